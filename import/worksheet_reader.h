@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reads one worksheet as records of text fields: the view of a workbook that the table import uses.
+#pragma once
+
+#include "text/rules.h"
+#include "xls/workbook.h"
+
+#include <string>
+#include <vector>
+
+namespace velmora::import {
+
+using text::Text;
+
+enum class ReaderStatus { Ok, CannotOpen, NotWorkbook, Encrypted, SheetNotFound };
+
+// Returns the names of the workbook's worksheets in workbook order (charts and macro sheets left out),
+// each with every "'" and "$" deleted. A file that cannot be read gives an empty list.
+std::vector<Text> listSheetNames(const std::string& path);
+
+// One worksheet opened for reading. Record k is worksheet row k (from 1); field i is column i + 1.
+// Every value comes out as text: numbers as "%.8f" in a number column and "%.15g" in a text column,
+// date-times as "%Y-%m-%d %H:%M:%S", booleans as TRUE/FALSE. A column is a number column when records
+// 1 to 8 hold only numbers, date-times and booleans, and at least one of them holds a value.
+class WorksheetReader {
+public:
+    // Opens `sheetName` (matched exactly, as typed) in the workbook at `path` (file-system encoding).
+    ReaderStatus open(const std::string& path, const Text& sheetName);
+    // Builds a reader over a sheet already in memory (tests).
+    void openSheet(xls::Sheet sheet, bool uses1904DateSystem);
+
+    int recordCount() const;
+    int fieldCount() const;
+    // The text of field `field` (zero-based) of record `record` (one-based); empty outside the sheet.
+    Text field(int record, int field) const;
+    // Record 1's texts, one per field.
+    std::vector<Text> firstRecord() const;
+
+    // After a failed open: the worksheet names the workbook does hold, for the message.
+    const std::vector<Text>& availableSheets() const { return m_available; }
+
+private:
+    xls::Sheet m_sheet;
+    bool m_uses1904 = false;
+    std::vector<bool> m_numberColumn;
+    std::vector<Text> m_available;
+};
+
+}  // namespace velmora::import

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How long operations report to whoever runs them: the window's progress bar and status label, or nothing.
+#pragma once
+
+#include "text/rules.h"
+
+#include <algorithm>
+
+namespace velmora::model {
+
+// Holds the state of a progress bar and a status text. The window derives from it to mirror the state
+// on screen and to let pending events run in yield(); the batch command uses it as it is.
+class Progress {
+public:
+    virtual ~Progress() = default;
+
+    virtual void setMinimum(int minimum) {
+        m_minimum = minimum;
+        m_maximum = std::max(m_maximum, minimum);
+        setPosition(m_position);
+    }
+    virtual void setMaximum(int maximum) {
+        m_maximum = maximum;
+        m_minimum = std::min(m_minimum, maximum);
+        setPosition(m_position);
+    }
+    // Like a native progress bar, a position outside the range is held at the nearer end.
+    virtual void setPosition(int position) { m_position = std::clamp(position, m_minimum, m_maximum); }
+    virtual void setStatus(const text::Text& status) { m_status = status; }
+    // Called often from long loops; an implementation decides how often it really does something.
+    virtual void yield() {}
+
+    int minimum() const { return m_minimum; }
+    int maximum() const { return m_maximum; }
+    int position() const { return m_position; }
+    const text::Text& status() const { return m_status; }
+
+private:
+    int m_minimum = 0;
+    int m_maximum = 100;
+    int m_position = 0;
+    text::Text m_status;
+};
+
+}  // namespace velmora::model

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Auto-fill and compare: copies figures from the source grid into the register grid by card code.
+#pragma once
+
+#include "model/grid.h"
+#include "model/progress.h"
+
+#include <string_view>
+
+namespace velmora::reconcile {
+
+using text::Text;
+
+struct ReconcileResult {
+    int notFoundCount = 0;
+    int mismatchCount = 0;
+    Text summary;        // the one-line result summary
+    Text notFoundList;   // one CR LF line per source code not found
+    Text mismatchList;   // two CR LF lines per name that differs
+};
+
+// For every source row, finds the topmost register row with the same card code (column 0), copies
+// columns 2 to N + 1 into it (N read from `fillCountText`), compares the holder names (column 1) and
+// writes markers into the last column of each grid after widening both grids.
+ReconcileResult autoFillAndCompare(model::Grid& registerGrid, model::Grid& sourceGrid,
+                                   std::string_view fillCountText, model::Progress& progress);
+
+}  // namespace velmora::reconcile

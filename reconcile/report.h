@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The verification report: what auto-fill and compare left for the clerk to check by hand.
+#pragma once
+
+#include "text/rules.h"
+
+#include <string>
+#include <string_view>
+
+namespace velmora::reconcile {
+
+using text::Text;
+
+// Returns the report's bytes for a summary and the two lists.
+Text reportContent(std::string_view summary, std::string_view notFoundList, std::string_view mismatchList);
+
+// Returns the report's file name (GBK) for a unit text: unit text + "_待核对.txt", with every character
+// a file name cannot hold replaced by "_".
+Text reportFileName(std::string_view unitText);
+
+// Writes the report into `folder` (file-system encoding); false if it could not be written.
+bool writeReport(const std::string& folder, std::string_view unitText, std::string_view summary,
+                 std::string_view notFoundList, std::string_view mismatchList);
+
+}  // namespace velmora::reconcile

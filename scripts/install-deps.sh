@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what Velmora needs to build, run and test on Debian 12.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+    build-essential cmake pkg-config \
+    qt6-base-dev libgl1-mesa-dev \
+    libgsf-1-dev libsqlite3-dev zlib1g-dev \
+    libgtest-dev libgmock-dev \
+    clang libclang-rt-14-dev \
+    fonts-wqy-microhei xdg-utils

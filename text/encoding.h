@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Conversions between the GBK texts of the core and the encodings at its edges.
+#pragma once
+
+#include "text/rules.h"
+
+#include <string>
+#include <string_view>
+
+namespace velmora::text {
+
+// Converts UTF-8 to GB18030, so every GBK character keeps its GBK bytes and no character is lost.
+// A byte that is not valid UTF-8 becomes "?".
+Text gbkFromUtf8(std::string_view utf8);
+
+// Converts GBK/GB18030 bytes to UTF-8. A byte that starts no valid character becomes U+FFFD.
+std::string utf8FromGbk(std::string_view gbk);
+
+// Converts UTF-16LE code units to GB18030; an unpaired surrogate becomes "?".
+Text gbkFromUtf16(std::u16string_view utf16);
+
+// Converts 8-bit text in a Windows code page (936, 1252, ...) to GB18030. Unknown code pages are
+// taken as 1252; undecodable bytes become "?".
+Text gbkFromCodePage(std::string_view bytes, int codePage);
+
+// Converts GBK/GB18030 bytes to UTF-16 code units; undecodable bytes become U+FFFD.
+std::u16string utf16FromGbk(std::string_view gbk);
+
+}  // namespace velmora::text

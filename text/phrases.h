@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The fixed Chinese phrases the core writes into grids, files and messages, as GBK bytes.
+// Sources stay UTF-8; each phrase is converted once, on first use.
+#pragma once
+
+#include "text/rules.h"
+
+namespace velmora::phrases {
+
+#define VELMORA_PHRASES(X)                                                                   \
+    X(statusWorking, "正在进行,请稍候……")                                                 \
+    X(unitSeparator, "·")                                                                    \
+    X(fullWidthComma, "，")                                                                  \
+    X(register1Section, "表1导入设置")                                                       \
+    X(register1SheetKey, "表1导入工作表名")                                                  \
+    X(register1ColumnsKey, "表1导入列")                                                      \
+    X(register1StartRowKey, "表1导入行")                                                     \
+    X(register1FillCountKey, "表1欲填数的列数")                                              \
+    X(source2Section, "表2导入设置")                                                         \
+    X(source2SheetKey, "表2导入工作表名")                                                    \
+    X(source2ColumnsKey, "表2导入列")                                                        \
+    X(source2StartRowKey, "表2导入行")                                                       \
+    X(mismatchEntryRegister, "表1姓名为: ")                                                  \
+    X(mismatchEntrySource, "表2姓名为: ")                                                    \
+    X(notFoundEntry, "未找到的表2姓名为: ")                                                  \
+    X(registerMarker, "表2姓名为:")                                                          \
+    X(sourceMarker, "表1姓名为:")                                                            \
+    X(notFoundMarker, "未找到此编码")                                                        \
+    X(summaryStart, "结果提示:未找到的一卡通编码有")                                         \
+    X(summaryMiddle, "个, 姓名不符的有")                                                     \
+    X(summaryEnd, "个. ")                                                                    \
+    X(reportNotFoundHeading, "\r\n未找到的编码有:（未填入清册表，核准后手工录入）\r\n")     \
+    X(reportMismatchHeading, "\r\n姓名不符的有:（以下的各户，已填入清册。请核对是否变更户主）\r\n") \
+    X(reportSuffix, "_待核对.txt")                                                           \
+    X(statusExport1, "正在导出表1,请稍候……")                                               \
+    X(statusExport2, "正在导出表2,请稍候……")                                               \
+    X(csvName1, "表1导出.CSV")                                                               \
+    X(csvName2, "表2导出.CSV")                                                               \
+    X(workbookName1, "导出的表1")                                                            \
+    X(workbookName2, "导出的表2")                                                            \
+    X(exportSucceeded, "导出表成功,请注意核对\r\n")                                          \
+    X(exportIncomplete, "导出未全部成功,以下文件未能写入:")
+
+#define VELMORA_DECLARE_PHRASE(name, utf8) const text::Text& name();
+VELMORA_PHRASES(VELMORA_DECLARE_PHRASE)
+#undef VELMORA_DECLARE_PHRASE
+
+}  // namespace velmora::phrases

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The legacy Excel workbook (.xls, BIFF8 and BIFF5/7) as the format holds it: sheets of typed cells.
+// Knows nothing of grids or settings; the import turns these cells into texts.
+#pragma once
+
+#include "text/rules.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora::xls {
+
+using text::Text;
+
+enum class CellKind : std::uint8_t { Empty, Text, Number, DateTime, Boolean, Error };
+
+// One cell. A formula cell carries the kind and value of its cached result.
+struct Cell {
+    CellKind kind = CellKind::Empty;
+    double number = 0.0;  // Number and DateTime (the serial in the workbook's date system); Boolean 0 or 1
+    Text text;            // Text only, as GBK (GB18030) bytes
+    std::uint8_t errorCode = 0;  // Error only
+
+    // Empty cells, error cells and empty texts hold no value: they never count for the used range.
+    bool holdsValue() const {
+        return kind != CellKind::Empty && kind != CellKind::Error && !(kind == CellKind::Text && text.empty());
+    }
+};
+
+// One worksheet's cells, addressed by zero-based row and column.
+class Sheet {
+public:
+    // One past the last row / column that holds a value (see Cell::holdsValue); 0 for an empty sheet.
+    int rowCount() const { return m_rowCount; }
+    int columnCount() const { return m_columnCount; }
+
+    // Returns the cell; outside the stored cells an empty cell.
+    const Cell& cell(int row, int column) const;
+    // Stores a cell (the reader and tests build sheets this way). Rows above 65,535 and columns above
+    // 255 are ignored.
+    void setCell(int row, int column, Cell cell);
+
+private:
+    std::vector<std::vector<Cell>> m_rows;
+    int m_rowCount = 0;
+    int m_columnCount = 0;
+};
+
+enum class OpenError {
+    None,
+    CannotRead,         // the file is missing or unreadable
+    NotWorkbook,        // not a compound document, or no Workbook/Book stream in it
+    UnsupportedFormat,  // an older BIFF version or another kind of spreadsheet
+    Encrypted,          // protected by a password (FILEPASS)
+    Damaged,            // records that cannot be made sense of
+};
+
+enum class SheetKind { Worksheet, Chart, Macro, Other };
+
+struct SheetEntry {
+    Text name;  // GBK, exactly as stored
+    SheetKind kind = SheetKind::Worksheet;
+    bool hidden = false;
+};
+
+class WorkbookData;
+
+// An opened workbook: the globals parsed, the sheets read on demand.
+class Workbook {
+public:
+    Workbook();
+    ~Workbook();
+    Workbook(Workbook&&) noexcept;
+    Workbook& operator=(Workbook&&) noexcept;
+
+    // Opens a workbook file. Never throws or crashes on bad input; `error` says why it failed.
+    static std::optional<Workbook> open(const std::string& path, OpenError& error);
+    // The same on bytes already in memory (tests, fuzzing).
+    static std::optional<Workbook> openBytes(std::string bytes, OpenError& error);
+
+    // Every sheet of the workbook, in workbook order.
+    const std::vector<SheetEntry>& sheets() const;
+    bool uses1904DateSystem() const;
+
+    // Reads all cells of sheet `index` (an index into sheets()); nullopt for a damaged sheet or a sheet
+    // that is not a worksheet.
+    std::optional<Sheet> readSheet(std::size_t index, OpenError& error) const;
+
+private:
+    std::unique_ptr<WorkbookData> m_data;
+};
+
+// Formats a date-time serial as "%Y-%m-%d %H:%M:%S", rounded to the nearest second (halves up).
+// Returns nullopt for serials no calendar date matches (negative, NaN, beyond 9999-12-31).
+std::optional<Text> formatDateTime(double serial, bool uses1904DateSystem);
+
+}  // namespace velmora::xls
