@@ -13,15 +13,13 @@
 
 namespace velmora::xls {
 
-using text::Text;
-
 enum class CellKind : std::uint8_t { Empty, Text, Number, DateTime, Boolean, Error };
 
 // One cell. A formula cell carries the kind and value of its cached result.
 struct Cell {
     CellKind kind = CellKind::Empty;
     double number = 0.0;  // Number and DateTime (the serial in the workbook's date system); Boolean 0 or 1
-    Text text;            // Text only, as GBK (GB18030) bytes
+    text::Text text;      // Text only, as GBK (GB18030) bytes
     std::uint8_t errorCode = 0;  // Error only
 
     // Empty cells, error cells and empty texts hold no value: they never count for the used range.
@@ -61,7 +59,7 @@ enum class OpenError {
 enum class SheetKind { Worksheet, Chart, Macro, Other };
 
 struct SheetEntry {
-    Text name;  // GBK, exactly as stored
+    text::Text name;  // GBK, exactly as stored
     SheetKind kind = SheetKind::Worksheet;
     bool hidden = false;
 };
@@ -95,6 +93,6 @@ private:
 
 // Formats a date-time serial as "%Y-%m-%d %H:%M:%S", rounded to the nearest second (halves up).
 // Returns nullopt for serials no calendar date matches (negative, NaN, beyond 9999-12-31).
-std::optional<Text> formatDateTime(double serial, bool uses1904DateSystem);
+std::optional<text::Text> formatDateTime(double serial, bool uses1904DateSystem);
 
 }  // namespace velmora::xls

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "xls/workbook.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace velmora::xls {
+namespace {
+
+TEST(FormatDateTime, ConvertsSerialsOfBothDateSystems) {
+    struct Case {
+        double serial;
+        bool uses1904;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {45292.75, false, "2024-01-01 18:00:00"},
+        {45351.57326388889, false, "2024-02-29 13:45:30"},
+        {41590, false, "2013-11-12 00:00:00"},
+        {41590 - 1462 + 8.5 / 24, true, "2013-11-12 08:30:00"},
+        {1, true, "1904-01-02 00:00:00"},
+        {61, false, "1900-03-01 00:00:00"},
+        {60, false, "1900-02-29 00:00:00"},
+        {59, false, "1900-02-28 00:00:00"},
+        {1, false, "1900-01-01 00:00:00"},
+        {0.5, false, "1899-12-30 12:00:00"},
+        {41590.99999999, false, "2013-11-13 00:00:00"},  // rounds into the next day
+        {41590 + 0.5 / 86400, false, "2013-11-12 00:00:01"},  // halves round up
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(formatDateTime(c.serial, c.uses1904).value_or("none"), c.expected) << c.serial;
+    }
+}
+
+TEST(FormatDateTime, RejectsSerialsWithoutADate) {
+    EXPECT_FALSE(formatDateTime(-1, false));
+    EXPECT_FALSE(formatDateTime(NAN, false));
+    EXPECT_FALSE(formatDateTime(1e12, false));
+}
+
+TEST(Sheet, CountsOnlyCellsThatHoldAValue) {
+    Sheet sheet;
+    sheet.setCell(4, 7, Cell{CellKind::Error, 0, {}, 7});
+    sheet.setCell(5, 9, Cell{CellKind::Text, 0, "", 0});
+    EXPECT_EQ(sheet.rowCount(), 0);
+    EXPECT_EQ(sheet.columnCount(), 0);
+    sheet.setCell(2, 3, Cell{CellKind::Number, 1.5, {}, 0});
+    EXPECT_EQ(sheet.rowCount(), 3);
+    EXPECT_EQ(sheet.columnCount(), 4);
+    EXPECT_EQ(sheet.cell(2, 3).number, 1.5);
+    EXPECT_EQ(sheet.cell(100, 100).kind, CellKind::Empty);
+    sheet.setCell(70000, 0, Cell{CellKind::Number, 1, {}, 0});
+    EXPECT_EQ(sheet.rowCount(), 3);
+}
+
+}  // namespace
+}  // namespace velmora::xls

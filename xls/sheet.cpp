@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "xls/workbook.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace velmora::xls {
+using text::Text;
+
+namespace {
+const Cell kEmptyCell;
+constexpr int kMaxRows = 65536;
+constexpr int kMaxColumns = 256;
+}  // namespace
+
+const Cell& Sheet::cell(int row, int column) const {
+    if (row < 0 || column < 0 || row >= static_cast<int>(m_rows.size())) return kEmptyCell;
+    const auto& cells = m_rows[static_cast<std::size_t>(row)];
+    return column < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(column)] : kEmptyCell;
+}
+
+void Sheet::setCell(int row, int column, Cell cell) {
+    if (row < 0 || column < 0 || row >= kMaxRows || column >= kMaxColumns) return;
+    if (row >= static_cast<int>(m_rows.size())) {
+        if (!cell.holdsValue() && cell.kind == CellKind::Empty) return;
+        m_rows.resize(static_cast<std::size_t>(row) + 1);
+    }
+    auto& cells = m_rows[static_cast<std::size_t>(row)];
+    if (column >= static_cast<int>(cells.size())) cells.resize(static_cast<std::size_t>(column) + 1);
+    if (cell.holdsValue()) {
+        m_rowCount = std::max(m_rowCount, row + 1);
+        m_columnCount = std::max(m_columnCount, column + 1);
+    }
+    cells[static_cast<std::size_t>(column)] = std::move(cell);
+}
+
+std::optional<Text> formatDateTime(double serial, bool uses1904DateSystem) {
+    // Round the whole value once, so 23:59:59.9996 carries into the next day instead of printing 24:00:00.
+    if (!std::isfinite(serial) || serial < 0 || serial > 2958466.0) return std::nullopt;
+    const auto totalSeconds = static_cast<long long>(std::floor(serial * 86400.0 + 0.5));
+    const long long dayNumber = totalSeconds / 86400;
+    const long long secondOfDay = totalSeconds % 86400;
+    using namespace std::chrono;
+    sys_days day;
+    if (uses1904DateSystem) {
+        day = sys_days{year{1904} / January / 1} + days{dayNumber};
+    } else if (dayNumber >= 61 || dayNumber == 0) {
+        // Day 0 shows as 1899-12-30 with the time only; from day 61 on the count includes the
+        // non-existent 1900-02-29 that the format inherited.
+        day = sys_days{year{1899} / December / 30} + days{dayNumber};
+    } else if (dayNumber == 60) {
+        // The format counts a 29 February 1900 that never was; show it as spreadsheets do.
+        day = sys_days{year{1900} / February / 28};
+    } else {
+        day = sys_days{year{1899} / December / 31} + days{dayNumber};
+    }
+    const year_month_day date{day};
+    const unsigned dayOfMonth = dayNumber == 60 && !uses1904DateSystem ? 29u : unsigned(date.day());
+    if (int(date.year()) > 9999) return std::nullopt;
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u %02lld:%02lld:%02lld", int(date.year()),
+                  unsigned(date.month()), dayOfMonth, secondOfDay / 3600, secondOfDay / 60 % 60,
+                  secondOfDay % 60);
+    return Text(buffer);
+}
+
+}  // namespace velmora::xls
