@@ -113,7 +113,11 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     m_settings->load();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The views read the grids until they are gone, and the grids are members: views go first.
+    delete m_registerView;
+    delete m_sourceView;
+}
 
 void MainWindow::buildGrids() {
     label(this, "标签4", {16, 64, 184, 16}, "表1↓ (如：导出的一卡通空清册）");
