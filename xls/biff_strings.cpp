@@ -24,11 +24,8 @@ bool SegmentReader::ensureByte() {
 bool SegmentReader::atEnd() { return !ensureByte(); }
 
 std::size_t SegmentReader::bytesLeft() const {
-    std::size_t left = 0;
-    for (std::size_t i = m_segment; i < m_segments.size(); ++i) {
-        left += m_segments[i].size() - (i == m_segment ? std::min(m_position, m_segments[i].size()) : 0);
-    }
-    return left;
+    if (m_segment >= m_segments.size()) return 0;
+    return m_total - m_starts[m_segment] - std::min(m_position, m_segments[m_segment].size());
 }
 
 bool SegmentReader::u8(std::uint8_t& value) {

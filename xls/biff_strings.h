@@ -15,9 +15,13 @@ namespace velmora::xls::biff {
 class SegmentReader {
 public:
     SegmentReader() = default;
-    explicit SegmentReader(Bytes first) { m_segments.push_back(first); }
+    explicit SegmentReader(Bytes first) { addSegment(first); }
 
-    void addSegment(Bytes segment) { m_segments.push_back(segment); }
+    void addSegment(Bytes segment) {
+        m_starts.push_back(m_total);
+        m_segments.push_back(segment);
+        m_total += segment.size();
+    }
     // Moves to `offset` within the first segment (clamped to its end).
     void seekInFirst(std::size_t offset);
 
@@ -40,6 +44,8 @@ private:
     bool ensureByte();
 
     std::vector<Bytes> m_segments;
+    std::vector<std::size_t> m_starts;  // of each segment within all the bytes
+    std::size_t m_total = 0;
     std::size_t m_segment = 0;
     std::size_t m_position = 0;
 };

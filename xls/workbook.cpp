@@ -3,7 +3,6 @@
 #include "xls/workbook.h"
 
 #include <fstream>
-#include <iterator>
 
 #include "xls/ole_container.h"
 #include "xls/sheet_reader.h"
@@ -28,13 +27,15 @@ Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 
 std::optional<Workbook> Workbook::open(const std::string& path, OpenError& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
+    if (size < 0) {
         error = OpenError::CannotRead;
         return std::nullopt;
     }
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    file.seekg(0);
+    if (!file.read(bytes.data(), size)) {
         error = OpenError::CannotRead;
         return std::nullopt;
     }
