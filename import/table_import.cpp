@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "import/table_import.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "text/phrases.h"
