@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/import_settings.h"
+
+#include "fileio/files.h"
+#include "settings/ini_file.h"
+#include "text/phrases.h"
+
+#include <filesystem>
+
+namespace velmora::settings {
+namespace {
+
+struct KeyOfSetting {
+    const Text& (*section)();
+    const Text& (*key)();
+};
+
+// File order of the seven settings; load and save walk it in this order.
+constexpr KeyOfSetting kKeys[kSettingCount] = {
+    {phrases::register1Section, phrases::register1SheetKey},
+    {phrases::register1Section, phrases::register1ColumnsKey},
+    {phrases::register1Section, phrases::register1StartRowKey},
+    {phrases::register1Section, phrases::register1FillCountKey},
+    {phrases::source2Section, phrases::source2SheetKey},
+    {phrases::source2Section, phrases::source2ColumnsKey},
+    {phrases::source2Section, phrases::source2StartRowKey},
+};
+
+// Settings files are a few hundred bytes; anything far larger is not ours to parse whole.
+constexpr std::size_t kMaxSettingsFileBytes = std::size_t(64) << 20;
+
+// Reads the file; a missing file reads as empty. False when a file is there but cannot be read.
+bool readIni(const std::string& path, IniFile& ini) {
+    std::string content;
+    std::error_code ignored;
+    const bool present = std::filesystem::exists(path, ignored);
+    const bool read = fileio::readWholeFile(path, content, kMaxSettingsFileBytes);
+    ini = IniFile::parse(read ? content : std::string());
+    return read || !present;
+}
+
+}  // namespace
+
+const Text& sectionOf(SettingId id) { return kKeys[static_cast<std::size_t>(id)].section(); }
+const Text& keyOf(SettingId id) { return kKeys[static_cast<std::size_t>(id)].key(); }
+
+ImportSettings loadSettings(const std::string& path) {
+    IniFile ini;
+    readIni(path, ini);
+    ImportSettings settings;
+    for (std::size_t i = 0; i < kSettingCount; ++i) {
+        settings[i] = ini.value(kKeys[i].section(), kKeys[i].key()).value_or(Text());
+    }
+    return settings;
+}
+
+bool saveSettings(const std::string& path, const ImportSettings& settings) {
+    // Saving over a file we could not read would throw away its other sections.
+    IniFile ini;
+    if (!readIni(path, ini)) return false;
+    for (std::size_t i = 0; i < kSettingCount; ++i) {
+        // A line end inside a value would split it into two lines of the file; keep it on one.
+        Text value = text::replaceAll(text::replaceAll(settings[i], "\r", " "), "\n", " ");
+        ini.setValue(kKeys[i].section(), kKeys[i].key(), value);
+    }
+    return fileio::writeFileAtomically(path, ini.serialize());
+}
+
+Text normaliseCommas(std::string_view columnSpec) {
+    return text::replaceAll(columnSpec, phrases::fullWidthComma(), ",");
+}
+
+}  // namespace velmora::settings

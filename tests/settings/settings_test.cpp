@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/import_settings.h"
+#include "settings/ini_file.h"
+
+#include "fileio/files.h"
+#include "text/encoding.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace velmora::settings {
+namespace {
+
+namespace fs = std::filesystem;
+Text gbk(const char* utf8) { return text::gbkFromUtf8(utf8); }
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = fs::temp_directory_path() /
+                   ("velmora-settings-" + std::to_string(::getpid()) + "-" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+        m_path = (m_folder / kSettingsFileName).string();
+    }
+    void TearDown() override {
+        fs::permissions(m_folder, fs::perms::owner_all);
+        fs::remove_all(m_folder);
+    }
+    std::string content() const {
+        std::string bytes;
+        fileio::readWholeFile(m_path, bytes);
+        return bytes;
+    }
+    void write(std::string_view bytes) const { ASSERT_TRUE(fileio::writeFileAtomically(m_path, bytes)); }
+
+    fs::path m_folder;
+    std::string m_path;
+};
+
+ImportSettings sample() {
+    return {"Sheet1", "1,2", "4", "8", gbk("发放明细"), "1,2,3,4", gbk("２")};
+}
+
+TEST_F(SettingsFile, SavesTheDocumentedLayoutFromEmpty) {
+    ASSERT_TRUE(saveSettings(m_path, sample()));
+    const Text expected = gbk(
+        "[表1导入设置]\r\n表1导入工作表名=Sheet1\r\n表1导入列=1,2\r\n表1导入行=4\r\n表1欲填数的列数=8\r\n"
+        "[表2导入设置]\r\n表2导入工作表名=发放明细\r\n表2导入列=1,2,3,4\r\n表2导入行=２\r\n");
+    EXPECT_EQ(content(), expected);
+    EXPECT_EQ(loadSettings(m_path), sample());
+}
+
+TEST_F(SettingsFile, EmptyBoxesSaveEmptyValues) {
+    ASSERT_TRUE(saveSettings(m_path, ImportSettings{}));
+    EXPECT_NE(content().find(gbk("表1导入列=\r\n")), std::string::npos);
+    EXPECT_EQ(loadSettings(m_path), ImportSettings{});
+}
+
+TEST_F(SettingsFile, MissingFileSectionOrKeyReadsEmpty) {
+    EXPECT_EQ(loadSettings(m_path), ImportSettings{});
+    ASSERT_TRUE(saveSettings(m_path, sample()));
+    Text bytes = content();
+    const Text line = gbk("表1导入列=1,2\r\n");
+    bytes.erase(bytes.find(line), line.size());
+    write(bytes);
+    ImportSettings expected = sample();
+    at(expected, SettingId::RegisterColumns).clear();
+    EXPECT_EQ(loadSettings(m_path), expected);
+}
+
+TEST_F(SettingsFile, KeepsForeignSectionsAndKeys) {
+    write(gbk("; note\r\n[其他]\r\nx=1\r\n[表1导入设置]\r\n备注=保留\r\n表1导入列=9\r\n\r\n[尾]\r\ny=2\r\n"));
+    ASSERT_TRUE(saveSettings(m_path, sample()));
+    const Text after = content();
+    for (const char* kept : {"; note\r\n", "[其他]\r\nx=1\r\n", "备注=保留\r\n", "[尾]\r\ny=2\r\n"}) {
+        EXPECT_NE(after.find(gbk(kept)), std::string::npos) << kept;
+    }
+    EXPECT_EQ(loadSettings(m_path), sample());
+    EXPECT_EQ(after.find(gbk("表1导入列=9")), std::string::npos);
+}
+
+TEST(IniFile, FollowsPrivateProfileRules) {
+    const IniFile ini = IniFile::parse(
+        "[Sec]\nKey =  spaced value \t\r\nkey=second\n[sec]\nKEY=third\n[Other]\nk=v\nbroken line\n");
+    EXPECT_EQ(ini.value("SEC", "key"), "spaced value");  // case-insensitive, first match wins
+    EXPECT_EQ(ini.value("other", "K"), "v");
+    EXPECT_EQ(ini.value("Sec", "missing"), std::nullopt);
+    EXPECT_EQ(ini.value("None", "k"), std::nullopt);
+}
+
+TEST(IniFile, FoldsCaseOfAsciiOnly) {
+    // 0xB0 0x41 and 0xB0 0x61 are two different characters whose trail bytes are "A" and "a".
+    EXPECT_FALSE(equalsIgnoringAsciiCase("\xB0\x41", "\xB0\x61"));
+    EXPECT_TRUE(equalsIgnoringAsciiCase("Ab\xB0\x41", "aB\xB0\x41"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase("a", "ab"));
+}
+
+TEST(IniFile, CutsLongValuesAtACharacterBoundary) {
+    const std::string longAscii(1 << 20, 'x');
+    EXPECT_EQ(IniFile::parse("[s]\nk=" + longAscii).value("s", "k")->size(), kMaxValueBytes);
+    // 10,238 ASCII bytes then a two-byte character: the character would end at 10,240, so it goes.
+    const std::string split = std::string(10238, 'y') + "\xD5\xC5" + "z";
+    EXPECT_EQ(IniFile::parse("[s]\nk=" + split).value("s", "k"), std::string(10238, 'y'));
+}
+
+TEST(IniFile, SurvivesBinaryGarbage) {
+    std::string garbage;
+    for (int i = 0; i < 5000; ++i) garbage.push_back(static_cast<char>((i * 7919) % 256));
+    IniFile ini = IniFile::parse(garbage + "\n[s]\nk=v\0tail\n");
+    EXPECT_EQ(ini.value("s", "k"), "v");
+    ini.setValue("t", "a", "b");
+    EXPECT_EQ(IniFile::parse(ini.serialize()).value("t", "a"), "b");
+}
+
+TEST_F(SettingsFile, UnwritableFolderFailsAndKeepsTheOldFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+    ASSERT_TRUE(saveSettings(m_path, sample()));
+    const std::string before = content();
+    fs::permissions(m_folder, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(saveSettings(m_path, ImportSettings{}));
+    EXPECT_EQ(content(), before);
+}
+
+TEST_F(SettingsFile, UnreadableFileIsNotOverwritten) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    write("[x]\ny=1\n");
+    ::chmod(m_path.c_str(), 0200);
+    EXPECT_FALSE(saveSettings(m_path, sample()));
+    ::chmod(m_path.c_str(), 0600);
+    EXPECT_EQ(content(), "[x]\ny=1\n");
+}
+
+TEST(CommaNormalisation, ReplacesFullWidthCommasOnly) {
+    EXPECT_EQ(normaliseCommas(gbk("1，2，5")), "1,2,5");
+    EXPECT_EQ(normaliseCommas(gbk("1,，2")), "1,,2");
+    EXPECT_EQ(normaliseCommas("\xB0\xAC,1"), "\xB0\xAC,1");
+}
+
+}  // namespace
+}  // namespace velmora::settings
+
+namespace velmora::settings {
+namespace {
+
+TEST(SettingsSave, ReportsAFolderThatCannotHoldTheFile) {
+    EXPECT_FALSE(saveSettings("/proc/self/velmora-no-such/vozuz.ini", sample()));
+    EXPECT_FALSE(saveSettings("/proc/version", sample()));
+}
+
+}  // namespace
+}  // namespace velmora::settings
