@@ -16,7 +16,9 @@ public:
         m_bytes.push_back(static_cast<char>(v));
         return *this;
     }
-    Bytes& u16(std::uint16_t v) { return u8(static_cast<std::uint8_t>(v)).u8(static_cast<std::uint8_t>(v >> 8)); }
+    Bytes& u16(std::uint16_t v) {
+        return u8(static_cast<std::uint8_t>(v)).u8(static_cast<std::uint8_t>(v >> 8));
+    }
     Bytes& u32(std::uint32_t v) {
         return u16(static_cast<std::uint16_t>(v)).u16(static_cast<std::uint16_t>(v >> 16));
     }
@@ -50,7 +52,8 @@ public:
     void record(std::uint16_t id, const Bytes& data) { record(id, std::string_view(data.str())); }
     // Overwrites a u32 already written, e.g. a sheet offset known only once the globals are complete.
     void patch32(std::size_t offset, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) m_bytes.str()[offset + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            m_bytes.str()[offset + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
     }
     void append(std::string_view recordsBytes) { m_bytes.raw(recordsBytes); }
     std::size_t size() const { return m_bytes.size(); }

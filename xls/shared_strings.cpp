@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "xls/shared_strings.h"
 
-#include "text/encoding.h"
-#include "xls/workbook_writer.h"
-
 #include <algorithm>
 #include <functional>
+
+#include "text/encoding.h"
+#include "xls/workbook_writer.h"
 
 namespace velmora::xls {
 namespace {
@@ -106,8 +106,9 @@ std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk) {
 std::uint32_t SharedStrings::insert(std::string_view gbk, std::size_t hash, std::u16string_view units) {
     if ((m_entries.size() + 1) * 2 > m_slots.size()) grow();
     const auto index = static_cast<std::uint32_t>(m_entries.size());
-    m_entries.push_back({hash, static_cast<std::uint32_t>(m_gbk.size()), static_cast<std::uint32_t>(gbk.size()),
-                         static_cast<std::uint32_t>(m_units.size()), static_cast<std::uint32_t>(units.size())});
+    m_entries.push_back({hash, static_cast<std::uint32_t>(m_gbk.size()),
+                         static_cast<std::uint32_t>(gbk.size()), static_cast<std::uint32_t>(m_units.size()),
+                         static_cast<std::uint32_t>(units.size())});
     m_gbk.append(gbk);
     m_units.append(units);
     place(m_slots, hash, index);

@@ -2,14 +2,14 @@
 // The shared string table of a BIFF8 workbook: every distinct cell text once, cells refer to it by index.
 #pragma once
 
-#include "text/rules.h"
-#include "xls/biff_output.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/rules.h"
+#include "xls/biff_output.h"
 
 namespace velmora::xls {
 

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "xls/workbook_writer.h"
 
-#include "text/encoding.h"
-#include "xls/biff_output.h"
-#include "xls/shared_strings.h"
-
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-stdio.h>
@@ -12,6 +8,10 @@
 
 #include <algorithm>
 #include <mutex>
+
+#include "text/encoding.h"
+#include "xls/biff_output.h"
+#include "xls/shared_strings.h"
 
 namespace velmora::xls {
 namespace {
@@ -61,9 +61,9 @@ bool validSheetName(const std::u16string& name) {
 }
 
 void writeStyles(RecordStream& out) {
-    out.record(record::kXf, xf(0, 0xFFF5, 0x00));  // Normal style
+    out.record(record::kXf, xf(0, 0xFFF5, 0x00));                               // Normal style
     for (int i = 1; i < 15; ++i) out.record(record::kXf, xf(0, 0xFFF5, 0xF4));  // outline styles
-    out.record(record::kXf, xf(0, 0x0001, 0x00));                                // default cell XF
+    out.record(record::kXf, xf(0, 0x0001, 0x00));                               // default cell XF
     // Comma, Comma [0], Currency, Currency [0] and Percent: programs expect these five style XFs.
     for (std::uint16_t format : {43, 41, 44, 42, 9}) out.record(record::kXf, xf(format, 0xFFF5, 0xF0));
     // The cells' XF: format 49 is "@", so a cell edited later stays text and keeps its leading zeros.
@@ -81,7 +81,8 @@ void writeStyles(RecordStream& out) {
 std::size_t writeGlobals(RecordStream& out, const std::u16string& sheetName, const SharedStrings& strings) {
     out.record(record::kBof, bof(0x0005));
     out.record(record::kCodePage, Bytes().u16(1200));
-    out.record(record::kWindow1, Bytes().u16(0).u16(0).u16(0x4000).u16(0x2000).u16(0x0038).u16(0).u16(0).u16(1).u16(600));
+    out.record(record::kWindow1,
+               Bytes().u16(0).u16(0).u16(0x4000).u16(0x2000).u16(0x0038).u16(0).u16(0).u16(1).u16(600));
     out.record(record::kDateMode, Bytes().u16(0));
     // Four fonts, as font index 4 does not exist in the format: regular, bold, italic, bold italic.
     out.record(record::kFont, font(false, false));
@@ -134,7 +135,11 @@ void writeSheet(RecordStream& out, std::string_view cellRecords, const UsedRange
     if (used.empty()) {
         dimensions.zeros(14);
     } else {
-        dimensions.u32(used.firstRow).u32(used.lastRow + 1).u16(used.firstColumn).u16(used.lastColumn + 1).u16(0);
+        dimensions.u32(used.firstRow)
+            .u32(used.lastRow + 1)
+            .u16(used.firstColumn)
+            .u16(used.lastColumn + 1)
+            .u16(0);
     }
     out.record(record::kDimensions, dimensions);
     out.append(cellRecords);

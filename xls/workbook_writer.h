@@ -2,13 +2,13 @@
 // Writes a one-sheet legacy Excel workbook (BIFF8 .xls) in which every cell is a text.
 #pragma once
 
-#include "text/rules.h"
-
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/rules.h"
 
 namespace velmora::xls {
 
@@ -52,6 +52,7 @@ WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>&
 // A RowSource over rows already in memory (tests, small callers).
 class VectorRowSource : public RowSource {
 public:
+    // Keeps a reference: `rows` must outlive the source.
     explicit VectorRowSource(const std::vector<std::vector<text::Text>>& rows) : m_rows(rows) {}
     bool nextRow(std::vector<text::Text>& cells) override;
 
