@@ -2,7 +2,11 @@
 #include "export/scratch_database.h"
 
 #include <sqlite3.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "fileio/files.h"
 
@@ -28,9 +32,21 @@ std::string quoteIdentifier(std::string_view name) {
     return quoted + "\"";
 }
 
-ScratchDatabase::~ScratchDatabase() { sqlite3_close_v2(m_db); }
+ScratchDatabase::~ScratchDatabase() {
+    sqlite3_close_v2(m_db);
+    if (m_lockFd >= 0) ::close(m_lockFd);  // closing releases the lock
+}
 
 bool ScratchDatabase::create(const std::string& path, std::string_view templateBytes) {
+    // Every program on the machine shares db.tmp in the temporary folder: hold the folder locked while
+    // the file is rebuilt and used, so two exports at once never write into each other's table.
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    m_lockFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_lockFd >= 0) {
+        while (::flock(m_lockFd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
     if (templateBytes.empty() || !fileio::writeFileAtomically(path, templateBytes)) return false;
     // A journal left by an interrupted earlier run would be rolled back into the fresh file.
     for (const char* suffix : {"-journal", "-wal", "-shm"}) ::unlink((path + suffix).c_str());

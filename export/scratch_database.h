@@ -33,6 +33,7 @@ public:
 
 private:
     sqlite3* m_db = nullptr;
+    int m_lockFd = -1;
 };
 
 // A prepared statement, finalised when it goes out of scope.
