@@ -2,11 +2,11 @@
 // Fills a grid from a worksheet by the column spec and start row: the two import commands' core.
 #pragma once
 
+#include <string>
+
 #include "import/worksheet_reader.h"
 #include "model/grid.h"
 #include "model/progress.h"
-
-#include <string>
 
 namespace velmora::import {
 
@@ -21,13 +21,30 @@ struct TableSettings {
 
 struct ImportOutcome {
     ReaderStatus status = ReaderStatus::Ok;
-    Text message;    // GBK, for the message box when status is not Ok; names the file and the problem
-    Text unitText;   // Register only: the unit text for the report name, from the worksheet's second row
+    Text message;   // GBK, for the message box when status is not Ok; names the file and the problem
+    Text unitText;  // Register only, when status is Ok: the unit text from the worksheet's second row
 };
 
-// Imports the worksheet into `grid` after the caller has cleared its rows and asked for the file.
-// On failure the grid keeps no rows and its columns stay as they were.
+// Runs before the file is asked for, so a cancelled dialog still leaves the grid without rows: clears
+// the grid's rows and, for the register, sets the progress position to 1.
+void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress);
+
+// Imports the worksheet into `grid` after prepareImport and the file dialog. On failure the grid keeps
+// no rows, its columns stay as they were, and the progress is back at position 0 with no status.
 ImportOutcome importTable(TableKind kind, const std::string& path, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
+
+// The same on a worksheet already open: rebuilds the grid's columns, fills one row per record from the
+// start row on, and leaves the progress at position 0 with no status. Never fails.
+ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const TableSettings& settings,
+                          model::Grid& grid, model::Progress& progress);
+
+// Leaves the grid without rows and the progress at position 0 with no status, after a failed open.
+void abandonImport(model::Grid& grid, model::Progress& progress);
+
+// Returns the message for a failed open of `path` (file-system encoding): the problem in plain words,
+// the file, and for a missing worksheet the worksheets the workbook holds.
+Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
+                          const std::vector<Text>& availableSheets);
 
 }  // namespace velmora::import

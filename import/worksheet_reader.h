@@ -2,21 +2,25 @@
 // Reads one worksheet as records of text fields: the view of a workbook that the table import uses.
 #pragma once
 
-#include "text/rules.h"
-#include "xls/workbook.h"
-
 #include <string>
 #include <vector>
+
+#include "import/cell_text.h"
+#include "text/rules.h"
+#include "xls/workbook.h"
 
 namespace velmora::import {
 
 using text::Text;
 
-enum class ReaderStatus { Ok, CannotOpen, NotWorkbook, Encrypted, SheetNotFound };
+// Why a workbook could not be read; the import turns each into a message for the clerk.
+enum class ReaderStatus { Ok, CannotOpen, NotWorkbook, Damaged, Encrypted, SheetNotFound };
 
 // Returns the names of the workbook's worksheets in workbook order (charts and macro sheets left out),
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.
 std::vector<Text> listSheetNames(const std::string& path);
+// The same over a workbook's sheet entries.
+std::vector<Text> listSheetNames(const std::vector<xls::SheetEntry>& sheets);
 
 // One worksheet opened for reading. Record k is worksheet row k (from 1); field i is column i + 1.
 // Every value comes out as text: numbers as "%.8f" in a number column and "%.15g" in a text column,
@@ -24,7 +28,8 @@ std::vector<Text> listSheetNames(const std::string& path);
 // 1 to 8 hold only numbers, date-times and booleans, and at least one of them holds a value.
 class WorksheetReader {
 public:
-    // Opens `sheetName` (matched exactly, as typed) in the workbook at `path` (file-system encoding).
+    // Opens `sheetName` (matched byte for byte, as typed) in the workbook at `path` (file-system
+    // encoding). On failure the reader holds an empty sheet.
     ReaderStatus open(const std::string& path, const Text& sheetName);
     // Builds a reader over a sheet already in memory (tests).
     void openSheet(xls::Sheet sheet, bool uses1904DateSystem);
@@ -36,13 +41,13 @@ public:
     // Record 1's texts, one per field.
     std::vector<Text> firstRecord() const;
 
-    // After a failed open: the worksheet names the workbook does hold, for the message.
+    // After SheetNotFound: the worksheet names the workbook does hold, as stored, for the message.
     const std::vector<Text>& availableSheets() const { return m_available; }
 
 private:
     xls::Sheet m_sheet;
     bool m_uses1904 = false;
-    std::vector<bool> m_numberColumn;
+    std::vector<ColumnKind> m_columnKinds;
     std::vector<Text> m_available;
 };
 

@@ -4,8 +4,6 @@
 
 #include "text/rules.h"
 
-#include <algorithm>
-
 namespace velmora::model {
 
 // Holds the state of a progress bar and a status text. The window derives from it to mirror the state
@@ -14,18 +12,10 @@ class Progress {
 public:
     virtual ~Progress() = default;
 
-    virtual void setMinimum(int minimum) {
-        m_minimum = minimum;
-        m_maximum = std::max(m_maximum, minimum);
-        setPosition(m_position);
-    }
-    virtual void setMaximum(int maximum) {
-        m_maximum = maximum;
-        m_minimum = std::min(m_minimum, maximum);
-        setPosition(m_position);
-    }
-    // Like a native progress bar, a position outside the range is held at the nearer end.
-    virtual void setPosition(int position) { m_position = std::clamp(position, m_minimum, m_maximum); }
+    // Values are kept as set; a bar on screen shows a position outside its range at the nearer end.
+    virtual void setMinimum(int minimum) { m_minimum = minimum; }
+    virtual void setMaximum(int maximum) { m_maximum = maximum; }
+    virtual void setPosition(int position) { m_position = position; }
     virtual void setStatus(const text::Text& status) { m_status = status; }
     // Called often from long loops; an implementation decides how often it really does something.
     virtual void yield() {}

@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds Velmora and runs the whole test suite headless.
+# Installs the dependencies, builds Velmora and runs the whole test suite headless: once in the normal
+# build, once built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh build
 export QT_QPA_PLATFORM=offscreen
+
+scripts/build.sh build
 (cd build && ctest --output-on-failure -j"$(nproc)" --timeout 600)
+
+scripts/build.sh build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=address,undefined
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+(cd build-sanitize && ctest --output-on-failure -j"$(nproc)" --timeout 900)

@@ -39,7 +39,18 @@ namespace velmora::phrases {
     X(workbookName1, "导出的表1")                                                            \
     X(workbookName2, "导出的表2")                                                            \
     X(exportSucceeded, "导出表成功,请注意核对\r\n")                                          \
-    X(exportIncomplete, "导出未全部成功,以下文件未能写入:")
+    X(exportIncomplete, "导出未全部成功,以下文件未能写入:")                            \
+    X(importCannotOpen, "无法打开文件: ")                                                     \
+    X(importNotWorkbook, "文件不是Excel 97-2003工作簿(.xls): ")                               \
+    X(importDamaged, "工作簿已损坏,无法读取: ")                                               \
+    X(importEncrypted, "工作簿已加密(设有密码),无法读取: ")                                   \
+    X(importSheetMissingBefore, "工作簿中没有名为“")                                          \
+    X(importSheetMissingAfter, "”的工作表: ")                                                 \
+    X(importSheetsHeld, "\n该工作簿中的工作表: ")                                             \
+    X(importNoSheets, "(无)")                                                                 \
+    X(importSheetNameOpen, "“")                                                               \
+    X(importSheetNameClose, "”")                                                              \
+    X(importSheetListSeparator, "、")
 
 #define VELMORA_DECLARE_PHRASE(name, utf8) const text::Text& name();
 VELMORA_PHRASES(VELMORA_DECLARE_PHRASE)

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/csv_export.h"
+
+namespace velmora::exporting {
+namespace {
+
+// The four bytes are all below 0x40, so none can be the second byte of a GBK character: a plain byte
+// search finds only real commas, quotes and line breaks.
+bool needsQuotes(const text::Text& cell) { return cell.find_first_of(",\"\r\n") != text::Text::npos; }
+
+void appendField(text::Text& out, const text::Text& cell) {
+    if (!needsQuotes(cell)) {
+        out += cell;
+        return;
+    }
+    out += '"';
+    for (char c : cell) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+void appendCsvLine(text::Text& out, const model::Grid& grid, int row) {
+    for (int column = 0; column < grid.columnCount(); ++column) {
+        appendField(out, grid.cell(row, column));
+        out += ',';
+    }
+    out += "\r\n";
+}
+
+text::Text csvContent(const model::Grid& grid) {
+    text::Text out;
+    for (int row = 0; row < grid.rowCount(); ++row) appendCsvLine(out, grid, row);
+    return out;
+}
+
+}  // namespace velmora::exporting

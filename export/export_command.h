@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The export command: both grids as CSV and as workbooks, the verification report, the closing message.
+// The window and the batch command both run it; each supplies its own way of asking for the CSV paths.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/grid.h"
+#include "model/progress.h"
+#include "text/rules.h"
+
+namespace velmora::exporting {
+
+// Asks where a CSV file goes: the window shows a save dialog, the batch command answers by itself.
+class CsvPathPrompt {
+public:
+    virtual ~CsvPathPrompt() = default;
+    // Returns the chosen path (file-system encoding) for table 1 or 2, proposing `proposedName` (GBK),
+    // or nullopt when the user cancels.
+    virtual std::optional<std::string> askCsvPath(int table, const text::Text& proposedName) = 0;
+};
+
+struct ExportJob {
+    const model::Grid& registerGrid;
+    const model::Grid& sourceGrid;
+    std::string outputFolder;  // workbooks and report go here (file-system encoding)
+    text::Text unitText;       // names the report
+    text::Text summary;        // the comparison's result line
+    text::Text notFoundList;
+    text::Text mismatchList;
+    CsvPathPrompt& prompt;
+    model::Progress& progress;
+};
+
+struct ExportOutcome {
+    bool cancelled = false;               // the first dialog was cancelled: nothing written, no message
+    std::vector<text::Text> failedFiles;  // GBK names of the files that could not be written, in order
+    text::Text message;                   // the closing message (GBK)
+    bool warning = false;                 // show it with a warning icon
+};
+
+// Writes everything in order: Table 1 CSV, workbook 1, Table 2 CSV (skipped if its dialog is
+// cancelled), workbook 2, the report; then resets the progress and status and returns the outcome.
+ExportOutcome runExport(const ExportJob& job);
+
+// Returns the closing message: the success text and the summary when nothing failed, otherwise the
+// list of files not written, one a line, and then the summary.
+text::Text closingMessage(const std::vector<text::Text>& failedFiles, const text::Text& summary);
+
+}  // namespace velmora::exporting

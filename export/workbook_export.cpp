@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/workbook_export.h"
+
+#include <sqlite3.h>
+
+#include "export/scratch_database.h"
+#include "export/template_database.h"
+#include "fileio/files.h"
+#include "text/encoding.h"
+#include "xls/workbook_writer.h"
+
+namespace velmora::exporting {
+namespace {
+
+using text::Text;
+
+// Table "tmp" gets neutral column names c1..cn: titles may be empty (the marker columns of a
+// comparison) or repeated, which no database accepts as column names. The titles themselves go, in
+// grid order, into "tmp_titles".
+std::string columnName(int column) { return quoteIdentifier("c" + std::to_string(column + 1)); }
+
+std::string columnList(int columns, const char* suffix) {
+    std::string list;
+    for (int c = 0; c < columns; ++c) list += (c == 0 ? "" : ",") + columnName(c) + suffix;
+    return list;
+}
+
+bool createTables(ScratchDatabase& db, const model::Grid& grid) {
+    db.execute("DROP TABLE IF EXISTS \"tmp\"");
+    db.execute("DROP TABLE IF EXISTS \"tmp_titles\"");
+    if (!db.execute(
+            "CREATE TABLE \"tmp_titles\" (\"position\" INTEGER PRIMARY KEY, \"title\" TEXT NOT NULL)"))
+        return false;
+    Statement insert(db.handle(), "INSERT INTO \"tmp_titles\" VALUES (?1, ?2)");
+    if (!insert.valid()) return false;
+    for (int c = 0; c < grid.columnCount(); ++c) {
+        const Text& title = grid.columnTitle(c);
+        sqlite3_bind_int(insert.get(), 1, c);
+        sqlite3_bind_text(insert.get(), 2, title.data(), static_cast<int>(title.size()), SQLITE_STATIC);
+        if (sqlite3_step(insert.get()) != SQLITE_DONE) return false;
+        sqlite3_reset(insert.get());
+    }
+    // A table needs at least one column; a grid without any keeps its (empty) rows out of the table.
+    if (grid.columnCount() == 0) return true;
+    return db.execute(
+        ("CREATE TABLE \"tmp\" (" + columnList(grid.columnCount(), " TEXT NOT NULL") + ")").c_str());
+}
+
+bool insertRows(ScratchDatabase& db, const model::Grid& grid, model::Progress* progress) {
+    const int rows = grid.rowCount(), columns = grid.columnCount();
+    if (progress != nullptr) progress->setMaximum(rows);
+    if (columns == 0) return true;
+    std::string placeholders;
+    for (int c = 0; c < columns; ++c) placeholders += c == 0 ? "?" : ",?";
+    Statement insert(db.handle(),
+                     "INSERT INTO \"tmp\" (" + columnList(columns, "") + ") VALUES (" + placeholders + ")");
+    if (!insert.valid()) return false;
+    for (int r = 0; r < rows; ++r) {
+        // Values are bound, never spliced into the statement, so O'Brien is just a name.
+        for (int c = 0; c < columns; ++c) {
+            const Text& value = grid.cell(r, c);
+            sqlite3_bind_text(insert.get(), c + 1, value.data(), static_cast<int>(value.size()),
+                              SQLITE_STATIC);
+        }
+        if (sqlite3_step(insert.get()) != SQLITE_DONE) return false;
+        sqlite3_reset(insert.get());
+        if (progress != nullptr) progress->setPosition(r + 1);
+    }
+    return true;
+}
+
+bool readTitles(ScratchDatabase& db, std::vector<Text>& titles) {
+    Statement select(db.handle(), "SELECT \"title\" FROM \"tmp_titles\" ORDER BY \"position\"");
+    if (!select.valid()) return false;
+    int rc;
+    while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(select.get(), 0));
+        titles.emplace_back(bytes != nullptr ? bytes : "",
+                            static_cast<std::size_t>(sqlite3_column_bytes(select.get(), 0)));
+    }
+    return rc == SQLITE_DONE;
+}
+
+// Feeds the workbook writer straight from table "tmp", in insertion order. A read error ends the rows
+// early, so it is remembered: a workbook missing rows must never be kept.
+class TableRows : public xls::RowSource {
+public:
+    TableRows(ScratchDatabase& db, int columns)
+        : m_columns(columns),
+          m_select(db.handle(), columns == 0
+                                    ? std::string("SELECT 1 WHERE 0")
+                                    : "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid") {}
+
+    bool nextRow(std::vector<Text>& cells) override {
+        if (!m_select.valid() || m_finished) return false;
+        const int rc = sqlite3_step(m_select.get());
+        if (rc != SQLITE_ROW) {
+            m_finished = true;
+            m_failed = rc != SQLITE_DONE;
+            return false;
+        }
+        cells.resize(static_cast<std::size_t>(m_columns));
+        for (int c = 0; c < m_columns; ++c) {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_select.get(), c));
+            const auto size = static_cast<std::size_t>(sqlite3_column_bytes(m_select.get(), c));
+            cells[static_cast<std::size_t>(c)].assign(bytes != nullptr ? bytes : "", size);
+        }
+        ++m_count;
+        return true;
+    }
+
+    bool complete(int expectedRows) const {
+        return m_select.valid() && m_finished && !m_failed && m_count == expectedRows;
+    }
+
+private:
+    int m_columns;
+    Statement m_select;
+    bool m_finished = false;
+    bool m_failed = false;
+    int m_count = 0;
+};
+
+Text sheetNameOf(const Text& sheet) {
+    if (sheet.empty()) return "Sheet1";
+    if (sheet.size() >= 2 && sheet.front() == '[' && sheet.back() == ']')
+        return sheet.substr(1, sheet.size() - 2);
+    return sheet;
+}
+
+bool fitsInWorkbook(const model::Grid& grid) {
+    return static_cast<std::size_t>(grid.rowCount()) <= xls::kMaxDataRows &&
+           static_cast<std::size_t>(grid.columnCount()) <= xls::kMaxColumns;
+}
+
+}  // namespace
+
+std::string workbookFileName(const Text& workbookName) { return text::utf8FromGbk(workbookName) + ".xls"; }
+
+bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
+                         const Text& sheet, model::Progress* progress) {
+    return writeGridToWorkbook(grid, folder, workbookName, sheet, progress,
+                               scratchDatabasePath(fileio::temporaryFolder()));
+}
+
+bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
+                         const Text& sheet, model::Progress* progress, const std::string& scratchPath) {
+    if (!fitsInWorkbook(grid)) return false;
+    ScratchDatabase db;
+    if (!db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return false;
+    if (!createTables(db, grid)) return false;
+    if (!db.execute("BEGIN")) return false;
+    if (!insertRows(db, grid, progress)) return false;  // the connection closes without a commit
+
+    std::vector<Text> titles;
+    if (!readTitles(db, titles)) return false;
+    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
+    TableRows rows(db, grid.columnCount());
+    if (xls::writeWorkbook(workbook.temporaryPath(), titles, rows, sheetNameOf(sheet)) !=
+        xls::WriteError::None)
+        return false;
+    if (!rows.complete(grid.rowCount())) return false;
+    // The table is committed before the workbook replaces an older one, as the copy ran inside it.
+    return db.execute("COMMIT") && workbook.commit();
+}
+
+}  // namespace velmora::exporting

@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The import of a workbook file: open the worksheet, then fill the grid or report why not.
+#include "import/table_import.h"
+
+namespace velmora::import {
+
+ImportOutcome importTable(TableKind kind, const std::string& path, const TableSettings& settings,
+                          model::Grid& grid, model::Progress& progress) {
+    WorksheetReader reader;
+    const ReaderStatus status = reader.open(path, settings.sheetName);
+    if (status == ReaderStatus::Ok) return importTable(kind, reader, settings, grid, progress);
+    abandonImport(grid, progress);
+    return {status, importFailureMessage(status, path, settings.sheetName, reader.availableSheets()), {}};
+}
+
+}  // namespace velmora::import

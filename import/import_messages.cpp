@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The messages for workbooks an import cannot read.
+#include "import/table_import.h"
+#include "text/encoding.h"
+#include "text/phrases.h"
+
+namespace velmora::import {
+
+Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
+                          const std::vector<Text>& availableSheets) {
+    const Text file = text::gbkFromUtf8(path);
+    switch (status) {
+        case ReaderStatus::Ok:
+            return {};
+        case ReaderStatus::CannotOpen:
+            return text::join(phrases::importCannotOpen(), file);
+        case ReaderStatus::NotWorkbook:
+            return text::join(phrases::importNotWorkbook(), file);
+        case ReaderStatus::Damaged:
+            return text::join(phrases::importDamaged(), file);
+        case ReaderStatus::Encrypted:
+            return text::join(phrases::importEncrypted(), file);
+        case ReaderStatus::SheetNotFound:
+            break;
+    }
+    // Quoting each name shows the clerk a stray blank or "$" typed into the setting.
+    Text message = text::join(phrases::importSheetMissingBefore(), sheetName,
+                              phrases::importSheetMissingAfter(), file, phrases::importSheetsHeld());
+    if (availableSheets.empty()) message += phrases::importNoSheets();
+    for (std::size_t index = 0; index < availableSheets.size(); ++index) {
+        if (index > 0) message += phrases::importSheetListSeparator();
+        message += text::join(phrases::importSheetNameOpen(), availableSheets[index],
+                              phrases::importSheetNameClose());
+    }
+    return message;
+}
+
+}  // namespace velmora::import

@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "import/table_import.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "text/phrases.h"
+
+namespace velmora::import {
+
+namespace {
+// A worksheet column and the grid columns whose spec entry names it (several when entries repeat).
+struct ColumnTargets {
+    int field;
+    std::vector<int> gridColumns;
+};
+
+// Reads every spec entry once and groups the grid columns by the worksheet column they take. Entries
+// that name no existing column (0, negative, beyond the sheet, not a number) take none.
+std::vector<ColumnTargets> mapColumns(const std::vector<int>& entryValues, int fieldCount) {
+    std::vector<std::vector<int>> byField(static_cast<std::size_t>(fieldCount));
+    for (std::size_t entry = 0; entry < entryValues.size(); ++entry) {
+        const int value = entryValues[entry];
+        if (value >= 1 && value <= fieldCount) {
+            byField[static_cast<std::size_t>(value - 1)].push_back(static_cast<int>(entry));
+        }
+    }
+    std::vector<ColumnTargets> targets;
+    for (int field = 0; field < fieldCount; ++field) {
+        auto& columns = byField[static_cast<std::size_t>(field)];
+        if (!columns.empty()) targets.push_back({field, std::move(columns)});
+    }
+    return targets;
+}
+
+// Zero amounts stay empty in the register so the clerk sees only real figures; "0123" is a code, and
+// "-0" does not start with the digit, so both are kept.
+bool isZeroValue(const Text& value) {
+    return text::leftPart(value, 1) == "0" && std::fabs(text::readNumber(value)) <= 1e-7;
+}
+
+void rebuildColumns(const WorksheetReader& reader, TableKind kind, const std::vector<int>& entryValues,
+                    model::Grid& grid) {
+    grid.removeAllRows();
+    grid.removeAllColumns();
+    const int fieldCount = reader.fieldCount();
+    if (fieldCount < 1) return;
+    // Each grid column is first titled by the first-row text at its own position; entries beyond the
+    // sheet's width have no such text and get an empty title.
+    const std::vector<Text> firstRecord = reader.firstRecord();
+    for (std::size_t entry = 0; entry < entryValues.size(); ++entry) {
+        grid.appendColumn(entry < firstRecord.size() ? firstRecord[entry] : Text{});
+    }
+    if (kind != TableKind::Register) return;
+    // The register's headers stand in its third row, above the columns actually taken.
+    for (std::size_t entry = 0; entry < entryValues.size(); ++entry) {
+        const int value = entryValues[entry];
+        if (value >= 1 && value <= fieldCount) {
+            grid.setColumnTitle(static_cast<int>(entry), reader.field(3, value - 1));
+        }
+    }
+}
+
+Text unitTextOf(const WorksheetReader& reader) {
+    Text line = reader.field(2, 0);
+    auto pieces = text::split(line, phrases::unitSeparator());
+    return pieces.size() >= 2 ? std::move(pieces[1]) : line;
+}
+
+void fillRows(const WorksheetReader& reader, TableKind kind, int startRow,
+              const std::vector<ColumnTargets>& targets, model::Grid& grid, model::Progress& progress) {
+    const int records = reader.recordCount();
+    grid.reserveRows(records - std::max(startRow, 1) + 1);
+    const bool dropZeros = kind == TableKind::Register;
+    for (int record = 1; record <= records; ++record) {
+        progress.yield();
+        if (record >= startRow) {
+            const int row = grid.appendRow();
+            for (const ColumnTargets& target : targets) {
+                Text value = reader.field(record, target.field);
+                if (dropZeros && isZeroValue(value)) continue;
+                for (std::size_t index = 0; index + 1 < target.gridColumns.size(); ++index) {
+                    grid.setCell(row, target.gridColumns[index], value);
+                }
+                grid.setCell(row, target.gridColumns.back(), std::move(value));
+            }
+        }
+        progress.setPosition(record);
+    }
+}
+
+void resetProgress(model::Progress& progress) {
+    progress.setMinimum(0);
+    progress.setPosition(0);
+    progress.setStatus({});
+}
+}  // namespace
+
+void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress) {
+    grid.removeAllRows();
+    if (kind == TableKind::Register) progress.setPosition(1);
+}
+
+ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const TableSettings& settings,
+                          model::Grid& grid, model::Progress& progress) {
+    const int startRow = text::readInteger(settings.startRow);
+    std::vector<int> entryValues;
+    for (const Text& entry : text::split(settings.columnSpec))
+        entryValues.push_back(text::readInteger(entry));
+
+    rebuildColumns(reader, kind, entryValues, grid);
+    ImportOutcome outcome;
+    if (kind == TableKind::Register) outcome.unitText = unitTextOf(reader);
+
+    progress.setMaximum(reader.recordCount());
+    progress.setMinimum(1);
+    progress.setStatus(phrases::statusWorking());
+    fillRows(reader, kind, startRow, mapColumns(entryValues, reader.fieldCount()), grid, progress);
+    resetProgress(progress);
+    return outcome;
+}
+
+void abandonImport(model::Grid& grid, model::Progress& progress) {
+    grid.removeAllRows();
+    resetProgress(progress);
+}
+
+}  // namespace velmora::import

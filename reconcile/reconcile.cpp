@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "reconcile/reconcile.h"
+
+#include "text/phrases.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
+
+namespace velmora::reconcile {
+namespace {
+
+using model::Grid;
+
+constexpr int kMarkerColumnWidth = 50;
+
+// Widens both grids and returns the marker columns {register, source}.
+std::pair<int, int> widenGrids(Grid& registerGrid, Grid& sourceGrid, int fillCount) {
+    const int c1 = registerGrid.columnCount();
+    const int c2 = sourceGrid.columnCount();
+    for (int i = c1; i < c2; ++i) registerGrid.appendColumn({}, kMarkerColumnWidth);
+    if (registerGrid.columnCount() == c1) registerGrid.appendColumn({}, kMarkerColumnWidth);
+    sourceGrid.appendColumn({}, kMarkerColumnWidth);
+    // A marker must never land on a copied figure: give the register a column of its own for it.
+    const int last = registerGrid.columnCount() - 1;
+    if (last >= 2 && static_cast<long long>(last) <= static_cast<long long>(fillCount) + 1) {
+        registerGrid.appendColumn({}, kMarkerColumnWidth);
+    }
+    return {registerGrid.columnCount() - 1, sourceGrid.columnCount() - 1};
+}
+
+// Finds the topmost register row holding a card code. The index is built once over copies of the
+// codes (a write elsewhere in a row may move its cells); it stays valid as long as column 0 is never
+// written, which holds unless the marker column is column 0 itself, so
+// that one layout falls back to scanning the grid as it stands.
+class RegisterLookup {
+public:
+    RegisterLookup(const Grid& registerGrid, int registerRows, bool codeColumnStable)
+        : m_grid(registerGrid), m_rows(registerRows), m_indexed(codeColumnStable) {
+        if (!m_indexed) return;
+        m_firstRowOfCode.reserve(static_cast<std::size_t>(registerRows));
+        for (int row = 0; row < registerRows; ++row) m_firstRowOfCode.try_emplace(registerGrid.cell(row, 0), row);
+    }
+
+    int find(const Text& code) const {
+        if (m_indexed) {
+            const auto hit = m_firstRowOfCode.find(code);
+            return hit == m_firstRowOfCode.end() ? -1 : hit->second;
+        }
+        for (int row = 0; row < m_rows; ++row) {
+            if (text::compareText(m_grid.cell(row, 0), code) == 0) return row;
+        }
+        return -1;
+    }
+
+private:
+    const Grid& m_grid;
+    int m_rows;
+    bool m_indexed;
+    std::unordered_map<Text, int> m_firstRowOfCode;
+};
+
+}  // namespace
+
+ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::string_view fillCountText,
+                                   model::Progress& progress) {
+    ReconcileResult result;
+    const int registerRows = registerGrid.rowCount();
+    const int sourceRows = sourceGrid.rowCount();
+    const int fillCount = text::readInteger(fillCountText);
+    const auto [registerMarker, sourceMarker] = widenGrids(registerGrid, sourceGrid, fillCount);
+    // Copies beyond the register's last column do nothing, so the loop stops there.
+    const int lastCopiedColumn =
+        fillCount <= 0 ? 1 : static_cast<int>(std::min<long long>(fillCount + 1LL, registerGrid.columnCount() - 1));
+
+    progress.setMinimum(1);
+    progress.setMaximum(sourceRows);
+    progress.setStatus(phrases::statusWorking());
+
+    const RegisterLookup lookup(registerGrid, registerRows, registerMarker != 0);
+    for (int s = 0; s < sourceRows; ++s) {
+        progress.yield();
+        const Text code = sourceGrid.cell(s, 0);
+        const Text sourceName = sourceGrid.cell(s, 1);
+        const int t = lookup.find(code);
+        if (t >= 0) {
+            for (int column = 2; column <= lastCopiedColumn; ++column) {
+                if (column != registerMarker) registerGrid.setCell(t, column, sourceGrid.cell(s, column));
+            }
+            const Text registerName = registerGrid.cell(t, 1);
+            if (text::compareText(registerName, sourceName) != 0) {
+                result.mismatchList += text::join(phrases::mismatchEntryRegister(), registerName, ", ", code,
+                                                  "\r\n", phrases::mismatchEntrySource(), sourceName, ", ", code,
+                                                  "\r\n");
+                ++result.mismatchCount;
+                registerGrid.setCell(t, registerMarker, text::join(phrases::registerMarker(), sourceName));
+                sourceGrid.setCell(s, sourceMarker, text::join(phrases::sourceMarker(), registerName));
+            }
+        } else {
+            result.notFoundList += text::join(phrases::notFoundEntry(), sourceName, ", ", code, "\r\n");
+            ++result.notFoundCount;
+            sourceGrid.setCell(s, sourceMarker, phrases::notFoundMarker());
+        }
+        progress.setPosition(s + 1);
+    }
+
+    result.summary = text::join(phrases::summaryStart(), text::writeInteger(result.notFoundCount),
+                                phrases::summaryMiddle(), text::writeInteger(result.mismatchCount),
+                                phrases::summaryEnd());
+    progress.setPosition(0);
+    progress.setStatus({});
+    return result;
+}
+
+}  // namespace velmora::reconcile

@@ -1,0 +1,374 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <map>
+
+#include "export/csv_export.h"
+#include "export/export_command.h"
+#include "export/scratch_database.h"
+#include "export/template_database.h"
+#include "export/workbook_export.h"
+#include "fileio/files.h"
+#include "reconcile/report.h"
+#include "text/encoding.h"
+#include "text/phrases.h"
+#include "xls/workbook.h"
+
+namespace velmora::exporting {
+namespace {
+
+namespace fs = std::filesystem;
+using model::Grid;
+using text::Text;
+
+Text gbk(const std::string& utf8) { return text::gbkFromUtf8(utf8); }
+
+Grid makeGrid(const std::vector<Text>& titles, const std::vector<std::vector<Text>>& rows) {
+    Grid grid;
+    for (const Text& title : titles) grid.appendColumn(title);
+    for (const auto& row : rows) {
+        const int r = grid.appendRow();
+        for (std::size_t c = 0; c < row.size(); ++c) grid.setCell(r, static_cast<int>(c), row[c]);
+    }
+    return grid;
+}
+
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& tag)
+        : m_path(fs::temp_directory_path() / ("velmora-export-" + tag + "-" + std::to_string(::getpid()))) {
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~ScratchFolder() {
+        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(m_path);
+    }
+    std::string path() const { return m_path.string(); }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    fs::path m_path;
+};
+
+std::string readFile(const std::string& path) {
+    std::string bytes;
+    EXPECT_TRUE(fileio::readWholeFile(path, bytes)) << path;
+    return bytes;
+}
+
+TEST(CsvExport, WritesEveryCellWithItsSeparatorAndQuotesOnlyWhatNeedsIt) {
+    struct Case {
+        const char* name;
+        Grid grid;
+        Text expected;
+    };
+    const Case cases[] = {
+        {"two rows, an empty cell", makeGrid({"x", "y", "z"}, {{"a", "b", "c"}, {"d", "", "f"}}),
+         "a,b,c,\r\nd,,f,\r\n"},
+        {"no rows", makeGrid({"x", "y"}, {}), ""},
+        {"comma", makeGrid({"x", "y"}, {{"1,5", "2"}}), "\"1,5\",2,\r\n"},
+        {"quotes doubled", makeGrid({"x"}, {{"say \"hi\""}}), "\"say \"\"hi\"\"\",\r\n"},
+        {"line breaks", makeGrid({"x", "y"}, {{"a\r\nb", "c\nd"}}), "\"a\r\nb\",\"c\nd\",\r\n"},
+        {"other bytes as they are", makeGrid({"x", "y"}, {{"O'Brien", " 7 "}}), "O'Brien, 7 ,\r\n"},
+        {"Chinese and markers", makeGrid({"x", ""}, {{gbk("张三"), gbk("未找到此编码")}}),
+         gbk("张三,未找到此编码,\r\n")},
+        // 0x5C and 0x7C as second bytes of GBK characters are not separators and need no quotes.
+        {"GBK second bytes", makeGrid({"x"}, {{"\x96\x7C\xD5\x5C"}}), "\x96\x7C\xD5\x5C,\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(csvContent(c.grid), c.expected) << c.name;
+    EXPECT_EQ(csvContent(cases[0].grid).size(), 15u);
+}
+
+std::string block(std::uint32_t magic, std::uint32_t length, const std::string& stream) {
+    std::string b;
+    for (std::uint32_t v : {magic, length}) {
+        for (int i = 0; i < 4; ++i) b += static_cast<char>(v >> (8 * i));
+    }
+    return b + stream;
+}
+
+std::string deflate(const std::string& data) {
+    uLongf size = compressBound(data.size());
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+              data.size(), 9);
+    out.resize(size);
+    return out;
+}
+
+TEST(TemplateDatabase, InflatesOnlyASoundBlock) {
+    const std::string data(4096, 'D');
+    const std::string good = deflate(data);
+    std::string badChecksum = good;
+    badChecksum.back() ^= 0x01;  // the Adler-32 trailer
+    std::string corrupt = good;
+    corrupt[4] ^= 0x5A;
+    struct Case {
+        const char* name;
+        std::string block;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"sound", block(kTemplateMagic, 4096, good), data},
+        {"output up to twice the stated length", block(kTemplateMagic, 2048, good), data},
+        {"output beyond twice the stated length", block(kTemplateMagic, 2047, good), ""},
+        {"seven bytes", block(kTemplateMagic, 4096, good).substr(0, 7), ""},
+        {"header only", block(kTemplateMagic, 4096, ""), ""},
+        {"wrong magic", block(kTemplateMagic + 1, 4096, good), ""},
+        {"corrupt stream", block(kTemplateMagic, 4096, corrupt), ""},
+        {"checksum mismatch", block(kTemplateMagic, 4096, badChecksum), ""},
+        {"stream cut short", block(kTemplateMagic, 4096, good.substr(0, good.size() / 2)), ""},
+        {"huge stated length, small stream", block(kTemplateMagic, 0xFFFFFFFFu, good), data},
+    };
+    for (const Case& c : cases) EXPECT_EQ(inflateTemplateBlock(c.block), c.expected) << c.name;
+}
+
+TEST(TemplateDatabase, EmbeddedBlockIsABlankDatabase) {
+    const std::string database = inflateTemplateBlock(templateDatabaseBlock());
+    ASSERT_FALSE(database.empty());
+    EXPECT_EQ(database.substr(0, 16), std::string("SQLite format 3\0", 16));
+}
+
+TEST(ScratchDatabase, PathCollapsesDoubledSlashes) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/tmp/", "/tmp/db.tmp"},
+        {"/tmp", "/tmp/db.tmp"},
+        {"//server//share/", "/server/share/db.tmp"},
+        {"/a///b/", "/a//b/db.tmp"},  // one pass: three slashes become two
+    };
+    for (const auto& [folder, expected] : cases) EXPECT_EQ(scratchDatabasePath(folder), expected) << folder;
+    EXPECT_EQ(quoteIdentifier("a\"b"), "\"a\"\"b\"");
+}
+
+// Reads a written workbook back with the project's reader and compares it with the grid, header row
+// first. Every cell must come back as the same text, empty cells as nothing.
+void expectWorkbookHolds(const std::string& path, const Grid& grid, const Text& sheetName = "Sheet1") {
+    xls::OpenError error = xls::OpenError::None;
+    const auto workbook = xls::Workbook::open(path, error);
+    ASSERT_TRUE(workbook.has_value()) << static_cast<int>(error);
+    ASSERT_EQ(workbook->sheets().size(), 1u);
+    EXPECT_EQ(workbook->sheets()[0].name, sheetName);
+    const auto sheet = workbook->readSheet(0, error);
+    ASSERT_TRUE(sheet.has_value());
+    auto expect = [&](int row, int column, const Text& text) {
+        const xls::Cell& cell = sheet->cell(row, column);
+        EXPECT_EQ(cell.kind, text.empty() ? xls::CellKind::Empty : xls::CellKind::Text)
+            << row << "," << column;
+        EXPECT_EQ(cell.text, text) << row << "," << column;
+    };
+    for (int c = 0; c < grid.columnCount(); ++c) expect(0, c, grid.columnTitle(c));
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        for (int c = 0; c < grid.columnCount(); ++c) expect(r + 1, c, grid.cell(r, c));
+    }
+    EXPECT_LE(sheet->rowCount(), grid.rowCount() + 1);
+    EXPECT_LE(sheet->columnCount(), grid.columnCount());
+}
+
+TEST(WorkbookExport, WritesTheGridAsItStands) {
+    struct Case {
+        const char* name;
+        Grid grid;
+    };
+    const Case cases[] = {
+        {"no rows", makeGrid({gbk("编码"), gbk("姓名")}, {})},
+        {"one column", makeGrid({gbk("编码")}, {{"001"}, {"002"}})},
+        {"empty and repeated headers",
+         makeGrid({gbk("编码"), gbk("姓名"), gbk("金额"), gbk("金额"), "", ""},
+                  {{"001", gbk("张三"), "1.5", "", gbk("表2姓名为:"), gbk("张叁")},
+                   {"002", "", "", "3", "", ""}})},
+        {"quotes and Chinese", makeGrid({"name", "note"}, {{"O'Brien", "say \"x\"; DROP TABLE tmp"},
+                                                           {gbk("欧布莱恩"), gbk("二〇一三年十一月")}})},
+        {"no columns", Grid()},
+    };
+    ScratchFolder folder("wb");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        model::Progress progress;
+        ASSERT_TRUE(writeGridToWorkbook(c.grid, folder.path(), gbk("导出的表1"), {}, &progress,
+                                        folder.file("db.tmp")));
+        expectWorkbookHolds(folder.file("导出的表1.xls"), c.grid);
+        EXPECT_EQ(progress.maximum(), c.grid.rowCount());
+        EXPECT_EQ(progress.position(), c.grid.rowCount());
+        EXPECT_TRUE(fs::exists(folder.file("db.tmp"))) << "the scratch file is left for the next call";
+    }
+}
+
+TEST(WorkbookExport, TakesAGivenSheetNameWithOrWithoutBrackets) {
+    ScratchFolder folder("sheet");
+    const Grid grid = makeGrid({"a"}, {{"1"}});
+    ASSERT_TRUE(writeGridToWorkbook(grid, folder.path(), "w", "[Data]", nullptr, folder.file("db.tmp")));
+    expectWorkbookHolds(folder.file("w.xls"), grid, "Data");
+}
+
+TEST(WorkbookExport, FailureLeavesThePreviousWorkbookIntact) {
+    ScratchFolder folder("fail");
+    const Grid first = makeGrid({"a"}, {{"1"}});
+    ASSERT_TRUE(writeGridToWorkbook(first, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
+    const std::string before = readFile(folder.file("w.xls"));
+
+    Grid tooWide;
+    for (int c = 0; c < 257; ++c) tooWide.appendColumn("h");
+    EXPECT_FALSE(writeGridToWorkbook(tooWide, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
+    Grid tooLong = makeGrid({"a"}, {{Text(32768, 'x')}});
+    EXPECT_FALSE(writeGridToWorkbook(tooLong, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
+    Grid tooManyRows = makeGrid({"a"}, {});
+    for (int r = 0; r < 65536; ++r) tooManyRows.appendRow();
+    EXPECT_FALSE(writeGridToWorkbook(tooManyRows, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
+    EXPECT_EQ(readFile(folder.file("w.xls")), before);
+
+    if (::geteuid() != 0) {  // root writes into read-only folders regardless
+        ::chmod(folder.path().c_str(), 0555);
+        EXPECT_FALSE(writeGridToWorkbook(makeGrid({"b"}, {{"2"}}), folder.path(), "w", {}, nullptr,
+                                         folder.file("db.tmp")));
+        ::chmod(folder.path().c_str(), 0755);
+        EXPECT_EQ(readFile(folder.file("w.xls")), before);
+    }
+    // For root too: a directory where the half-written workbook would go makes the write fail late.
+    const std::string blocker = folder.file(".w.xls." + std::to_string(::getpid()) + ".part");
+    fs::create_directory(blocker);
+    EXPECT_FALSE(writeGridToWorkbook(makeGrid({"b"}, {{"2"}}), folder.path(), "w", {}, nullptr,
+                                     folder.file("db.tmp")));
+    fs::remove(blocker);
+    EXPECT_EQ(readFile(folder.file("w.xls")), before);
+    // A scratch file that cannot be written fails the call too.
+    EXPECT_FALSE(writeGridToWorkbook(first, folder.path(), "w2", {}, nullptr, "/nonexistent-velmora/db.tmp"));
+    EXPECT_FALSE(fs::exists(folder.file("w2.xls")));
+}
+
+// Answers the two save dialogs from a script: a path, or cancel.
+class ScriptedPrompt : public CsvPathPrompt {
+public:
+    std::map<int, std::optional<std::string>> answers;
+    std::vector<std::pair<int, Text>> asked;
+    std::optional<std::string> askCsvPath(int table, const Text& proposedName) override {
+        asked.emplace_back(table, proposedName);
+        return answers[table];
+    }
+};
+
+// Records every position the bar was set to, leaving out the clamping a change of range does.
+class RecordingProgress : public model::Progress {
+public:
+    std::vector<int> positions;
+    void setMinimum(int minimum) override {
+        m_ranging = true;
+        Progress::setMinimum(minimum);
+        m_ranging = false;
+    }
+    void setMaximum(int maximum) override {
+        m_ranging = true;
+        Progress::setMaximum(maximum);
+        m_ranging = false;
+    }
+    void setPosition(int position) override {
+        Progress::setPosition(position);
+        if (!m_ranging) positions.push_back(this->position());
+    }
+
+private:
+    bool m_ranging = false;
+};
+
+struct ExportFixture {
+    Grid registerGrid =
+        makeGrid({gbk("编码"), gbk("姓名"), ""}, {{"001", gbk("张三"), ""}, {"002", "1,5", ""}});
+    Grid sourceGrid = makeGrid({gbk("编码"), gbk("姓名")}, {{"001", gbk("张三")}});
+    Text summary = gbk("结果提示:未找到的一卡通编码有0个, 姓名不符的有0个. ");
+    ScriptedPrompt prompt;
+    RecordingProgress progress;
+
+    ExportJob job(const std::string& folder) {
+        return ExportJob{registerGrid, sourceGrid, folder, gbk("某单位"), summary, "", "", prompt, progress};
+    }
+};
+
+TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
+    ScratchFolder folder("cmd");
+    ExportFixture f;
+    f.prompt.answers[1] = folder.file("t1.csv");
+    f.prompt.answers[2] = folder.file("t2.csv");
+    const ExportOutcome outcome = runExport(f.job(folder.path()));
+
+    EXPECT_FALSE(outcome.cancelled);
+    EXPECT_TRUE(outcome.failedFiles.empty());
+    EXPECT_FALSE(outcome.warning);
+    EXPECT_EQ(outcome.message, gbk("导出表成功,请注意核对\r\n") + f.summary);
+    ASSERT_EQ(f.prompt.asked.size(), 2u);
+    EXPECT_EQ(f.prompt.asked[0], std::make_pair(1, gbk("表1导出.CSV")));
+    EXPECT_EQ(f.prompt.asked[1], std::make_pair(2, gbk("表2导出.CSV")));
+    EXPECT_EQ(readFile(folder.file("t1.csv")), "001," + gbk("张三") + ",,\r\n002,\"1,5\",,\r\n");
+    EXPECT_EQ(readFile(folder.file("t2.csv")), "001," + gbk("张三") + ",\r\n");
+    expectWorkbookHolds(folder.file("导出的表1.xls"), f.registerGrid);
+    expectWorkbookHolds(folder.file("导出的表2.xls"), f.sourceGrid);
+    EXPECT_TRUE(fs::exists(folder.file("某单位_待核对.txt")));
+    EXPECT_EQ(f.progress.position(), 0);
+    EXPECT_TRUE(f.progress.status().empty());
+    ASSERT_GE(f.progress.positions.size(), 2u);
+    EXPECT_EQ(f.progress.positions[f.progress.positions.size() - 2], 100);
+}
+
+TEST(ExportCommand, CancelledFirstDialogWritesNothing) {
+    ScratchFolder folder("cancel");
+    ExportFixture f;
+    const ExportOutcome outcome = runExport(f.job(folder.path()));
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_TRUE(outcome.message.empty());
+    EXPECT_EQ(f.progress.status(), gbk("正在导出表1,请稍候……"));
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+TEST(ExportCommand, CancelledSecondDialogIsNoFailure) {
+    ScratchFolder folder("cancel2");
+    ExportFixture f;
+    f.prompt.answers[1] = folder.file("t1.csv");
+    const ExportOutcome outcome = runExport(f.job(folder.path()));
+    EXPECT_FALSE(outcome.warning);
+    EXPECT_TRUE(fs::exists(folder.file("导出的表2.xls")));
+    EXPECT_FALSE(fs::exists(folder.file("t2.csv")));
+}
+
+TEST(ExportCommand, NamesEveryFileThatWasNotWritten) {
+    ScratchFolder folder("partial");
+    ExportFixture f;
+    f.prompt.answers[1] = "/nonexistent-velmora/t1.csv";
+    f.prompt.answers[2] = folder.file("t2.csv");
+    // A column the workbook format cannot hold makes workbook 2 fail.
+    for (int c = 0; c < 300; ++c) f.sourceGrid.appendColumn("h");
+    const ExportOutcome outcome = runExport(f.job(folder.path()));
+
+    const std::vector<Text> expectedFailures = {"t1.csv", gbk("导出的表2.xls")};
+    EXPECT_EQ(outcome.failedFiles, expectedFailures);
+    EXPECT_TRUE(outcome.warning);
+    EXPECT_EQ(outcome.message,
+              gbk("导出未全部成功,以下文件未能写入:\r\nt1.csv\r\n导出的表2.xls\r\n") + f.summary);
+    EXPECT_TRUE(fs::exists(folder.file("t2.csv")));
+    EXPECT_TRUE(fs::exists(folder.file("导出的表1.xls")));
+}
+
+TEST(ExportCommand, ProgressFollowsBothSchemes) {
+    ScratchFolder folder("progress");
+    ExportFixture f;
+    f.registerGrid = makeGrid({"a"}, {{"1"}, {"2"}, {"3"}, {"4"}});
+    f.sourceGrid = makeGrid({"a"}, std::vector<std::vector<Text>>(100, {"x"}));
+    f.prompt.answers[1] = folder.file("t1.csv");
+    f.prompt.answers[2] = folder.file("t2.csv");
+    runExport(f.job(folder.path()));
+    const std::vector<int>& p = f.progress.positions;
+    // Table 1: r / 2 for r = 1..4, then the workbook's row numbers 1..4.
+    const std::vector<int> table1 = {0, 1, 1, 2, 1, 2, 3, 4};
+    ASSERT_GE(p.size(), table1.size() + 100);
+    EXPECT_EQ(std::vector<int>(p.begin(), p.begin() + 8), table1);
+    // Table 2 adds (50 / 100) * r to the position it reads back, starting where workbook 1 left it (4):
+    // 4.5, 5, 6.5, 8, 10.5, 13 truncated. Then workbook 2 counts its rows.
+    EXPECT_EQ(std::vector<int>(p.begin() + 8, p.begin() + 14), (std::vector<int>{4, 5, 6, 8, 10, 13}));
+    EXPECT_EQ(p[8 + 100], 1);
+    EXPECT_EQ(std::vector<int>(p.end() - 3, p.end()), (std::vector<int>{100, 100, 0}));
+}
+
+}  // namespace
+}  // namespace velmora::exporting

@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "xls/workbook_writer.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "text/encoding.h"
+#include "xls/workbook.h"
+
+namespace velmora::xls {
+namespace {
+
+namespace fs = std::filesystem;
+using text::Text;
+using Rows = std::vector<std::vector<Text>>;
+
+Text gbk(const std::string& utf8) { return text::gbkFromUtf8(utf8); }
+
+Text repeat(const std::string& utf8, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += utf8;
+    return gbk(out);
+}
+
+class ScratchFolder {
+public:
+    ScratchFolder() : m_path(fs::temp_directory_path() / ("velmora-xlsw-" + std::to_string(::getpid()))) {
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~ScratchFolder() { fs::remove_all(m_path); }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    fs::path m_path;
+};
+
+// Reads the first sheet back with the project's reader; the header row is row 0.
+Sheet readBack(const std::string& path, Text& sheetName) {
+    OpenError error = OpenError::None;
+    const auto workbook = Workbook::open(path, error);
+    EXPECT_TRUE(workbook.has_value()) << static_cast<int>(error);
+    if (!workbook || workbook->sheets().empty()) return {};
+    sheetName = workbook->sheets()[0].name;
+    auto sheet = workbook->readSheet(0, error);
+    EXPECT_TRUE(sheet.has_value());
+    return sheet ? *sheet : Sheet{};
+}
+
+void expectCellsEqual(const Sheet& sheet, int row, const std::vector<Text>& cells, int columns) {
+    for (int c = 0; c < columns; ++c) {
+        const Text expected =
+            c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : Text();
+        const Cell& cell = sheet.cell(row, c);
+        if (expected.empty()) {
+            EXPECT_EQ(cell.kind, CellKind::Empty) << "row " << row << " column " << c;
+        } else {
+            EXPECT_EQ(cell.kind, CellKind::Text) << "row " << row << " column " << c;
+            EXPECT_EQ(cell.text, expected) << "row " << row << " column " << c;
+        }
+    }
+}
+
+TEST(WorkbookWriter, RoundTripsThroughTheReader) {
+    struct Case {
+        const char* name;
+        std::vector<Text> headers;
+        Rows rows;
+    };
+    Rows duplicates;
+    for (int i = 0; i < 300; ++i) duplicates.push_back({std::to_string(i % 7), gbk("张三"), "1.50"});
+    const Case cases[] = {
+        {"headers only", {gbk("编码"), gbk("姓名")}, {}},
+        {"empty and repeated headers",
+         {gbk("编码"), "", gbk("金额"), gbk("金额"), ""},
+         {{"001", gbk("张三"), "", "1,5", gbk("未找到此编码")}, {"002", "", "x"}}},
+        {"one column", {"A"}, {{"O'Brien"}, {""}, {"\"quoted\"\r\nline"}}},
+        // 10,000 one-byte and 5,000 two-byte units overflow one record and continue in CONTINUE records.
+        {"long texts", {"a", "b", "c"}, {{Text(10000, 'a'), repeat("中", 5000), repeat("Ж", 5000)}}},
+        {"longest cell",
+         {"x"},
+         {{Text(kMaxCellUnits, '9')}, {repeat("码", static_cast<int>(kMaxCellUnits))}}},
+        {"repeated texts", {"n", "name", "amount"}, duplicates},
+    };
+    ScratchFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder.file("out.xls");
+        VectorRowSource source(c.rows);
+        ASSERT_EQ(writeWorkbook(path, c.headers, source), WriteError::None);
+        Text sheetName;
+        const Sheet sheet = readBack(path, sheetName);
+        EXPECT_EQ(sheetName, "Sheet1");
+        const int columns = static_cast<int>(c.headers.size());
+        expectCellsEqual(sheet, 0, c.headers, columns);
+        for (std::size_t r = 0; r < c.rows.size(); ++r)
+            expectCellsEqual(sheet, static_cast<int>(r) + 1, c.rows[r], columns);
+        EXPECT_LE(sheet.rowCount(), static_cast<int>(c.rows.size()) + 1);
+    }
+}
+
+std::uint32_t u32At(const std::string& s, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+std::uint16_t u16At(const std::string& s, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
+                                      static_cast<unsigned char>(s[at + 1]) << 8);
+}
+
+TEST(WorkbookWriter, KeepsRecordsWithinTheFormatsLimits) {
+    Rows rows;
+    for (int i = 0; i < 2000; ++i)
+        rows.push_back({std::to_string(i), repeat("姓名", 20) + std::to_string(i)});
+    VectorRowSource source(rows);
+    WriteError error = WriteError::None;
+    const auto stream = buildWorkbookStream({"code", "name"}, source, "Sheet1", error);
+    ASSERT_TRUE(stream.has_value());
+    EXPECT_GE(stream->size(), 4096u);
+
+    std::size_t pos = 0, continues = 0, sheetOffset = 0, extSstBuckets = 0;
+    while (pos + 4 <= stream->size()) {
+        const std::uint16_t id = u16At(*stream, pos), length = u16At(*stream, pos + 2);
+        if (id == 0 && length == 0) break;  // the padding after the last EOF
+        ASSERT_LE(length, kMaxRecordData) << "record " << id << " at " << pos;
+        if (id == 0x003C) ++continues;
+        if (id == 0x0085) sheetOffset = u32At(*stream, pos + 4);
+        if (id == 0x00FF) extSstBuckets = (length - 2u) / 8u;
+        pos += 4u + length;
+    }
+    EXPECT_GT(continues, 0u);
+    EXPECT_EQ(extSstBuckets, 126u) << "4,002 strings, 32 to a bucket, so the index stays within 128 buckets";
+    ASSERT_LT(sheetOffset + 8, stream->size());
+    EXPECT_EQ(u16At(*stream, sheetOffset), 0x0809) << "the sheet offset must land on a BOF";
+    EXPECT_EQ(u16At(*stream, sheetOffset + 6), 0x0010) << "of a worksheet";
+}
+
+class RowsOf : public RowSource {
+public:
+    RowsOf(std::size_t count, std::vector<Text> row) : m_count(count), m_row(std::move(row)) {}
+    bool nextRow(std::vector<Text>& cells) override {
+        if (m_count == 0) return false;
+        --m_count;
+        cells = m_row;
+        return true;
+    }
+
+private:
+    std::size_t m_count;
+    std::vector<Text> m_row;
+};
+
+TEST(WorkbookWriter, RefusesWhatTheFormatCannotHoldAndWritesNothing) {
+    struct Case {
+        const char* name;
+        std::vector<Text> headers;
+        std::size_t rowCount;
+        std::vector<Text> row;
+        std::string sheet;
+        WriteError expected;
+    };
+    const std::vector<Text> many(kMaxColumns + 1, "h");
+    const Case cases[] = {
+        {"65,535 data rows fit", {"a"}, kMaxDataRows, {"1"}, "Sheet1", WriteError::None},
+        {"65,536 data rows", {"a"}, kMaxDataRows + 1, {"1"}, "Sheet1", WriteError::TooManyRows},
+        {"256 columns fit", std::vector<Text>(kMaxColumns, "h"), 1, {"1"}, "Sheet1", WriteError::None},
+        {"257 headers", many, 0, {}, "Sheet1", WriteError::TooManyColumns},
+        {"257 cells in a row", {"a"}, 1, many, "Sheet1", WriteError::TooManyColumns},
+        {"cell one unit too long",
+         {"a"},
+         1,
+         {Text(kMaxCellUnits + 1, 'x')},
+         "Sheet1",
+         WriteError::CellTooLong},
+        {"Chinese cell one unit too long",
+         {"a"},
+         1,
+         {repeat("中", kMaxCellUnits + 1)},
+         "Sheet1",
+         WriteError::CellTooLong},
+        {"header too long", {Text(kMaxCellUnits + 1, 'x')}, 0, {}, "Sheet1", WriteError::CellTooLong},
+        {"empty sheet name", {"a"}, 0, {}, "", WriteError::InvalidSheetName},
+        {"sheet name with brackets", {"a"}, 0, {}, "[Sheet1]", WriteError::InvalidSheetName},
+        {"32-character sheet name", {"a"}, 0, {}, std::string(32, 's'), WriteError::InvalidSheetName},
+        {"Chinese sheet name", {"a"}, 0, {}, gbk("工作表"), WriteError::None},
+    };
+    ScratchFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder.file("refused.xls");
+        RowsOf rows(c.rowCount, c.row);
+        EXPECT_EQ(writeWorkbook(path, c.headers, rows, c.sheet), c.expected);
+        EXPECT_EQ(fs::exists(path), c.expected == WriteError::None);
+        fs::remove(path);
+    }
+}
+
+TEST(WorkbookWriter, ReportsAFolderItCannotWriteTo) {
+    const Rows noRows;
+    VectorRowSource none(noRows);
+    EXPECT_EQ(writeWorkbook("/nonexistent-velmora-folder/out.xls", {"a"}, none), WriteError::CannotWrite);
+}
+
+}  // namespace
+}  // namespace velmora::xls

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The shared string table of a BIFF8 workbook: every distinct cell text once, cells refer to it by index.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/rules.h"
+#include "xls/biff_output.h"
+
+namespace velmora::xls {
+
+class SharedStrings {
+public:
+    // Counts one more cell holding `gbk` and returns its string index, or nullopt when the text is longer
+    // than a cell may be.
+    std::optional<std::uint32_t> add(std::string_view gbk);
+
+    std::size_t uniqueCount() const { return m_entries.size(); }
+
+    // Appends the SST record, its CONTINUE records and the EXTSST index to `out`. Offsets in EXTSST are
+    // taken from out.size(), so `out` must be the Workbook stream itself from its first byte.
+    void write(RecordStream& out) const;
+
+private:
+    struct Entry {
+        std::size_t hash;
+        std::uint32_t gbkOffset, gbkLength;    // the text as given, in m_gbk
+        std::uint32_t unitOffset, unitLength;  // the same as UTF-16, in m_units
+    };
+    std::uint32_t insert(std::string_view gbk, std::size_t hash, std::u16string_view units);
+    void grow();
+
+    // A workbook can hold 650,000 distinct texts; flat arenas and an open-addressed index keep that to a
+    // few allocations instead of two per text.
+    std::string m_gbk;
+    std::u16string m_units;
+    std::vector<Entry> m_entries;
+    // Entry index + 1 in the low half (0 marks a free slot), the hash's upper bits in the high half, so
+    // a probe rarely has to look at an entry that does not match.
+    std::vector<std::uint64_t> m_slots;
+    std::uint32_t m_references = 0;
+};
+
+}  // namespace velmora::xls

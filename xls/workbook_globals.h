@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The workbook globals substream: sheets, shared strings, date formats, date system, code page.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "xls/biff_strings.h"
+#include "xls/workbook.h"
+
+namespace velmora::xls {
+
+struct SheetPosition {
+    SheetEntry entry;
+    std::uint32_t offset = 0;  // of the sheet's BOF within the stream
+};
+
+struct WorkbookGlobals {
+    int biffVersion = 8;  // 8, or 5 for the BIFF5/7 of Excel 5.0/95
+    biff::ByteCodePage codePage;
+    bool uses1904 = false;
+    std::vector<SheetPosition> sheets;
+    std::vector<text::Text> sharedStrings;
+    std::vector<bool> dateXfs;  // per XF index: its number format shows a date or time
+
+    bool isDateXf(std::size_t xf) const { return xf < dateXfs.size() && dateXfs[xf]; }
+};
+
+// Reads the globals from the start of a workbook stream. Fails with UnsupportedFormat for BIFF2-4,
+// Encrypted for a FILEPASS record, Damaged for records that run past the stream.
+std::optional<WorkbookGlobals> readWorkbookGlobals(biff::Bytes stream, OpenError& error);
+
+// Reads the SST record and its CONTINUE records into GBK texts. Stops where the data ends, whatever
+// count the record claims.
+std::vector<text::Text> readSharedStrings(biff::SegmentReader& reader);
+
+}  // namespace velmora::xls

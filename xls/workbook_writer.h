@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Writes a one-sheet legacy Excel workbook (BIFF8 .xls) in which every cell is a text.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/rules.h"
+
+namespace velmora::xls {
+
+// The most the format holds: row 1 carries the headers, so 65,535 rows are left for data.
+constexpr std::size_t kMaxDataRows = 65535;
+constexpr std::size_t kMaxColumns = 256;
+constexpr std::size_t kMaxCellUnits = 32767;  // UTF-16 code units in one cell
+constexpr std::size_t kMaxRecordData = 8224;  // bytes of data in one BIFF8 record
+
+// Hands the writer its data rows one at a time, so a caller reading from a database never has to hold
+// the whole table as texts.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    // Replaces `cells` with the next row's texts (GBK) and returns true, or returns false after the last
+    // row. A row may hold fewer cells than there are headers; the rest are blank.
+    virtual bool nextRow(std::vector<text::Text>& cells) = 0;
+};
+
+enum class WriteError {
+    None,
+    TooManyRows,       // more than kMaxDataRows data rows
+    TooManyColumns,    // more than kMaxColumns headers or cells in a row
+    CellTooLong,       // a header or cell beyond kMaxCellUnits UTF-16 units
+    InvalidSheetName,  // empty, over 31 characters, or holding : \ / ? * [ ]
+    CannotWrite,       // the file could not be created or written
+};
+
+// Builds the Workbook stream of a one-sheet workbook: row 1 holds `headers`, then one row per data row;
+// every non-empty cell is a shared string, empty cells get no record. Returns nullopt and sets `error`
+// when the data does not fit the format; nothing is cut short to make it fit.
+std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& headers, RowSource& rows,
+                                               std::string_view sheetName, WriteError& error);
+
+// Writes the workbook to `path` (file-system encoding) inside a compound document. Nothing is created
+// when the data does not fit; a failed write may leave a partial file at `path`, so callers that must
+// keep an older file write to a temporary name and rename it.
+WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>& headers, RowSource& rows,
+                         std::string_view sheetName = "Sheet1");
+
+// A RowSource over rows already in memory (tests, small callers).
+class VectorRowSource : public RowSource {
+public:
+    // Keeps a reference: `rows` must outlive the source.
+    explicit VectorRowSource(const std::vector<std::vector<text::Text>>& rows) : m_rows(rows) {}
+    bool nextRow(std::vector<text::Text>& cells) override;
+
+private:
+    const std::vector<std::vector<text::Text>>& m_rows;
+    std::size_t m_next = 0;
+};
+
+}  // namespace velmora::xls
