@@ -11,6 +11,8 @@
 #include "app/qt_text.h"
 #include "app/settings_panel.h"
 #include "app/window_progress.h"
+#include "export/export_command.h"
+#include "reconcile/reconcile.h"
 
 namespace velmora::app {
 namespace {
@@ -18,6 +20,22 @@ namespace {
 using settings::SettingId;
 
 const QString kMessageTitle = QStringLiteral("信息：");
+
+// The export asks for its two CSV paths through the window's shared file dialog.
+class CsvSaveDialog : public exporting::CsvPathPrompt {
+public:
+    explicit CsvSaveDialog(FileDialog& dialog) : m_dialog(dialog) {}
+
+    std::optional<std::string> askCsvPath(int, const text::Text& proposedName) override {
+        const auto path = m_dialog.saveFile(QStringLiteral("文本文件(*.CSV);;所有文件(*.*)"),
+                                            fromGbk(proposedName), QStringLiteral("CSV"));
+        if (!path) return std::nullopt;
+        return toNativePath(*path);
+    }
+
+private:
+    FileDialog& m_dialog;
+};
 
 struct Route {
     const char* caption;
@@ -77,18 +95,40 @@ void Commands::importTable(import::TableKind kind) {
                    : import::TableSettings{panel.value(SettingId::SourceSheet),
                                            panel.value(SettingId::SourceColumns),
                                            panel.value(SettingId::SourceStartRow)};
-    // TODO(import): call import::importTable(kind, toNativePath(*path), tableSettings, grid, progress)
-    // once the table import is on main; on failure show outcome.message, on success set the unit text.
-    static_cast<void>(tableSettings);
+    const auto outcome = import::importTable(kind, toNativePath(*path), tableSettings,
+                                             view.gridModel().grid(), m_window.progress());
+    m_window.progress().syncGrids();
+    if (outcome.status != import::ReaderStatus::Ok) {
+        m_window.prompter().message(kMessageTitle, fromGbk(outcome.message), MessageIcon::Warning);
+        return;
+    }
+    if (isRegister) m_window.setUnitText(outcome.unitText);
 }
 
 void Commands::compare() {
-    // TODO(reconcile): call reconcile::autoFillAndCompare with 编辑框7's text once it is on main, then
-    // m_window.setComparison(summary, notFoundList, mismatchList).
+    auto result = reconcile::autoFillAndCompare(m_window.registerGrid(), m_window.sourceGrid(),
+                                                m_window.settingsPanel().value(SettingId::FillCount),
+                                                m_window.progress());
+    m_window.setComparison(std::move(result.summary), std::move(result.notFoundList),
+                           std::move(result.mismatchList));
 }
 
 void Commands::exportTables() {
-    // TODO(export): run the core export with the window's dialogs once it is on main.
+    CsvSaveDialog dialog(m_window.fileDialog());
+    const ResultTexts& results = m_window.results();
+    const exporting::ExportJob job{m_window.registerGrid(),
+                                   m_window.sourceGrid(),
+                                   toNativePath(m_window.programDirectory()),
+                                   results.unitText,
+                                   results.summary,
+                                   results.notFoundList,
+                                   results.mismatchList,
+                                   dialog,
+                                   m_window.progress()};
+    const auto outcome = exporting::runExport(job);
+    if (outcome.cancelled) return;
+    m_window.prompter().message(kMessageTitle, fromGbk(outcome.message),
+                                outcome.warning ? MessageIcon::Warning : MessageIcon::Information);
 }
 
 void Commands::toggleSettingsPanel() {
