@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <algorithm>
 
 #include "app/grid_model.h"
 #include "app/qt_text.h"
@@ -52,8 +53,11 @@ void WindowProgress::syncGrids() {
 }
 
 void WindowProgress::mirrorBar() {
-    m_bar.setRange(minimum(), maximum());
-    m_bar.setValue(position());
+    // The core keeps values as set; the bar ignores a value outside its range, so it gets the nearer end.
+    const int low = minimum();
+    const int high = std::max(minimum(), maximum());
+    m_bar.setRange(low, high);
+    m_bar.setValue(std::clamp(position(), low, high));
 }
 
 }  // namespace velmora::app

@@ -81,6 +81,10 @@ TEST_F(WorkflowTest, ComparesAndFillsTheResultControls) {
     m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
 
     const ResultTexts& results = m_window->results();
+    // The comparison ends with the bar back at its start.
+    auto* bar = control<QProgressBar>("进度条1");
+    EXPECT_EQ(bar->value(), bar->minimum());
+    EXPECT_EQ(labelText("标签11"), QString());
     EXPECT_TRUE(labelText("标签15").startsWith(QStringLiteral("结果提示:未找到的一卡通编码有")));
     EXPECT_EQ(labelText("标签15"), fromGbk(results.summary));
     EXPECT_EQ(control<QPlainTextEdit>("编辑框11")->toPlainText().isEmpty(), results.notFoundList.empty());
