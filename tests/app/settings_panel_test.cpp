@@ -124,6 +124,18 @@ TEST_F(SettingsTest, UpDownArrowsStepWithinTheirRange) {
     }
 }
 
+TEST_F(SettingsTest, ArrowKeysStepLikeTheArrows) {
+    auto* upDown = m_window->findChild<UpDownEdit*>(QStringLiteral("编辑框7"));
+    ASSERT_NE(upDown, nullptr);
+    upDown->editor()->setText(QStringLiteral("9"));
+    QTest::keyClick(upDown, Qt::Key_Up);
+    EXPECT_EQ(upDown->editor()->text(), QStringLiteral("10"));
+    QTest::keyClick(upDown, Qt::Key_Up);
+    EXPECT_EQ(upDown->editor()->text(), QStringLiteral("10"));
+    QTest::keyClick(upDown, Qt::Key_Down);
+    EXPECT_EQ(upDown->editor()->text(), QStringLiteral("9"));
+}
+
 TEST_F(SettingsTest, UpDownBoxesKeepAnyTypedText) {
     for (const char* name : {"编辑框3", "编辑框6", "编辑框7"}) {
         SCOPED_TRACE(name);
