@@ -24,9 +24,18 @@ ReaderStatus statusOf(xls::OpenError error) {
 }  // namespace
 
 std::vector<Text> listSheetNames(const std::string& path) {
+    std::vector<Text> names;
+    listSheetNames(path, names);
+    return names;
+}
+
+ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names) {
+    names.clear();
     xls::OpenError error = xls::OpenError::None;
     const auto workbook = xls::Workbook::open(path, error);
-    return workbook ? listSheetNames(workbook->sheets()) : std::vector<Text>{};
+    if (!workbook) return statusOf(error == xls::OpenError::None ? xls::OpenError::Damaged : error);
+    names = listSheetNames(workbook->sheets());
+    return ReaderStatus::Ok;
 }
 
 ReaderStatus WorksheetReader::open(const std::string& path, const Text& sheetName) {

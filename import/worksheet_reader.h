@@ -19,6 +19,8 @@ enum class ReaderStatus { Ok, CannotOpen, NotWorkbook, Damaged, Encrypted, Sheet
 // Returns the names of the workbook's worksheets in workbook order (charts and macro sheets left out),
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.
 std::vector<Text> listSheetNames(const std::string& path);
+// The same, saying why a file could not be read.
+ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names);
 // The same over a workbook's sheet entries.
 std::vector<Text> listSheetNames(const std::vector<xls::SheetEntry>& sheets);
 

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/batch_run.h"
+
+#include "export/export_command.h"
+#include "fileio/files.h"
+#include "import/table_import.h"
+#include "reconcile/reconcile.h"
+#include "settings/import_settings.h"
+#include "text/encoding.h"
+
+#include <filesystem>
+#include <ostream>
+#include <thread>
+
+namespace velmora::cli {
+namespace {
+
+using settings::SettingId;
+using text::Text;
+
+// Answers the two save dialogs with the proposed names inside the output folder.
+class OutputFolderPrompt : public exporting::CsvPathPrompt {
+public:
+    explicit OutputFolderPrompt(std::string folder) : m_folder(std::move(folder)) {}
+    std::optional<std::string> askCsvPath(int, const Text& proposedName) override {
+        return fileio::joinPath(m_folder, text::utf8FromGbk(proposedName));
+    }
+
+private:
+    std::string m_folder;
+};
+
+struct TableJob {
+    import::TableKind kind;
+    std::string path;
+    import::TableSettings settings;
+    model::Grid grid;
+    model::Progress progress;
+    import::ImportOutcome outcome;
+
+    void run() {
+        import::prepareImport(kind, grid, progress);
+        outcome = import::importTable(kind, path, settings, grid, progress);
+    }
+};
+
+bool readSettings(const BatchOptions& options, settings::ImportSettings& values, std::ostream& err) {
+    std::string path = options.configPath;
+    if (path.empty()) {
+        // Like the window: settings beside the program, and a missing file means empty settings.
+        path = fileio::joinPath(fileio::programDirectory(), settings::kSettingsFileName);
+    } else {
+        std::string ignored;
+        if (!fileio::readWholeFile(path, ignored)) {
+            err << "无法读取配置文件: " << path << "\n";
+            return false;
+        }
+    }
+    values = settings::loadSettings(path);
+    for (SettingId id : {SettingId::RegisterColumns, SettingId::SourceColumns}) {
+        at(values, id) = settings::normaliseCommas(at(values, id));
+    }
+    return true;
+}
+
+}  // namespace
+
+int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
+    std::vector<Text> names;
+    const import::ReaderStatus status = import::listSheetNames(path, names);
+    if (status != import::ReaderStatus::Ok) {
+        err << text::utf8FromGbk(import::importFailureMessage(status, path, {}, {})) << "\n";
+        return kBadInput;
+    }
+    for (const Text& name : names) out << text::utf8FromGbk(name) << "\n";
+    return kSuccess;
+}
+
+int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+    settings::ImportSettings values;
+    if (!readSettings(options, values, err)) return kBadInput;
+
+    TableJob registerJob{import::TableKind::Register, options.table1Path,
+                         {at(values, SettingId::RegisterSheet), at(values, SettingId::RegisterColumns),
+                          at(values, SettingId::RegisterStartRow)},
+                         {}, {}, {}};
+    TableJob sourceJob{import::TableKind::Source, options.table2Path,
+                       {at(values, SettingId::SourceSheet), at(values, SettingId::SourceColumns),
+                        at(values, SettingId::SourceStartRow)},
+                       {}, {}, {}};
+    // The two workbooks share nothing, so they are read on both cores at once.
+    std::thread sourceThread([&sourceJob] { sourceJob.run(); });
+    registerJob.run();
+    sourceThread.join();
+    for (const TableJob* job : {&registerJob, &sourceJob}) {
+        if (job->outcome.status != import::ReaderStatus::Ok) {
+            err << text::utf8FromGbk(job->outcome.message) << "\n";
+            return kBadInput;
+        }
+    }
+
+    model::Progress progress;
+    const reconcile::ReconcileResult result = reconcile::autoFillAndCompare(
+        registerJob.grid, sourceJob.grid, at(values, SettingId::FillCount), progress);
+
+    std::error_code error;
+    std::filesystem::create_directories(options.outFolder, error);
+    if (!std::filesystem::is_directory(options.outFolder, error)) {
+        err << "无法创建输出文件夹: " << options.outFolder << "\n";
+        return kOutputFailed;
+    }
+    OutputFolderPrompt prompt(options.outFolder);
+    const exporting::ExportOutcome outcome = exporting::runExport(
+        {registerJob.grid, sourceJob.grid, options.outFolder, registerJob.outcome.unitText, result.summary,
+         result.notFoundList, result.mismatchList, prompt, progress});
+    if (!outcome.failedFiles.empty()) {
+        err << text::utf8FromGbk(outcome.message) << "\n";
+        return kOutputFailed;
+    }
+    out << text::utf8FromGbk(result.summary) << "\n";
+    return kSuccess;
+}
+
+}  // namespace velmora::cli

@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// velmora-batch: the reconciliation of the window program, run from the command line.
+#include "cli/batch_options.h"
+#include "cli/batch_run.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    using namespace velmora::cli;
+    std::string error;
+    const auto options = parseBatchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        std::cerr << "velmora-batch: " << error << "\n" << batchUsage();
+        return kBadInput;
+    }
+    if (options->help) {
+        std::cout << batchUsage();
+        return kSuccess;
+    }
+    if (!options->listSheetsPath.empty()) return listSheets(options->listSheetsPath, std::cout, std::cerr);
+    return runBatch(*options, std::cout, std::cerr);
+}
