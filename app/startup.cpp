@@ -2,8 +2,6 @@
 // Creating the window at start-up.
 #include "app/startup.h"
 
-#include <exception>
-
 namespace velmora::app {
 
 QString startupErrorText() { return QStringLiteral("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n"); }
@@ -12,7 +10,7 @@ std::unique_ptr<MainWindow> startWindow(const WindowFactory& create, Prompter& p
     std::unique_ptr<MainWindow> window;
     try {
         window = create();
-    } catch (const std::exception&) {
+    } catch (...) {
         window.reset();
     }
     if (!window) {

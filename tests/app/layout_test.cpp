@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolBar>
+#include <QToolTip>
 
 #include "app/commands.h"
 #include "app/grid_view.h"
@@ -182,6 +185,16 @@ TEST_F(WindowTest, ToolbarHoldsElevenEntriesInOrder) {
         if (actions[i]->isSeparator()) continue;
         EXPECT_TRUE(actions[i]->isEnabled());
         EXPECT_FALSE(actions[i]->icon().isNull());
+    }
+    // No button shows a tooltip.
+    for (QAction* action : actions) {
+        if (action->isSeparator()) continue;
+        QWidget* button = toolbar->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(button, &help);
+        EXPECT_FALSE(QToolTip::isVisible()) << action->text().toStdString();
+        QToolTip::hideText();
     }
     // Both imports share one picture.
     EXPECT_EQ(actions[1]->icon().pixmap(32).toImage(), actions[2]->icon().pixmap(32).toImage());
