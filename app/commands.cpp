@@ -79,9 +79,8 @@ void Commands::importTable(import::TableKind kind) {
     const bool isRegister = kind == import::TableKind::Register;
     GridView& view = isRegister ? m_window.registerView() : m_window.sourceView();
     // The rows go before the file is asked for: cancelling leaves the grid's columns but no rows.
-    view.gridModel().grid().removeAllRows();
+    import::prepareImport(kind, view.gridModel().grid(), m_window.progress());
     view.gridModel().sync();
-    if (isRegister) m_window.progress().setPosition(1);
 
     const auto path =
         m_window.fileDialog().openFile(QStringLiteral("*.xls (*.xls)"), m_window.programDirectory());
