@@ -85,8 +85,9 @@ private:
 
 }  // namespace
 
-std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk) {
-    const std::size_t hash = std::hash<std::string_view>{}(gbk);
+std::size_t SharedStrings::hashOf(std::string_view gbk) { return std::hash<std::string_view>{}(gbk); }
+
+std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk, std::size_t hash) {
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t slot = hash & mask; !m_slots.empty() && m_slots[slot] != 0; slot = (slot + 1) & mask) {
         if (m_slots[slot] >> 32 != tagOf(hash)) continue;

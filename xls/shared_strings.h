@@ -17,7 +17,17 @@ class SharedStrings {
 public:
     // Counts one more cell holding `gbk` and returns its string index, or nullopt when the text is longer
     // than a cell may be.
-    std::optional<std::uint32_t> add(std::string_view gbk);
+    std::optional<std::uint32_t> add(std::string_view gbk) { return add(gbk, hashOf(gbk)); }
+    // The same with `hash` = hashOf(gbk) worked out beforehand, as a caller that prefetches does.
+    std::optional<std::uint32_t> add(std::string_view gbk, std::size_t hash);
+
+    static std::size_t hashOf(std::string_view gbk);
+    // Starts loading the index slot `hash` probes first. A row's texts are mostly new and land at
+    // random in an index far larger than the cache: asking for all their slots before adding any lets
+    // the memory fetches overlap instead of waiting for each in turn.
+    void prefetch(std::size_t hash) const {
+        if (!m_slots.empty()) __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
+    }
 
     std::size_t uniqueCount() const { return m_entries.size(); }
 

@@ -7,6 +7,7 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
+#include <array>
 #include <mutex>
 
 #include "text/encoding.h"
@@ -16,7 +17,8 @@
 namespace velmora::xls {
 namespace {
 
-constexpr std::uint16_t kTextCellXf = 21;  // the first XF after the 16 fixed and 5 built-in style XFs
+constexpr std::uint16_t kTextCellXf = 21;    // the first XF after the 16 fixed and 5 built-in style XFs
+constexpr std::uint16_t kNumberCellXf = 15;  // the default cell XF: format General
 constexpr std::size_t kMinimumStreamSize = 4096;
 
 Bytes bof(std::uint16_t kind) {
@@ -112,15 +114,28 @@ struct UsedRange {
     }
 };
 
-// Turns one row into LABELSST records; empty cells get none.
-WriteError addRow(const std::vector<text::Text>& cells, std::uint32_t row, SharedStrings& strings,
-                  RecordStream& cellRecords, UsedRange& used) {
+// Turns one row into LABELSST and NUMBER records; empty cells get none. `numbers` says which cells are
+// numbers (none for the header row).
+WriteError addRow(const std::vector<text::Text>& cells, const RowSource* numbers, std::uint32_t row,
+                  SharedStrings& strings, RecordStream& cellRecords, UsedRange& used) {
     if (cells.size() > kMaxColumns) return WriteError::TooManyColumns;
+    std::array<std::size_t, kMaxColumns> hashes;
     for (std::size_t column = 0; column < cells.size(); ++column) {
-        if (cells[column].empty()) continue;
-        const auto index = strings.add(cells[column]);
-        if (!index) return WriteError::CellTooLong;
+        hashes[column] = SharedStrings::hashOf(cells[column]);
+        strings.prefetch(hashes[column]);
+    }
+    for (std::size_t column = 0; column < cells.size(); ++column) {
         const auto c = static_cast<std::uint16_t>(column);
+        if (const auto number = numbers ? numbers->numberAt(column) : std::nullopt) {
+            Bytes value;
+            value.u16(static_cast<std::uint16_t>(row)).u16(c).u16(kNumberCellXf).f64(*number);
+            cellRecords.record(record::kNumber, value);
+            used.include(row, c);
+            continue;
+        }
+        if (cells[column].empty()) continue;
+        const auto index = strings.add(cells[column], hashes[column]);
+        if (!index) return WriteError::CellTooLong;
         Bytes label;
         label.u16(static_cast<std::uint16_t>(row)).u16(c).u16(kTextCellXf).u32(*index);
         cellRecords.record(record::kLabelSst, label);
@@ -168,10 +183,10 @@ std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& he
     SharedStrings strings;
     RecordStream cells;
     UsedRange used;
-    if (error == WriteError::None) error = addRow(headers, 0, strings, cells, used);
+    if (error == WriteError::None) error = addRow(headers, nullptr, 0, strings, cells, used);
     std::vector<text::Text> row;
     for (std::uint32_t r = 1; error == WriteError::None && rows.nextRow(row); ++r) {
-        error = r > kMaxDataRows ? WriteError::TooManyRows : addRow(row, r, strings, cells, used);
+        error = r > kMaxDataRows ? WriteError::TooManyRows : addRow(row, &rows, r, strings, cells, used);
     }
     if (error != WriteError::None) return std::nullopt;
 
