@@ -204,7 +204,10 @@ WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>&
     WriteError error = WriteError::None;
     const std::optional<std::string> stream = buildWorkbookStream(headers, rows, sheetName, error);
     if (!stream) return error;
+    return writeWorkbookStream(path, *stream);
+}
 
+WriteError writeWorkbookStream(const std::string& path, std::string_view stream) {
     initialiseGsf();
     GError* gerror = nullptr;
     GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &gerror);
@@ -214,8 +217,8 @@ WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>&
     g_object_unref(sink);
     if (container == nullptr) return WriteError::CannotWrite;
     GsfOutput* workbook = gsf_outfile_new_child(container, "Workbook", FALSE);
-    bool written = workbook != nullptr && gsf_output_write(workbook, stream->size(),
-                                                           reinterpret_cast<const guint8*>(stream->data()));
+    bool written = workbook != nullptr &&
+                   gsf_output_write(workbook, stream.size(), reinterpret_cast<const guint8*>(stream.data()));
     if (workbook != nullptr) {
         written = gsf_output_close(workbook) && written;
         g_object_unref(workbook);

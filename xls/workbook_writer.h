@@ -55,6 +55,9 @@ std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& he
 WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>& headers, RowSource& rows,
                          std::string_view sheetName = "Sheet1");
 
+// Writes a stream from buildWorkbookStream to `path` inside a compound document; None or CannotWrite.
+WriteError writeWorkbookStream(const std::string& path, std::string_view stream);
+
 // A RowSource over rows already in memory (tests, small callers).
 class VectorRowSource : public RowSource {
 public:
