@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
+
+#include <sys/mman.h>
 
 #include "text/encoding.h"
 #include "xls/workbook_writer.h"
@@ -24,7 +27,9 @@ bool fitsInOneByte(std::u16string_view units) {
 
 std::uint64_t tagOf(std::size_t hash) { return static_cast<std::uint64_t>(hash) >> 32; }
 
-void place(std::vector<std::uint64_t>& slots, std::size_t hash, std::uint32_t index) {
+using Slots = std::vector<std::uint64_t, LargeBlockAllocator<std::uint64_t>>;
+
+void place(Slots& slots, std::size_t hash, std::uint32_t index) {
     const std::size_t mask = slots.size() - 1;
     std::size_t slot = hash & mask;
     while (slots[slot] != 0) slot = (slot + 1) & mask;
@@ -85,6 +90,20 @@ private:
 
 }  // namespace
 
+void* allocateLargeBlock(std::size_t bytes) {
+    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    void* block = nullptr;
+    if (bytes >= kHugePage) {
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        block = std::aligned_alloc(kHugePage, rounded);
+        if (block != nullptr) ::madvise(block, rounded, MADV_HUGEPAGE);  // only a hint; failure is harmless
+    } else {
+        block = std::malloc(bytes == 0 ? 1 : bytes);
+    }
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
+}
+
 std::size_t SharedStrings::hashOf(std::string_view gbk) { return std::hash<std::string_view>{}(gbk); }
 
 std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk, std::size_t hash) {
@@ -117,7 +136,7 @@ std::uint32_t SharedStrings::insert(std::string_view gbk, std::size_t hash, std:
 }
 
 void SharedStrings::grow() {
-    std::vector<std::uint64_t> slots(std::max<std::size_t>(1024, m_slots.size() * 2), 0);
+    Slots slots(std::max<std::size_t>(1024, m_slots.size() * 2), 0);
     for (std::uint32_t i = 0; i < m_entries.size(); ++i) place(slots, m_entries[i].hash, i);
     m_slots = std::move(slots);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,23 @@
 #include "xls/biff_output.h"
 
 namespace velmora::xls {
+
+// Large blocks on 2 MB boundaries with huge pages asked for; small ones from malloc. Both are freed with
+// free().
+void* allocateLargeBlock(std::size_t bytes);
+
+// The string index and entries are probed at random; with 4 KB pages nearly every probe of a large
+// table also misses the TLB, which costs more than the cache miss itself under a hypervisor.
+template <typename T>
+struct LargeBlockAllocator {
+    using value_type = T;
+    LargeBlockAllocator() = default;
+    template <typename U>
+    LargeBlockAllocator(const LargeBlockAllocator<U>&) {}
+    T* allocate(std::size_t count) { return static_cast<T*>(allocateLargeBlock(count * sizeof(T))); }
+    void deallocate(T* block, std::size_t) { std::free(block); }
+    friend bool operator==(const LargeBlockAllocator&, const LargeBlockAllocator&) { return true; }
+};
 
 class SharedStrings {
 public:
@@ -48,10 +66,10 @@ private:
     // few allocations instead of two per text.
     std::string m_gbk;
     std::u16string m_units;
-    std::vector<Entry> m_entries;
+    std::vector<Entry, LargeBlockAllocator<Entry>> m_entries;
     // Entry index + 1 in the low half (0 marks a free slot), the hash's upper bits in the high half, so
     // a probe rarely has to look at an entry that does not match.
-    std::vector<std::uint64_t> m_slots;
+    std::vector<std::uint64_t, LargeBlockAllocator<std::uint64_t>> m_slots;
     std::uint32_t m_references = 0;
 };
 
