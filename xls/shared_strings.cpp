@@ -3,9 +3,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <new>
-
-#include <sys/mman.h>
 
 #include "text/encoding.h"
 #include "xls/workbook_writer.h"
@@ -25,15 +22,18 @@ bool fitsInOneByte(std::u16string_view units) {
     return std::all_of(units.begin(), units.end(), [](char16_t u) { return u <= 0xFF; });
 }
 
-std::uint64_t tagOf(std::size_t hash) { return static_cast<std::uint64_t>(hash) >> 32; }
+// Each partition of the queued texts is deduplicated with an index this small, which stays in cache.
+constexpr std::size_t kCellsPerPartition = 2048;
 
-using Slots = std::vector<std::uint64_t, LargeBlockAllocator<std::uint64_t>>;
+struct Queued {
+    std::uint64_t hash;
+    std::uint32_t cell;
+};
 
-void place(Slots& slots, std::size_t hash, std::uint32_t index) {
-    const std::size_t mask = slots.size() - 1;
-    std::size_t slot = hash & mask;
-    while (slots[slot] != 0) slot = (slot + 1) & mask;
-    slots[slot] = (tagOf(hash) << 32) | (static_cast<std::uint64_t>(index) + 1);
+std::size_t partitionBitsFor(std::size_t cells) {
+    std::size_t bits = 0;
+    while (bits < 16 && (cells >> bits) > kCellsPerPartition) ++bits;
+    return bits;
 }
 
 struct BucketStart {
@@ -90,68 +90,78 @@ private:
 
 }  // namespace
 
-void* allocateLargeBlock(std::size_t bytes) {
-    constexpr std::size_t kHugePage = std::size_t(2) << 20;
-    void* block = nullptr;
-    if (bytes >= kHugePage) {
-        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        block = std::aligned_alloc(kHugePage, rounded);
-        if (block != nullptr) ::madvise(block, rounded, MADV_HUGEPAGE);  // only a hint; failure is harmless
-    } else {
-        block = std::malloc(bytes == 0 ? 1 : bytes);
-    }
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
+bool SharedStrings::add(std::string_view gbk) {
+    // A GBK text has at least as many bytes as UTF-16 units, so only long texts need converting here.
+    if (gbk.size() > kMaxCellUnits && utf16Of(gbk).size() > kMaxCellUnits) return false;
+    m_gbk.append(gbk);
+    m_ends.push_back(static_cast<std::uint32_t>(m_gbk.size()));
+    m_hashes.push_back(std::hash<std::string_view>{}(gbk));
+    return true;
 }
 
-std::size_t SharedStrings::hashOf(std::string_view gbk) { return std::hash<std::string_view>{}(gbk); }
-
-std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk, std::size_t hash) {
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t slot = hash & mask; !m_slots.empty() && m_slots[slot] != 0; slot = (slot + 1) & mask) {
-        if (m_slots[slot] >> 32 != tagOf(hash)) continue;
-        const auto index = static_cast<std::uint32_t>(m_slots[slot]) - 1;
-        const Entry& entry = m_entries[index];
-        if (std::string_view(m_gbk).substr(entry.gbkOffset, entry.gbkLength) == gbk) {
-            ++m_references;
-            return index;
+void SharedStrings::resolve() {
+    const std::size_t count = m_ends.size();
+    // Scatter the texts into partitions by their hash's top bits, keeping queue order inside each.
+    const std::size_t bits = partitionBitsFor(count);
+    const auto partitionOf = [bits](std::uint64_t hash) { return bits == 0 ? 0 : hash >> (64 - bits); };
+    std::vector<std::uint32_t> starts((std::size_t(1) << bits) + 1, 0);
+    for (std::uint64_t hash : m_hashes) ++starts[partitionOf(hash) + 1];
+    for (std::size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
+    std::vector<Queued> queued(count);
+    {
+        std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
+        for (std::size_t cell = 0; cell < count; ++cell) {
+            queued[next[partitionOf(m_hashes[cell])]++] = {m_hashes[cell], static_cast<std::uint32_t>(cell)};
         }
     }
-    const std::u16string units = utf16Of(gbk);
-    if (units.size() > kMaxCellUnits) return std::nullopt;
-    ++m_references;
-    return insert(gbk, hash, units);
-}
 
-std::uint32_t SharedStrings::insert(std::string_view gbk, std::size_t hash, std::u16string_view units) {
-    if ((m_entries.size() + 1) * 2 > m_slots.size()) grow();
-    const auto index = static_cast<std::uint32_t>(m_entries.size());
-    m_entries.push_back({hash, static_cast<std::uint32_t>(m_gbk.size()),
-                         static_cast<std::uint32_t>(gbk.size()), static_cast<std::uint32_t>(m_units.size()),
-                         static_cast<std::uint32_t>(units.size())});
-    m_gbk.append(gbk);
-    m_units.append(units);
-    place(m_slots, hash, index);
-    return index;
-}
+    // Within a partition, point every text at the first queued text equal to it.
+    m_indices.assign(count, 0);
+    std::vector<std::uint32_t> slots;
+    for (std::size_t p = 0; p + 1 < starts.size(); ++p) {
+        const std::size_t begin = starts[p], size = starts[p + 1] - begin;
+        std::size_t capacity = 16;
+        while (capacity < size * 2) capacity *= 2;
+        slots.assign(capacity, 0);
+        const std::size_t mask = capacity - 1;
+        for (std::size_t k = begin; k < begin + size; ++k) {
+            const Queued& text = queued[k];
+            std::size_t slot = text.hash & mask;
+            std::uint32_t first = text.cell;
+            for (; slots[slot] != 0; slot = (slot + 1) & mask) {
+                const Queued& other = queued[slots[slot] - 1];
+                if (other.hash == text.hash && textOf(other.cell) == textOf(text.cell)) {
+                    first = other.cell;
+                    break;
+                }
+            }
+            if (first == text.cell) slots[slot] = static_cast<std::uint32_t>(k + 1);
+            m_indices[text.cell] = first;
+        }
+    }
 
-void SharedStrings::grow() {
-    Slots slots(std::max<std::size_t>(1024, m_slots.size() * 2), 0);
-    for (std::uint32_t i = 0; i < m_entries.size(); ++i) place(slots, m_entries[i].hash, i);
-    m_slots = std::move(slots);
+    // In queue order, number each text that introduced a string and give the rest their first's number.
+    m_firstCells.clear();
+    for (std::size_t cell = 0; cell < count; ++cell) {
+        if (m_indices[cell] == cell) {
+            m_indices[cell] = static_cast<std::uint32_t>(m_firstCells.size());
+            m_firstCells.push_back(static_cast<std::uint32_t>(cell));
+        } else {
+            m_indices[cell] = m_indices[m_indices[cell]];
+        }
+    }
 }
 
 void SharedStrings::write(RecordStream& out) const {
-    const std::size_t count = m_entries.size();
+    const std::size_t count = m_firstCells.size();
     // EXTSST may hold at most 128 buckets; readers use it only to seek, so coarse buckets are fine.
     const std::size_t perBucket = std::max<std::size_t>(8, (count + 127) / 128);
     std::vector<BucketStart> buckets;
 
     SstBuilder sst(out);
-    sst.data().u32(m_references).u32(static_cast<std::uint32_t>(count));
+    sst.data().u32(static_cast<std::uint32_t>(m_ends.size())).u32(static_cast<std::uint32_t>(count));
     for (std::size_t i = 0; i < count; ++i) {
-        const std::u16string_view units =
-            std::u16string_view(m_units).substr(m_entries[i].unitOffset, m_entries[i].unitLength);
+        const std::u16string units = utf16Of(textOf(m_firstCells[i]));
         const bool wide = !fitsInOneByte(units);
         const std::size_t headerAndOneUnit = 3 + (units.empty() ? 0 : (wide ? 2 : 1));
         if (sst.room() < headerAndOneUnit) sst.flush();

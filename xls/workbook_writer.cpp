@@ -7,7 +7,6 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
-#include <array>
 #include <mutex>
 
 #include "text/encoding.h"
@@ -115,15 +114,12 @@ struct UsedRange {
 };
 
 // Turns one row into LABELSST and NUMBER records; empty cells get none. `numbers` says which cells are
-// numbers (none for the header row).
+// numbers (none for the header row). A LABELSST's string index is filled in once all texts are known;
+// `indexOffsets` gets where it goes.
 WriteError addRow(const std::vector<text::Text>& cells, const RowSource* numbers, std::uint32_t row,
-                  SharedStrings& strings, RecordStream& cellRecords, UsedRange& used) {
+                  SharedStrings& strings, RecordStream& cellRecords, std::vector<std::size_t>& indexOffsets,
+                  UsedRange& used) {
     if (cells.size() > kMaxColumns) return WriteError::TooManyColumns;
-    std::array<std::size_t, kMaxColumns> hashes;
-    for (std::size_t column = 0; column < cells.size(); ++column) {
-        hashes[column] = SharedStrings::hashOf(cells[column]);
-        strings.prefetch(hashes[column]);
-    }
     for (std::size_t column = 0; column < cells.size(); ++column) {
         const auto c = static_cast<std::uint16_t>(column);
         if (const auto number = numbers ? numbers->numberAt(column) : std::nullopt) {
@@ -134,11 +130,19 @@ WriteError addRow(const std::vector<text::Text>& cells, const RowSource* numbers
             continue;
         }
         if (cells[column].empty()) continue;
-        const auto index = strings.add(cells[column], hashes[column]);
-        if (!index) return WriteError::CellTooLong;
-        Bytes label;
-        label.u16(static_cast<std::uint16_t>(row)).u16(c).u16(kTextCellXf).u32(*index);
-        cellRecords.record(record::kLabelSst, label);
+        if (!strings.add(cells[column])) return WriteError::CellTooLong;
+        const char label[10] = {static_cast<char>(row),
+                                static_cast<char>(row >> 8),
+                                static_cast<char>(c),
+                                static_cast<char>(c >> 8),
+                                static_cast<char>(kTextCellXf),
+                                static_cast<char>(kTextCellXf >> 8),
+                                0,
+                                0,
+                                0,
+                                0};
+        cellRecords.record(record::kLabelSst, std::string_view(label, sizeof label));
+        indexOffsets.push_back(cellRecords.size() - 4);
         used.include(row, c);
     }
     return WriteError::None;
@@ -183,12 +187,16 @@ std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& he
     SharedStrings strings;
     RecordStream cells;
     UsedRange used;
-    if (error == WriteError::None) error = addRow(headers, nullptr, 0, strings, cells, used);
+    std::vector<std::size_t> indexOffsets;
+    if (error == WriteError::None) error = addRow(headers, nullptr, 0, strings, cells, indexOffsets, used);
     std::vector<text::Text> row;
     for (std::uint32_t r = 1; error == WriteError::None && rows.nextRow(row); ++r) {
-        error = r > kMaxDataRows ? WriteError::TooManyRows : addRow(row, &rows, r, strings, cells, used);
+        error = r > kMaxDataRows ? WriteError::TooManyRows
+                                 : addRow(row, &rows, r, strings, cells, indexOffsets, used);
     }
     if (error != WriteError::None) return std::nullopt;
+    strings.resolve();
+    for (std::size_t i = 0; i < indexOffsets.size(); ++i) cells.patch32(indexOffsets[i], strings.indexOf(i));
 
     RecordStream stream;
     const std::size_t sheetPosition = writeGlobals(stream, sheetUnits, strings);
