@@ -39,10 +39,30 @@ const char* const kStages[] = {"workbook read (both)", "import into grids (both)
                                "export command (all)", "velmora-batch (whole)"};
 constexpr int kStageCount = static_cast<int>(std::size(kStages));
 
-double secondsOf(const std::function<void()>& work) {
+// Wall time and CPU time (all threads of this process and its finished children) of one stage. On a
+// shared machine the wall time carries the other programs' load; the CPU time does not.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double cpuSeconds() {
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+Timing secondsOf(const std::function<void()>& work) {
+    const double cpuStart = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            cpuSeconds() - cpuStart};
 }
 
 double median(std::vector<double> values) {
@@ -102,8 +122,8 @@ bool runBatch(const std::string& program, const std::string& folder) {
 }
 
 // One timed pass over every stage; returns seconds per stage.
-std::vector<double> runOnce(const std::string& folder, const std::string& batchProgram) {
-    std::vector<double> seconds(kStageCount, 0.0);
+std::vector<Timing> runOnce(const std::string& folder, const std::string& batchProgram) {
+    std::vector<Timing> seconds(kStageCount);
     // First, while this program holds no grids.
     if (!batchProgram.empty()) {
         seconds[7] = secondsOf([&] {
@@ -156,8 +176,10 @@ std::vector<double> runOnce(const std::string& folder, const std::string& batchP
     return seconds;
 }
 
-void printTable(const std::vector<int>& sizes, const std::vector<std::vector<double>>& medians, bool perRow) {
-    std::printf("%-28s", perRow ? "stage (us per row)" : "stage (median ms)");
+// medians[size][stage]; `title` names the unit.
+void printTable(const char* title, const std::vector<int>& sizes,
+                const std::vector<std::vector<double>>& medians, bool perRow) {
+    std::printf("%-28s", title);
     for (int size : sizes) std::printf("%12d", size);
     std::printf("\n");
     for (int stage = 0; stage < kStageCount; ++stage) {
@@ -168,6 +190,7 @@ void printTable(const std::vector<int>& sizes, const std::vector<std::vector<dou
         }
         std::printf("\n");
     }
+    std::printf("\n");
 }
 
 int run(int argc, char** argv) {
@@ -190,7 +213,7 @@ int run(int argc, char** argv) {
 
     const fs::path root =
         fs::path(fileio::temporaryFolder()) / ("velmora-bench-" + std::to_string(::getpid()));
-    std::vector<std::vector<double>> medians;
+    std::vector<std::vector<double>> wallMedians, cpuMedians;
     std::vector<long> selfPeaks, batchPeaks;
     for (int size : sizes) {
         const std::string folder = (root / std::to_string(size)).string();
@@ -199,15 +222,20 @@ int run(int argc, char** argv) {
             std::fprintf(stderr, "velmora-bench: cannot write the workbooks into %s\n", folder.c_str());
             return 1;
         }
-        std::vector<std::vector<double>> samples(kStageCount);
+        std::vector<std::vector<double>> wall(kStageCount), cpu(kStageCount);
         for (int r = 0; r < runs; ++r) {
-            const std::vector<double> seconds = runOnce(folder, batchProgram);
-            for (int stage = 0; stage < kStageCount; ++stage)
-                samples[static_cast<std::size_t>(stage)].push_back(seconds[static_cast<std::size_t>(stage)]);
+            const std::vector<Timing> seconds = runOnce(folder, batchProgram);
+            for (std::size_t stage = 0; stage < seconds.size(); ++stage) {
+                wall[stage].push_back(seconds[stage].wall);
+                cpu[stage].push_back(seconds[stage].cpu);
+            }
         }
-        std::vector<double> row;
-        for (const auto& stageSamples : samples) row.push_back(median(stageSamples));
-        medians.push_back(row);
+        wallMedians.emplace_back();
+        cpuMedians.emplace_back();
+        for (std::size_t stage = 0; stage < wall.size(); ++stage) {
+            wallMedians.back().push_back(median(wall[stage]));
+            cpuMedians.back().push_back(median(cpu[stage]));
+        }
         selfPeaks.push_back(std::max(g_selfPeak, peakKilobytes(RUSAGE_SELF)));
         batchPeaks.push_back(peakKilobytes(RUSAGE_CHILDREN));
         fs::remove_all(folder);
@@ -215,12 +243,13 @@ int run(int argc, char** argv) {
     fs::remove_all(root);
 
     std::printf(
-        "%d runs per size; stages run one after another on one thread, velmora-batch as its own process\n\n",
+        "%d runs per size; stages run one after another, velmora-batch as its own process; CPU counts all "
+        "threads\n\n",
         runs);
-    printTable(sizes, medians, false);
-    std::printf("\n");
-    printTable(sizes, medians, true);
-    std::printf("\n%-28s", "peak RSS, this program (MB)");
+    printTable("wall, median ms", sizes, wallMedians, false);
+    printTable("CPU, median ms", sizes, cpuMedians, false);
+    printTable("wall, median us per row", sizes, wallMedians, true);
+    std::printf("%-28s", "peak RSS, this program (MB)");
     for (long kb : selfPeaks) std::printf("%12.1f", kb / 1024.0);
     std::printf("\n%-28s", "peak RSS, velmora-batch (MB)");
     for (long kb : batchPeaks) std::printf("%12.1f", kb / 1024.0);
