@@ -52,7 +52,8 @@ bool ScratchDatabase::create(const std::string& path, std::string_view templateB
     for (const char* suffix : {"-journal", "-wal", "-shm"}) ::unlink((path + suffix).c_str());
     if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) return false;
     // The file is rebuilt on every call, so crash safety buys nothing here.
-    return execute("PRAGMA journal_mode=MEMORY") && execute("PRAGMA synchronous=OFF");
+    return execute("PRAGMA journal_mode=MEMORY") && execute("PRAGMA synchronous=OFF") &&
+           execute("PRAGMA cache_size=-65536");
 }
 
 bool ScratchDatabase::execute(const char* sql) {
