@@ -10,12 +10,20 @@
 namespace velmora::xls {
 namespace {
 
-std::u16string utf16Of(std::string_view gbk) {
+// Sets `units` to the UTF-16 of `gbk`, reusing its storage.
+void utf16Into(std::string_view gbk, std::u16string& units) {
     // Card codes and figures are plain ASCII; widening them directly skips iconv for most cells.
     if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        return std::u16string(gbk.begin(), gbk.end());
+        units.assign(gbk.begin(), gbk.end());
+    } else {
+        units = text::utf16FromGbk(gbk);
     }
-    return text::utf16FromGbk(gbk);
+}
+
+std::u16string utf16Of(std::string_view gbk) {
+    std::u16string units;
+    utf16Into(gbk, units);
+    return units;
 }
 
 bool fitsInOneByte(std::u16string_view units) {
@@ -71,12 +79,12 @@ public:
                 continue;
             }
             const std::size_t end = std::min(units.size(), pos + fit);
+            std::string& bytes = m_data.str();
+            std::size_t at = bytes.size();
+            bytes.resize(at + (end - pos) * unitSize);
             for (; pos < end; ++pos) {
-                if (wide) {
-                    m_data.u16(static_cast<std::uint16_t>(units[pos]));
-                } else {
-                    m_data.u8(static_cast<std::uint8_t>(units[pos]));
-                }
+                bytes[at++] = static_cast<char>(units[pos]);
+                if (wide) bytes[at++] = static_cast<char>(units[pos] >> 8);
             }
         }
     }
@@ -160,8 +168,9 @@ void SharedStrings::write(RecordStream& out) const {
 
     SstBuilder sst(out);
     sst.data().u32(static_cast<std::uint32_t>(m_ends.size())).u32(static_cast<std::uint32_t>(count));
+    std::u16string units;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::u16string units = utf16Of(textOf(m_firstCells[i]));
+        utf16Into(textOf(m_firstCells[i]), units);
         const bool wide = !fitsInOneByte(units);
         const std::size_t headerAndOneUnit = 3 + (units.empty() ? 0 : (wide ? 2 : 1));
         if (sst.room() < headerAndOneUnit) sst.flush();

@@ -27,6 +27,8 @@ public:
     // The string index of the `cell`-th queued text, after resolve().
     std::uint32_t indexOf(std::size_t cell) const { return m_indices[cell]; }
     std::size_t uniqueCount() const { return m_firstCells.size(); }
+    // Bytes of all queued texts together.
+    std::size_t textBytes() const { return m_gbk.size(); }
 
     // Appends the SST record, its CONTINUE records and the EXTSST index to `out`, after resolve().
     // Offsets in EXTSST are taken from out.size(), so `out` must be the Workbook stream itself from its

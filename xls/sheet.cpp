@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "xls/workbook.h"
-
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+
+#include "xls/workbook.h"
 
 namespace velmora::xls {
 using text::Text;

@@ -199,6 +199,8 @@ std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& he
     for (std::size_t i = 0; i < indexOffsets.size(); ++i) cells.patch32(indexOffsets[i], strings.indexOf(i));
 
     RecordStream stream;
+    // Globals are a few KB and the SST at most two bytes a character plus headers: one allocation.
+    stream.str().reserve(16384 + strings.textBytes() * 2 + strings.uniqueCount() * 3 + cells.size());
     const std::size_t sheetPosition = writeGlobals(stream, sheetUnits, strings);
     stream.patch32(sheetPosition, static_cast<std::uint32_t>(stream.size()));
     writeSheet(stream, cells.str(), used);
