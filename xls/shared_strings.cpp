@@ -35,7 +35,8 @@ constexpr std::size_t kCellsPerPartition = 2048;
 
 struct Queued {
     std::uint64_t hash;
-    std::uint32_t cell;
+    std::uint32_t cell;    // position in the queue
+    std::uint32_t offset;  // of the text's bytes in the partitioned copy
 };
 
 std::size_t partitionBitsFor(std::size_t cells) {
@@ -109,37 +110,56 @@ bool SharedStrings::add(std::string_view gbk) {
 
 void SharedStrings::resolve() {
     const std::size_t count = m_ends.size();
-    // Scatter the texts into partitions by their hash's top bits, keeping queue order inside each.
+    // Scatter the texts into partitions by their hash's top bits, keeping queue order inside each, and
+    // copy their bytes along, so that comparing two texts of a partition reads memory close by.
     const std::size_t bits = partitionBitsFor(count);
     const auto partitionOf = [bits](std::uint64_t hash) { return bits == 0 ? 0 : hash >> (64 - bits); };
-    std::vector<std::uint32_t> starts((std::size_t(1) << bits) + 1, 0);
-    for (std::uint64_t hash : m_hashes) ++starts[partitionOf(hash) + 1];
-    for (std::size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
+    const std::size_t partitions = std::size_t(1) << bits;
+    std::vector<std::uint32_t> starts(partitions + 1, 0), byteStarts(partitions + 1, 0);
+    for (std::size_t cell = 0; cell < count; ++cell) {
+        const std::size_t p = partitionOf(m_hashes[cell]);
+        ++starts[p + 1];
+        byteStarts[p + 1] += static_cast<std::uint32_t>(lengthOf(cell));
+    }
+    for (std::size_t p = 1; p <= partitions; ++p) {
+        starts[p] += starts[p - 1];
+        byteStarts[p] += byteStarts[p - 1];
+    }
     std::vector<Queued> queued(count);
+    std::string grouped(m_gbk.size(), '\0');
     {
         std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
+        std::vector<std::uint32_t> nextByte(byteStarts.begin(), byteStarts.end() - 1);
         for (std::size_t cell = 0; cell < count; ++cell) {
-            queued[next[partitionOf(m_hashes[cell])]++] = {m_hashes[cell], static_cast<std::uint32_t>(cell)};
+            const std::size_t p = partitionOf(m_hashes[cell]);
+            const std::string_view text = textOf(cell);
+            queued[next[p]++] = {m_hashes[cell], static_cast<std::uint32_t>(cell), nextByte[p]};
+            std::copy(text.begin(), text.end(), grouped.begin() + nextByte[p]);
+            nextByte[p] += static_cast<std::uint32_t>(text.size());
         }
     }
 
     // Within a partition, point every text at the first queued text equal to it.
     m_indices.assign(count, 0);
     std::vector<std::uint32_t> slots;
-    for (std::size_t p = 0; p + 1 < starts.size(); ++p) {
-        const std::size_t begin = starts[p], size = starts[p + 1] - begin;
+    for (std::size_t p = 0; p < partitions; ++p) {
+        const std::size_t begin = starts[p], end = starts[p + 1];
+        const auto textAt = [&](std::size_t k) {
+            const std::size_t stop = k + 1 < end ? queued[k + 1].offset : byteStarts[p + 1];
+            return std::string_view(grouped).substr(queued[k].offset, stop - queued[k].offset);
+        };
         std::size_t capacity = 16;
-        while (capacity < size * 2) capacity *= 2;
+        while (capacity < (end - begin) * 2) capacity *= 2;
         slots.assign(capacity, 0);
         const std::size_t mask = capacity - 1;
-        for (std::size_t k = begin; k < begin + size; ++k) {
+        for (std::size_t k = begin; k < end; ++k) {
             const Queued& text = queued[k];
             std::size_t slot = text.hash & mask;
             std::uint32_t first = text.cell;
             for (; slots[slot] != 0; slot = (slot + 1) & mask) {
-                const Queued& other = queued[slots[slot] - 1];
-                if (other.hash == text.hash && textOf(other.cell) == textOf(text.cell)) {
-                    first = other.cell;
+                const std::size_t other = slots[slot] - 1;
+                if (queued[other].hash == text.hash && textAt(other) == textAt(k)) {
+                    first = queued[other].cell;
                     break;
                 }
             }
