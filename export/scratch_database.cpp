@@ -55,8 +55,7 @@ bool ScratchDatabase::create(const std::string& path, std::string_view templateB
         SQLITE_OK)
         return false;
     // The file is rebuilt on every call, so crash safety buys nothing here.
-    return execute("PRAGMA journal_mode=MEMORY") && execute("PRAGMA synchronous=OFF") &&
-           execute("PRAGMA cache_size=-65536");
+    return execute("PRAGMA journal_mode=MEMORY") && execute("PRAGMA synchronous=OFF");
 }
 
 bool ScratchDatabase::execute(const char* sql) {

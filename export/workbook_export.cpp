@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "export/scratch_database.h"
 #include "export/template_database.h"
 #include "fileio/files.h"
@@ -46,25 +48,52 @@ bool createTables(ScratchDatabase& db, const model::Grid& grid) {
         ("CREATE TABLE \"tmp\" (" + columnList(grid.columnCount(), " TEXT NOT NULL") + ")").c_str());
 }
 
+// Most rows go in several to a statement: far fewer statement runs for the same rows in the same order.
+constexpr int kRowsPerInsert = 32;
+
+bool bindRows(Statement& insert, const model::Grid& grid, int firstRow, int rowCount) {
+    const int columns = grid.columnCount();
+    for (int r = 0; r < rowCount; ++r) {
+        // Values are bound, never spliced into the statement, so O'Brien is just a name.
+        for (int c = 0; c < columns; ++c) {
+            const Text& value = grid.cell(firstRow + r, c);
+            sqlite3_bind_text(insert.get(), r * columns + c + 1, value.data(), static_cast<int>(value.size()),
+                              SQLITE_STATIC);
+        }
+    }
+    const bool done = sqlite3_step(insert.get()) == SQLITE_DONE;
+    sqlite3_reset(insert.get());
+    return done;
+}
+
+Statement prepareInsert(ScratchDatabase& db, int columns, int rowsPerStatement) {
+    std::string row = "(";
+    for (int c = 0; c < columns; ++c) row += c == 0 ? "?" : ",?";
+    row += ")";
+    std::string sql = "INSERT INTO \"tmp\" (" + columnList(columns, "") + ") VALUES " + row;
+    for (int r = 1; r < rowsPerStatement; ++r) sql += "," + row;
+    return Statement(db.handle(), sql);
+}
+
 bool insertRows(ScratchDatabase& db, const model::Grid& grid, model::Progress* progress) {
     const int rows = grid.rowCount(), columns = grid.columnCount();
     if (progress != nullptr) progress->setMaximum(rows);
     if (columns == 0) return true;
-    std::string placeholders;
-    for (int c = 0; c < columns; ++c) placeholders += c == 0 ? "?" : ",?";
-    Statement insert(db.handle(),
-                     "INSERT INTO \"tmp\" (" + columnList(columns, "") + ") VALUES (" + placeholders + ")");
-    if (!insert.valid()) return false;
-    for (int r = 0; r < rows; ++r) {
-        // Values are bound, never spliced into the statement, so O'Brien is just a name.
-        for (int c = 0; c < columns; ++c) {
-            const Text& value = grid.cell(r, c);
-            sqlite3_bind_text(insert.get(), c + 1, value.data(), static_cast<int>(value.size()),
-                              SQLITE_STATIC);
+    const int variableLimit = sqlite3_limit(db.handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+    const int perStatement = std::max(1, std::min(kRowsPerInsert, variableLimit / columns));
+    Statement single = prepareInsert(db, columns, 1);
+    Statement batch = prepareInsert(db, columns, perStatement);
+    if (!single.valid() || !batch.valid()) return false;
+    for (int r = 0; r < rows;) {
+        // A failed statement leaves no row behind, so a batch that fails is retried row by row: the
+        // progress then stops at the same row as it would with one insert per row.
+        const bool batched =
+            perStatement > 1 && rows - r >= perStatement && bindRows(batch, grid, r, perStatement);
+        const int end = batched ? r + perStatement : std::min(rows, r + std::max(perStatement, 1));
+        for (; r < end; ++r) {
+            if (!batched && !bindRows(single, grid, r, 1)) return false;
+            if (progress != nullptr) progress->setPosition(r + 1);
         }
-        if (sqlite3_step(insert.get()) != SQLITE_DONE) return false;
-        sqlite3_reset(insert.get());
-        if (progress != nullptr) progress->setPosition(r + 1);
     }
     return true;
 }
