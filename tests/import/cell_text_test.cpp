@@ -87,6 +87,23 @@ TEST(NumberText, MatchesPrintfOverRandomValues) {
     }
 }
 
+TEST(NumberText, RoundsExactHalvesToEvenAsPrintfDoes) {
+    // k / 2^n with n from 9 up are exact binary values whose eighth decimal may be followed by a 5
+    // and nothing else: the ties the formatter must round to even. Large and tiny magnitudes border
+    // the range the fast path takes.
+    for (int n = 9; n <= 40; ++n) {
+        for (int k = -2000; k <= 2000; k += 7) {
+            const double value = std::ldexp(static_cast<double>(k), -n);
+            ASSERT_EQ(formatFixed8(value), printedFixed8(value)) << k << " / 2^" << n;
+        }
+    }
+    const double borders[] = {9999999999.999998,     1e10,   -1e10,   1e10 - 1,    4294967296.125,
+                              2.9802322387695312e-8, 5e-324, -5e-324, 1e-300,      std::ldexp(1.0, -75),
+                              std::ldexp(1.0, -27),  0.005,  0.015,   0.000000005, 0.000000015,
+                              123456789.123456789};
+    for (double value : borders) EXPECT_EQ(formatFixed8(value), printedFixed8(value)) << value;
+}
+
 TEST(CellText, ConvertsEachKindOfCell) {
     struct Case {
         const char* name;
