@@ -73,19 +73,24 @@ ExportOutcome runExport(const ExportJob& job) {
         outcome.cancelled = true;
         return outcome;
     }
-    // Both workbooks' bytes depend on the grids alone: they are built on other threads while this one
-    // writes the files in their fixed order and drives the progress.
-    WorkbookBuild registerWorkbook(job.registerGrid, {});
-    WorkbookBuild sourceWorkbook(job.sourceGrid, {});
-    // Written whole under a temporary name and renamed, so a failed write leaves the older file intact.
-    if (!fileio::writeFileAtomically(*registerPath, registerCsv(job.registerGrid, job.progress))) {
-        failed.push_back(fileNameOf(*registerPath));
-    }
-    writeWorkbook(job, job.registerGrid, phrases::workbookName1(), registerWorkbook, failed);
+    // A workbook's bytes depend on its grid alone: each is built on another thread while this one
+    // writes the files before it in their fixed order and drives the progress. No build runs while
+    // the user is asked for a path, so nothing the dialog lets happen can touch a grid being read.
+    {
+        WorkbookBuild registerWorkbook(job.registerGrid, {});
+        // Written whole under a temporary name and renamed, so a failed write leaves the older file
+        // intact.
+        if (!fileio::writeFileAtomically(*registerPath, registerCsv(job.registerGrid, job.progress))) {
+            failed.push_back(fileNameOf(*registerPath));
+        }
+        writeWorkbook(job, job.registerGrid, phrases::workbookName1(), registerWorkbook, failed);
+    }  // a write that gave up early still waits here for its build to end
 
     job.progress.setStatus(phrases::statusExport2());
     // A cancelled second dialog is the user's choice, so it is not listed as a failure.
-    if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
+    const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2());
+    WorkbookBuild sourceWorkbook(job.sourceGrid, {});
+    if (sourcePath) {
         if (!fileio::writeFileAtomically(*sourcePath, sourceCsv(job.sourceGrid, job.progress))) {
             failed.push_back(fileNameOf(*sourcePath));
         }
