@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
 namespace velmora::import {
 using text::Text;
@@ -63,7 +65,30 @@ Text formatFixed8(double number) {
     return formatNumber(number, std::chars_format::fixed, 8);
 }
 
-Text formatGeneral15(double number) { return formatNumber(number, std::chars_format::general, 15); }
+// "%.15g" for figures that are whole cents, several times faster than rounding to 15 digits. When
+// c / 100 (c whole, at most 15 digits) reads back as `number`, it is exactly what rounding to 15 digits
+// gives: a normal double's spacing is finer than that of 15-digit decimals, so no other 15-digit
+// decimal lies as near. Returns false for every other value, which goes the general way.
+bool formatGeneral15AsCents(double number, Text& out) {
+    if (!(std::fabs(number) >= 1e-4 && std::fabs(number) < 1e13)) return false;
+    const long long cents = std::llround(number * 100.0);
+    if (static_cast<double>(cents) / 100.0 != number) return false;
+    const unsigned long long magnitude = static_cast<unsigned long long>(cents < 0 ? -cents : cents);
+    out.assign(number < 0 ? "-" : "");
+    out += std::to_string(magnitude / 100);
+    if (const unsigned long long fraction = magnitude % 100; fraction != 0) {
+        out += '.';
+        out += static_cast<char>('0' + fraction / 10);
+        if (fraction % 10 != 0) out += static_cast<char>('0' + fraction % 10);
+    }
+    return true;
+}
+
+Text formatGeneral15(double number) {
+    Text out;
+    if (formatGeneral15AsCents(number, out)) return out;
+    return formatNumber(number, std::chars_format::general, 15);
+}
 
 ColumnKind columnKind(const xls::Sheet& sheet, int column) {
     bool anyValue = false;
