@@ -103,6 +103,7 @@ bool insertRows(ScratchDatabase& db, const model::Grid& grid, model::Progress* p
 class GridRows : public xls::RowSource {
 public:
     explicit GridRows(const model::Grid& grid) : m_grid(grid) {}
+    std::size_t rowCountHint() const override { return static_cast<std::size_t>(m_grid.rowCount()); }
 
     bool nextRow(std::vector<Text>& cells) override {
         if (m_next >= m_grid.rowCount()) return false;

@@ -131,7 +131,12 @@ WriteError addRow(const std::vector<text::Text>& cells, const RowSource* numbers
         }
         if (cells[column].empty()) continue;
         if (!strings.add(cells[column])) return WriteError::CellTooLong;
-        const char label[10] = {static_cast<char>(row),
+        // The whole record at once: id, length 10, row, column, XF and the index filled in later.
+        const char label[14] = {static_cast<char>(record::kLabelSst & 0xFF),
+                                static_cast<char>(record::kLabelSst >> 8),
+                                10,
+                                0,
+                                static_cast<char>(row),
                                 static_cast<char>(row >> 8),
                                 static_cast<char>(c),
                                 static_cast<char>(c >> 8),
@@ -141,7 +146,7 @@ WriteError addRow(const std::vector<text::Text>& cells, const RowSource* numbers
                                 0,
                                 0,
                                 0};
-        cellRecords.record(record::kLabelSst, std::string_view(label, sizeof label));
+        cellRecords.append(std::string_view(label, sizeof label));
         indexOffsets.push_back(cellRecords.size() - 4);
         used.include(row, c);
     }
@@ -186,6 +191,10 @@ std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& he
 
     SharedStrings strings;
     RecordStream cells;
+    // A LABELSST record a cell: with the row count known, the records grow in one block, not by doubling
+    // (up to a size that sparse wide sheets would not fill).
+    cells.str().reserve(
+        std::min<std::size_t>(rows.rowCountHint() * headers.size() * 14, std::size_t(32) << 20));
     UsedRange used;
     std::vector<std::size_t> indexOffsets;
     if (error == WriteError::None) error = addRow(headers, nullptr, 0, strings, cells, indexOffsets, used);

@@ -32,6 +32,8 @@ public:
         static_cast<void>(column);
         return std::nullopt;
     }
+    // How many rows the source expects to give, if it knows (the writer reserves room by it); 0 if not.
+    virtual std::size_t rowCountHint() const { return 0; }
 };
 
 enum class WriteError {
