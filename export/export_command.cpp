@@ -2,6 +2,7 @@
 #include "export/export_command.h"
 
 #include "export/csv_export.h"
+#include "export/scratch_database.h"
 #include "export/workbook_export.h"
 #include "fileio/files.h"
 #include "reconcile/report.h"
@@ -46,9 +47,10 @@ Text sourceCsv(const model::Grid& grid, model::Progress& progress) {
     return out;
 }
 
-void writeWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name,
+void writeWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name, WorkbookBuild& build,
                    std::vector<Text>& failed) {
-    if (!writeGridToWorkbook(grid, job.outputFolder, name, {}, &job.progress)) {
+    if (!writeGridToWorkbook(grid, job.outputFolder, name, &job.progress,
+                             scratchDatabasePath(fileio::temporaryFolder()), build)) {
         failed.push_back(name + ".xls");
     }
 }
@@ -71,20 +73,29 @@ ExportOutcome runExport(const ExportJob& job) {
         outcome.cancelled = true;
         return outcome;
     }
-    // Written whole under a temporary name and renamed, so a failed write leaves the older file intact.
-    if (!fileio::writeFileAtomically(*registerPath, registerCsv(job.registerGrid, job.progress))) {
-        failed.push_back(fileNameOf(*registerPath));
-    }
-    writeWorkbook(job, job.registerGrid, phrases::workbookName1(), failed);
+    // A workbook's bytes depend on its grid alone: each is built on another thread while this one
+    // writes the files before it in their fixed order and drives the progress. No build runs while
+    // the user is asked for a path, so nothing the dialog lets happen can touch a grid being read.
+    {
+        WorkbookBuild registerWorkbook(job.registerGrid, {});
+        // Written whole under a temporary name and renamed, so a failed write leaves the older file
+        // intact.
+        if (!fileio::writeFileAtomically(*registerPath, registerCsv(job.registerGrid, job.progress))) {
+            failed.push_back(fileNameOf(*registerPath));
+        }
+        writeWorkbook(job, job.registerGrid, phrases::workbookName1(), registerWorkbook, failed);
+    }  // a write that gave up early still waits here for its build to end
 
     job.progress.setStatus(phrases::statusExport2());
     // A cancelled second dialog is the user's choice, so it is not listed as a failure.
-    if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
+    const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2());
+    WorkbookBuild sourceWorkbook(job.sourceGrid, {});
+    if (sourcePath) {
         if (!fileio::writeFileAtomically(*sourcePath, sourceCsv(job.sourceGrid, job.progress))) {
             failed.push_back(fileNameOf(*sourcePath));
         }
     }
-    writeWorkbook(job, job.sourceGrid, phrases::workbookName2(), failed);
+    writeWorkbook(job, job.sourceGrid, phrases::workbookName2(), sourceWorkbook, failed);
 
     if (!reconcile::writeReport(job.outputFolder, job.unitText, job.summary, job.notFoundList,
                                 job.mismatchList)) {

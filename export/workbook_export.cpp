@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "export/scratch_database.h"
 #include "export/template_database.h"
 #include "fileio/files.h"
@@ -46,80 +48,82 @@ bool createTables(ScratchDatabase& db, const model::Grid& grid) {
         ("CREATE TABLE \"tmp\" (" + columnList(grid.columnCount(), " TEXT NOT NULL") + ")").c_str());
 }
 
+// Most rows go in several to a statement: far fewer statement runs for the same rows in the same order.
+constexpr int kRowsPerInsert = 32;
+
+bool bindRows(Statement& insert, const model::Grid& grid, int firstRow, int rowCount) {
+    const int columns = grid.columnCount();
+    for (int r = 0; r < rowCount; ++r) {
+        // Values are bound, never spliced into the statement, so O'Brien is just a name.
+        for (int c = 0; c < columns; ++c) {
+            const Text& value = grid.cell(firstRow + r, c);
+            sqlite3_bind_text(insert.get(), r * columns + c + 1, value.data(), static_cast<int>(value.size()),
+                              SQLITE_STATIC);
+        }
+    }
+    const bool done = sqlite3_step(insert.get()) == SQLITE_DONE;
+    sqlite3_reset(insert.get());
+    return done;
+}
+
+Statement prepareInsert(ScratchDatabase& db, int columns, int rowsPerStatement) {
+    std::string row = "(";
+    for (int c = 0; c < columns; ++c) row += c == 0 ? "?" : ",?";
+    row += ")";
+    std::string sql = "INSERT INTO \"tmp\" (" + columnList(columns, "") + ") VALUES " + row;
+    for (int r = 1; r < rowsPerStatement; ++r) sql += "," + row;
+    return Statement(db.handle(), sql);
+}
+
 bool insertRows(ScratchDatabase& db, const model::Grid& grid, model::Progress* progress) {
     const int rows = grid.rowCount(), columns = grid.columnCount();
     if (progress != nullptr) progress->setMaximum(rows);
     if (columns == 0) return true;
-    std::string placeholders;
-    for (int c = 0; c < columns; ++c) placeholders += c == 0 ? "?" : ",?";
-    Statement insert(db.handle(),
-                     "INSERT INTO \"tmp\" (" + columnList(columns, "") + ") VALUES (" + placeholders + ")");
-    if (!insert.valid()) return false;
-    for (int r = 0; r < rows; ++r) {
-        // Values are bound, never spliced into the statement, so O'Brien is just a name.
-        for (int c = 0; c < columns; ++c) {
-            const Text& value = grid.cell(r, c);
-            sqlite3_bind_text(insert.get(), c + 1, value.data(), static_cast<int>(value.size()),
-                              SQLITE_STATIC);
+    const int variableLimit = sqlite3_limit(db.handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+    const int perStatement = std::max(1, std::min(kRowsPerInsert, variableLimit / columns));
+    Statement single = prepareInsert(db, columns, 1);
+    Statement batch = prepareInsert(db, columns, perStatement);
+    if (!single.valid() || !batch.valid()) return false;
+    for (int r = 0; r < rows;) {
+        // A failed statement leaves no row behind, so a batch that fails is retried row by row: the
+        // progress then stops at the same row as it would with one insert per row.
+        const bool batched =
+            perStatement > 1 && rows - r >= perStatement && bindRows(batch, grid, r, perStatement);
+        const int end = batched ? r + perStatement : std::min(rows, r + std::max(perStatement, 1));
+        for (; r < end; ++r) {
+            if (!batched && !bindRows(single, grid, r, 1)) return false;
+            if (progress != nullptr) progress->setPosition(r + 1);
         }
-        if (sqlite3_step(insert.get()) != SQLITE_DONE) return false;
-        sqlite3_reset(insert.get());
-        if (progress != nullptr) progress->setPosition(r + 1);
     }
     return true;
 }
 
-bool readTitles(ScratchDatabase& db, std::vector<Text>& titles) {
-    Statement select(db.handle(), "SELECT \"title\" FROM \"tmp_titles\" ORDER BY \"position\"");
-    if (!select.valid()) return false;
-    int rc;
-    while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(select.get(), 0));
-        titles.emplace_back(bytes != nullptr ? bytes : "",
-                            static_cast<std::size_t>(sqlite3_column_bytes(select.get(), 0)));
-    }
-    return rc == SQLITE_DONE;
-}
-
-// Feeds the workbook writer straight from table "tmp", in insertion order. A read error ends the rows
-// early, so it is remembered: a workbook missing rows must never be kept.
-class TableRows : public xls::RowSource {
+// Feeds the workbook writer straight from the grid. The scratch table holds exactly these rows once every
+// insert has succeeded, so reading them back from it would only cost time.
+class GridRows : public xls::RowSource {
 public:
-    TableRows(ScratchDatabase& db, int columns)
-        : m_columns(columns),
-          m_select(db.handle(), columns == 0
-                                    ? std::string("SELECT 1 WHERE 0")
-                                    : "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid") {}
+    explicit GridRows(const model::Grid& grid) : m_grid(grid) {}
+    std::size_t rowCountHint() const override { return static_cast<std::size_t>(m_grid.rowCount()); }
 
     bool nextRow(std::vector<Text>& cells) override {
-        if (!m_select.valid() || m_finished) return false;
-        const int rc = sqlite3_step(m_select.get());
-        if (rc != SQLITE_ROW) {
-            m_finished = true;
-            m_failed = rc != SQLITE_DONE;
-            return false;
-        }
-        cells.resize(static_cast<std::size_t>(m_columns));
-        for (int c = 0; c < m_columns; ++c) {
-            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_select.get(), c));
-            const auto size = static_cast<std::size_t>(sqlite3_column_bytes(m_select.get(), c));
-            cells[static_cast<std::size_t>(c)].assign(bytes != nullptr ? bytes : "", size);
-        }
-        ++m_count;
+        if (m_next >= m_grid.rowCount()) return false;
+        cells.resize(static_cast<std::size_t>(m_grid.columnCount()));
+        for (int c = 0; c < m_grid.columnCount(); ++c)
+            cells[static_cast<std::size_t>(c)] = m_grid.cell(m_next, c);
+        ++m_next;
         return true;
     }
 
-    bool complete(int expectedRows) const {
-        return m_select.valid() && m_finished && !m_failed && m_count == expectedRows;
-    }
-
 private:
-    int m_columns;
-    Statement m_select;
-    bool m_finished = false;
-    bool m_failed = false;
-    int m_count = 0;
+    const model::Grid& m_grid;
+    int m_next = 0;
 };
+
+std::vector<Text> titlesOf(const model::Grid& grid) {
+    std::vector<Text> titles;
+    for (int c = 0; c < grid.columnCount(); ++c) titles.push_back(grid.columnTitle(c));
+    return titles;
+}
 
 Text sheetNameOf(const Text& sheet) {
     if (sheet.empty()) return "Sheet1";
@@ -143,8 +147,23 @@ bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, con
                                scratchDatabasePath(fileio::temporaryFolder()));
 }
 
+WorkbookBuild::WorkbookBuild(const model::Grid& grid, const Text& sheet)
+    : m_stream(
+          std::async(std::launch::async, [&grid, name = sheetNameOf(sheet)]() -> std::optional<std::string> {
+              if (!fitsInWorkbook(grid)) return std::nullopt;
+              GridRows rows(grid);
+              xls::WriteError error = xls::WriteError::None;
+              return xls::buildWorkbookStream(titlesOf(grid), rows, name, error);
+          })) {}
+
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress, const std::string& scratchPath) {
+    WorkbookBuild build(grid, sheet);
+    return writeGridToWorkbook(grid, folder, workbookName, progress, scratchPath, build);
+}
+
+bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
+                         model::Progress* progress, const std::string& scratchPath, WorkbookBuild& build) {
     if (!fitsInWorkbook(grid)) return false;
     ScratchDatabase db;
     if (!db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return false;
@@ -152,14 +171,10 @@ bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, con
     if (!db.execute("BEGIN")) return false;
     if (!insertRows(db, grid, progress)) return false;  // the connection closes without a commit
 
-    std::vector<Text> titles;
-    if (!readTitles(db, titles)) return false;
+    const std::optional<std::string> stream = build.take();
+    if (!stream) return false;
     fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
-    TableRows rows(db, grid.columnCount());
-    if (xls::writeWorkbook(workbook.temporaryPath(), titles, rows, sheetNameOf(sheet)) !=
-        xls::WriteError::None)
-        return false;
-    if (!rows.complete(grid.rowCount())) return false;
+    if (xls::writeWorkbookStream(workbook.temporaryPath(), *stream) != xls::WriteError::None) return false;
     // The table is committed before the workbook replaces an older one, as the copy ran inside it.
     return db.execute("COMMIT") && workbook.commit();
 }

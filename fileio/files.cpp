@@ -60,7 +60,8 @@ std::string joinPath(std::string_view folder, std::string_view name) {
     return path;
 }
 
-AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)), m_temporary(temporarySibling(m_target)) {}
+AtomicFile::AtomicFile(std::string target)
+    : m_target(std::move(target)), m_temporary(temporarySibling(m_target)) {}
 
 AtomicFile::~AtomicFile() {
     if (!m_committed) ::unlink(m_temporary.c_str());
@@ -72,7 +73,7 @@ bool AtomicFile::commitBytes(std::string_view bytes) {
     const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed) return false;
-    return commit();
+    return renameOverTarget();  // already flushed: a second fsync would only cost a system call
 }
 
 bool AtomicFile::commit() {
@@ -82,6 +83,10 @@ bool AtomicFile::commit() {
     const bool synced = ::fsync(fd) == 0;
     ::close(fd);
     if (!synced) return false;
+    return renameOverTarget();
+}
+
+bool AtomicFile::renameOverTarget() {
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) return false;
     m_committed = true;
     return true;

@@ -36,6 +36,8 @@ public:
     bool commit();
 
 private:
+    bool renameOverTarget();
+
     std::string m_target;
     std::string m_temporary;
     bool m_committed = false;

@@ -25,6 +25,8 @@ void Grid::setCell(int row, int column, Text value) {
     const auto index = static_cast<std::size_t>(column);
     if (index >= cells.size()) {
         if (value.empty()) return;
+        // A row's first write makes room for every column, so filling a row allocates once.
+        if (cells.capacity() == 0) cells.reserve(m_columns.size());
         cells.resize(index + 1);
     }
     cells[index] = std::move(value);

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reconcile/reconcile.h"
 
-#include "text/phrases.h"
-
 #include <algorithm>
+#include <functional>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
+
+#include "text/phrases.h"
 
 namespace velmora::reconcile {
 namespace {
@@ -29,24 +30,28 @@ std::pair<int, int> widenGrids(Grid& registerGrid, Grid& sourceGrid, int fillCou
     return {registerGrid.columnCount() - 1, sourceGrid.columnCount() - 1};
 }
 
-// Finds the topmost register row holding a card code. The index is built once over copies of the
-// codes (a write elsewhere in a row may move its cells); it stays valid as long as column 0 is never
-// written, which holds unless the marker column is column 0 itself, so
-// that one layout falls back to scanning the grid as it stands.
+// Finds the topmost register row holding a card code. The index holds row numbers and hashes, and
+// compares codes in the grid itself: that stays valid as long as column 0 is never written (a write
+// elsewhere in a row may move its cells, but not change them), which holds unless the marker column is
+// column 0 itself, so that one layout falls back to scanning the grid as it stands.
 class RegisterLookup {
 public:
     RegisterLookup(const Grid& registerGrid, int registerRows, bool codeColumnStable)
         : m_grid(registerGrid), m_rows(registerRows), m_indexed(codeColumnStable) {
         if (!m_indexed) return;
-        m_firstRowOfCode.reserve(static_cast<std::size_t>(registerRows));
-        for (int row = 0; row < registerRows; ++row) m_firstRowOfCode.try_emplace(registerGrid.cell(row, 0), row);
+        std::size_t capacity = 16;
+        while (capacity < static_cast<std::size_t>(registerRows) * 2) capacity *= 2;
+        m_slots.assign(capacity, Slot{0, -1});
+        for (int row = 0; row < registerRows; ++row) {
+            const Text& code = registerGrid.cell(row, 0);
+            const std::size_t hash = std::hash<std::string_view>{}(code);
+            std::size_t slot = probe(code, hash);
+            if (m_slots[slot].row < 0) m_slots[slot] = {hash, row};  // a repeated code keeps its first row
+        }
     }
 
     int find(const Text& code) const {
-        if (m_indexed) {
-            const auto hit = m_firstRowOfCode.find(code);
-            return hit == m_firstRowOfCode.end() ? -1 : hit->second;
-        }
+        if (m_indexed) return m_slots[probe(code, std::hash<std::string_view>{}(code))].row;
         for (int row = 0; row < m_rows; ++row) {
             if (text::compareText(m_grid.cell(row, 0), code) == 0) return row;
         }
@@ -54,10 +59,26 @@ public:
     }
 
 private:
+    struct Slot {
+        std::size_t hash;
+        int row;  // -1: free
+    };
+
+    // Returns the slot holding `code`, or the free slot where it would go.
+    std::size_t probe(const Text& code, std::size_t hash) const {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t slot = hash & mask;
+        while (m_slots[slot].row >= 0 &&
+               (m_slots[slot].hash != hash || m_grid.cell(m_slots[slot].row, 0) != code)) {
+            slot = (slot + 1) & mask;
+        }
+        return slot;
+    }
+
     const Grid& m_grid;
     int m_rows;
     bool m_indexed;
-    std::unordered_map<Text, int> m_firstRowOfCode;
+    std::vector<Slot> m_slots;
 };
 
 }  // namespace
@@ -71,7 +92,9 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::st
     const auto [registerMarker, sourceMarker] = widenGrids(registerGrid, sourceGrid, fillCount);
     // Copies beyond the register's last column do nothing, so the loop stops there.
     const int lastCopiedColumn =
-        fillCount <= 0 ? 1 : static_cast<int>(std::min<long long>(fillCount + 1LL, registerGrid.columnCount() - 1));
+        fillCount <= 0
+            ? 1
+            : static_cast<int>(std::min<long long>(fillCount + 1LL, registerGrid.columnCount() - 1));
 
     progress.setMinimum(1);
     progress.setMaximum(sourceRows);
@@ -89,9 +112,9 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::st
             }
             const Text registerName = registerGrid.cell(t, 1);
             if (text::compareText(registerName, sourceName) != 0) {
-                result.mismatchList += text::join(phrases::mismatchEntryRegister(), registerName, ", ", code,
-                                                  "\r\n", phrases::mismatchEntrySource(), sourceName, ", ", code,
-                                                  "\r\n");
+                result.mismatchList +=
+                    text::join(phrases::mismatchEntryRegister(), registerName, ", ", code, "\r\n",
+                               phrases::mismatchEntrySource(), sourceName, ", ", code, "\r\n");
                 ++result.mismatchCount;
                 registerGrid.setCell(t, registerMarker, text::join(phrases::registerMarker(), sourceName));
                 sourceGrid.setCell(s, sourceMarker, text::join(phrases::sourceMarker(), registerName));
@@ -104,9 +127,9 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::st
         progress.setPosition(s + 1);
     }
 
-    result.summary = text::join(phrases::summaryStart(), text::writeInteger(result.notFoundCount),
-                                phrases::summaryMiddle(), text::writeInteger(result.mismatchCount),
-                                phrases::summaryEnd());
+    result.summary =
+        text::join(phrases::summaryStart(), text::writeInteger(result.notFoundCount),
+                   phrases::summaryMiddle(), text::writeInteger(result.mismatchCount), phrases::summaryEnd());
     progress.setPosition(0);
     progress.setStatus({});
     return result;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,11 @@ public:
     }
     Bytes& u32(std::uint32_t v) {
         return u16(static_cast<std::uint16_t>(v)).u16(static_cast<std::uint16_t>(v >> 16));
+    }
+    Bytes& f64(double v) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        return u32(static_cast<std::uint32_t>(bits)).u32(static_cast<std::uint32_t>(bits >> 32));
     }
     Bytes& raw(std::string_view bytes) {
         m_bytes.append(bytes);
@@ -78,6 +84,7 @@ constexpr std::uint16_t kContinue = 0x003C;
 constexpr std::uint16_t kExtSst = 0x00FF;
 constexpr std::uint16_t kDimensions = 0x0200;
 constexpr std::uint16_t kLabelSst = 0x00FD;
+constexpr std::uint16_t kNumber = 0x0203;
 constexpr std::uint16_t kWindow2 = 0x023E;
 }  // namespace record
 

@@ -10,25 +10,39 @@
 namespace velmora::xls {
 namespace {
 
-std::u16string utf16Of(std::string_view gbk) {
+// Sets `units` to the UTF-16 of `gbk`, reusing its storage.
+void utf16Into(std::string_view gbk, std::u16string& units) {
     // Card codes and figures are plain ASCII; widening them directly skips iconv for most cells.
     if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        return std::u16string(gbk.begin(), gbk.end());
+        units.assign(gbk.begin(), gbk.end());
+    } else {
+        units = text::utf16FromGbk(gbk);
     }
-    return text::utf16FromGbk(gbk);
+}
+
+std::u16string utf16Of(std::string_view gbk) {
+    std::u16string units;
+    utf16Into(gbk, units);
+    return units;
 }
 
 bool fitsInOneByte(std::u16string_view units) {
     return std::all_of(units.begin(), units.end(), [](char16_t u) { return u <= 0xFF; });
 }
 
-std::uint64_t tagOf(std::size_t hash) { return static_cast<std::uint64_t>(hash) >> 32; }
+// Each partition of the queued texts is deduplicated with an index this small, which stays in cache.
+constexpr std::size_t kCellsPerPartition = 2048;
 
-void place(std::vector<std::uint64_t>& slots, std::size_t hash, std::uint32_t index) {
-    const std::size_t mask = slots.size() - 1;
-    std::size_t slot = hash & mask;
-    while (slots[slot] != 0) slot = (slot + 1) & mask;
-    slots[slot] = (tagOf(hash) << 32) | (static_cast<std::uint64_t>(index) + 1);
+struct Queued {
+    std::uint64_t hash;
+    std::uint32_t cell;    // position in the queue
+    std::uint32_t offset;  // of the text's bytes in the partitioned copy
+};
+
+std::size_t partitionBitsFor(std::size_t cells) {
+    std::size_t bits = 0;
+    while (bits < 16 && (cells >> bits) > kCellsPerPartition) ++bits;
+    return bits;
 }
 
 struct BucketStart {
@@ -66,12 +80,12 @@ public:
                 continue;
             }
             const std::size_t end = std::min(units.size(), pos + fit);
+            std::string& bytes = m_data.str();
+            std::size_t at = bytes.size();
+            bytes.resize(at + (end - pos) * unitSize);
             for (; pos < end; ++pos) {
-                if (wide) {
-                    m_data.u16(static_cast<std::uint16_t>(units[pos]));
-                } else {
-                    m_data.u8(static_cast<std::uint8_t>(units[pos]));
-                }
+                bytes[at++] = static_cast<char>(units[pos]);
+                if (wide) bytes[at++] = static_cast<char>(units[pos] >> 8);
             }
         }
     }
@@ -85,53 +99,98 @@ private:
 
 }  // namespace
 
-std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk) {
-    const std::size_t hash = std::hash<std::string_view>{}(gbk);
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t slot = hash & mask; !m_slots.empty() && m_slots[slot] != 0; slot = (slot + 1) & mask) {
-        if (m_slots[slot] >> 32 != tagOf(hash)) continue;
-        const auto index = static_cast<std::uint32_t>(m_slots[slot]) - 1;
-        const Entry& entry = m_entries[index];
-        if (std::string_view(m_gbk).substr(entry.gbkOffset, entry.gbkLength) == gbk) {
-            ++m_references;
-            return index;
+bool SharedStrings::add(std::string_view gbk) {
+    // A GBK text has at least as many bytes as UTF-16 units, so only long texts need converting here.
+    if (gbk.size() > kMaxCellUnits && utf16Of(gbk).size() > kMaxCellUnits) return false;
+    m_gbk.append(gbk);
+    m_ends.push_back(static_cast<std::uint32_t>(m_gbk.size()));
+    m_hashes.push_back(std::hash<std::string_view>{}(gbk));
+    return true;
+}
+
+void SharedStrings::resolve() {
+    const std::size_t count = m_ends.size();
+    // Scatter the texts into partitions by their hash's top bits, keeping queue order inside each, and
+    // copy their bytes along, so that comparing two texts of a partition reads memory close by.
+    const std::size_t bits = partitionBitsFor(count);
+    const auto partitionOf = [bits](std::uint64_t hash) { return bits == 0 ? 0 : hash >> (64 - bits); };
+    const std::size_t partitions = std::size_t(1) << bits;
+    std::vector<std::uint32_t> starts(partitions + 1, 0), byteStarts(partitions + 1, 0);
+    for (std::size_t cell = 0; cell < count; ++cell) {
+        const std::size_t p = partitionOf(m_hashes[cell]);
+        ++starts[p + 1];
+        byteStarts[p + 1] += static_cast<std::uint32_t>(lengthOf(cell));
+    }
+    for (std::size_t p = 1; p <= partitions; ++p) {
+        starts[p] += starts[p - 1];
+        byteStarts[p] += byteStarts[p - 1];
+    }
+    std::vector<Queued> queued(count);
+    std::string grouped(m_gbk.size(), '\0');
+    {
+        std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
+        std::vector<std::uint32_t> nextByte(byteStarts.begin(), byteStarts.end() - 1);
+        for (std::size_t cell = 0; cell < count; ++cell) {
+            const std::size_t p = partitionOf(m_hashes[cell]);
+            const std::string_view text = textOf(cell);
+            queued[next[p]++] = {m_hashes[cell], static_cast<std::uint32_t>(cell), nextByte[p]};
+            std::copy(text.begin(), text.end(), grouped.begin() + nextByte[p]);
+            nextByte[p] += static_cast<std::uint32_t>(text.size());
         }
     }
-    const std::u16string units = utf16Of(gbk);
-    if (units.size() > kMaxCellUnits) return std::nullopt;
-    ++m_references;
-    return insert(gbk, hash, units);
-}
 
-std::uint32_t SharedStrings::insert(std::string_view gbk, std::size_t hash, std::u16string_view units) {
-    if ((m_entries.size() + 1) * 2 > m_slots.size()) grow();
-    const auto index = static_cast<std::uint32_t>(m_entries.size());
-    m_entries.push_back({hash, static_cast<std::uint32_t>(m_gbk.size()),
-                         static_cast<std::uint32_t>(gbk.size()), static_cast<std::uint32_t>(m_units.size()),
-                         static_cast<std::uint32_t>(units.size())});
-    m_gbk.append(gbk);
-    m_units.append(units);
-    place(m_slots, hash, index);
-    return index;
-}
+    // Within a partition, point every text at the first queued text equal to it.
+    m_indices.assign(count, 0);
+    std::vector<std::uint32_t> slots;
+    for (std::size_t p = 0; p < partitions; ++p) {
+        const std::size_t begin = starts[p], end = starts[p + 1];
+        const auto textAt = [&](std::size_t k) {
+            const std::size_t stop = k + 1 < end ? queued[k + 1].offset : byteStarts[p + 1];
+            return std::string_view(grouped).substr(queued[k].offset, stop - queued[k].offset);
+        };
+        std::size_t capacity = 16;
+        while (capacity < (end - begin) * 2) capacity *= 2;
+        slots.assign(capacity, 0);
+        const std::size_t mask = capacity - 1;
+        for (std::size_t k = begin; k < end; ++k) {
+            const Queued& text = queued[k];
+            std::size_t slot = text.hash & mask;
+            std::uint32_t first = text.cell;
+            for (; slots[slot] != 0; slot = (slot + 1) & mask) {
+                const std::size_t other = slots[slot] - 1;
+                if (queued[other].hash == text.hash && textAt(other) == textAt(k)) {
+                    first = queued[other].cell;
+                    break;
+                }
+            }
+            if (first == text.cell) slots[slot] = static_cast<std::uint32_t>(k + 1);
+            m_indices[text.cell] = first;
+        }
+    }
 
-void SharedStrings::grow() {
-    std::vector<std::uint64_t> slots(std::max<std::size_t>(1024, m_slots.size() * 2), 0);
-    for (std::uint32_t i = 0; i < m_entries.size(); ++i) place(slots, m_entries[i].hash, i);
-    m_slots = std::move(slots);
+    // In queue order, number each text that introduced a string and give the rest their first's number.
+    m_firstCells.clear();
+    for (std::size_t cell = 0; cell < count; ++cell) {
+        if (m_indices[cell] == cell) {
+            m_indices[cell] = static_cast<std::uint32_t>(m_firstCells.size());
+            m_firstCells.push_back(static_cast<std::uint32_t>(cell));
+        } else {
+            m_indices[cell] = m_indices[m_indices[cell]];
+        }
+    }
 }
 
 void SharedStrings::write(RecordStream& out) const {
-    const std::size_t count = m_entries.size();
+    const std::size_t count = m_firstCells.size();
     // EXTSST may hold at most 128 buckets; readers use it only to seek, so coarse buckets are fine.
     const std::size_t perBucket = std::max<std::size_t>(8, (count + 127) / 128);
     std::vector<BucketStart> buckets;
 
     SstBuilder sst(out);
-    sst.data().u32(m_references).u32(static_cast<std::uint32_t>(count));
+    sst.data().u32(static_cast<std::uint32_t>(m_ends.size())).u32(static_cast<std::uint32_t>(count));
+    std::u16string units;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::u16string_view units =
-            std::u16string_view(m_units).substr(m_entries[i].unitOffset, m_entries[i].unitLength);
+        utf16Into(textOf(m_firstCells[i]), units);
         const bool wide = !fitsInOneByte(units);
         const std::size_t headerAndOneUnit = 3 + (units.empty() ? 0 : (wide ? 2 : 1));
         if (sst.room() < headerAndOneUnit) sst.flush();

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,36 +12,40 @@
 
 namespace velmora::xls {
 
+// Texts are queued first and given their indices all at once: the distinct texts are then found one
+// cache-sized partition at a time rather than by probing one large index at random for every cell.
 class SharedStrings {
 public:
-    // Counts one more cell holding `gbk` and returns its string index, or nullopt when the text is longer
-    // than a cell may be.
-    std::optional<std::uint32_t> add(std::string_view gbk);
+    // Queues one more cell holding `gbk`; its index is known after resolve(). False, queuing nothing,
+    // when the text is longer than a cell may be.
+    bool add(std::string_view gbk);
 
-    std::size_t uniqueCount() const { return m_entries.size(); }
+    // Gives every queued text its string index: distinct texts are numbered in the order they first
+    // occur. Call once, after the last add().
+    void resolve();
 
-    // Appends the SST record, its CONTINUE records and the EXTSST index to `out`. Offsets in EXTSST are
-    // taken from out.size(), so `out` must be the Workbook stream itself from its first byte.
+    // The string index of the `cell`-th queued text, after resolve().
+    std::uint32_t indexOf(std::size_t cell) const { return m_indices[cell]; }
+    std::size_t uniqueCount() const { return m_firstCells.size(); }
+    // Bytes of all queued texts together.
+    std::size_t textBytes() const { return m_gbk.size(); }
+
+    // Appends the SST record, its CONTINUE records and the EXTSST index to `out`, after resolve().
+    // Offsets in EXTSST are taken from out.size(), so `out` must be the Workbook stream itself from its
+    // first byte.
     void write(RecordStream& out) const;
 
 private:
-    struct Entry {
-        std::size_t hash;
-        std::uint32_t gbkOffset, gbkLength;    // the text as given, in m_gbk
-        std::uint32_t unitOffset, unitLength;  // the same as UTF-16, in m_units
-    };
-    std::uint32_t insert(std::string_view gbk, std::size_t hash, std::u16string_view units);
-    void grow();
+    std::string_view textOf(std::size_t cell) const {
+        return std::string_view(m_gbk).substr(m_ends[cell] - lengthOf(cell), lengthOf(cell));
+    }
+    std::size_t lengthOf(std::size_t cell) const { return m_ends[cell] - (cell == 0 ? 0 : m_ends[cell - 1]); }
 
-    // A workbook can hold 650,000 distinct texts; flat arenas and an open-addressed index keep that to a
-    // few allocations instead of two per text.
-    std::string m_gbk;
-    std::u16string m_units;
-    std::vector<Entry> m_entries;
-    // Entry index + 1 in the low half (0 marks a free slot), the hash's upper bits in the high half, so
-    // a probe rarely has to look at an entry that does not match.
-    std::vector<std::uint64_t> m_slots;
-    std::uint32_t m_references = 0;
+    std::string m_gbk;                        // every queued text, one after another
+    std::vector<std::uint32_t> m_ends;        // where each queued text ends in m_gbk
+    std::vector<std::uint64_t> m_hashes;      // of each queued text
+    std::vector<std::uint32_t> m_indices;     // per queued text: its string index
+    std::vector<std::uint32_t> m_firstCells;  // per string index: the queued text that introduced it
 };
 
 }  // namespace velmora::xls

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "xls/workbook.h"
-
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+
+#include "xls/workbook.h"
 
 namespace velmora::xls {
 using text::Text;
@@ -27,7 +27,11 @@ void Sheet::setCell(int row, int column, Cell cell) {
         m_rows.resize(static_cast<std::size_t>(row) + 1);
     }
     auto& cells = m_rows[static_cast<std::size_t>(row)];
-    if (column >= static_cast<int>(cells.size())) cells.resize(static_cast<std::size_t>(column) + 1);
+    if (column >= static_cast<int>(cells.size())) {
+        // Rows are mostly as wide as the sheet so far: one allocation per row instead of one per doubling.
+        if (cells.capacity() == 0) cells.reserve(std::max(column + 1, m_columnCount));
+        cells.resize(static_cast<std::size_t>(column) + 1);
+    }
     if (cell.holdsValue()) {
         m_rowCount = std::max(m_rowCount, row + 1);
         m_columnCount = std::max(m_columnCount, column + 1);

@@ -16,7 +16,8 @@
 namespace velmora::xls {
 namespace {
 
-constexpr std::uint16_t kTextCellXf = 21;  // the first XF after the 16 fixed and 5 built-in style XFs
+constexpr std::uint16_t kTextCellXf = 21;    // the first XF after the 16 fixed and 5 built-in style XFs
+constexpr std::uint16_t kNumberCellXf = 15;  // the default cell XF: format General
 constexpr std::size_t kMinimumStreamSize = 4096;
 
 Bytes bof(std::uint16_t kind) {
@@ -112,18 +113,41 @@ struct UsedRange {
     }
 };
 
-// Turns one row into LABELSST records; empty cells get none.
-WriteError addRow(const std::vector<text::Text>& cells, std::uint32_t row, SharedStrings& strings,
-                  RecordStream& cellRecords, UsedRange& used) {
+// Turns one row into LABELSST and NUMBER records; empty cells get none. `numbers` says which cells are
+// numbers (none for the header row). A LABELSST's string index is filled in once all texts are known;
+// `indexOffsets` gets where it goes.
+WriteError addRow(const std::vector<text::Text>& cells, const RowSource* numbers, std::uint32_t row,
+                  SharedStrings& strings, RecordStream& cellRecords, std::vector<std::size_t>& indexOffsets,
+                  UsedRange& used) {
     if (cells.size() > kMaxColumns) return WriteError::TooManyColumns;
     for (std::size_t column = 0; column < cells.size(); ++column) {
-        if (cells[column].empty()) continue;
-        const auto index = strings.add(cells[column]);
-        if (!index) return WriteError::CellTooLong;
         const auto c = static_cast<std::uint16_t>(column);
-        Bytes label;
-        label.u16(static_cast<std::uint16_t>(row)).u16(c).u16(kTextCellXf).u32(*index);
-        cellRecords.record(record::kLabelSst, label);
+        if (const auto number = numbers ? numbers->numberAt(column) : std::nullopt) {
+            Bytes value;
+            value.u16(static_cast<std::uint16_t>(row)).u16(c).u16(kNumberCellXf).f64(*number);
+            cellRecords.record(record::kNumber, value);
+            used.include(row, c);
+            continue;
+        }
+        if (cells[column].empty()) continue;
+        if (!strings.add(cells[column])) return WriteError::CellTooLong;
+        // The whole record at once: id, length 10, row, column, XF and the index filled in later.
+        const char label[14] = {static_cast<char>(record::kLabelSst & 0xFF),
+                                static_cast<char>(record::kLabelSst >> 8),
+                                10,
+                                0,
+                                static_cast<char>(row),
+                                static_cast<char>(row >> 8),
+                                static_cast<char>(c),
+                                static_cast<char>(c >> 8),
+                                static_cast<char>(kTextCellXf),
+                                static_cast<char>(kTextCellXf >> 8),
+                                0,
+                                0,
+                                0,
+                                0};
+        cellRecords.append(std::string_view(label, sizeof label));
+        indexOffsets.push_back(cellRecords.size() - 4);
         used.include(row, c);
     }
     return WriteError::None;
@@ -167,15 +191,25 @@ std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& he
 
     SharedStrings strings;
     RecordStream cells;
+    // A LABELSST record a cell: with the row count known, the records grow in one block, not by doubling
+    // (up to a size that sparse wide sheets would not fill).
+    cells.str().reserve(
+        std::min<std::size_t>(rows.rowCountHint() * headers.size() * 14, std::size_t(32) << 20));
     UsedRange used;
-    if (error == WriteError::None) error = addRow(headers, 0, strings, cells, used);
+    std::vector<std::size_t> indexOffsets;
+    if (error == WriteError::None) error = addRow(headers, nullptr, 0, strings, cells, indexOffsets, used);
     std::vector<text::Text> row;
     for (std::uint32_t r = 1; error == WriteError::None && rows.nextRow(row); ++r) {
-        error = r > kMaxDataRows ? WriteError::TooManyRows : addRow(row, r, strings, cells, used);
+        error = r > kMaxDataRows ? WriteError::TooManyRows
+                                 : addRow(row, &rows, r, strings, cells, indexOffsets, used);
     }
     if (error != WriteError::None) return std::nullopt;
+    strings.resolve();
+    for (std::size_t i = 0; i < indexOffsets.size(); ++i) cells.patch32(indexOffsets[i], strings.indexOf(i));
 
     RecordStream stream;
+    // Globals are a few KB and the SST at most two bytes a character plus headers: one allocation.
+    stream.str().reserve(16384 + strings.textBytes() * 2 + strings.uniqueCount() * 3 + cells.size());
     const std::size_t sheetPosition = writeGlobals(stream, sheetUnits, strings);
     stream.patch32(sheetPosition, static_cast<std::uint32_t>(stream.size()));
     writeSheet(stream, cells.str(), used);
@@ -189,7 +223,10 @@ WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>&
     WriteError error = WriteError::None;
     const std::optional<std::string> stream = buildWorkbookStream(headers, rows, sheetName, error);
     if (!stream) return error;
+    return writeWorkbookStream(path, *stream);
+}
 
+WriteError writeWorkbookStream(const std::string& path, std::string_view stream) {
     initialiseGsf();
     GError* gerror = nullptr;
     GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &gerror);
@@ -199,8 +236,8 @@ WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>&
     g_object_unref(sink);
     if (container == nullptr) return WriteError::CannotWrite;
     GsfOutput* workbook = gsf_outfile_new_child(container, "Workbook", FALSE);
-    bool written = workbook != nullptr && gsf_output_write(workbook, stream->size(),
-                                                           reinterpret_cast<const guint8*>(stream->data()));
+    bool written = workbook != nullptr &&
+                   gsf_output_write(workbook, stream.size(), reinterpret_cast<const guint8*>(stream.data()));
     if (workbook != nullptr) {
         written = gsf_output_close(workbook) && written;
         g_object_unref(workbook);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes a one-sheet legacy Excel workbook (BIFF8 .xls) in which every cell is a text.
+// Writes a one-sheet legacy Excel workbook (BIFF8 .xls) of text cells and, where a source asks, numbers.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +26,14 @@ public:
     // Replaces `cells` with the next row's texts (GBK) and returns true, or returns false after the last
     // row. A row may hold fewer cells than there are headers; the rest are blank.
     virtual bool nextRow(std::vector<text::Text>& cells) = 0;
+    // The value of cell `column` of the row nextRow gave last when that cell is a number, written as a
+    // NUMBER record (its text is then ignored); nullopt for a text. Sources of texts keep the default.
+    virtual std::optional<double> numberAt(std::size_t column) const {
+        static_cast<void>(column);
+        return std::nullopt;
+    }
+    // How many rows the source expects to give, if it knows (the writer reserves room by it); 0 if not.
+    virtual std::size_t rowCountHint() const { return 0; }
 };
 
 enum class WriteError {
@@ -38,8 +46,8 @@ enum class WriteError {
 };
 
 // Builds the Workbook stream of a one-sheet workbook: row 1 holds `headers`, then one row per data row;
-// every non-empty cell is a shared string, empty cells get no record. Returns nullopt and sets `error`
-// when the data does not fit the format; nothing is cut short to make it fit.
+// every non-empty text cell is a shared string, a number a NUMBER record, empty cells get no record. Returns
+// nullopt and sets `error` when the data does not fit the format; nothing is cut short to make it fit.
 std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& headers, RowSource& rows,
                                                std::string_view sheetName, WriteError& error);
 
@@ -48,6 +56,9 @@ std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& he
 // keep an older file write to a temporary name and rename it.
 WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>& headers, RowSource& rows,
                          std::string_view sheetName = "Sheet1");
+
+// Writes a stream from buildWorkbookStream to `path` inside a compound document; None or CannotWrite.
+WriteError writeWorkbookStream(const std::string& path, std::string_view stream);
 
 // A RowSource over rows already in memory (tests, small callers).
 class VectorRowSource : public RowSource {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -195,6 +196,43 @@ TEST(WorkbookExport, WritesTheGridAsItStands) {
         EXPECT_EQ(progress.maximum(), c.grid.rowCount());
         EXPECT_EQ(progress.position(), c.grid.rowCount());
         EXPECT_TRUE(fs::exists(folder.file("db.tmp"))) << "the scratch file is left for the next call";
+    }
+}
+
+// Reads table "tmp" of the scratch file back, row by row in rowid order.
+std::vector<std::vector<Text>> scratchRows(const std::string& path, int columns) {
+    std::vector<std::vector<Text>> rows;
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* select = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, "SELECT * FROM \"tmp\" ORDER BY rowid", -1, &select, nullptr),
+              SQLITE_OK);
+    while (select != nullptr && sqlite3_step(select) == SQLITE_ROW) {
+        std::vector<Text>& row = rows.emplace_back();
+        for (int c = 0; c < columns; ++c) {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(select, c));
+            row.emplace_back(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(select, c)));
+        }
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return rows;
+}
+
+TEST(WorkbookExport, ScratchTableHoldsEveryRowInOrder) {
+    ScratchFolder folder("rows");
+    // Row counts around the number of rows one insert statement takes, so both kinds of insert run.
+    for (int rowCount : {0, 1, 31, 32, 33, 100}) {
+        SCOPED_TRACE(rowCount);
+        std::vector<std::vector<Text>> rows;
+        for (int r = 0; r < rowCount; ++r)
+            rows.push_back({std::to_string(r), r % 3 ? gbk("张三") : "", "O'Brien"});
+        const Grid grid = makeGrid({"a", "b", "c"}, rows);
+        model::Progress progress;
+        ASSERT_TRUE(writeGridToWorkbook(grid, folder.path(), "w", {}, &progress, folder.file("db.tmp")));
+        EXPECT_EQ(scratchRows(folder.file("db.tmp"), 3), rows);
+        EXPECT_EQ(progress.position(), rowCount);
+        expectWorkbookHolds(folder.file("w.xls"), grid);
     }
 }
 

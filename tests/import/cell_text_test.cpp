@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -84,6 +85,55 @@ TEST(NumberText, MatchesPrintfOverRandomValues) {
                                             : mantissa(random) * std::pow(10.0, exponent(random));
         ASSERT_EQ(formatFixed8(value), printedFixed8(value)) << value;
         ASSERT_EQ(formatGeneral15(value), printedGeneral15(value)) << value;
+    }
+}
+
+TEST(NumberText, RoundsExactHalvesToEvenAsPrintfDoes) {
+    // k / 2^n with n from 9 up are exact binary values whose eighth decimal may be followed by a 5
+    // and nothing else: the ties the formatter must round to even. Large and tiny magnitudes border
+    // the range the fast path takes.
+    for (int n = 9; n <= 40; ++n) {
+        for (int k = -2000; k <= 2000; k += 7) {
+            const double value = std::ldexp(static_cast<double>(k), -n);
+            ASSERT_EQ(formatFixed8(value), printedFixed8(value)) << k << " / 2^" << n;
+        }
+    }
+    const double borders[] = {9999999999.999998,     1e10,   -1e10,   1e10 - 1,    4294967296.125,
+                              2.9802322387695312e-8, 5e-324, -5e-324, 1e-300,      std::ldexp(1.0, -75),
+                              std::ldexp(1.0, -27),  0.005,  0.015,   0.000000005, 0.000000015,
+                              123456789.123456789};
+    for (double value : borders) EXPECT_EQ(formatFixed8(value), printedFixed8(value)) << value;
+}
+
+TEST(NumberText, MatchesPrintfOverRandomBitPatterns) {
+    // Any double at all: most need 16 or 17 digits to read back, so both ways of writing "%.15g" run.
+    std::mt19937_64 random(7);
+    for (int count = 0; count < 200000; ++count) {
+        const std::uint64_t bits = random();
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value)) continue;
+        ASSERT_EQ(formatGeneral15(value), printedGeneral15(value)) << value;
+        // Figures as sheets hold them: cents, and the 15-digit borders of the fixed notation.
+        const double cents =
+            static_cast<double>(static_cast<std::int64_t>(bits % 2000000001) - 1000000000) / 100.0;
+        ASSERT_EQ(formatGeneral15(cents), printedGeneral15(cents)) << cents;
+    }
+    const double borders[] = {1e15,
+                              999999999999999.0,
+                              1e15 - 0.5,
+                              123456789012345.6,
+                              1e-4,
+                              1e-5,
+                              0.00012345,
+                              9.99999999999999e-5,
+                              100000000000000.0,
+                              1e21,
+                              1e-300,
+                              5e-324};
+    for (double value : borders) {
+        EXPECT_EQ(formatGeneral15(value), printedGeneral15(value)) << value;
+        EXPECT_EQ(formatGeneral15(-value), printedGeneral15(-value)) << -value;
     }
 }
 

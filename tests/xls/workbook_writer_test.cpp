@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "text/encoding.h"
 #include "xls/workbook.h"
@@ -99,6 +101,57 @@ TEST(WorkbookWriter, RoundTripsThroughTheReader) {
             expectCellsEqual(sheet, static_cast<int>(r) + 1, c.rows[r], columns);
         EXPECT_LE(sheet.rowCount(), static_cast<int>(c.rows.size()) + 1);
     }
+}
+
+// Rows whose cells are numbers where `numbers` holds a value for the column, texts elsewhere.
+class MixedRowSource : public RowSource {
+public:
+    struct Row {
+        std::vector<Text> texts;
+        std::vector<std::optional<double>> numbers;
+    };
+    explicit MixedRowSource(std::vector<Row> rows) : m_rows(std::move(rows)) {}
+    bool nextRow(std::vector<Text>& cells) override {
+        if (m_next >= m_rows.size()) return false;
+        cells = m_rows[m_next++].texts;
+        return true;
+    }
+    std::optional<double> numberAt(std::size_t column) const override {
+        const auto& numbers = m_rows[m_next - 1].numbers;
+        return column < numbers.size() ? numbers[column] : std::nullopt;
+    }
+
+private:
+    std::vector<Row> m_rows;
+    std::size_t m_next = 0;
+};
+
+TEST(WorkbookWriter, RoundTripsNumberCells) {
+    const double values[] = {0.0, -0.0, 1250.0, 0.1, -3.75, 1e300, 5e-324, 4999.99, 123456789012345.0};
+    std::vector<MixedRowSource::Row> rows;
+    for (double value : values) {
+        // A number cell's text is ignored, and a text cell beside it stays a text.
+        rows.push_back({{"0001", "ignored", ""}, {std::nullopt, value, std::nullopt}});
+    }
+    rows.push_back({{"", "", gbk("张三")}, {std::nullopt, std::nullopt, std::nullopt}});
+    MixedRowSource source(rows);
+    ScratchFolder folder;
+    const std::string path = folder.file("numbers.xls");
+    ASSERT_EQ(writeWorkbook(path, {gbk("卡号"), gbk("金额"), gbk("姓名")}, source), WriteError::None);
+    Text sheetName;
+    const Sheet sheet = readBack(path, sheetName);
+    ASSERT_EQ(sheet.rowCount(), static_cast<int>(std::size(values)) + 2);
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        const int row = static_cast<int>(i) + 1;
+        SCOPED_TRACE(row);
+        EXPECT_EQ(sheet.cell(row, 0).kind, CellKind::Text);
+        EXPECT_EQ(sheet.cell(row, 0).text, "0001");
+        ASSERT_EQ(sheet.cell(row, 1).kind, CellKind::Number);
+        // Bit for bit, so the sign of -0 and the smallest subnormal survive too.
+        EXPECT_EQ(std::memcmp(&sheet.cell(row, 1).number, &values[i], sizeof(double)), 0);
+        EXPECT_EQ(sheet.cell(row, 2).kind, CellKind::Empty);
+    }
+    EXPECT_EQ(sheet.cell(static_cast<int>(std::size(values)) + 1, 2).text, gbk("张三"));
 }
 
 std::uint32_t u32At(const std::string& s, std::size_t at) {

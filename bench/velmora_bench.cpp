@@ -1,0 +1,263 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// velmora-bench: times each stage of the reconciliation on generated workbooks and prints the medians.
+#include <fcntl.h>
+#include <malloc.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/bench_data.h"
+#include "export/csv_export.h"
+#include "export/export_command.h"
+#include "export/workbook_export.h"
+#include "fileio/files.h"
+#include "import/table_import.h"
+#include "reconcile/reconcile.h"
+#include "reconcile/report.h"
+#include "text/encoding.h"
+#include "text/phrases.h"
+
+extern char** environ;
+
+namespace velmora::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using text::Text;
+
+const char* const kStages[] = {"workbook read (both)", "import into grids (both)", "auto-fill and compare",
+                               "CSV export (both)",    "workbook export (both)",   "report",
+                               "export command (all)", "velmora-batch (whole)"};
+constexpr int kStageCount = static_cast<int>(std::size(kStages));
+
+// Wall time and CPU time (all threads of this process and its finished children) of one stage. On a
+// shared machine the wall time carries the other programs' load; the CPU time does not.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double cpuSeconds() {
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+Timing secondsOf(const std::function<void()>& work) {
+    const double cpuStart = cpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            cpuSeconds() - cpuStart};
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+long peakKilobytes(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_maxrss;
+}
+
+class FolderPrompt : public exporting::CsvPathPrompt {
+public:
+    explicit FolderPrompt(std::string folder) : m_folder(std::move(folder)) {}
+    std::optional<std::string> askCsvPath(int, const Text& proposedName) override {
+        return fileio::joinPath(m_folder, text::utf8FromGbk(proposedName));
+    }
+
+private:
+    std::string m_folder;
+};
+
+long g_selfPeak = 0;
+
+// A child started by posix_spawn inherits its parent's peak RSS as its own. Returning freed memory and
+// restarting this process's peak count first keeps velmora-batch's figure its own.
+void resetPeak() {
+    g_selfPeak = std::max(g_selfPeak, peakKilobytes(RUSAGE_SELF));
+    malloc_trim(0);
+    if (std::FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", refs);
+        std::fclose(refs);
+    }
+}
+
+// Runs velmora-batch on the folder's files, as a clerk's script would; false if it failed.
+bool runBatch(const std::string& program, const std::string& folder) {
+    resetPeak();
+    const std::string config = folder + "/vozuz.ini", t1 = folder + "/table1.xls",
+                      t2 = folder + "/table2.xls", out = folder + "/batch";
+    std::vector<std::string> args = {program,    "--config", config,  "--table1", t1,
+                                     "--table2", t2,         "--out", out};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// One timed pass over every stage; returns seconds per stage.
+std::vector<Timing> runOnce(const std::string& folder, const std::string& batchProgram) {
+    std::vector<Timing> seconds(kStageCount);
+    // First, while this program holds no grids.
+    if (!batchProgram.empty()) {
+        seconds[7] = secondsOf([&] {
+            if (!runBatch(batchProgram, folder))
+                std::fprintf(stderr, "velmora-bench: velmora-batch failed\n");
+        });
+    }
+    const std::string out = folder + "/out";
+    fs::create_directories(out);
+    const import::TableSettings registerSettings{"Sheet1", "1,2,3,4,5,6,7,8,9,10", "4"};
+    const import::TableSettings sourceSettings{"Sheet1", "1,2,3,4,5,6,7,8,9,10", "2"};
+    model::Progress progress;
+
+    import::WorksheetReader registerReader, sourceReader;
+    seconds[0] = secondsOf([&] {
+        if (registerReader.open(folder + "/table1.xls", "Sheet1") != import::ReaderStatus::Ok ||
+            sourceReader.open(folder + "/table2.xls", "Sheet1") != import::ReaderStatus::Ok) {
+            std::fprintf(stderr, "velmora-bench: cannot read the generated workbooks\n");
+            std::exit(1);
+        }
+    });
+    model::Grid registerGrid, sourceGrid;
+    import::ImportOutcome registerOutcome;
+    seconds[1] = secondsOf([&] {
+        registerOutcome = import::importTable(import::TableKind::Register, registerReader, registerSettings,
+                                              registerGrid, progress);
+        import::importTable(import::TableKind::Source, sourceReader, sourceSettings, sourceGrid, progress);
+    });
+    reconcile::ReconcileResult result;
+    seconds[2] =
+        secondsOf([&] { result = reconcile::autoFillAndCompare(registerGrid, sourceGrid, "8", progress); });
+    seconds[3] = secondsOf([&] {
+        fileio::writeFileAtomically(out + "/t1.csv", exporting::csvContent(registerGrid));
+        fileio::writeFileAtomically(out + "/t2.csv", exporting::csvContent(sourceGrid));
+    });
+    const std::string scratch = folder + "/db.tmp";
+    seconds[4] = secondsOf([&] {
+        exporting::writeGridToWorkbook(registerGrid, out, "t1", {}, &progress, scratch);
+        exporting::writeGridToWorkbook(sourceGrid, out, "t2", {}, &progress, scratch);
+    });
+    seconds[5] = secondsOf([&] {
+        reconcile::writeReport(out, registerOutcome.unitText, result.summary, result.notFoundList,
+                               result.mismatchList);
+    });
+    FolderPrompt prompt(out);
+    seconds[6] = secondsOf([&] {
+        exporting::runExport({registerGrid, sourceGrid, out, registerOutcome.unitText, result.summary,
+                              result.notFoundList, result.mismatchList, prompt, progress});
+    });
+    return seconds;
+}
+
+// medians[size][stage]; `title` names the unit.
+void printTable(const char* title, const std::vector<int>& sizes,
+                const std::vector<std::vector<double>>& medians, bool perRow) {
+    std::printf("%-28s", title);
+    for (int size : sizes) std::printf("%12d", size);
+    std::printf("\n");
+    for (int stage = 0; stage < kStageCount; ++stage) {
+        std::printf("%-28s", kStages[stage]);
+        for (std::size_t s = 0; s < sizes.size(); ++s) {
+            const double ms = medians[s][static_cast<std::size_t>(stage)] * 1000.0;
+            std::printf("%12.3f", perRow ? ms * 1000.0 / sizes[s] : ms);
+        }
+        std::printf("\n");
+    }
+    std::printf("\n");
+}
+
+int run(int argc, char** argv) {
+    std::vector<int> sizes;
+    int runs = 5;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--runs" && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else if (const int size = std::atoi(arg.c_str()); size >= 4 && size <= 65535) {
+            sizes.push_back(size);
+        } else {
+            std::fprintf(stderr, "usage: velmora-bench [--runs N] [ROWS...]  (4 <= ROWS <= 65535)\n");
+            return 2;
+        }
+    }
+    if (sizes.empty()) sizes = {1000, 8000, 65535};
+    std::string batchProgram = fileio::joinPath(fileio::programDirectory(), "velmora-batch");
+    if (!fs::exists(batchProgram)) batchProgram.clear();
+
+    const fs::path root =
+        fs::path(fileio::temporaryFolder()) / ("velmora-bench-" + std::to_string(::getpid()));
+    std::vector<std::vector<double>> wallMedians, cpuMedians;
+    std::vector<long> selfPeaks, batchPeaks;
+    for (int size : sizes) {
+        const std::string folder = (root / std::to_string(size)).string();
+        fs::create_directories(folder);
+        if (!writeBenchFiles(folder, size)) {
+            std::fprintf(stderr, "velmora-bench: cannot write the workbooks into %s\n", folder.c_str());
+            return 1;
+        }
+        std::vector<std::vector<double>> wall(kStageCount), cpu(kStageCount);
+        for (int r = 0; r < runs; ++r) {
+            const std::vector<Timing> seconds = runOnce(folder, batchProgram);
+            for (std::size_t stage = 0; stage < seconds.size(); ++stage) {
+                wall[stage].push_back(seconds[stage].wall);
+                cpu[stage].push_back(seconds[stage].cpu);
+            }
+        }
+        wallMedians.emplace_back();
+        cpuMedians.emplace_back();
+        for (std::size_t stage = 0; stage < wall.size(); ++stage) {
+            wallMedians.back().push_back(median(wall[stage]));
+            cpuMedians.back().push_back(median(cpu[stage]));
+        }
+        selfPeaks.push_back(std::max(g_selfPeak, peakKilobytes(RUSAGE_SELF)));
+        batchPeaks.push_back(peakKilobytes(RUSAGE_CHILDREN));
+        fs::remove_all(folder);
+    }
+    fs::remove_all(root);
+
+    std::printf(
+        "%d runs per size; stages run one after another, velmora-batch as its own process; CPU counts all "
+        "threads\n\n",
+        runs);
+    printTable("wall, median ms", sizes, wallMedians, false);
+    printTable("CPU, median ms", sizes, cpuMedians, false);
+    printTable("wall, median us per row", sizes, wallMedians, true);
+    std::printf("%-28s", "peak RSS, this program (MB)");
+    for (long kb : selfPeaks) std::printf("%12.1f", kb / 1024.0);
+    std::printf("\n%-28s", "peak RSS, velmora-batch (MB)");
+    for (long kb : batchPeaks) std::printf("%12.1f", kb / 1024.0);
+    std::printf("\n");
+    return 0;
+}
+
+}  // namespace
+}  // namespace velmora::bench
+
+int main(int argc, char** argv) { return velmora::bench::run(argc, argv); }
