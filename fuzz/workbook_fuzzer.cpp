@@ -3,11 +3,6 @@
 // are no compound document are also read as a bare workbook stream, so mutations reach the record
 // parser without having to keep a container intact. Checks that memory stays within a small multiple
 // of the input's size.
-#include "import/worksheet_reader.h"
-#include "xls/ole_container.h"
-#include "xls/sheet_reader.h"
-#include "xls/workbook_globals.h"
-
 #include <sanitizer/allocator_interface.h>
 
 #include <atomic>
@@ -15,6 +10,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+
+#include "import/worksheet_reader.h"
+#include "xls/ole_container.h"
+#include "xls/sheet_reader.h"
+#include "xls/workbook_globals.h"
 
 using namespace velmora;
 
@@ -35,7 +35,8 @@ void onMalloc(const volatile void*, std::size_t size) {
 
 void onFree(const volatile void* pointer) {
     if (!g_armed.load(std::memory_order_relaxed) || pointer == nullptr) return;
-    g_live.fetch_sub(static_cast<long long>(__sanitizer_get_allocated_size(const_cast<const void*>(pointer))));
+    g_live.fetch_sub(
+        static_cast<long long>(__sanitizer_get_allocated_size(const_cast<const void*>(pointer))));
 }
 
 void arm() {
@@ -47,7 +48,8 @@ void arm() {
 void checkPeak(const char* phase, long long limit) {
     g_armed = false;
     if (g_peak <= limit) return;
-    std::fprintf(stderr, "runaway allocation in %s: peak %lld bytes, limit %lld\n", phase, g_peak.load(), limit);
+    std::fprintf(stderr, "runaway allocation in %s: peak %lld bytes, limit %lld\n", phase, g_peak.load(),
+                 limit);
     __builtin_trap();
 }
 

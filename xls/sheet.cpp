@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A worksheet's stored cells, and date-time serials as text.
-#include "xls/workbook.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+
+#include "xls/workbook.h"
 
 namespace velmora::xls {
 using text::Text;

@@ -16,7 +16,9 @@ constexpr std::size_t kSharedTextFloor = std::size_t{1} << 20;
 class SheetBuilder {
 public:
     SheetBuilder(RecordReader& records, const WorkbookGlobals& globals, std::size_t streamSize)
-        : m_records(records), m_globals(globals), m_sharedTextBudget(kSharedTextPerByte * streamSize + kSharedTextFloor) {}
+        : m_records(records),
+          m_globals(globals),
+          m_sharedTextBudget(kSharedTextPerByte * streamSize + kSharedTextFloor) {}
 
     bool take(const Record& record);
     // Ends the sheet: a formula still waiting for its text keeps an empty one.

@@ -3,13 +3,13 @@
 // Knows nothing of grids or settings; the import turns these cells into texts.
 #pragma once
 
-#include "text/rules.h"
-
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "text/rules.h"
 
 namespace velmora::xls {
 
@@ -24,7 +24,8 @@ struct Cell {
 
     // Empty cells, error cells and empty texts hold no value: they never count for the used range.
     bool holdsValue() const {
-        return kind != CellKind::Empty && kind != CellKind::Error && !(kind == CellKind::Text && text.empty());
+        return kind != CellKind::Empty && kind != CellKind::Error &&
+               !(kind == CellKind::Text && text.empty());
     }
 };
 

@@ -31,8 +31,8 @@ Imported importFile(const std::string& path, const Text& sheet, const Text& colu
     Imported imported;
     model::Progress progress;
     import::prepareImport(TableKind::Source, imported.grid, progress);
-    imported.outcome =
-        import::importTable(TableKind::Source, path, TableSettings{sheet, columns, ""}, imported.grid, progress);
+    imported.outcome = import::importTable(TableKind::Source, path, TableSettings{sheet, columns, ""},
+                                           imported.grid, progress);
     return imported;
 }
 
@@ -52,8 +52,8 @@ TEST(HostileWorkbooks, EveryUnreadableFileGetsAMessageNamingIt) {
         const char* problem;  // the message's start, before the path
     };
     const Case cases[] = {
-        {"empty.xls", ReaderStatus::NotWorkbook, "文件不是Excel 97-2003工作簿(.xls): "},            // zero bytes
-        {"not-a-workbook.xls", ReaderStatus::NotWorkbook, "文件不是Excel 97-2003工作簿(.xls): "},   // CSV text
+        {"empty.xls", ReaderStatus::NotWorkbook, "文件不是Excel 97-2003工作簿(.xls): "},  // zero bytes
+        {"not-a-workbook.xls", ReaderStatus::NotWorkbook, "文件不是Excel 97-2003工作簿(.xls): "},  // CSV text
         {"truncated.xls", ReaderStatus::Damaged, nullptr},
         {"fuzz/huge-stream-claim.xls", ReaderStatus::Damaged, nullptr},
         {"fuzz/unlinked-directory-entry.xls", ReaderStatus::NotWorkbook, nullptr},  // no stream left
@@ -108,7 +108,8 @@ TEST(HostileWorkbooks, ASheetOfEveryColumnImportsToTheLast) {
         headers.push_back("h" + std::to_string(c));
         row.push_back("v" + std::to_string(c));
     }
-    const Imported imported = importFile(writeSheet(folder, "wide.xls", headers, {row}), "S", "1,255,256,257");
+    const Imported imported =
+        importFile(writeSheet(folder, "wide.xls", headers, {row}), "S", "1,255,256,257");
     ASSERT_EQ(imported.outcome.status, ReaderStatus::Ok) << imported.outcome.message;
     ASSERT_EQ(imported.grid.columnCount(), 4);
     EXPECT_EQ(imported.grid.columnTitle(2), "h3");  // titles come from the leading columns
@@ -123,7 +124,8 @@ TEST(HostileWorkbooks, ALongestCellComesBackWhole) {
     ScratchFolder folder("long");
     // 32,767 characters, the most a cell holds: Chinese ones need two bytes each and split across records.
     Text longest;
-    for (std::size_t i = 0; i < xls::kMaxCellUnits; ++i) longest += i % 2 ? text::gbkFromUtf8("字") : Text("a");
+    for (std::size_t i = 0; i < xls::kMaxCellUnits; ++i)
+        longest += i % 2 ? text::gbkFromUtf8("字") : Text("a");
     const Imported imported = importFile(writeSheet(folder, "long.xls", {"x"}, {{longest}}), "S", "1");
     ASSERT_EQ(imported.outcome.status, ReaderStatus::Ok) << imported.outcome.message;
     ASSERT_EQ(imported.grid.rowCount(), 2);
@@ -163,8 +165,8 @@ TEST(HostileSettings, AMegabyteValueIsCutAtTheLimitAndTheRestKept) {
     ScratchFolder folder("ini-long");
     const std::string path = folder.file("vozuz.ini");
     const settings::SettingId id = settings::SettingId::RegisterSheet;
-    writeBytes(path, "[" + settings::sectionOf(id) + "]\r\n" + settings::keyOf(id) + "=" + std::string(1 << 20, 'x') +
-                         "\r\n[other]\r\nkeep=1\r\n");
+    writeBytes(path, "[" + settings::sectionOf(id) + "]\r\n" + settings::keyOf(id) + "=" +
+                         std::string(1 << 20, 'x') + "\r\n[other]\r\nkeep=1\r\n");
     settings::ImportSettings loaded = settings::loadSettings(path);
     EXPECT_EQ(settings::at(loaded, id), std::string(settings::kMaxValueBytes, 'x'));
     ASSERT_TRUE(settings::saveSettings(path, loaded));
