@@ -3,7 +3,8 @@
 #   scripts/fuzz.sh TARGET [SECONDS] [libFuzzer options...]
 # TARGET is workbook_fuzzer, text_fuzzer or ini_fuzzer; SECONDS defaults to 600. The growing corpus
 # lives outside the repository in $VELMORA_FUZZ_DIR (default ~/.cache/velmora-fuzz), seeded from the
-# test workbooks (workbook_fuzzer) or fuzz/corpus/TARGET; crash inputs land in its artifacts folder.
+# test workbooks and fuzz/corpus/workbook_fuzzer (bare streams) or fuzz/corpus/TARGET, with fuzz/workbook.dict
+# for the workbook reader; crash, leak, timeout and oom inputs land in its artifacts folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target="${1:?usage: scripts/fuzz.sh TARGET [SECONDS] [libFuzzer options...]}"
@@ -27,6 +28,8 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=0}
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # One job; -rss_limit_mb and -malloc_limit_mb catch runaway allocation, -timeout a reader that hangs.
-exec build-fuzz/bin/"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -malloc_limit_mb=512 -max_len=262144 -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" \
+dict=()
+if [[ -f "fuzz/${target%_fuzzer}.dict" ]]; then dict=(-dict="fuzz/${target%_fuzzer}.dict"); fi
+exec build-fuzz/bin/"$target" "${dict[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -malloc_limit_mb=512 -max_len=32768 -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" \
     "$corpus" "${existing[@]}"
