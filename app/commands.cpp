@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What each toolbar caption does; the work itself is the core's.
+#include "app/commands.h"
+
+#include <QFileInfo>
+
+#include "app/busy_flag.h"
+#include "app/grid_model.h"
+#include "app/grid_view.h"
+#include "app/main_window.h"
+#include "app/qt_text.h"
+#include "app/settings_panel.h"
+#include "app/window_progress.h"
+#include "export/export_command.h"
+#include "reconcile/reconcile.h"
+
+namespace velmora::app {
+namespace {
+
+using settings::SettingId;
+
+const QString kMessageTitle = QStringLiteral("信息：");
+
+// The export asks for its two CSV paths through the window's shared file dialog.
+class CsvSaveDialog : public exporting::CsvPathPrompt {
+public:
+    explicit CsvSaveDialog(FileDialog& dialog) : m_dialog(dialog) {}
+
+    std::optional<std::string> askCsvPath(int, const text::Text& proposedName) override {
+        const auto path = m_dialog.saveFile(QStringLiteral("文本文件(*.CSV);;所有文件(*.*)"),
+                                            fromGbk(proposedName), QStringLiteral("CSV"));
+        if (!path) return std::nullopt;
+        return toNativePath(*path);
+    }
+
+private:
+    FileDialog& m_dialog;
+};
+
+struct Route {
+    const char* caption;
+    void (*run)(Commands&);
+};
+
+// Looked up in this order; the first caption equal byte for byte wins.
+constexpr Route kRoutes[] = {
+    {"退出", [](Commands& c) { c.exit(); }},
+    {"关于", [](Commands& c) { c.about(); }},
+    {"帮助", [](Commands& c) { c.help(); }},
+    {"导入表1", [](Commands& c) { c.importTable(import::TableKind::Register); }},
+    {"导入表2", [](Commands& c) { c.importTable(import::TableKind::Source); }},
+    {"自动填表/对比", [](Commands& c) { c.compare(); }},
+    {"导出", [](Commands& c) { c.exportTables(); }},
+    {"设置", [](Commands& c) { c.toggleSettingsPanel(); }},
+};
+
+}  // namespace
+
+QString aboutText() { return QStringLiteral("Velmora V3.1112\r\n技术支持：请联系本单位信息管理员"); }
+
+void Commands::dispatch(const QString& caption) {
+    for (const Route& route : kRoutes) {
+        const QString key = QString::fromUtf8(route.caption);
+        if (key != caption) continue;
+        // Leaving is always allowed, even from inside a running import.
+        if (key == QStringLiteral("退出")) {
+            route.run(*this);
+            return;
+        }
+        if (m_window.busyFlag().busy()) return;
+        BusyScope busy(m_window.busyFlag());
+        route.run(*this);
+        m_window.progress().syncGrids();
+        return;
+    }
+}
+
+void Commands::importTable(import::TableKind kind) {
+    const bool isRegister = kind == import::TableKind::Register;
+    GridView& view = isRegister ? m_window.registerView() : m_window.sourceView();
+    // The rows go before the file is asked for: cancelling leaves the grid's columns but no rows.
+    import::prepareImport(kind, view.gridModel().grid(), m_window.progress());
+    view.gridModel().sync();
+
+    const auto path =
+        m_window.fileDialog().openFile(QStringLiteral("*.xls (*.xls)"), m_window.programDirectory());
+    if (!path) return;
+
+    const auto& panel = m_window.settingsPanel();
+    const import::TableSettings tableSettings =
+        isRegister ? import::TableSettings{panel.value(SettingId::RegisterSheet),
+                                           panel.value(SettingId::RegisterColumns),
+                                           panel.value(SettingId::RegisterStartRow)}
+                   : import::TableSettings{panel.value(SettingId::SourceSheet),
+                                           panel.value(SettingId::SourceColumns),
+                                           panel.value(SettingId::SourceStartRow)};
+    const auto outcome = import::importTable(kind, toNativePath(*path), tableSettings,
+                                             view.gridModel().grid(), m_window.progress());
+    m_window.progress().syncGrids();
+    if (outcome.status != import::ReaderStatus::Ok) {
+        m_window.prompter().message(kMessageTitle, fromGbk(outcome.message), MessageIcon::Warning);
+        return;
+    }
+    if (isRegister) m_window.setUnitText(outcome.unitText);
+}
+
+void Commands::compare() {
+    auto result = reconcile::autoFillAndCompare(m_window.registerGrid(), m_window.sourceGrid(),
+                                                m_window.settingsPanel().value(SettingId::FillCount),
+                                                m_window.progress());
+    m_window.setComparison(std::move(result.summary), std::move(result.notFoundList),
+                           std::move(result.mismatchList));
+}
+
+void Commands::exportTables() {
+    CsvSaveDialog dialog(m_window.fileDialog());
+    const ResultTexts& results = m_window.results();
+    const exporting::ExportJob job{m_window.registerGrid(),
+                                   m_window.sourceGrid(),
+                                   toNativePath(m_window.programDirectory()),
+                                   results.unitText,
+                                   results.summary,
+                                   results.notFoundList,
+                                   results.mismatchList,
+                                   dialog,
+                                   m_window.progress()};
+    const auto outcome = exporting::runExport(job);
+    if (outcome.cancelled) return;
+    m_window.prompter().message(kMessageTitle, fromGbk(outcome.message),
+                                outcome.warning ? MessageIcon::Warning : MessageIcon::Information);
+}
+
+void Commands::toggleSettingsPanel() {
+    const int height = m_window.windowHeight();
+    m_window.setWindowHeight(height < MainWindow::kFullHeight ? MainWindow::kFullHeight
+                                                              : MainWindow::kShortHeight);
+}
+
+void Commands::help() {
+    const QString path = m_window.programDirectory() + QStringLiteral("/软件使用说明.doc");
+    // A missing guide is not worth a message; the clerk just sees nothing open.
+    if (QFileInfo::exists(path)) m_window.prompter().openDocument(path);
+}
+
+void Commands::about() { m_window.prompter().message(kMessageTitle, aboutText(), MessageIcon::Information); }
+
+void Commands::exit() { m_window.prompter().exitProgram(0); }
+
+}  // namespace velmora::app

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The grid row menu and its three commands.
+#include "app/grid_menu.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenu>
+
+#include "app/busy_flag.h"
+#include "app/grid_view.h"
+#include "app/qt_text.h"
+#include "model/grid.h"
+
+namespace velmora::app {
+
+GridMenu::GridMenu(const BusyFlag& busy, QWidget* parent)
+    : QObject(parent), m_busy(busy), m_menu(new QMenu(parent)) {
+    m_menu->setObjectName(QStringLiteral("右键菜单"));
+    connect(m_menu->addAction(QStringLiteral("复制本行")), &QAction::triggered, this, &GridMenu::copyRow);
+    connect(m_menu->addAction(QStringLiteral("删除本行")), &QAction::triggered, this, &GridMenu::deleteRow);
+    connect(m_menu->addAction(QStringLiteral("删除以下行")), &QAction::triggered, this,
+            &GridMenu::deleteRowsBelow);
+}
+
+void GridMenu::attach(GridView& view) {
+    connect(&view, &QWidget::customContextMenuRequested, this,
+            [this, &view](const QPoint& pos) { openFor(view, pos); });
+}
+
+void GridMenu::openFor(GridView& view, const QPoint& viewportPos) {
+    m_target = &view;
+    // popup() returns at once, so a chosen item always finds the target already set.
+    m_menu->popup(view.viewport()->mapToGlobal(viewportPos) + QPoint(3, 3));
+}
+
+void GridMenu::copyRow() {
+    if (m_busy.busy() || m_target == nullptr) return;
+    m_target->gridModel().sync();
+    const int row = m_target->selectedRow();
+    const text::Text line = row < 0 ? text::Text() : model::rowAsText(m_target->gridModel().grid(), row);
+    if (auto* clipboard = QGuiApplication::clipboard()) clipboard->setText(fromGbk(line));
+}
+
+void GridMenu::deleteRow() {
+    if (m_busy.busy() || m_target == nullptr) return;
+    const int row = m_target->selectedRow();
+    if (row >= 0) m_target->gridModel().removeGridRow(row);
+}
+
+void GridMenu::deleteRowsBelow() {
+    if (m_busy.busy() || m_target == nullptr) return;
+    const int row = m_target->selectedRow();
+    if (row < 0) return;
+    m_target->gridModel().removeGridRowsFrom(row);
+    QCoreApplication::processEvents();
+}
+
+}  // namespace velmora::app

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The row menu shared by both grids: copy the selected row, delete it, or delete it and all below.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+
+class QMenu;
+
+namespace velmora::app {
+
+class BusyFlag;
+class GridView;
+
+class GridMenu : public QObject {
+    Q_OBJECT
+
+public:
+    GridMenu(const BusyFlag& busy, QWidget* parent);
+
+    QMenu& menu() { return *m_menu; }
+    // Follows right-clicks on `view`: each one makes it the menu's target and pops the menu up.
+    void attach(GridView& view);
+    // The grid that was right-clicked last; null before the first right-click.
+    GridView* target() const { return m_target; }
+
+    // Put the selected row's text on the clipboard (empty text when no row is selected).
+    void copyRow();
+    void deleteRow();
+    void deleteRowsBelow();
+
+private:
+    void openFor(GridView& view, const QPoint& viewportPos);
+
+    const BusyFlag& m_busy;
+    QMenu* m_menu;
+    GridView* m_target = nullptr;
+};
+
+}  // namespace velmora::app

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The window's layout: every control at its fixed place in the client area, with its name.
+#include "app/main_window.h"
+
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <limits>
+
+#include "app/commands.h"
+#include "app/grid_menu.h"
+#include "app/grid_model.h"
+#include "app/grid_view.h"
+#include "app/qt_text.h"
+#include "app/settings_panel.h"
+#include "app/toolbar.h"
+#include "app/up_down_edit.h"
+#include "app/window_progress.h"
+
+// Resources of a static library must be registered by hand, from the global namespace.
+static void registerResources() { Q_INIT_RESOURCE(velmora); }
+
+namespace velmora::app {
+namespace {
+
+QFont panelFont() {
+    // Where 宋体 is not installed, Qt substitutes a CJK font; the request stays the same.
+    QFont font(QStringLiteral("宋体"), 9, QFont::Bold);
+    font.setStyleHint(QFont::Serif);
+    return font;
+}
+
+template <typename Widget>
+Widget* place(Widget* widget, const char* name, int left, int top, int width, int height) {
+    widget->setObjectName(QString::fromUtf8(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, QRect rect, const char* caption = "") {
+    auto* widget = new QLabel(QString::fromUtf8(caption), parent);
+    widget->setWordWrap(true);
+    return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
+}
+
+void tuneEdit(QLineEdit* edit) {
+    edit->setAlignment(Qt::AlignCenter);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+}
+
+QLineEdit* edit(QWidget* parent, const char* name, QRect rect) {
+    auto* widget = new QLineEdit(parent);
+    tuneEdit(widget);
+    return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
+}
+
+UpDownEdit* upDown(QWidget* parent, const char* name, QRect rect, int minimum, int maximum) {
+    auto* widget = new UpDownEdit(minimum, maximum, parent);
+    return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
+}
+
+QGroupBox* group(QWidget* parent, const char* name, QRect rect, const char* caption) {
+    auto* widget = new QGroupBox(QString::fromUtf8(caption), parent);
+    return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
+}
+
+QPlainTextEdit* holderBox(QWidget* parent, const char* name, QRect rect) {
+    auto* widget = new QPlainTextEdit(parent);
+    widget->setLineWrapMode(QPlainTextEdit::NoWrap);
+    widget->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    widget->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Out of sight, so out of the tab chain too: the user cannot type into a list unseen.
+    widget->setFocusPolicy(Qt::NoFocus);
+    return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_programDirectory(options.programDirectory),
+      m_prompter(options.prompter),
+      m_fileDialog(*options.prompter) {
+    registerResources();
+    setWindowTitle(QStringLiteral("VelmoraV3.1112"));
+    setWindowIcon(QIcon(QStringLiteral(":/velmora/window.png")));
+    move(50, 50);
+    setFixedSize(kWidth, kFullHeight);
+
+    m_toolbar = buildToolbar(this);
+    buildGrids();
+    buildStatusRow();
+    buildSettingsPanel();
+    buildHolders();
+
+    m_progress = std::make_unique<WindowProgress>(*m_progressBar, *m_statusLabel,
+                                                  std::vector<GridModel*>{m_registerModel, m_sourceModel});
+    m_gridMenu = new GridMenu(m_busy, this);
+    m_gridMenu->attach(*m_registerView);
+    m_gridMenu->attach(*m_sourceView);
+    m_commands = std::make_unique<Commands>(*this);
+    connect(m_toolbar, &QToolBar::actionTriggered, this,
+            [this](QAction* action) { m_commands->dispatch(action->text()); });
+
+    // The settings come in once every control exists.
+    m_settings->load();
+}
+
+MainWindow::~MainWindow() {
+    // The views read the grids until they are gone, and the grids are members: views go first.
+    delete m_registerView;
+    delete m_sourceView;
+}
+
+void MainWindow::buildGrids() {
+    label(this, "标签4", {16, 64, 184, 16}, "表1↓ (如：导出的一卡通空清册）");
+    label(this, "标签5", {424, 56, 224, 24}, "表2↓  （如：已有的金额发放明细表)");
+    m_registerModel = new GridModel(m_registerGrid, this);
+    m_sourceModel = new GridModel(m_sourceGrid, this);
+    m_registerView = place(new GridView(*m_registerModel, this), "超级列表框1", 8, 88, 384, 352);
+    m_sourceView = place(new GridView(*m_sourceModel, this), "超级列表框2", 400, 88, 384, 352);
+}
+
+void MainWindow::buildStatusRow() {
+    m_statusLabel = label(this, "标签11", {8, 448, 136, 24});
+    m_statusLabel->setFont(panelFont());
+    m_summaryLabel = label(this, "标签15", {168, 448, 432, 24});
+    label(this, "标签16", {624, 448, 160, 24}, "注:姓名不符的已填入表1");
+    m_progressBar = place(new QProgressBar(this), "进度条1", 8, 480, 784, 8);
+    m_progressBar->setTextVisible(false);
+}
+
+void MainWindow::buildSettingsPanel() {
+    group(this, "分组框3", {0, 496, 792, 160}, "");
+    group(this, "分组框1", {16, 512, 232, 136}, "导入配置1")->setFont(panelFont());
+    group(this, "分组框2", {408, 512, 256, 136}, "导入配置2")->setFont(panelFont());
+
+    label(this, "标签1", {20, 528, 80, 32}, "导入工作表名");
+    auto* registerSheet = edit(this, "编辑框1", {110, 528, 96, 24});
+    label(this, "标签2", {20, 568, 80, 24}, "导入的列(编码,姓名)");
+    auto* registerColumns = edit(this, "编辑框2", {110, 568, 96, 24});
+    label(this, "标签3", {20, 608, 56, 24}, "起始行");
+    auto* registerStart = upDown(this, "编辑框3", {110, 608, 96, 24}, 1, 100);
+    label(this, "标签10", {256, 552, 80, 24}, "表1后面空几列");
+    auto* fillCount = upDown(this, "编辑框7", {344, 552, 32, 24}, 0, 10);
+
+    label(this, "标签7", {420, 528, 80, 32}, "导入工作表名");
+    auto* sourceSheet = edit(this, "编辑框4", {545, 528, 96, 24});
+    label(this, "标签6", {420, 568, 120, 24}, "导入的列(编码,姓名,其他欲导入表1的列)");
+    auto* sourceColumns = edit(this, "编辑框5", {545, 568, 96, 24});
+    label(this, "标签8", {420, 608, 56, 24}, "起始行");
+    auto* sourceStart = upDown(this, "编辑框6", {545, 608, 96, 24}, 1, 100);
+
+    auto* saveButton = place(new QPushButton(QStringLiteral("保存配置"), this), "按钮6", 680, 536, 96, 24);
+    auto* loadButton = place(new QPushButton(QStringLiteral("读入配置"), this), "按钮7", 680, 592, 96, 24);
+
+    const std::string path = toNativePath(m_programDirectory + QStringLiteral("/") +
+                                          QString::fromUtf8(settings::kSettingsFileName));
+    m_settings = new SettingsPanel({registerSheet, registerColumns, registerStart->editor(),
+                                    fillCount->editor(), sourceSheet, sourceColumns, sourceStart->editor()},
+                                   path, this);
+    connect(saveButton, &QPushButton::clicked, m_settings, &SettingsPanel::save);
+    connect(loadButton, &QPushButton::clicked, m_settings, &SettingsPanel::load);
+}
+
+void MainWindow::buildHolders() {
+    // Right of x = 800: never in sight at either height, they only carry texts between commands.
+    m_unitLabel = label(this, "标签9", {816, 152, 152, 24});
+    m_mismatchBox = holderBox(this, "编辑框16", {800, 200, 104, 112});
+    m_notFoundBox = holderBox(this, "编辑框11", {808, 328, 96, 120});
+}
+
+void MainWindow::setUnitText(text::Text unitText) {
+    m_results.unitText = std::move(unitText);
+    m_unitLabel->setText(fromGbk(m_results.unitText));
+}
+
+void MainWindow::setComparison(text::Text summary, text::Text notFoundList, text::Text mismatchList) {
+    m_results.summary = std::move(summary);
+    m_results.notFoundList = std::move(notFoundList);
+    m_results.mismatchList = std::move(mismatchList);
+    m_summaryLabel->setText(fromGbk(m_results.summary));
+    m_notFoundBox->setPlainText(fromGbk(m_results.notFoundList));
+    m_mismatchBox->setPlainText(fromGbk(m_results.mismatchList));
+}
+
+int MainWindow::windowHeight() const { return frameGeometry().height(); }
+
+void MainWindow::setWindowHeight(int height) {
+    const int frameHeight = frameGeometry().height() - this->height();
+    setFixedSize(width(), height - frameHeight);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    fitFrame();
+    // Some desktops report the frame only once the window is mapped.
+    QTimer::singleShot(0, this, &MainWindow::fitFrame);
+}
+
+void MainWindow::fitFrame() {
+    // The outer size is fixed; the client area is what the frame leaves of it.
+    const int frameWidth = frameGeometry().width() - width();
+    const int frameHeight = frameGeometry().height() - height();
+    const int outerHeight = height() + frameHeight >= kFullHeight ? kFullHeight : kShortHeight;
+    setFixedSize(kWidth - frameWidth, outerHeight - frameHeight);
+}
+
+}  // namespace velmora::app

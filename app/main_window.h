@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The one window of the program: its controls at their fixed places, and what each action runs.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "app/busy_flag.h"
+#include "app/prompter.h"
+#include "model/grid.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QToolBar;
+
+namespace velmora::app {
+
+class Commands;
+class GridMenu;
+class GridModel;
+class GridView;
+class SettingsPanel;
+class WindowProgress;
+
+struct WindowOptions {
+    QString programDirectory;      // holds vozuz.ini, the user guide and the report
+    Prompter* prompter = nullptr;  // not owned; must outlive the window
+};
+
+// The texts one command leaves for the next: the unit text of Table 1, the result summary and the
+// two lists. They are kept as the core wrote them, byte for byte, and mirrored into their controls.
+struct ResultTexts {
+    text::Text unitText;
+    text::Text summary;
+    text::Text notFoundList;
+    text::Text mismatchList;
+};
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 800;
+    static constexpr int kFullHeight = 700;
+    static constexpr int kShortHeight = 524;
+
+    explicit MainWindow(const WindowOptions& options, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    model::Grid& registerGrid() { return m_registerGrid; }
+    model::Grid& sourceGrid() { return m_sourceGrid; }
+    GridView& registerView() { return *m_registerView; }
+    GridView& sourceView() { return *m_sourceView; }
+    WindowProgress& progress() { return *m_progress; }
+    SettingsPanel& settingsPanel() { return *m_settings; }
+    FileDialog& fileDialog() { return m_fileDialog; }
+    Prompter& prompter() { return *m_prompter; }
+    Commands& commands() { return *m_commands; }
+    GridMenu& gridMenu() { return *m_gridMenu; }
+    BusyFlag& busyFlag() { return m_busy; }
+    QToolBar& toolbar() { return *m_toolbar; }
+    const QString& programDirectory() const { return m_programDirectory; }
+
+    const ResultTexts& results() const { return m_results; }
+    void setUnitText(text::Text unitText);
+    void setComparison(text::Text summary, text::Text notFoundList, text::Text mismatchList);
+
+    // The outer height, frame included where the desktop draws one.
+    int windowHeight() const;
+    void setWindowHeight(int height);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildGrids();
+    void buildStatusRow();
+    void buildSettingsPanel();
+    void buildHolders();
+    void fitFrame();
+
+    QString m_programDirectory;
+    Prompter* m_prompter;
+    FileDialog m_fileDialog;
+    BusyFlag m_busy;
+    model::Grid m_registerGrid;
+    model::Grid m_sourceGrid;
+    ResultTexts m_results;
+
+    QToolBar* m_toolbar = nullptr;
+    GridModel* m_registerModel = nullptr;
+    GridModel* m_sourceModel = nullptr;
+    GridView* m_registerView = nullptr;
+    GridView* m_sourceView = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QLabel* m_summaryLabel = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_unitLabel = nullptr;
+    QPlainTextEdit* m_mismatchBox = nullptr;
+    QPlainTextEdit* m_notFoundBox = nullptr;
+    SettingsPanel* m_settings = nullptr;
+    GridMenu* m_gridMenu = nullptr;
+    std::unique_ptr<WindowProgress> m_progress;
+    std::unique_ptr<Commands> m_commands;
+};
+
+}  // namespace velmora::app

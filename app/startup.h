@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Start-up: create the window and show it, or tell the user why it could not be created.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/main_window.h"
+
+namespace velmora::app {
+
+using WindowFactory = std::function<std::unique_ptr<MainWindow>()>;
+
+// The error box's text when the window cannot be created.
+QString startupErrorText();
+
+// Creates and shows the window. If creating it fails, shows the error box through `prompter` and
+// returns null.
+std::unique_ptr<MainWindow> startWindow(const WindowFactory& create, Prompter& prompter);
+
+}  // namespace velmora::app

@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/commands.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QToolBar>
+#include <stdexcept>
+
+#include "app/grid_menu.h"
+#include "app/grid_view.h"
+#include "app/startup.h"
+#include "app/window_progress.h"
+#include "window_fixture.h"
+
+namespace velmora::app::testing {
+namespace {
+
+QAction* toolbarEntry(MainWindow& window, int position) {
+    return window.toolbar().actions().at(position - 1);
+}
+
+TEST_F(WindowTest, SeparatorsAndUnknownCaptionsDoNothing) {
+    for (int position : {1, 4, 7}) {
+        QAction* separator = toolbarEntry(*m_window, position);
+        ASSERT_TRUE(separator->isSeparator());
+        m_window->commands().dispatch(separator->text());
+    }
+    // Keys are matched byte for byte: no trimming, no width folding.
+    for (const char* caption : {"关于 ", " 设置", "导入表１", "Exit"})
+        m_window->commands().dispatch(QString::fromUtf8(caption));
+    EXPECT_TRUE(m_prompter.messages.empty());
+    EXPECT_TRUE(m_prompter.openCalls.empty());
+    EXPECT_TRUE(m_prompter.exitCodes.empty());
+    EXPECT_EQ(m_window->windowHeight(), MainWindow::kFullHeight);
+}
+
+TEST_F(WindowTest, ClickingAToolbarButtonDispatchesByItsCaption) {
+    toolbarEntry(*m_window, 10)->trigger();  // 关于
+    ASSERT_EQ(m_prompter.messages.size(), 1u);
+    toolbarEntry(*m_window, 8)->trigger();  // 设置
+    EXPECT_EQ(m_window->windowHeight(), MainWindow::kShortHeight);
+    toolbarEntry(*m_window, 11)->trigger();  // 退出
+    EXPECT_EQ(m_prompter.exitCodes, std::vector<int>{0});
+}
+
+TEST_F(WindowTest, SettingsButtonTogglesThePanelHeight) {
+    // Heights count the frame, as far as the platform draws one.
+    const int frameHeight = m_window->frameGeometry().height() - m_window->height();
+    m_window->commands().dispatch(QStringLiteral("设置"));
+    EXPECT_EQ(m_window->windowHeight(), 524);
+    EXPECT_EQ(m_window->height(), 524 - frameHeight);
+    EXPECT_EQ(m_window->frameGeometry().width(), 800);
+    EXPECT_EQ(m_window->pos(), QPoint(50, 50));
+    EXPECT_EQ(m_window->minimumSize(), m_window->maximumSize());
+    m_window->commands().dispatch(QStringLiteral("设置"));
+    EXPECT_EQ(m_window->windowHeight(), 700);
+    EXPECT_TRUE(m_window->rect().contains(control("分组框3")->geometry()));
+
+    // From any height under 700 the panel comes back; from 700 or more it goes.
+    m_window->setWindowHeight(600);
+    m_window->commands().dispatch(QStringLiteral("设置"));
+    EXPECT_EQ(m_window->windowHeight(), 700);
+    m_window->setWindowHeight(710);
+    m_window->commands().dispatch(QStringLiteral("设置"));
+    EXPECT_EQ(m_window->windowHeight(), 524);
+}
+
+TEST_F(WindowTest, HelpOpensTheGuideOnlyWhenItExists) {
+    m_window->commands().dispatch(QStringLiteral("帮助"));
+    EXPECT_TRUE(m_prompter.openedDocuments.empty());
+    EXPECT_TRUE(m_prompter.messages.empty());
+
+    const QString guide = folderPath(QStringLiteral("软件使用说明.doc"));
+    QFile file(guide);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    m_window->commands().dispatch(QStringLiteral("帮助"));
+    EXPECT_EQ(m_prompter.openedDocuments, std::vector<QString>{guide});
+}
+
+TEST_F(WindowTest, AboutShowsTheVersionAndAContactLine) {
+    m_window->commands().dispatch(QStringLiteral("关于"));
+    ASSERT_EQ(m_prompter.messages.size(), 1u);
+    const auto& box = m_prompter.messages.front();
+    EXPECT_EQ(box.title, QStringLiteral("信息："));
+    EXPECT_EQ(box.icon, MessageIcon::Information);
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("Velmora V3.1112\r\n"))) << box.text.toStdString();
+    const QString contact = box.text.mid(QStringLiteral("Velmora V3.1112\r\n").size());
+    EXPECT_FALSE(contact.isEmpty());
+    // No phone number is made up.
+    EXPECT_FALSE(contact.contains(QRegularExpression(QStringLiteral("\\d{5,}"))));
+}
+
+TEST_F(WindowTest, ExitEndsWithCodeZeroWithoutSaving) {
+    control<QLineEdit>("编辑框1")->setText(QStringLiteral("Sheet1"));
+    m_window->commands().dispatch(QStringLiteral("退出"));
+    EXPECT_EQ(m_prompter.exitCodes, std::vector<int>{0});
+    EXPECT_FALSE(QFile::exists(folderPath(QStringLiteral("vozuz.ini"))));
+}
+
+TEST_F(WindowTest, CommandsAndMenuItemsWaitWhileACommandRuns) {
+    auto& grid = m_window->sourceGrid();
+    grid.appendColumn("A");
+    for (int i = 0; i < 3; ++i) grid.setCell(grid.appendRow(), 0, "x");
+    m_window->sourceView().gridModel().sync();
+    m_window->sourceView().selectRow(0);
+    m_window->registerGrid().appendColumn("A");
+    m_window->registerGrid().appendRow();
+    m_window->registerView().gridModel().sync();
+    m_window->registerView().selectRow(0);
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
+    QCoreApplication::sendEvent(m_window->registerView().viewport(), &rightClick);
+    m_window->gridMenu().menu().hide();
+
+    // The import of Table 2 is running while its dialog is up: the source grid has lost its rows.
+    m_prompter.whileOpen = [this] {
+        m_window->commands().dispatch(QStringLiteral("关于"));
+        m_window->commands().dispatch(QStringLiteral("设置"));
+        m_window->commands().dispatch(QStringLiteral("导入表1"));
+        m_window->gridMenu().deleteRow();
+        m_window->commands().dispatch(QStringLiteral("退出"));
+    };
+    m_window->commands().dispatch(QStringLiteral("导入表2"));
+
+    EXPECT_TRUE(m_prompter.messages.empty());
+    EXPECT_EQ(m_prompter.openCalls.size(), 1u);
+    EXPECT_EQ(m_window->windowHeight(), MainWindow::kFullHeight);
+    EXPECT_EQ(m_window->registerGrid().rowCount(), 1);
+    EXPECT_EQ(m_prompter.exitCodes, std::vector<int>{0});
+
+    // Once it has ended, everything works again.
+    m_prompter.whileOpen = nullptr;
+    m_window->commands().dispatch(QStringLiteral("关于"));
+    EXPECT_EQ(m_prompter.messages.size(), 1u);
+    m_window->gridMenu().deleteRow();
+    EXPECT_EQ(m_window->registerGrid().rowCount(), 0);
+}
+
+TEST_F(WindowTest, CancelledImportLeavesColumnsButNoRows) {
+    for (const char* caption : {"导入表1", "导入表2"}) {
+        SCOPED_TRACE(caption);
+        const bool isRegister = QString::fromUtf8(caption) == QStringLiteral("导入表1");
+        auto& grid = isRegister ? m_window->registerGrid() : m_window->sourceGrid();
+        grid.appendColumn("code");
+        grid.appendRow();
+        m_window->commands().dispatch(QString::fromUtf8(caption));
+        EXPECT_EQ(grid.rowCount(), 0);
+        EXPECT_EQ(grid.columnCount(), 1);
+        auto& view = isRegister ? m_window->registerView() : m_window->sourceView();
+        EXPECT_EQ(view.model()->rowCount(), 0);
+        EXPECT_EQ(view.model()->columnCount(), 1);
+    }
+    ASSERT_EQ(m_prompter.openCalls.size(), 2u);
+    EXPECT_EQ(m_prompter.openCalls[0].filter, QStringLiteral("*.xls (*.xls)"));
+    EXPECT_EQ(m_prompter.openCalls[0].folder, m_folder.path());
+    // Only the Table 1 import sets the progress bar to 1 before asking.
+    EXPECT_EQ(m_window->progress().position(), 1);
+}
+
+TEST_F(WindowTest, OpenDialogOffersThePreviousPathAgain) {
+    m_prompter.openAnswers = {folderPath(QStringLiteral("missing.xls"))};
+    m_window->commands().dispatch(QStringLiteral("导入表2"));
+    m_window->commands().dispatch(QStringLiteral("导入表2"));
+    ASSERT_EQ(m_prompter.openCalls.size(), 2u);
+    EXPECT_EQ(m_prompter.openCalls[0].previousPath, QString());
+    EXPECT_EQ(m_prompter.openCalls[1].previousPath, folderPath(QStringLiteral("missing.xls")));
+}
+
+TEST(Startup, ShowsTheErrorBoxWhenTheWindowCannotBeCreated) {
+    ScriptedPrompter prompter;
+    const auto window =
+        startWindow([]() -> std::unique_ptr<MainWindow> { throw std::runtime_error("no window"); }, prompter);
+    EXPECT_EQ(window, nullptr);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].title, QStringLiteral("错误"));
+    EXPECT_EQ(prompter.messages[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(prompter.messages[0].text, QStringLiteral("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n"));
+}
+
+}  // namespace
+}  // namespace velmora::app::testing

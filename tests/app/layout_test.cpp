@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QAbstractButton>
+#include <QAction>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolTip>
+
+#include "app/commands.h"
+#include "app/grid_view.h"
+#include "app/up_down_edit.h"
+#include "window_fixture.h"
+
+namespace velmora::app::testing {
+namespace {
+
+enum class Kind { Label, Edit, UpDown, Grid, Group, Button, Progress, Holder, Toolbar };
+
+struct Control {
+    const char* name;
+    Kind kind;
+    QRect geometry;
+    const char* caption;
+    bool panelFont;  // 宋体 9 pt bold
+};
+
+const Control kControls[] = {
+    {"工具条_顶部", Kind::Toolbar, {0, 0, 806, 55}, "", false},
+    {"标签4", Kind::Label, {16, 64, 184, 16}, "表1↓ (如：导出的一卡通空清册）", false},
+    {"标签5", Kind::Label, {424, 56, 224, 24}, "表2↓  （如：已有的金额发放明细表)", false},
+    {"超级列表框1", Kind::Grid, {8, 88, 384, 352}, "", false},
+    {"超级列表框2", Kind::Grid, {400, 88, 384, 352}, "", false},
+    {"标签11", Kind::Label, {8, 448, 136, 24}, "", true},
+    {"标签15", Kind::Label, {168, 448, 432, 24}, "", false},
+    {"标签16", Kind::Label, {624, 448, 160, 24}, "注:姓名不符的已填入表1", false},
+    {"进度条1", Kind::Progress, {8, 480, 784, 8}, "", false},
+    {"分组框3", Kind::Group, {0, 496, 792, 160}, "", false},
+    {"分组框1", Kind::Group, {16, 512, 232, 136}, "导入配置1", true},
+    {"标签1", Kind::Label, {20, 528, 80, 32}, "导入工作表名", false},
+    {"编辑框1", Kind::Edit, {110, 528, 96, 24}, "", false},
+    {"标签2", Kind::Label, {20, 568, 80, 24}, "导入的列(编码,姓名)", false},
+    {"编辑框2", Kind::Edit, {110, 568, 96, 24}, "", false},
+    {"标签3", Kind::Label, {20, 608, 56, 24}, "起始行", false},
+    {"编辑框3", Kind::UpDown, {110, 608, 96, 24}, "", false},
+    {"标签10", Kind::Label, {256, 552, 80, 24}, "表1后面空几列", false},
+    {"编辑框7", Kind::UpDown, {344, 552, 32, 24}, "", false},
+    {"分组框2", Kind::Group, {408, 512, 256, 136}, "导入配置2", true},
+    {"标签7", Kind::Label, {420, 528, 80, 32}, "导入工作表名", false},
+    {"编辑框4", Kind::Edit, {545, 528, 96, 24}, "", false},
+    {"标签6", Kind::Label, {420, 568, 120, 24}, "导入的列(编码,姓名,其他欲导入表1的列)", false},
+    {"编辑框5", Kind::Edit, {545, 568, 96, 24}, "", false},
+    {"标签8", Kind::Label, {420, 608, 56, 24}, "起始行", false},
+    {"编辑框6", Kind::UpDown, {545, 608, 96, 24}, "", false},
+    {"按钮6", Kind::Button, {680, 536, 96, 24}, "保存配置", false},
+    {"按钮7", Kind::Button, {680, 592, 96, 24}, "读入配置", false},
+    {"标签9", Kind::Label, {816, 152, 152, 24}, "", false},
+    {"编辑框16", Kind::Holder, {800, 200, 104, 112}, "", false},
+    {"编辑框11", Kind::Holder, {808, 328, 96, 120}, "", false},
+};
+
+QString captionOf(QWidget* widget, Kind kind) {
+    switch (kind) {
+        case Kind::Label:
+            return static_cast<QLabel*>(widget)->text();
+        case Kind::Edit:
+            return static_cast<QLineEdit*>(widget)->text();
+        case Kind::UpDown:
+            return static_cast<UpDownEdit*>(widget)->editor()->text();
+        case Kind::Group:
+            return static_cast<QGroupBox*>(widget)->title();
+        case Kind::Button:
+            return static_cast<QPushButton*>(widget)->text();
+        case Kind::Holder:
+            return static_cast<QPlainTextEdit*>(widget)->toPlainText();
+        default:
+            return {};
+    }
+}
+
+TEST_F(WindowTest, PlacesEveryControlWithItsCaptionFontAndInitialState) {
+    for (const Control& expected : kControls) {
+        SCOPED_TRACE(expected.name);
+        QWidget* widget = control(expected.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->parentWidget(), m_window.get());
+        EXPECT_EQ(widget->geometry(), expected.geometry);
+        EXPECT_EQ(captionOf(widget, expected.kind), QString::fromUtf8(expected.caption));
+        EXPECT_TRUE(widget->isVisible());
+        EXPECT_TRUE(widget->isEnabled());
+        if (expected.panelFont) {
+            EXPECT_EQ(widget->font().family(), QStringLiteral("宋体"));
+            EXPECT_EQ(widget->font().pointSize(), 9);
+            EXPECT_TRUE(widget->font().bold());
+        } else {
+            EXPECT_FALSE(widget->font().bold());
+        }
+    }
+}
+
+TEST_F(WindowTest, SingleLineBoxesCentreTheirTextAndAcceptLongTexts) {
+    for (const Control& expected : kControls) {
+        if (expected.kind != Kind::Edit && expected.kind != Kind::UpDown) continue;
+        SCOPED_TRACE(expected.name);
+        QWidget* widget = control(expected.name);
+        ASSERT_NE(widget, nullptr);
+        QLineEdit* edit = expected.kind == Kind::Edit ? static_cast<QLineEdit*>(widget)
+                                                      : static_cast<UpDownEdit*>(widget)->editor();
+        EXPECT_EQ(edit->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        const QString longText(40000, QLatin1Char('7'));
+        edit->setText(longText);
+        EXPECT_EQ(edit->text(), longText);
+    }
+}
+
+TEST_F(WindowTest, HasTitlePositionFixedSizeAndIcon) {
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("VelmoraV3.1112"));
+    EXPECT_EQ(m_window->pos(), QPoint(50, 50));
+    EXPECT_EQ(m_window->frameGeometry().size(), QSize(800, 700));
+    EXPECT_EQ(m_window->minimumSize(), m_window->maximumSize());
+    EXPECT_FALSE(m_window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(m_window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(m_window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    const QList<QSize> sizes = m_window->windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(128, 128)));
+}
+
+TEST_F(WindowTest, HoldersStayOutOfSightAtBothHeights) {
+    for (int round = 0; round < 2; ++round) {
+        for (const char* name : {"标签9", "编辑框16", "编辑框11"}) {
+            SCOPED_TRACE(name);
+            QWidget* holder = control(name);
+            ASSERT_NE(holder, nullptr);
+            EXPECT_FALSE(m_window->rect().intersects(holder->geometry()));
+            EXPECT_EQ(holder->visibleRegion(), QRegion());
+        }
+        m_window->commands().dispatch(QStringLiteral("设置"));
+    }
+}
+
+TEST_F(WindowTest, GridsAreEmptyReportListsWithoutEditingOrSorting) {
+    for (const char* name : {"超级列表框1", "超级列表框2"}) {
+        SCOPED_TRACE(name);
+        auto* view = control<GridView>(name);
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(view->model()->rowCount(), 0);
+        EXPECT_EQ(view->model()->columnCount(), 0);
+        EXPECT_TRUE(view->showGrid());
+        EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
+        EXPECT_EQ(view->selectionMode(), QAbstractItemView::SingleSelection);
+        EXPECT_EQ(view->editTriggers(), QAbstractItemView::NoEditTriggers);
+        EXPECT_FALSE(view->isSortingEnabled());
+        EXPECT_FALSE(view->verticalHeader()->isVisible());
+        EXPECT_TRUE(view->horizontalHeader()->sectionsMovable());
+        EXPECT_TRUE(view->horizontalHeader()->sectionsClickable());
+    }
+}
+
+TEST_F(WindowTest, ProgressBarStartsAtZero) {
+    auto* bar = control<QProgressBar>("进度条1");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(WindowTest, ToolbarHoldsElevenEntriesInOrder) {
+    auto* toolbar = control<QToolBar>("工具条_顶部");
+    ASSERT_NE(toolbar, nullptr);
+    EXPECT_EQ(toolbar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    EXPECT_EQ(toolbar->iconSize(), QSize(32, 32));
+    const QStringList expected = {"", "导入表1", "导入表2", "",     "自动填表/对比", "导出",
+                                  "", "设置",    "帮助",    "关于", "退出"};
+    const auto actions = toolbar->actions();
+    ASSERT_EQ(actions.size(), expected.size());
+    for (int i = 0; i < actions.size(); ++i) {
+        SCOPED_TRACE(i + 1);
+        EXPECT_EQ(actions[i]->isSeparator(), expected[i].isEmpty());
+        EXPECT_EQ(actions[i]->text(), expected[i]);
+        if (actions[i]->isSeparator()) continue;
+        EXPECT_TRUE(actions[i]->isEnabled());
+        EXPECT_FALSE(actions[i]->icon().isNull());
+    }
+    // No button shows a tooltip.
+    for (QAction* action : actions) {
+        if (action->isSeparator()) continue;
+        QWidget* button = toolbar->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(button, &help);
+        EXPECT_FALSE(QToolTip::isVisible()) << action->text().toStdString();
+        QToolTip::hideText();
+    }
+    // Both imports share one picture.
+    EXPECT_EQ(actions[1]->icon().pixmap(32).toImage(), actions[2]->icon().pixmap(32).toImage());
+}
+
+TEST_F(WindowTest, RowMenuHoldsThreeItems) {
+    auto* menu = m_window->findChild<QMenu*>(QStringLiteral("右键菜单"));
+    ASSERT_NE(menu, nullptr);
+    QStringList captions;
+    for (QAction* action : menu->actions()) {
+        EXPECT_FALSE(action->isSeparator());
+        EXPECT_TRUE(action->shortcut().isEmpty());
+        captions << action->text();
+    }
+    EXPECT_EQ(captions, (QStringList{"复制本行", "删除本行", "删除以下行"}));
+}
+
+}  // namespace
+}  // namespace velmora::app::testing

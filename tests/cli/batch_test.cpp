@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs the built velmora-batch on committed workbooks and checks every byte it writes.
+#include "fileio/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kData = VELMORA_TEST_DATA;
+const std::string kBatch = std::string(VELMORA_BIN_DIR) + "/velmora-batch";
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+RunResult runBatch(const std::vector<std::string>& arguments, const fs::path& scratch) {
+    const fs::path outFile = scratch / "stdout.txt", errFile = scratch / "stderr.txt";
+    std::string command = "'" + kBatch + "'";
+    for (const std::string& argument : arguments) command += " '" + argument + "'";
+    command += " >'" + outFile.string() + "' 2>'" + errFile.string() + "'";
+    const int status = std::system(command.c_str());
+    RunResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    velmora::fileio::readWholeFile(outFile.string(), result.out);
+    velmora::fileio::readWholeFile(errFile.string(), result.err);
+    return result;
+}
+
+class Batch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_scratch = fs::temp_directory_path() /
+                    ("velmora-batch-" + std::to_string(::getpid()) + "-" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_scratch);
+        fs::create_directories(m_scratch);
+    }
+    void TearDown() override { fs::remove_all(m_scratch); }
+
+    std::vector<std::string> caseArguments(const fs::path& out) const {
+        return {"--config", kData + "/cases/register_payments/vozuz.ini", "--table1", kData + "/register.xls",
+                "--table2", kData + "/payments.xls", "--out", out.string()};
+    }
+    fs::path m_scratch;
+};
+
+std::string contentOf(const fs::path& path) {
+    std::string bytes;
+    EXPECT_TRUE(velmora::fileio::readWholeFile(path.string(), bytes)) << path;
+    return bytes;
+}
+
+std::set<std::string> namesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST_F(Batch, WritesExactlyTheExpectedFiles) {
+    const fs::path caseFolder = kData + "/cases/register_payments";
+    const fs::path out = m_scratch / "out";
+    const RunResult run = runBatch(caseArguments(out), m_scratch);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, contentOf(caseFolder / "expected_stdout.txt"));
+    EXPECT_EQ(run.err, "");
+    const std::set<std::string> expected = namesIn(caseFolder / "expected");
+    EXPECT_EQ(expected.size(), 5u);
+    EXPECT_EQ(namesIn(out), expected);
+    for (const std::string& name : expected) {
+        EXPECT_EQ(contentOf(out / name), contentOf(caseFolder / "expected" / name)) << name;
+    }
+}
+
+TEST_F(Batch, BadInputWritesNothingAndExitsTwo) {
+    const fs::path out = m_scratch / "out";
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        const char* messagePart;
+    };
+    std::vector<std::string> missing = caseArguments(out);
+    missing[3] = kData + "/no-such.xls";
+    std::vector<std::string> encrypted = caseArguments(out);
+    encrypted[5] = kData + "/encrypted.xls";
+    std::vector<std::string> wrongSheet = caseArguments(out);
+    wrongSheet[5] = kData + "/register.xls";  // holds no sheet "发放明细"
+    std::vector<std::string> missingConfig = caseArguments(out);
+    missingConfig[1] = kData + "/no-such.ini";
+    const Case cases[] = {
+        {"missing workbook", missing, "no-such.xls"},
+        {"encrypted workbook", encrypted, "encrypted.xls"},
+        {"missing worksheet", wrongSheet, "Sheet1"},
+        {"missing config", missingConfig, "no-such.ini"},
+        {"unknown option", {"--tabel1", "x"}, "velmora-batch --help"},
+        {"missing option", {"--table1", "a.xls"}, "--out"},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = runBatch(c.arguments, m_scratch);
+        EXPECT_EQ(run.exitCode, 2) << c.what;
+        EXPECT_NE(run.err.find(c.messagePart), std::string::npos) << c.what << ": " << run.err;
+        EXPECT_EQ(run.out, "") << c.what;
+        EXPECT_FALSE(fs::exists(out)) << c.what;
+    }
+}
+
+TEST_F(Batch, UnwritableOutputExitsOne) {
+    const fs::path blocker = m_scratch / "a-file";
+    ASSERT_TRUE(velmora::fileio::writeFileAtomically(blocker.string(), "x"));
+    const RunResult run = runBatch(caseArguments(blocker / "out"), m_scratch);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("a-file"), std::string::npos) << run.err;
+}
+
+TEST_F(Batch, ListsSheetsAndPrintsUsage) {
+    const RunResult list = runBatch({"--list-sheets", kData + "/payments.xls"}, m_scratch);
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(list.out, "发放明细\n说明\n");
+    const RunResult bad = runBatch({"--list-sheets", kData + "/not-a-workbook.xls"}, m_scratch);
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("not-a-workbook.xls"), std::string::npos);
+    const RunResult help = runBatch({"--help"}, m_scratch);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--table1"), std::string::npos);
+}
+
+}  // namespace
