@@ -27,3 +27,8 @@ if(SANITIZE)
     add_compile_options(-fsanitize=${SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${SANITIZE})
 endif()
+
+# The fuzz targets need coverage feedback from the whole core, not only from their own file.
+if(BUILD_FUZZERS)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

@@ -25,6 +25,14 @@ void initialiseGsf() {
         g_log_set_handler(
             "libgsf:msole", static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK),
             [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        // Its stream lookup warns without a domain; other programs' warnings there still go through.
+        g_log_set_handler(
+            nullptr, G_LOG_LEVEL_WARNING,
+            [](const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer data) {
+                if (message && g_str_has_prefix(message, "Unable to get child")) return;
+                g_log_default_handler(domain, level, message, data);
+            },
+            nullptr);
     });
 }
 

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// A worksheet's stored cells, and date-time serials as text.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -16,27 +18,41 @@ constexpr int kMaxColumns = 256;
 
 const Cell& Sheet::cell(int row, int column) const {
     if (row < 0 || column < 0 || row >= static_cast<int>(m_rows.size())) return kEmptyCell;
-    const auto& cells = m_rows[static_cast<std::size_t>(row)];
-    return column < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(column)] : kEmptyCell;
+    const auto& entries = m_rows[static_cast<std::size_t>(row)];
+    const auto found = std::lower_bound(entries.begin(), entries.end(), column,
+                                        [](const Entry& entry, int c) { return entry.column < c; });
+    return found != entries.end() && found->column == column ? found->cell : kEmptyCell;
 }
 
 void Sheet::setCell(int row, int column, Cell cell) {
     if (row < 0 || column < 0 || row >= kMaxRows || column >= kMaxColumns) return;
+    const bool empty = cell.kind == CellKind::Empty;
     if (row >= static_cast<int>(m_rows.size())) {
-        if (!cell.holdsValue() && cell.kind == CellKind::Empty) return;
+        if (empty) return;
         m_rows.resize(static_cast<std::size_t>(row) + 1);
-    }
-    auto& cells = m_rows[static_cast<std::size_t>(row)];
-    if (column >= static_cast<int>(cells.size())) {
-        // Rows are mostly as wide as the sheet so far: one allocation per row instead of one per doubling.
-        if (cells.capacity() == 0) cells.reserve(std::max(column + 1, m_columnCount));
-        cells.resize(static_cast<std::size_t>(column) + 1);
     }
     if (cell.holdsValue()) {
         m_rowCount = std::max(m_rowCount, row + 1);
         m_columnCount = std::max(m_columnCount, column + 1);
     }
-    cells[static_cast<std::size_t>(column)] = std::move(cell);
+    auto& entries = m_rows[static_cast<std::size_t>(row)];
+    const auto key = static_cast<std::uint16_t>(column);
+    // Records come in column order, so the common case appends.
+    if (entries.empty() || entries.back().column < key) {
+        if (!empty) entries.push_back({key, std::move(cell)});
+        return;
+    }
+    const auto found = std::lower_bound(entries.begin(), entries.end(), key,
+                                        [](const Entry& entry, std::uint16_t c) { return entry.column < c; });
+    if (found != entries.end() && found->column == key) {
+        if (empty) {
+            entries.erase(found);
+        } else {
+            found->cell = std::move(cell);
+        }
+    } else if (!empty) {
+        entries.insert(found, {key, std::move(cell)});
+    }
 }
 
 std::optional<Text> formatDateTime(double serial, bool uses1904DateSystem) {

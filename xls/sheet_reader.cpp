@@ -6,11 +6,19 @@ namespace velmora::xls {
 namespace {
 using namespace biff;
 
+// A 14-byte LABELSST copies a shared string of up to 64 KB into its cell. Real sheets repeat short
+// texts; a sheet that would copy far more than the file holds is refused as damaged instead of
+// exhausting memory.
+constexpr std::size_t kSharedTextPerByte = 16;
+constexpr std::size_t kSharedTextFloor = std::size_t{1} << 20;
+
 // Turns cell records into cells of a sheet. Every method returns false on a record it cannot trust.
 class SheetBuilder {
 public:
-    SheetBuilder(RecordReader& records, const WorkbookGlobals& globals)
-        : m_records(records), m_globals(globals) {}
+    SheetBuilder(RecordReader& records, const WorkbookGlobals& globals, std::size_t streamSize)
+        : m_records(records),
+          m_globals(globals),
+          m_sharedTextBudget(kSharedTextPerByte * streamSize + kSharedTextFloor) {}
 
     bool take(const Record& record);
     // Ends the sheet: a formula still waiting for its text keeps an empty one.
@@ -48,6 +56,7 @@ private:
     std::uint16_t m_pendingRow = 0;
     std::uint16_t m_pendingColumn = 0;
     std::u16string m_units;
+    std::size_t m_sharedTextBudget;
 };
 
 bool SheetBuilder::take(const Record& record) {
@@ -112,6 +121,9 @@ bool SheetBuilder::labelSst(const Record& record) {
     const std::uint32_t index = u32At(record.data, 6);
     // An index past the table means the table lost strings: refuse rather than show blanks.
     if (index >= m_globals.sharedStrings.size()) return false;
+    const std::size_t length = m_globals.sharedStrings[index].size();
+    if (length > m_sharedTextBudget) return false;
+    m_sharedTextBudget -= length;
     m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2),
                     Cell{CellKind::Text, 0, m_globals.sharedStrings[index], 0});
     return true;
@@ -214,7 +226,7 @@ std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const Workboo
         fail(error);
         return std::nullopt;
     }
-    SheetBuilder builder(records, globals);
+    SheetBuilder builder(records, globals, stream.size());
     int depth = 1;
     while (depth > 0) {
         if (records.next(record) != RecordReader::Step::Record) {

@@ -43,7 +43,13 @@ public:
     void setCell(int row, int column, Cell cell);
 
 private:
-    std::vector<std::vector<Cell>> m_rows;
+    // Each row keeps only its stored cells, by column: a record at column 255 must not cost 256 cells,
+    // or a small damaged file could claim gigabytes.
+    struct Entry {
+        std::uint16_t column;
+        Cell cell;
+    };
+    std::vector<std::vector<Entry>> m_rows;
     int m_rowCount = 0;
     int m_columnCount = 0;
 };

@@ -1,0 +1,192 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Outputs that cannot be written: a read-only folder, files that cannot be replaced, a full disk. The
+// export must name what it could not write and leave every earlier file byte for byte as it was.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <map>
+
+#include "export/export_command.h"
+#include "hostile/hostile_test_support.h"
+#include "settings/import_settings.h"
+#include "text/encoding.h"
+
+namespace velmora::hostile {
+namespace {
+
+using exporting::ExportOutcome;
+using text::Text;
+
+Text gbk(const char* utf8) { return text::gbkFromUtf8(utf8); }
+
+class FolderPrompt : public exporting::CsvPathPrompt {
+public:
+    explicit FolderPrompt(std::string folder) : m_folder(std::move(folder)) {}
+    std::optional<std::string> askCsvPath(int table, const Text&) override {
+        return m_folder + "/t" + std::to_string(table) + ".csv";
+    }
+
+private:
+    std::string m_folder;
+};
+
+// Both grids, `rows` rows each, and the export of them into one folder.
+struct ExportRun {
+    model::Grid registerGrid;
+    model::Grid sourceGrid;
+    Text unitText = gbk("某单位");
+
+    explicit ExportRun(int rows = 2) {
+        for (model::Grid* grid : {&registerGrid, &sourceGrid}) {
+            grid->appendColumn(gbk("编码"));
+            grid->appendColumn(gbk("姓名"));
+            for (int r = 0; r < rows; ++r) {
+                const int row = grid->appendRow();
+                grid->setCell(row, 0, "00" + std::to_string(r));
+                grid->setCell(row, 1, gbk("张三") + std::to_string(r));
+            }
+        }
+    }
+    ExportOutcome run(const std::string& folder) {
+        FolderPrompt prompt(folder);
+        model::Progress progress;
+        return exporting::runExport(
+            {registerGrid, sourceGrid, folder, unitText, "summary", "", "", prompt, progress});
+    }
+};
+
+const char* const kOutputs[] = {"t1.csv", "导出的表1.xls", "t2.csv", "导出的表2.xls", "某单位_待核对.txt"};
+
+// Exports once so that every output exists, and returns each file's bytes.
+std::map<std::string, std::string> exportOnce(const ScratchFolder& folder) {
+    ExportRun first;
+    EXPECT_TRUE(first.run(folder.path()).failedFiles.empty());
+    std::map<std::string, std::string> bytes;
+    for (const char* name : kOutputs) {
+        bytes[name] = readBytes(folder.file(name));
+        EXPECT_FALSE(bytes[name].empty()) << name;
+    }
+    return bytes;
+}
+
+void expectUnchanged(const ScratchFolder& folder, const std::map<std::string, std::string>& before) {
+    for (const auto& [name, bytes] : before) EXPECT_EQ(readBytes(folder.file(name)), bytes) << name;
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
+        EXPECT_NE(entry.path().extension(), ".part") << "a half-written file was left behind";
+    }
+}
+
+// In a child with a mount namespace of its own, so that no mount outlives the test.
+bool privateMounts() {
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
+TEST(HostileOutputs, AReadOnlyFolderFailsEveryFileAndKeepsTheOldOnes) {
+    ScratchFolder folder("readonly");
+    const auto before = exportOnce(folder);
+    // Root writes anywhere permissions allow, so the folder is made read-only by a read-only mount.
+    const int failed = runInChild([&] {
+        const std::string folderPath = folder.path();
+        const char* path = folderPath.c_str();
+        if (!privateMounts() || ::mount(path, path, nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount(nullptr, path, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+            return kChildCannotPrepare;
+        }
+        ExportRun second(5);
+        const ExportOutcome outcome = second.run(folder.path());
+        return outcome.warning ? static_cast<int>(outcome.failedFiles.size()) : 100;
+    });
+    if (failed == kChildCannotPrepare) GTEST_SKIP() << "no read-only mount possible here";
+    EXPECT_EQ(failed, 5);
+    expectUnchanged(folder, before);
+}
+
+TEST(HostileOutputs, AReadOnlyFolderByPermissionsFailsEveryFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+    ScratchFolder folder("perms");
+    const auto before = exportOnce(folder);
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    ExportRun second(5);
+    const ExportOutcome outcome = second.run(folder.path());
+    fs::permissions(folder.path(), fs::perms::owner_all);
+    EXPECT_EQ(outcome.failedFiles.size(), 5u);
+    expectUnchanged(folder, before);
+}
+
+TEST(HostileOutputs, FilesThatCannotBeReplacedSurviveAndAreNamed) {
+    ScratchFolder folder("blocked");
+    const auto before = exportOnce(folder);
+    // A directory where the new CSV and workbook would be written first: neither can be replaced.
+    for (const char* name : {"t1.csv", "导出的表1.xls"}) {
+        fs::create_directory(
+            folder.file("." + std::string(name) + "." + std::to_string(::getpid()) + ".part"));
+    }
+    ExportRun second(5);
+    const ExportOutcome outcome = second.run(folder.path());
+    const std::vector<Text> expected = {"t1.csv", gbk("导出的表1.xls")};
+    EXPECT_EQ(outcome.failedFiles, expected);
+    EXPECT_EQ(
+        outcome.message.rfind(gbk("导出未全部成功,以下文件未能写入:\r\nt1.csv\r\n导出的表1.xls\r\n"), 0), 0u);
+    EXPECT_EQ(readBytes(folder.file("t1.csv")), before.at("t1.csv"));
+    EXPECT_EQ(readBytes(folder.file("导出的表1.xls")), before.at("导出的表1.xls"));
+    EXPECT_NE(readBytes(folder.file("t2.csv")), before.at("t2.csv"));  // the others were written
+}
+
+TEST(HostileOutputs, AFileSizeLimitFailsTheLargeFilesAndKeepsTheOldOnes) {
+    ScratchFolder folder("fsize");
+    const auto before = exportOnce(folder);
+    const int failed = runInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16384, 16384};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return kChildCannotPrepare;
+        ExportRun second(4000);  // every output but the report is well over the limit
+        return static_cast<int>(second.run(folder.path()).failedFiles.size());
+    });
+    ASSERT_NE(failed, kChildCannotPrepare);
+    EXPECT_EQ(failed, 4);
+    auto kept = before;
+    kept.erase("某单位_待核对.txt");
+    expectUnchanged(folder, kept);
+}
+
+TEST(HostileOutputs, AFullDiskFailsTheWritesAndKeepsTheOldFiles) {
+    ScratchFolder folder("tmpfs");
+    // The old files live on a tiny disk of their own, so the check runs inside the child.
+    const int result = runInChild([&] {
+        const std::string folderPath = folder.path();
+        const char* path = folderPath.c_str();
+        if (!privateMounts() || ::mount("tmpfs", path, "tmpfs", 0, "size=96k") != 0)
+            return kChildCannotPrepare;
+        ExportRun first;
+        if (!first.run(folder.path()).failedFiles.empty()) return 10;
+        const std::string oldCsv = readBytes(folder.file("t1.csv"));
+        ExportRun second(4000);
+        const ExportOutcome outcome = second.run(folder.path());
+        if (outcome.failedFiles.empty() || !outcome.warning) return 11;
+        if (readBytes(folder.file("t1.csv")) != oldCsv) return 12;
+        for (const auto& entry : fs::directory_iterator(folder.path())) {
+            if (entry.path().extension() == ".part") return 13;
+        }
+        return 0;
+    });
+    if (result == kChildCannotPrepare) GTEST_SKIP() << "no tmpfs can be mounted here";
+    EXPECT_EQ(result, 0) << "10: first export failed, 11: failure not reported, 12: old CSV changed, "
+                            "13: half-written file left";
+}
+
+TEST(HostileOutputs, PathSeparatorsInTheUnitLineStayInTheReportName) {
+    ScratchFolder folder("unit");
+    ExportRun run;
+    run.unitText = "../a/b\\c:" + gbk("单位");
+    const ExportOutcome outcome = run.run(folder.path());
+    EXPECT_TRUE(outcome.failedFiles.empty());
+    EXPECT_TRUE(fs::is_regular_file(folder.file(".._a_b_c_单位_待核对.txt")));
+    EXPECT_FALSE(fs::exists(fs::path(folder.path()).parent_path() / "a"));
+}
+
+}  // namespace
+}  // namespace velmora::hostile
