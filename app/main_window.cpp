@@ -166,7 +166,14 @@ void MainWindow::buildSettingsPanel() {
     m_settings = new SettingsPanel({registerSheet, registerColumns, registerStart->editor(),
                                     fillCount->editor(), sourceSheet, sourceColumns, sourceStart->editor()},
                                    path, this);
-    connect(saveButton, &QPushButton::clicked, m_settings, &SettingsPanel::save);
+    connect(saveButton, &QPushButton::clicked, this, [this, path] {
+        // A clerk who saved must not believe it worked when the folder would not take the file.
+        if (!m_settings->save()) {
+            m_prompter->message(QStringLiteral("信息："),
+                                QStringLiteral("配置未能保存到文件: ") + QString::fromStdString(path),
+                                MessageIcon::Warning);
+        }
+    });
     connect(loadButton, &QPushButton::clicked, m_settings, &SettingsPanel::load);
 }
 

@@ -26,10 +26,10 @@ void SettingsPanel::load() {
     for (std::size_t i = 0; i < settings::kSettingCount; ++i) m_boxes[i]->setText(fromGbk(values[i]));
 }
 
-void SettingsPanel::save() {
+bool SettingsPanel::save() {
     settings::ImportSettings values;
     for (std::size_t i = 0; i < settings::kSettingCount; ++i) values[i] = toGbk(m_boxes[i]->text());
-    settings::saveSettings(m_path, values);
+    return settings::saveSettings(m_path, values);
 }
 
 bool SettingsPanel::eventFilter(QObject* watched, QEvent* event) {

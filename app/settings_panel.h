@@ -27,7 +27,8 @@ public:
     // Fills every box from the file; a missing file or key empties the box.
     void load();
     // Writes every box into the file; a failed write is not reported and the boxes keep their texts.
-    void save();
+    // Returns false when the file could not be written; the old file is then left as it was.
+    bool save();
 
     const std::string& path() const { return m_path; }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/settings_panel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -65,6 +66,23 @@ TEST_F(SettingsTest, SaveButtonWritesEveryBoxAndLoadButtonDiscardsEdits) {
     control<QPushButton>("按钮7")->click();
     EXPECT_EQ(box("编辑框1")->text(), QStringLiteral("张0"));
     EXPECT_EQ(box("编辑框7")->text(), QStringLiteral("张3"));
+}
+
+TEST_F(SettingsTest, SaveThatCannotWriteSaysSoAndKeepsTheOldFile) {
+    box("编辑框1")->setText(QStringLiteral("旧"));
+    control<QPushButton>("按钮6")->click();
+    ASSERT_TRUE(m_prompter.messages.empty());
+    // A folder standing where the temporary file goes stops the write, for root as well.
+    const std::string blocker = toNativePath(folderPath(QStringLiteral(".vozuz.ini.%1.part")
+                                                             .arg(QCoreApplication::applicationPid())));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(blocker)));
+    box("编辑框1")->setText(QStringLiteral("新"));
+    control<QPushButton>("按钮6")->click();
+    ASSERT_EQ(m_prompter.messages.size(), 1u);
+    EXPECT_EQ(m_prompter.messages[0].title, QStringLiteral("信息："));
+    EXPECT_TRUE(m_prompter.messages[0].text.contains(QStringLiteral("vozuz.ini")));
+    EXPECT_EQ(m_prompter.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(settings::at(settings::loadSettings(iniPath()), SettingId::RegisterSheet), text::gbkFromUtf8("旧"));
 }
 
 TEST_F(SettingsTest, ClosingNeverSaves) {
