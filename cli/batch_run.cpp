@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/batch_run.h"
 
+#include <filesystem>
+#include <ostream>
+#include <thread>
+
 #include "export/export_command.h"
 #include "fileio/files.h"
 #include "import/table_import.h"
 #include "reconcile/reconcile.h"
 #include "settings/import_settings.h"
 #include "text/encoding.h"
-
-#include <filesystem>
-#include <ostream>
-#include <thread>
 
 namespace velmora::cli {
 namespace {
@@ -80,14 +80,20 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     settings::ImportSettings values;
     if (!readSettings(options, values, err)) return kBadInput;
 
-    TableJob registerJob{import::TableKind::Register, options.table1Path,
+    TableJob registerJob{import::TableKind::Register,
+                         options.table1Path,
                          {at(values, SettingId::RegisterSheet), at(values, SettingId::RegisterColumns),
                           at(values, SettingId::RegisterStartRow)},
-                         {}, {}, {}};
-    TableJob sourceJob{import::TableKind::Source, options.table2Path,
+                         {},
+                         {},
+                         {}};
+    TableJob sourceJob{import::TableKind::Source,
+                       options.table2Path,
                        {at(values, SettingId::SourceSheet), at(values, SettingId::SourceColumns),
                         at(values, SettingId::SourceStartRow)},
-                       {}, {}, {}};
+                       {},
+                       {},
+                       {}};
     // The two workbooks share nothing, so they are read on both cores at once.
     std::thread sourceThread([&sourceJob] { sourceJob.run(); });
     registerJob.run();

@@ -2,9 +2,9 @@
 // One batch reconciliation: both imports, the comparison and every export, as the window would do them.
 #pragma once
 
-#include "cli/batch_options.h"
-
 #include <iosfwd>
+
+#include "cli/batch_options.h"
 
 namespace velmora::cli {
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // velmora-batch: the reconciliation of the window program, run from the command line.
-#include "cli/batch_options.h"
-#include "cli/batch_run.h"
-
 #include <malloc.h>
 
 #include <iostream>
+
+#include "cli/batch_options.h"
+#include "cli/batch_run.h"
 
 int main(int argc, char** argv) {
     using namespace velmora::cli;

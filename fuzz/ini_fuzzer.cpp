@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Parses arbitrary bytes as vozuz.ini, reads and writes keys, and checks the written file reads back.
-#include "settings/ini_file.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "settings/ini_file.h"
 
 using velmora::settings::IniFile;
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes through every text rule and the encoding conversions.
-#include "text/encoding.h"
-#include "text/rules.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "text/encoding.h"
+#include "text/rules.h"
 
 using namespace velmora::text;
 

@@ -2,10 +2,10 @@
 // The table behind each grid of the window: column titles and rows of GBK cell texts.
 #pragma once
 
-#include "text/rules.h"
-
 #include <cstdint>
 #include <vector>
+
+#include "text/rules.h"
 
 namespace velmora::model {
 

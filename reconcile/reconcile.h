@@ -2,10 +2,10 @@
 // Auto-fill and compare: copies figures from the source grid into the register grid by card code.
 #pragma once
 
+#include <string_view>
+
 #include "model/grid.h"
 #include "model/progress.h"
-
-#include <string_view>
 
 namespace velmora::reconcile {
 
@@ -14,9 +14,9 @@ using text::Text;
 struct ReconcileResult {
     int notFoundCount = 0;
     int mismatchCount = 0;
-    Text summary;        // the one-line result summary
-    Text notFoundList;   // one CR LF line per source code not found
-    Text mismatchList;   // two CR LF lines per name that differs
+    Text summary;       // the one-line result summary
+    Text notFoundList;  // one CR LF line per source code not found
+    Text mismatchList;  // two CR LF lines per name that differs
 };
 
 // For every source row, finds the topmost register row with the same card code (column 0), copies

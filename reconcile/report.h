@@ -2,10 +2,10 @@
 // The verification report: what auto-fill and compare left for the clerk to check by hand.
 #pragma once
 
-#include "text/rules.h"
-
 #include <string>
 #include <string_view>
+
+#include "text/rules.h"
 
 namespace velmora::reconcile {
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/import_settings.h"
 
+#include <filesystem>
+
 #include "fileio/files.h"
 #include "settings/ini_file.h"
 #include "text/phrases.h"
-
-#include <filesystem>
 
 namespace velmora::settings {
 namespace {

@@ -2,10 +2,10 @@
 // The seven import settings and their home, vozuz.ini.
 #pragma once
 
-#include "text/rules.h"
-
 #include <array>
 #include <string>
+
+#include "text/rules.h"
 
 namespace velmora::settings {
 

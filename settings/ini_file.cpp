@@ -55,7 +55,8 @@ IniFile IniFile::parse(std::string_view content) {
         if (!trimmed.empty() && trimmed.front() == '[') {
             const auto close = trimmed.find(']');
             line.isSection = true;
-            line.name = Text(trimBlanks(trimmed.substr(1, close == std::string_view::npos ? close : close - 1)));
+            line.name =
+                Text(trimBlanks(trimmed.substr(1, close == std::string_view::npos ? close : close - 1)));
         } else if (!trimmed.empty() && trimmed.front() != ';') {
             const auto equals = trimmed.find('=');
             if (equals != std::string_view::npos) line.name = Text(trimBlanks(trimmed.substr(0, equals)));

@@ -2,11 +2,11 @@
 // A GBK INI file with the semantics of the classic private-profile functions.
 #pragma once
 
-#include "text/rules.h"
-
 #include <optional>
 #include <string_view>
 #include <vector>
+
+#include "text/rules.h"
 
 namespace velmora::settings {
 

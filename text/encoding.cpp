@@ -76,25 +76,43 @@ Converter& gbkToUtf16() {
 
 const char* iconvNameOf(int codePage) {
     switch (codePage) {
-        case 936: return "CP936";
-        case 932: return "CP932";
-        case 949: return "CP949";
-        case 950: return "CP950";
-        case 874: return "CP874";
-        case 1250: return "CP1250";
-        case 1251: return "CP1251";
-        case 1253: return "CP1253";
-        case 1254: return "CP1254";
-        case 1255: return "CP1255";
-        case 1256: return "CP1256";
-        case 1257: return "CP1257";
-        case 1258: return "CP1258";
+        case 936:
+            return "CP936";
+        case 932:
+            return "CP932";
+        case 949:
+            return "CP949";
+        case 950:
+            return "CP950";
+        case 874:
+            return "CP874";
+        case 1250:
+            return "CP1250";
+        case 1251:
+            return "CP1251";
+        case 1253:
+            return "CP1253";
+        case 1254:
+            return "CP1254";
+        case 1255:
+            return "CP1255";
+        case 1256:
+            return "CP1256";
+        case 1257:
+            return "CP1257";
+        case 1258:
+            return "CP1258";
         case 10000:
-        case 32768: return "MACINTOSH";
-        case 367: return "ASCII";
-        case 437: return "CP437";
-        case 850: return "CP850";
-        default: return "CP1252";
+        case 32768:
+            return "MACINTOSH";
+        case 367:
+            return "ASCII";
+        case 437:
+            return "CP437";
+        case 850:
+            return "CP850";
+        default:
+            return "CP1252";
     }
 }
 

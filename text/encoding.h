@@ -2,10 +2,10 @@
 // Conversions between the GBK texts of the core and the encodings at its edges.
 #pragma once
 
-#include "text/rules.h"
-
 #include <string>
 #include <string_view>
+
+#include "text/rules.h"
 
 namespace velmora::text {
 

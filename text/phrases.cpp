@@ -5,10 +5,10 @@
 
 namespace velmora::phrases {
 
-#define VELMORA_DEFINE_PHRASE(name, utf8)                       \
-    const text::Text& name() {                                  \
+#define VELMORA_DEFINE_PHRASE(name, utf8)                            \
+    const text::Text& name() {                                       \
         static const text::Text converted = text::gbkFromUtf8(utf8); \
-        return converted;                                       \
+        return converted;                                            \
     }
 VELMORA_PHRASES(VELMORA_DEFINE_PHRASE)
 #undef VELMORA_DEFINE_PHRASE

@@ -7,6 +7,7 @@
 
 namespace velmora::phrases {
 
+// clang-format off
 #define VELMORA_PHRASES(X)                                                                   \
     X(statusWorking, "正在进行,请稍候……")                                                 \
     X(unitSeparator, "·")                                                                    \
@@ -52,6 +53,7 @@ namespace velmora::phrases {
     X(importSheetNameClose, "”")                                                              \
     X(importSheetListSeparator, "、")
 
+// clang-format on
 #define VELMORA_DECLARE_PHRASE(name, utf8) const text::Text& name();
 VELMORA_PHRASES(VELMORA_DECLARE_PHRASE)
 #undef VELMORA_DECLARE_PHRASE

@@ -73,8 +73,8 @@ TEST_F(SettingsTest, SaveThatCannotWriteSaysSoAndKeepsTheOldFile) {
     control<QPushButton>("按钮6")->click();
     ASSERT_TRUE(m_prompter.messages.empty());
     // A folder standing where the temporary file goes stops the write, for root as well.
-    const std::string blocker = toNativePath(folderPath(QStringLiteral(".vozuz.ini.%1.part")
-                                                             .arg(QCoreApplication::applicationPid())));
+    const std::string blocker = toNativePath(
+        folderPath(QStringLiteral(".vozuz.ini.%1.part").arg(QCoreApplication::applicationPid())));
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(blocker)));
     box("编辑框1")->setText(QStringLiteral("新"));
     control<QPushButton>("按钮6")->click();
@@ -82,7 +82,8 @@ TEST_F(SettingsTest, SaveThatCannotWriteSaysSoAndKeepsTheOldFile) {
     EXPECT_EQ(m_prompter.messages[0].title, QStringLiteral("信息："));
     EXPECT_TRUE(m_prompter.messages[0].text.contains(QStringLiteral("vozuz.ini")));
     EXPECT_EQ(m_prompter.messages[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(settings::at(settings::loadSettings(iniPath()), SettingId::RegisterSheet), text::gbkFromUtf8("旧"));
+    EXPECT_EQ(settings::at(settings::loadSettings(iniPath()), SettingId::RegisterSheet),
+              text::gbkFromUtf8("旧"));
 }
 
 TEST_F(SettingsTest, ClosingNeverSaves) {

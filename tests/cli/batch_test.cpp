@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built velmora-batch on committed workbooks and checks every byte it writes.
-#include "fileio/files.h"
-
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+
+#include "fileio/files.h"
 
 namespace {
 
@@ -39,17 +39,19 @@ RunResult runBatch(const std::vector<std::string>& arguments, const fs::path& sc
 class Batch : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_scratch = fs::temp_directory_path() /
-                    ("velmora-batch-" + std::to_string(::getpid()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_scratch =
+            fs::temp_directory_path() / ("velmora-batch-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_scratch);
         fs::create_directories(m_scratch);
     }
     void TearDown() override { fs::remove_all(m_scratch); }
 
     std::vector<std::string> caseArguments(const fs::path& out) const {
-        return {"--config", kData + "/cases/register_payments/vozuz.ini", "--table1", kData + "/register.xls",
-                "--table2", kData + "/payments.xls", "--out", out.string()};
+        return {"--config", kData + "/cases/register_payments/vozuz.ini",
+                "--table1", kData + "/register.xls",
+                "--table2", kData + "/payments.xls",
+                "--out",    out.string()};
     }
     fs::path m_scratch;
 };

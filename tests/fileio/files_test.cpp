@@ -24,7 +24,8 @@ protected:
     void TearDown() override { fs::remove_all(m_folder); }
     std::string path(const char* name) const { return (m_folder / name).string(); }
     std::size_t entries() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
     }
     fs::path m_folder;
 };

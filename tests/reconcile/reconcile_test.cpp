@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reconcile/reconcile.h"
 
-#include "text/encoding.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include "text/encoding.h"
 
 namespace velmora::reconcile {
 namespace {
@@ -43,7 +43,8 @@ ReconcileResult scanReference(Grid& reg, Grid& src, const Text& fillText) {
     for (int i = c1; i < c2; ++i) reg.appendColumn({}, 50);
     if (reg.columnCount() == c1) reg.appendColumn({}, 50);
     src.appendColumn({}, 50);
-    if (reg.columnCount() - 1 >= 2 && reg.columnCount() - 1 <= static_cast<long long>(n) + 1) reg.appendColumn({}, 50);
+    if (reg.columnCount() - 1 >= 2 && reg.columnCount() - 1 <= static_cast<long long>(n) + 1)
+        reg.appendColumn({}, 50);
     const int regMarker = reg.columnCount() - 1, srcMarker = src.columnCount() - 1;
     for (int s = 0; s < r2; ++s) {
         const Text code = src.cell(s, 0), name2 = src.cell(s, 1);
@@ -81,7 +82,9 @@ TEST(AutoFill, MatchesTheLinearScanOnRandomGrids) {
             std::vector<std::vector<Text>> cells(rows);
             for (auto& row : cells) {
                 for (int c = 0; c < columns; ++c) {
-                    row.push_back(c == 0 ? pick(codes) : c == 1 ? pick(names) : std::to_string(random() % 100));
+                    row.push_back(c == 0   ? pick(codes)
+                                  : c == 1 ? pick(names)
+                                           : std::to_string(random() % 100));
                 }
             }
             return cells;
@@ -113,10 +116,10 @@ TEST(AutoFill, WritesTheExactListsAndSummary) {
     EXPECT_EQ(result.notFoundList, gbk("未找到的表2姓名为: 赵六, 009\r\n"));
     EXPECT_EQ(result.mismatchList, gbk("表1姓名为: 张三, 001\r\n表2姓名为: 张叁, 001\r\n"));
     // The last 001 in the source wins the figures; the later 001 register row is never touched.
-    EXPECT_EQ(contents(reg), (std::vector<std::vector<Text>>{
-                                 {"001", gbk("张三"), "70", "80", gbk("表2姓名为:张叁")},
-                                 {"002", gbk("李四"), "10", "20", ""},
-                                 {"001", gbk("王五"), "", "", ""}}));
+    EXPECT_EQ(contents(reg),
+              (std::vector<std::vector<Text>>{{"001", gbk("张三"), "70", "80", gbk("表2姓名为:张叁")},
+                                              {"002", gbk("李四"), "10", "20", ""},
+                                              {"001", gbk("王五"), "", "", ""}}));
     EXPECT_EQ(src.cell(1, 4), gbk("表1姓名为:张三"));
     EXPECT_EQ(src.cell(2, 4), gbk("未找到此编码"));
     EXPECT_EQ(progress.position(), 0);

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reconcile/report.h"
 
-#include "fileio/files.h"
-#include "text/encoding.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
+
+#include "fileio/files.h"
+#include "text/encoding.h"
 
 namespace velmora::reconcile {
 namespace {
@@ -19,17 +19,18 @@ TEST(ReportContent, LaysOutBothListsWithoutAFinalLineEnd) {
     const Text summary = gbk("结果提示:未找到的一卡通编码有1个, 姓名不符的有1个. ");
     const Text notFound = gbk("未找到的表2姓名为: 赵六, 009\r\n");
     const Text mismatch = gbk("表1姓名为: 张三, 001\r\n表2姓名为: 张叁, 001\r\n");
-    const Text expected = summary + "\r\n" + kRule + "\r\n" +
-                          gbk("未找到的编码有:（未填入清册表，核准后手工录入）\r\n") + notFound + "\r\n" + kRule +
-                          "\r\n" + gbk("姓名不符的有:（以下的各户，已填入清册。请核对是否变更户主）\r\n") +
-                          mismatch + "\r\n" + kRule;
+    const Text expected =
+        summary + "\r\n" + kRule + "\r\n" + gbk("未找到的编码有:（未填入清册表，核准后手工录入）\r\n") +
+        notFound + "\r\n" + kRule + "\r\n" +
+        gbk("姓名不符的有:（以下的各户，已填入清册。请核对是否变更户主）\r\n") + mismatch + "\r\n" + kRule;
     EXPECT_EQ(reportContent(summary, notFound, mismatch), expected);
 }
 
 TEST(ReportContent, EmptyListsLeaveEmptyLines) {
-    const Text expected = "\r\n" + kRule + "\r\n" + gbk("未找到的编码有:（未填入清册表，核准后手工录入）\r\n") +
-                          "\r\n" + kRule + "\r\n" +
-                          gbk("姓名不符的有:（以下的各户，已填入清册。请核对是否变更户主）\r\n") + "\r\n" + kRule;
+    const Text expected = "\r\n" + kRule + "\r\n" +
+                          gbk("未找到的编码有:（未填入清册表，核准后手工录入）\r\n") + "\r\n" + kRule +
+                          "\r\n" + gbk("姓名不符的有:（以下的各户，已填入清册。请核对是否变更户主）\r\n") +
+                          "\r\n" + kRule;
     EXPECT_EQ(reportContent("", "", ""), expected);
     EXPECT_EQ(expected.substr(expected.size() - 77), kRule);
 }

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "settings/import_settings.h"
-#include "settings/ini_file.h"
-
-#include "fileio/files.h"
-#include "text/encoding.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+
+#include "fileio/files.h"
+#include "settings/import_settings.h"
+#include "settings/ini_file.h"
+#include "text/encoding.h"
 
 namespace velmora::settings {
 namespace {
@@ -20,9 +19,9 @@ Text gbk(const char* utf8) { return text::gbkFromUtf8(utf8); }
 class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("velmora-settings-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_folder =
+            fs::temp_directory_path() / ("velmora-settings-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
         m_path = (m_folder / kSettingsFileName).string();
@@ -42,15 +41,13 @@ protected:
     std::string m_path;
 };
 
-ImportSettings sample() {
-    return {"Sheet1", "1,2", "4", "8", gbk("发放明细"), "1,2,3,4", gbk("２")};
-}
+ImportSettings sample() { return {"Sheet1", "1,2", "4", "8", gbk("发放明细"), "1,2,3,4", gbk("２")}; }
 
 TEST_F(SettingsFile, SavesTheDocumentedLayoutFromEmpty) {
     ASSERT_TRUE(saveSettings(m_path, sample()));
-    const Text expected = gbk(
-        "[表1导入设置]\r\n表1导入工作表名=Sheet1\r\n表1导入列=1,2\r\n表1导入行=4\r\n表1欲填数的列数=8\r\n"
-        "[表2导入设置]\r\n表2导入工作表名=发放明细\r\n表2导入列=1,2,3,4\r\n表2导入行=２\r\n");
+    const Text expected =
+        gbk("[表1导入设置]\r\n表1导入工作表名=Sheet1\r\n表1导入列=1,2\r\n表1导入行=4\r\n表1欲填数的列数=8\r\n"
+            "[表2导入设置]\r\n表2导入工作表名=发放明细\r\n表2导入列=1,2,3,4\r\n表2导入行=２\r\n");
     EXPECT_EQ(content(), expected);
     EXPECT_EQ(loadSettings(m_path), sample());
 }

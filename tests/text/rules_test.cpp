@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text/rules.h"
 
-#include "text/encoding.h"
-#include "text/phrases.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "text/encoding.h"
+#include "text/phrases.h"
 
 namespace velmora::text {
 namespace {

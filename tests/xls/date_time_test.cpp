@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "xls/workbook.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "xls/workbook.h"
 
 namespace velmora::xls {
 namespace {
@@ -25,7 +25,7 @@ TEST(FormatDateTime, ConvertsSerialsOfBothDateSystems) {
         {59, false, "1900-02-28 00:00:00"},
         {1, false, "1900-01-01 00:00:00"},
         {0.5, false, "1899-12-30 12:00:00"},
-        {41590.99999999, false, "2013-11-13 00:00:00"},  // rounds into the next day
+        {41590.99999999, false, "2013-11-13 00:00:00"},       // rounds into the next day
         {41590 + 0.5 / 86400, false, "2013-11-12 00:00:01"},  // halves round up
     };
     for (const Case& c : cases) {
