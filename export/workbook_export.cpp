@@ -98,30 +98,60 @@ bool insertRows(ScratchDatabase& db, const model::Grid& grid, model::Progress* p
     return true;
 }
 
-// Feeds the workbook writer straight from the grid. The scratch table holds exactly these rows once every
-// insert has succeeded, so reading them back from it would only cost time.
-class GridRows : public xls::RowSource {
+// Feeds the workbook writer from table "tmp", one step of the SELECT a row. The texts are copied as the
+// bytes they are into the writer's reused cells, so GBK stays GBK.
+class TableRows : public xls::RowSource {
 public:
-    explicit GridRows(const model::Grid& grid) : m_grid(grid) {}
-    std::size_t rowCountHint() const override { return static_cast<std::size_t>(m_grid.rowCount()); }
+    TableRows(sqlite3* db, int columns, int expectedRows)
+        : m_select(db, "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid"),
+          m_columns(columns),
+          m_expected(expectedRows) {}
+
+    bool valid() const { return m_select.valid(); }
+    // Every row was read without error, and there were as many as expected.
+    bool complete() const { return !m_failed && m_read == m_expected; }
+    std::size_t rowCountHint() const override { return static_cast<std::size_t>(m_expected); }
 
     bool nextRow(std::vector<Text>& cells) override {
-        if (m_next >= m_grid.rowCount()) return false;
-        cells.resize(static_cast<std::size_t>(m_grid.columnCount()));
-        for (int c = 0; c < m_grid.columnCount(); ++c)
-            cells[static_cast<std::size_t>(c)] = m_grid.cell(m_next, c);
-        ++m_next;
+        const int rc = sqlite3_step(m_select.get());
+        if (rc != SQLITE_ROW) {
+            m_failed = rc != SQLITE_DONE;
+            return false;
+        }
+        cells.resize(static_cast<std::size_t>(m_columns));
+        for (int c = 0; c < m_columns; ++c) {
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_select.get(), c));
+            // The columns are NOT NULL, so no text means SQLite ran out of memory.
+            if (bytes == nullptr) {
+                m_failed = true;
+                return false;
+            }
+            cells[static_cast<std::size_t>(c)].assign(
+                bytes, static_cast<std::size_t>(sqlite3_column_bytes(m_select.get(), c)));
+        }
+        ++m_read;
         return true;
     }
 
 private:
-    const model::Grid& m_grid;
-    int m_next = 0;
+    Statement m_select;
+    int m_columns;
+    int m_expected;
+    int m_read = 0;
+    bool m_failed = false;
 };
 
-std::vector<Text> titlesOf(const model::Grid& grid) {
+std::optional<std::vector<Text>> readTitles(sqlite3* db) {
+    Statement select(db, "SELECT \"title\" FROM \"tmp_titles\" ORDER BY \"position\"");
+    if (!select.valid()) return std::nullopt;
     std::vector<Text> titles;
-    for (int c = 0; c < grid.columnCount(); ++c) titles.push_back(grid.columnTitle(c));
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(select.get(), 0));
+        if (bytes == nullptr) return std::nullopt;
+        titles.emplace_back(bytes, static_cast<std::size_t>(sqlite3_column_bytes(select.get(), 0)));
+    }
+    if (rc != SQLITE_DONE) return std::nullopt;
     return titles;
 }
 
@@ -141,42 +171,58 @@ bool fitsInWorkbook(const model::Grid& grid) {
 
 std::string workbookFileName(const Text& workbookName) { return text::utf8FromGbk(workbookName) + ".xls"; }
 
+std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows, const Text& sheetName) {
+    const std::optional<std::vector<Text>> titles = readTitles(db);
+    if (!titles || titles->size() != static_cast<std::size_t>(columns)) return std::nullopt;
+    xls::WriteError error = xls::WriteError::None;
+    if (columns == 0) {  // no table "tmp" was made, so there are no rows to read
+        if (rows != 0) return std::nullopt;
+        const std::vector<std::vector<Text>> none;
+        xls::VectorRowSource empty(none);
+        return xls::buildWorkbookStream(*titles, empty, sheetName, error);
+    }
+    TableRows source(db, columns, rows);
+    if (!source.valid()) return std::nullopt;
+    std::optional<std::string> stream = xls::buildWorkbookStream(*titles, source, sheetName, error);
+    if (!source.complete()) return std::nullopt;
+    return stream;
+}
+
+WorkbookWrite::WorkbookWrite(const model::Grid& grid, const Text& sheet, model::Progress* progress,
+                             const std::string& scratchPath) {
+    if (!fitsInWorkbook(grid)) return;
+    if (!m_db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return;
+    if (!createTables(m_db, grid) || !m_db.execute("BEGIN") || !insertRows(m_db, grid, progress)) return;
+    // From here on the connection belongs to the reading thread until finish() has the bytes: SQLite
+    // lets a connection change threads as long as two never use it at once.
+    const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
+    m_stream = std::async(std::launch::async,
+                          [db = m_db.handle(), columns = grid.columnCount(), rows, name = sheetNameOf(sheet)] {
+                              return workbookStreamFromTables(db, columns, rows, name);
+                          });
+}
+
+bool WorkbookWrite::finish(const std::string& folder, const Text& workbookName) {
+    if (!m_stream.valid()) return false;
+    const std::optional<std::string> stream = m_stream.get();
+    if (!stream) return false;
+    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
+    if (xls::writeWorkbookStream(workbook.temporaryPath(), *stream) != xls::WriteError::None) return false;
+    // The copy ran inside the transaction, so the table is committed before the workbook replaces an
+    // older one.
+    return m_db.execute("COMMIT") && workbook.commit();
+}
+
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress) {
     return writeGridToWorkbook(grid, folder, workbookName, sheet, progress,
                                scratchDatabasePath(fileio::temporaryFolder()));
 }
 
-WorkbookBuild::WorkbookBuild(const model::Grid& grid, const Text& sheet)
-    : m_stream(
-          std::async(std::launch::async, [&grid, name = sheetNameOf(sheet)]() -> std::optional<std::string> {
-              if (!fitsInWorkbook(grid)) return std::nullopt;
-              GridRows rows(grid);
-              xls::WriteError error = xls::WriteError::None;
-              return xls::buildWorkbookStream(titlesOf(grid), rows, name, error);
-          })) {}
-
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress, const std::string& scratchPath) {
-    WorkbookBuild build(grid, sheet);
-    return writeGridToWorkbook(grid, folder, workbookName, progress, scratchPath, build);
-}
-
-bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
-                         model::Progress* progress, const std::string& scratchPath, WorkbookBuild& build) {
-    if (!fitsInWorkbook(grid)) return false;
-    ScratchDatabase db;
-    if (!db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return false;
-    if (!createTables(db, grid)) return false;
-    if (!db.execute("BEGIN")) return false;
-    if (!insertRows(db, grid, progress)) return false;  // the connection closes without a commit
-
-    const std::optional<std::string> stream = build.take();
-    if (!stream) return false;
-    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
-    if (xls::writeWorkbookStream(workbook.temporaryPath(), *stream) != xls::WriteError::None) return false;
-    // The table is committed before the workbook replaces an older one, as the copy ran inside it.
-    return db.execute("COMMIT") && workbook.commit();
+    WorkbookWrite write(grid, sheet, progress, scratchPath);
+    return write.finish(folder, workbookName);
 }
 
 }  // namespace velmora::exporting
