@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "export/scratch_database.h"
+#include "export/table_rows.h"
 #include "export/template_database.h"
 #include "fileio/files.h"
 #include "text/encoding.h"
@@ -98,49 +99,6 @@ bool insertRows(ScratchDatabase& db, const model::Grid& grid, model::Progress* p
     return true;
 }
 
-// Feeds the workbook writer from table "tmp", one step of the SELECT a row. The texts are copied as the
-// bytes they are into the writer's reused cells, so GBK stays GBK.
-class TableRows : public xls::RowSource {
-public:
-    TableRows(sqlite3* db, int columns, int expectedRows)
-        : m_select(db, "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid"),
-          m_columns(columns),
-          m_expected(expectedRows) {}
-
-    bool valid() const { return m_select.valid(); }
-    // Every row was read without error, and there were as many as expected.
-    bool complete() const { return !m_failed && m_read == m_expected; }
-    std::size_t rowCountHint() const override { return static_cast<std::size_t>(m_expected); }
-
-    bool nextRow(std::vector<Text>& cells) override {
-        const int rc = sqlite3_step(m_select.get());
-        if (rc != SQLITE_ROW) {
-            m_failed = rc != SQLITE_DONE;
-            return false;
-        }
-        cells.resize(static_cast<std::size_t>(m_columns));
-        for (int c = 0; c < m_columns; ++c) {
-            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_select.get(), c));
-            // The columns are NOT NULL, so no text means SQLite ran out of memory.
-            if (bytes == nullptr) {
-                m_failed = true;
-                return false;
-            }
-            cells[static_cast<std::size_t>(c)].assign(
-                bytes, static_cast<std::size_t>(sqlite3_column_bytes(m_select.get(), c)));
-        }
-        ++m_read;
-        return true;
-    }
-
-private:
-    Statement m_select;
-    int m_columns;
-    int m_expected;
-    int m_read = 0;
-    bool m_failed = false;
-};
-
 std::optional<std::vector<Text>> readTitles(sqlite3* db) {
     Statement select(db, "SELECT \"title\" FROM \"tmp_titles\" ORDER BY \"position\"");
     if (!select.valid()) return std::nullopt;
@@ -171,7 +129,8 @@ bool fitsInWorkbook(const model::Grid& grid) {
 
 std::string workbookFileName(const Text& workbookName) { return text::utf8FromGbk(workbookName) + ".xls"; }
 
-std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows, const Text& sheetName) {
+std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
+                                                    const Text& sheetName) {
     const std::optional<std::vector<Text>> titles = readTitles(db);
     if (!titles || titles->size() != static_cast<std::size_t>(columns)) return std::nullopt;
     xls::WriteError error = xls::WriteError::None;
@@ -181,8 +140,7 @@ std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, in
         xls::VectorRowSource empty(none);
         return xls::buildWorkbookStream(*titles, empty, sheetName, error);
     }
-    TableRows source(db, columns, rows);
-    if (!source.valid()) return std::nullopt;
+    TableRows source(db, "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid", columns, rows);
     std::optional<std::string> stream = xls::buildWorkbookStream(*titles, source, sheetName, error);
     if (!source.complete()) return std::nullopt;
     return stream;
@@ -196,10 +154,10 @@ WorkbookWrite::WorkbookWrite(const model::Grid& grid, const Text& sheet, model::
     // From here on the connection belongs to the reading thread until finish() has the bytes: SQLite
     // lets a connection change threads as long as two never use it at once.
     const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
-    m_stream = std::async(std::launch::async,
-                          [db = m_db.handle(), columns = grid.columnCount(), rows, name = sheetNameOf(sheet)] {
-                              return workbookStreamFromTables(db, columns, rows, name);
-                          });
+    m_stream = std::async(std::launch::async, [db = m_db.handle(), columns = grid.columnCount(), rows,
+                                               name = sheetNameOf(sheet)] {
+        return workbookStreamFromTables(db, columns, rows, name);
+    });
 }
 
 bool WorkbookWrite::finish(const std::string& folder, const Text& workbookName) {
