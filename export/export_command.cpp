@@ -75,22 +75,21 @@ ExportOutcome runExport(const ExportJob& job) {
     if (!fileio::writeFileAtomically(*registerPath, registerCsv(job.registerGrid, job.progress))) {
         failed.push_back(fileNameOf(*registerPath));
     }
-    {
-        // Once its table is filled, workbook 1 is read back and built on another thread, which touches
-        // the scratch database only: the second dialog may be open meanwhile, and Table 2's CSV is made
-        // in memory. The files are still written in their fixed order.
-        WorkbookWrite registerWorkbook(job.registerGrid, {}, &job.progress, scratchPath);
-        job.progress.setStatus(phrases::statusExport2());
-        // A cancelled second dialog is the user's choice, so it is not listed as a failure.
-        const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2());
-        const Text sourceContent = sourcePath ? sourceCsv(job.sourceGrid, job.progress) : Text();
-        finishWorkbook(registerWorkbook, job, phrases::workbookName1(), failed);
-        if (sourcePath && !fileio::writeFileAtomically(*sourcePath, sourceContent)) {
-            failed.push_back(fileNameOf(*sourcePath));
-        }
-    }  // the scratch database is closed before workbook 2 rebuilds it
-
+    // Once its table is filled, workbook 1 is read back and built on other threads, which touch the
+    // scratch database only: the second dialog may be open meanwhile, and Table 2's CSV is made in
+    // memory. Table 2 goes into the scratch database as soon as table 1 has been read back. The files
+    // are still written in their fixed order.
+    WorkbookWrite registerWorkbook(job.registerGrid, {}, &job.progress, scratchPath);
+    job.progress.setStatus(phrases::statusExport2());
+    // A cancelled second dialog is the user's choice, so it is not listed as a failure.
+    const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2());
+    const Text sourceContent = sourcePath ? sourceCsv(job.sourceGrid, job.progress) : Text();
+    registerWorkbook.closeTable();
     WorkbookWrite sourceWorkbook(job.sourceGrid, {}, &job.progress, scratchPath);
+    finishWorkbook(registerWorkbook, job, phrases::workbookName1(), failed);
+    if (sourcePath && !fileio::writeFileAtomically(*sourcePath, sourceContent)) {
+        failed.push_back(fileNameOf(*sourcePath));
+    }
     finishWorkbook(sourceWorkbook, job, phrases::workbookName2(), failed);
     if (!reconcile::writeReport(job.outputFolder, job.unitText, job.summary, job.notFoundList,
                                 job.mismatchList)) {

@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 namespace velmora::exporting {
 namespace {
 
@@ -11,8 +13,12 @@ constexpr std::size_t kBlocksAhead = 4;  // bounds the memory a fast reader can 
 
 }  // namespace
 
-TableRows::TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows)
-    : m_columns(columns), m_expected(expectedRows), m_reader([this, db, select] { readRows(db, select); }) {}
+TableRows::TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows,
+                     std::function<void(bool)> onEnd)
+    : m_columns(columns),
+      m_expected(expectedRows),
+      m_onEnd(std::move(onEnd)),
+      m_reader([this, db, select] { readRows(db, select); }) {}
 
 TableRows::~TableRows() {
     {
@@ -48,26 +54,30 @@ bool TableRows::fillBlock(sqlite3_stmt* statement, Block& block, bool& ended) {
 }
 
 void TableRows::readRows(sqlite3* db, const std::string& select) {
-    Statement statement(db, select);
-    bool ended = !statement.valid(), sound = statement.valid();
-    while (!ended) {
-        Block block;
-        {
-            std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_stopping || m_ready.size() < kBlocksAhead; });
-            if (m_stopping) return;
-            if (!m_spare.empty()) {
-                block = std::move(m_spare.back());
-                m_spare.pop_back();
+    bool sound = false;
+    {
+        Statement statement(db, select);
+        bool ended = !statement.valid();
+        sound = statement.valid();
+        while (!ended && sound) {
+            Block block;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stopping || m_ready.size() < kBlocksAhead; });
+                if (m_stopping) return;
+                if (!m_spare.empty()) {
+                    block = std::move(m_spare.back());
+                    m_spare.pop_back();
+                }
             }
+            sound = fillBlock(statement.get(), block, ended);
+            std::lock_guard lock(m_mutex);
+            m_read += block.rows;
+            // The end is told only once the statement is gone, so an empty last block is not passed on.
+            if (block.rows > 0) m_ready.push_back(std::move(block));
+            m_changed.notify_all();
         }
-        sound = fillBlock(statement.get(), block, ended);
-        std::lock_guard lock(m_mutex);
-        m_read += block.rows;
-        m_ready.push_back(std::move(block));
-        m_changed.notify_all();
-        if (!sound) break;
-    }
+    }  // the statement is finalised before the end is told: the connection is then free
     std::lock_guard lock(m_mutex);
     m_failed = !sound;
     m_ended = true;
@@ -80,14 +90,10 @@ bool TableRows::nextRow(std::vector<text::Text>& cells) {
         if (!m_current.cells.empty()) m_spare.push_back(std::move(m_current));
         m_changed.notify_all();
         m_changed.wait(lock, [this] { return !m_ready.empty() || m_ended; });
-        if (m_ready.empty()) {
-            m_current = {};
-            return false;
-        }
+        if (m_ready.empty()) return end(lock);
         m_current = std::move(m_ready.front());
         m_ready.pop_front();
         m_nextInCurrent = 0;
-        if (m_current.rows == 0) return false;
     }
     cells.resize(static_cast<std::size_t>(m_columns));
     // Swapped, not copied: the block gets the caller's old strings back to fill again.
@@ -97,8 +103,21 @@ bool TableRows::nextRow(std::vector<text::Text>& cells) {
     return true;
 }
 
+bool TableRows::end(std::unique_lock<std::mutex>& lock) {
+    m_current = {};
+    m_nextInCurrent = 0;
+    const bool whole = completeLocked();
+    lock.unlock();
+    if (m_onEnd) std::exchange(m_onEnd, nullptr)(whole);
+    return false;
+}
+
 bool TableRows::complete() {
     std::lock_guard lock(m_mutex);
+    return completeLocked();
+}
+
+bool TableRows::completeLocked() const {
     return m_ended && !m_failed && m_ready.empty() && m_nextInCurrent >= m_current.rows &&
            m_read == m_expected;
 }

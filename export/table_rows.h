@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,10 +19,12 @@ namespace velmora::exporting {
 // Runs `select` (a SELECT of `columns` text columns) on a thread of its own, a few blocks of rows ahead
 // of the writer that takes them, so reading the table and building the workbook share the time instead
 // of adding up. The connection belongs to that thread until the source is destroyed. Texts are taken as
-// the bytes they are: GBK stays GBK.
+// the bytes they are: GBK stays GBK. When nextRow first returns false, every row has been read and the
+// connection is free again: `onEnd`, if given, is then called on the taking thread with complete().
 class TableRows : public xls::RowSource {
 public:
-    TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows);
+    TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows,
+              std::function<void(bool)> onEnd = {});
     ~TableRows() override;
     TableRows(const TableRows&) = delete;
     TableRows& operator=(const TableRows&) = delete;
@@ -39,10 +42,13 @@ private:
     };
 
     void readRows(sqlite3* db, const std::string& select);
+    bool end(std::unique_lock<std::mutex>& lock);
+    bool completeLocked() const;
     bool fillBlock(sqlite3_stmt* statement, Block& block, bool& ended);
 
     const int m_columns;
     const int m_expected;
+    std::function<void(bool)> m_onEnd;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Block> m_ready;   // read, not yet taken
