@@ -18,9 +18,9 @@ namespace velmora::exporting {
 
 // Runs `select` (a SELECT of `columns` text columns) on a thread of its own, a few blocks of rows ahead
 // of the writer that takes them, so reading the table and building the workbook share the time instead
-// of adding up. The connection belongs to that thread until the source is destroyed. Texts are taken as
-// the bytes they are: GBK stays GBK. When nextRow first returns false, every row has been read and the
-// connection is free again: `onEnd`, if given, is then called on the taking thread with complete().
+// of adding up. The connection belongs to that thread until every row has been read. Texts are taken as
+// the bytes they are: GBK stays GBK. When nextRow first returns false, the statement is finalised and the
+// connection free again: `onEnd`, if given, is then called on the taking thread with complete().
 class TableRows : public xls::RowSource {
 public:
     TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows,
@@ -53,7 +53,7 @@ private:
     std::condition_variable m_changed;
     std::deque<Block> m_ready;   // read, not yet taken
     std::vector<Block> m_spare;  // taken, to be filled again
-    bool m_ended = false;        // the reader has pushed its last block
+    bool m_ended = false;        // the reader has pushed its last block and let go of the connection
     bool m_failed = false;
     bool m_stopping = false;  // the writer gave up early
     int m_read = 0;
