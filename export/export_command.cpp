@@ -47,12 +47,9 @@ Text sourceCsv(const model::Grid& grid, model::Progress& progress) {
     return out;
 }
 
-void writeWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name, WorkbookBuild& build,
-                   std::vector<Text>& failed) {
-    if (!writeGridToWorkbook(grid, job.outputFolder, name, &job.progress,
-                             scratchDatabasePath(fileio::temporaryFolder()), build)) {
-        failed.push_back(name + ".xls");
-    }
+void finishWorkbook(WorkbookWrite& workbook, const ExportJob& job, const Text& name,
+                    std::vector<Text>& failed) {
+    if (!workbook.finish(job.outputFolder, name)) failed.push_back(name + ".xls");
 }
 
 }  // namespace
@@ -73,30 +70,27 @@ ExportOutcome runExport(const ExportJob& job) {
         outcome.cancelled = true;
         return outcome;
     }
-    // A workbook's bytes depend on its grid alone: each is built on another thread while this one
-    // writes the files before it in their fixed order and drives the progress. No build runs while
-    // the user is asked for a path, so nothing the dialog lets happen can touch a grid being read.
-    {
-        WorkbookBuild registerWorkbook(job.registerGrid, {});
-        // Written whole under a temporary name and renamed, so a failed write leaves the older file
-        // intact.
-        if (!fileio::writeFileAtomically(*registerPath, registerCsv(job.registerGrid, job.progress))) {
-            failed.push_back(fileNameOf(*registerPath));
-        }
-        writeWorkbook(job, job.registerGrid, phrases::workbookName1(), registerWorkbook, failed);
-    }  // a write that gave up early still waits here for its build to end
-
+    const std::string scratchPath = scratchDatabasePath(fileio::temporaryFolder());
+    // Written whole under a temporary name and renamed, so a failed write leaves the older file intact.
+    if (!fileio::writeFileAtomically(*registerPath, registerCsv(job.registerGrid, job.progress))) {
+        failed.push_back(fileNameOf(*registerPath));
+    }
+    // Once its table is filled, workbook 1 is read back and built on other threads, which touch the
+    // scratch database only: the second dialog may be open meanwhile, and Table 2's CSV is made in
+    // memory. Table 2 goes into the scratch database as soon as table 1 has been read back. The files
+    // are still written in their fixed order.
+    WorkbookWrite registerWorkbook(job.registerGrid, {}, &job.progress, scratchPath);
     job.progress.setStatus(phrases::statusExport2());
     // A cancelled second dialog is the user's choice, so it is not listed as a failure.
     const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2());
-    WorkbookBuild sourceWorkbook(job.sourceGrid, {});
-    if (sourcePath) {
-        if (!fileio::writeFileAtomically(*sourcePath, sourceCsv(job.sourceGrid, job.progress))) {
-            failed.push_back(fileNameOf(*sourcePath));
-        }
+    const Text sourceContent = sourcePath ? sourceCsv(job.sourceGrid, job.progress) : Text();
+    registerWorkbook.closeTable();
+    WorkbookWrite sourceWorkbook(job.sourceGrid, {}, &job.progress, scratchPath);
+    finishWorkbook(registerWorkbook, job, phrases::workbookName1(), failed);
+    if (sourcePath && !fileio::writeFileAtomically(*sourcePath, sourceContent)) {
+        failed.push_back(fileNameOf(*sourcePath));
     }
-    writeWorkbook(job, job.sourceGrid, phrases::workbookName2(), sourceWorkbook, failed);
-
+    finishWorkbook(sourceWorkbook, job, phrases::workbookName2(), failed);
     if (!reconcile::writeReport(job.outputFolder, job.unitText, job.summary, job.notFoundList,
                                 job.mismatchList)) {
         failed.push_back(reconcile::reportFileName(job.unitText));

@@ -43,9 +43,9 @@ struct ExportOutcome {
 
 // Writes everything in order: Table 1 CSV, workbook 1, Table 2 CSV (skipped if its dialog is
 // cancelled), workbook 2, the report; then resets the progress and status and returns the outcome.
-// Each workbook's bytes are built on a thread of their own from the moment its turn nears, so the
-// grids must not change while the export runs (the prompt's dialogs are the exception: no build is
-// running while one is open).
+// Each workbook's scratch table is filled on the calling thread and read back into the workbook's
+// bytes on a thread of its own, which reads no grid. The grids must not change while the export runs
+// outside the prompt's dialogs.
 ExportOutcome runExport(const ExportJob& job);
 
 // Returns the closing message: the success text and the summary when nothing failed, otherwise the

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "export/scratch_database.h"
+#include "export/table_rows.h"
 #include "export/template_database.h"
 #include "fileio/files.h"
 #include "text/encoding.h"
@@ -98,30 +99,35 @@ bool insertRows(ScratchDatabase& db, const model::Grid& grid, model::Progress* p
     return true;
 }
 
-// Feeds the workbook writer straight from the grid. The scratch table holds exactly these rows once every
-// insert has succeeded, so reading them back from it would only cost time.
-class GridRows : public xls::RowSource {
+// Tells the owner of the connection, once, that this thread is done with it, and whether the tables
+// held what was expected; told "not whole" at the latest when the reading ends early.
+class ConnectionRelease {
 public:
-    explicit GridRows(const model::Grid& grid) : m_grid(grid) {}
-    std::size_t rowCountHint() const override { return static_cast<std::size_t>(m_grid.rowCount()); }
+    explicit ConnectionRelease(std::promise<bool>* tableRead) : m_tableRead(tableRead) {}
+    ~ConnectionRelease() { tell(false); }
+    ConnectionRelease(const ConnectionRelease&) = delete;
+    ConnectionRelease& operator=(const ConnectionRelease&) = delete;
 
-    bool nextRow(std::vector<Text>& cells) override {
-        if (m_next >= m_grid.rowCount()) return false;
-        cells.resize(static_cast<std::size_t>(m_grid.columnCount()));
-        for (int c = 0; c < m_grid.columnCount(); ++c)
-            cells[static_cast<std::size_t>(c)] = m_grid.cell(m_next, c);
-        ++m_next;
-        return true;
+    void tell(bool whole) {
+        if (m_tableRead != nullptr) m_tableRead->set_value(whole);
+        m_tableRead = nullptr;
     }
 
 private:
-    const model::Grid& m_grid;
-    int m_next = 0;
+    std::promise<bool>* m_tableRead;
 };
 
-std::vector<Text> titlesOf(const model::Grid& grid) {
+std::optional<std::vector<Text>> readTitles(sqlite3* db) {
+    Statement select(db, "SELECT \"title\" FROM \"tmp_titles\" ORDER BY \"position\"");
+    if (!select.valid()) return std::nullopt;
     std::vector<Text> titles;
-    for (int c = 0; c < grid.columnCount(); ++c) titles.push_back(grid.columnTitle(c));
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(select.get(), 0));
+        if (bytes == nullptr) return std::nullopt;
+        titles.emplace_back(bytes, static_cast<std::size_t>(sqlite3_column_bytes(select.get(), 0)));
+    }
+    if (rc != SQLITE_DONE) return std::nullopt;
     return titles;
 }
 
@@ -141,42 +147,70 @@ bool fitsInWorkbook(const model::Grid& grid) {
 
 std::string workbookFileName(const Text& workbookName) { return text::utf8FromGbk(workbookName) + ".xls"; }
 
+std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows, const Text& sheetName,
+                                                    std::promise<bool>* tableRead) {
+    ConnectionRelease release(tableRead);
+    const std::optional<std::vector<Text>> titles = readTitles(db);
+    if (!titles || titles->size() != static_cast<std::size_t>(columns)) return std::nullopt;
+    xls::WriteError error = xls::WriteError::None;
+    if (columns == 0) {  // no table "tmp" was made, so there are no rows to read
+        release.tell(rows == 0);
+        if (rows != 0) return std::nullopt;
+        const std::vector<std::vector<Text>> none;
+        xls::VectorRowSource empty(none);
+        return xls::buildWorkbookStream(*titles, empty, sheetName, error);
+    }
+    TableRows source(db, "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid", columns, rows,
+                     [&release](bool whole) { release.tell(whole); });
+    std::optional<std::string> stream = xls::buildWorkbookStream(*titles, source, sheetName, error);
+    if (!source.complete()) return std::nullopt;
+    return stream;
+}
+
+WorkbookWrite::WorkbookWrite(const model::Grid& grid, const Text& sheet, model::Progress* progress,
+                             const std::string& scratchPath) {
+    m_db.emplace();
+    if (!fitsInWorkbook(grid)) return;
+    if (!m_db->create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return;
+    if (!createTables(*m_db, grid) || !m_db->execute("BEGIN") || !insertRows(*m_db, grid, progress)) return;
+    // From here on the connection belongs to the reading threads until they have read the tables: SQLite
+    // lets a connection change threads as long as two never use it at once.
+    const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
+    m_tableReadResult = m_tableRead.get_future();
+    m_stream = std::async(std::launch::async, [this, db = m_db->handle(), columns = grid.columnCount(), rows,
+                                               name = sheetNameOf(sheet)] {
+        return workbookStreamFromTables(db, columns, rows, name, &m_tableRead);
+    });
+}
+
+void WorkbookWrite::closeTable() {
+    if (!m_db) return;
+    // The copy out of the table ran inside the transaction; it is committed once the table has been
+    // read back whole, and never for a table that was not.
+    m_committed = m_stream.valid() && m_tableReadResult.get() && m_db->execute("COMMIT");
+    m_db.reset();
+}
+
+bool WorkbookWrite::finish(const std::string& folder, const Text& workbookName) {
+    closeTable();
+    if (!m_stream.valid()) return false;
+    const std::optional<std::string> stream = m_stream.get();
+    if (!stream || !m_committed) return false;
+    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
+    return xls::writeWorkbookStream(workbook.temporaryPath(), *stream) == xls::WriteError::None &&
+           workbook.commit();
+}
+
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress) {
     return writeGridToWorkbook(grid, folder, workbookName, sheet, progress,
                                scratchDatabasePath(fileio::temporaryFolder()));
 }
 
-WorkbookBuild::WorkbookBuild(const model::Grid& grid, const Text& sheet)
-    : m_stream(
-          std::async(std::launch::async, [&grid, name = sheetNameOf(sheet)]() -> std::optional<std::string> {
-              if (!fitsInWorkbook(grid)) return std::nullopt;
-              GridRows rows(grid);
-              xls::WriteError error = xls::WriteError::None;
-              return xls::buildWorkbookStream(titlesOf(grid), rows, name, error);
-          })) {}
-
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress, const std::string& scratchPath) {
-    WorkbookBuild build(grid, sheet);
-    return writeGridToWorkbook(grid, folder, workbookName, progress, scratchPath, build);
-}
-
-bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
-                         model::Progress* progress, const std::string& scratchPath, WorkbookBuild& build) {
-    if (!fitsInWorkbook(grid)) return false;
-    ScratchDatabase db;
-    if (!db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return false;
-    if (!createTables(db, grid)) return false;
-    if (!db.execute("BEGIN")) return false;
-    if (!insertRows(db, grid, progress)) return false;  // the connection closes without a commit
-
-    const std::optional<std::string> stream = build.take();
-    if (!stream) return false;
-    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
-    if (xls::writeWorkbookStream(workbook.temporaryPath(), *stream) != xls::WriteError::None) return false;
-    // The table is committed before the workbook replaces an older one, as the copy ran inside it.
-    return db.execute("COMMIT") && workbook.commit();
+    WorkbookWrite write(grid, sheet, progress, scratchPath);
+    return write.finish(folder, workbookName);
 }
 
 }  // namespace velmora::exporting

@@ -18,6 +18,7 @@
 #include "text/encoding.h"
 #include "text/phrases.h"
 #include "xls/workbook.h"
+#include "xls/workbook_writer.h"
 
 namespace velmora::exporting {
 namespace {
@@ -222,7 +223,8 @@ std::vector<std::vector<Text>> scratchRows(const std::string& path, int columns)
 TEST(WorkbookExport, ScratchTableHoldsEveryRowInOrder) {
     ScratchFolder folder("rows");
     // Row counts around the number of rows one insert statement takes, so both kinds of insert run.
-    for (int rowCount : {0, 1, 31, 32, 33, 100}) {
+    // Past a thousand, counts around the blocks the read-back hands over.
+    for (int rowCount : {0, 1, 31, 32, 33, 100, 1024, 1025, 2048, 5000}) {
         SCOPED_TRACE(rowCount);
         std::vector<std::vector<Text>> rows;
         for (int r = 0; r < rowCount; ++r)
@@ -254,6 +256,10 @@ TEST(WorkbookExport, FailureLeavesThePreviousWorkbookIntact) {
     EXPECT_FALSE(writeGridToWorkbook(tooWide, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
     Grid tooLong = makeGrid({"a"}, {{Text(32768, 'x')}});
     EXPECT_FALSE(writeGridToWorkbook(tooLong, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
+    // The reading thread is still ahead of the writer when the writer gives up at the first row.
+    Grid tooLongEarly = makeGrid({"a"}, std::vector<std::vector<Text>>(6000, {"y"}));
+    tooLongEarly.setCell(0, 0, Text(32768, 'x'));
+    EXPECT_FALSE(writeGridToWorkbook(tooLongEarly, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
     Grid tooManyRows = makeGrid({"a"}, {});
     for (int r = 0; r < 65536; ++r) tooManyRows.appendRow();
     EXPECT_FALSE(writeGridToWorkbook(tooManyRows, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
@@ -276,6 +282,67 @@ TEST(WorkbookExport, FailureLeavesThePreviousWorkbookIntact) {
     // A scratch file that cannot be written fails the call too.
     EXPECT_FALSE(writeGridToWorkbook(first, folder.path(), "w2", {}, nullptr, "/nonexistent-velmora/db.tmp"));
     EXPECT_FALSE(fs::exists(folder.file("w2.xls")));
+}
+
+// A connection to the scratch file a finished export left behind, for a test to change its tables.
+class ScratchConnection {
+public:
+    explicit ScratchConnection(const std::string& path) {
+        EXPECT_EQ(sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    }
+    ~ScratchConnection() { sqlite3_close(m_db); }
+    void execute(const std::string& sql) {
+        EXPECT_EQ(sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    }
+    sqlite3* get() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+TEST(WorkbookExport, WorkbookHoldsWhatTheScratchTablesHold) {
+    ScratchFolder folder("readback");
+    const Grid grid = makeGrid({"a", "b", ""}, {{"1", "x", ""}, {"2", gbk("张三"), "z"}});
+    ASSERT_TRUE(writeGridToWorkbook(grid, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
+    ScratchConnection db(folder.file("db.tmp"));
+    // Titles come by position and rows by rowid, whatever order they were stored in.
+    db.execute("UPDATE tmp_titles SET title = 'B' WHERE position = 1");
+    db.execute("UPDATE tmp SET c3 = 'changed' WHERE rowid = 2");
+    db.execute("DELETE FROM tmp WHERE rowid = 1");
+    db.execute("INSERT INTO tmp (rowid, c1, c2, c3) VALUES (0, '0', 'first', '')");
+    const auto stream = workbookStreamFromTables(db.get(), 3, 2, "Sheet1");
+    ASSERT_TRUE(stream.has_value());
+    ASSERT_EQ(xls::writeWorkbookStream(folder.file("r.xls"), *stream), xls::WriteError::None);
+    expectWorkbookHolds(folder.file("r.xls"),
+                        makeGrid({"a", "B", ""}, {{"0", "first", ""}, {"2", gbk("张三"), "changed"}}));
+}
+
+TEST(WorkbookExport, ReadBackFailsUnlessTheTablesHoldTheGridWhole) {
+    struct Case {
+        const char* name;
+        std::string change;  // SQL run on the scratch file before it is read back
+        int columns, rows;
+        bool sound;
+    };
+    const Case cases[] = {
+        {"as written", "", 2, 3, true},
+        {"a row lost", "DELETE FROM tmp WHERE rowid = 2", 2, 3, false},
+        {"a row more", "INSERT INTO tmp VALUES ('4', 'd')", 2, 3, false},
+        {"fewer rows expected", "", 2, 2, false},
+        {"a title lost", "DELETE FROM tmp_titles WHERE position = 1", 2, 3, false},
+        {"a title more", "INSERT INTO tmp_titles VALUES (2, 'c')", 2, 3, false},
+        {"no row table", "DROP TABLE tmp", 2, 3, false},
+        {"no title table", "DROP TABLE tmp_titles", 2, 3, false},
+    };
+    ScratchFolder folder("mismatch");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Grid grid = makeGrid({"a", "b"}, {{"1", "x"}, {"2", "y"}, {"3", "z"}});
+        ASSERT_TRUE(writeGridToWorkbook(grid, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
+        ScratchConnection db(folder.file("db.tmp"));
+        if (!c.change.empty()) db.execute(c.change);
+        EXPECT_EQ(workbookStreamFromTables(db.get(), c.columns, c.rows, "Sheet1").has_value(), c.sound);
+    }
 }
 
 // Answers the two save dialogs from a script: a path, or cancel.

@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/table_rows.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace velmora::exporting {
+namespace {
+
+constexpr int kRowsPerBlock = 1024;
+constexpr std::size_t kBlocksAhead = 4;  // bounds the memory a fast reader can take
+
+}  // namespace
+
+TableRows::TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows,
+                     std::function<void(bool)> onEnd)
+    : m_columns(columns),
+      m_expected(expectedRows),
+      m_onEnd(std::move(onEnd)),
+      m_reader([this, db, select] { readRows(db, select); }) {}
+
+TableRows::~TableRows() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    m_reader.join();
+}
+
+bool TableRows::fillBlock(sqlite3_stmt* statement, Block& block, bool& ended) {
+    block.cells.resize(static_cast<std::size_t>(kRowsPerBlock) * static_cast<std::size_t>(m_columns));
+    block.rows = 0;
+    std::size_t at = 0;
+    while (block.rows < kRowsPerBlock) {
+        const int rc = sqlite3_step(statement);
+        if (rc != SQLITE_ROW) {
+            ended = true;
+            return rc == SQLITE_DONE;
+        }
+        for (int c = 0; c < m_columns; ++c) {
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
+            // The columns are NOT NULL, so no text means SQLite ran out of memory.
+            if (bytes == nullptr) {
+                ended = true;
+                return false;
+            }
+            block.cells[at++].assign(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, c)));
+        }
+        ++block.rows;
+    }
+    return true;
+}
+
+void TableRows::readRows(sqlite3* db, const std::string& select) {
+    bool sound = false;
+    {
+        Statement statement(db, select);
+        bool ended = !statement.valid();
+        sound = statement.valid();
+        while (!ended && sound) {
+            Block block;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stopping || m_ready.size() < kBlocksAhead; });
+                if (m_stopping) return;
+                if (!m_spare.empty()) {
+                    block = std::move(m_spare.back());
+                    m_spare.pop_back();
+                }
+            }
+            sound = fillBlock(statement.get(), block, ended);
+            std::lock_guard lock(m_mutex);
+            m_read += block.rows;
+            // The end is told only once the statement is gone, so an empty last block is not passed on.
+            if (block.rows > 0) m_ready.push_back(std::move(block));
+            m_changed.notify_all();
+        }
+    }  // the statement is finalised before the end is told: the connection is then free
+    std::lock_guard lock(m_mutex);
+    m_failed = !sound;
+    m_ended = true;
+    m_changed.notify_all();
+}
+
+bool TableRows::nextRow(std::vector<text::Text>& cells) {
+    if (m_nextInCurrent >= m_current.rows) {
+        std::unique_lock lock(m_mutex);
+        if (!m_current.cells.empty()) m_spare.push_back(std::move(m_current));
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_ended; });
+        if (m_ready.empty()) return end(lock);
+        m_current = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_nextInCurrent = 0;
+    }
+    cells.resize(static_cast<std::size_t>(m_columns));
+    // Swapped, not copied: the block gets the caller's old strings back to fill again.
+    auto first = m_current.cells.begin() + static_cast<std::ptrdiff_t>(m_nextInCurrent) * m_columns;
+    for (int c = 0; c < m_columns; ++c) cells[static_cast<std::size_t>(c)].swap(first[c]);
+    ++m_nextInCurrent;
+    return true;
+}
+
+bool TableRows::end(std::unique_lock<std::mutex>& lock) {
+    m_current = {};
+    m_nextInCurrent = 0;
+    const bool whole = completeLocked();
+    lock.unlock();
+    if (m_onEnd) std::exchange(m_onEnd, nullptr)(whole);
+    return false;
+}
+
+bool TableRows::complete() {
+    std::lock_guard lock(m_mutex);
+    return completeLocked();
+}
+
+bool TableRows::completeLocked() const {
+    return m_ended && !m_failed && m_ready.empty() && m_nextInCurrent >= m_current.rows &&
+           m_read == m_expected;
+}
+
+}  // namespace velmora::exporting
