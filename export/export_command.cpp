@@ -47,9 +47,12 @@ Text sourceCsv(const model::Grid& grid, model::Progress& progress) {
     return out;
 }
 
-void finishWorkbook(WorkbookWrite& workbook, const ExportJob& job, const Text& name,
-                    std::vector<Text>& failed) {
-    if (!workbook.finish(job.outputFolder, name)) failed.push_back(name + ".xls");
+// Each workbook is complete on disk before the export goes on, so the files appear in their fixed order.
+void writeWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name,
+                   const std::string& scratchPath, std::vector<Text>& failed) {
+    if (!writeGridToWorkbook(grid, job.outputFolder, name, {}, &job.progress, scratchPath)) {
+        failed.push_back(name + ".xls");
+    }
 }
 
 }  // namespace
@@ -75,22 +78,17 @@ ExportOutcome runExport(const ExportJob& job) {
     if (!fileio::writeFileAtomically(*registerPath, registerCsv(job.registerGrid, job.progress))) {
         failed.push_back(fileNameOf(*registerPath));
     }
-    // Once its table is filled, workbook 1 is read back and built on other threads, which touch the
-    // scratch database only: the second dialog may be open meanwhile, and Table 2's CSV is made in
-    // memory. Table 2 goes into the scratch database as soon as table 1 has been read back. The files
-    // are still written in their fixed order.
-    WorkbookWrite registerWorkbook(job.registerGrid, {}, &job.progress, scratchPath);
+    writeWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchPath, failed);
+
     job.progress.setStatus(phrases::statusExport2());
     // A cancelled second dialog is the user's choice, so it is not listed as a failure.
-    const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2());
-    const Text sourceContent = sourcePath ? sourceCsv(job.sourceGrid, job.progress) : Text();
-    registerWorkbook.closeTable();
-    WorkbookWrite sourceWorkbook(job.sourceGrid, {}, &job.progress, scratchPath);
-    finishWorkbook(registerWorkbook, job, phrases::workbookName1(), failed);
-    if (sourcePath && !fileio::writeFileAtomically(*sourcePath, sourceContent)) {
-        failed.push_back(fileNameOf(*sourcePath));
+    if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
+        if (!fileio::writeFileAtomically(*sourcePath, sourceCsv(job.sourceGrid, job.progress))) {
+            failed.push_back(fileNameOf(*sourcePath));
+        }
     }
-    finishWorkbook(sourceWorkbook, job, phrases::workbookName2(), failed);
+    writeWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchPath, failed);
+
     if (!reconcile::writeReport(job.outputFolder, job.unitText, job.summary, job.notFoundList,
                                 job.mismatchList)) {
         failed.push_back(reconcile::reportFileName(job.unitText));

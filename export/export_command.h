@@ -43,9 +43,7 @@ struct ExportOutcome {
 
 // Writes everything in order: Table 1 CSV, workbook 1, Table 2 CSV (skipped if its dialog is
 // cancelled), workbook 2, the report; then resets the progress and status and returns the outcome.
-// Each workbook's scratch table is filled on the calling thread and read back into the workbook's
-// bytes on a thread of its own, which reads no grid. The grids must not change while the export runs
-// outside the prompt's dialogs.
+// Each workbook is finished on disk before the next step; the grids are read on the calling thread only.
 ExportOutcome runExport(const ExportJob& job);
 
 // Returns the closing message: the success text and the summary when nothing failed, otherwise the
