@@ -127,6 +127,11 @@ bool SharedStrings::add(std::string_view gbk) {
     return true;
 }
 
+void SharedStrings::reserve(std::size_t cells) {
+    m_ends.reserve(cells);
+    m_hashes.reserve(cells);
+}
+
 void SharedStrings::resolve() {
     const std::size_t count = m_ends.size();
     // Scatter the texts into partitions by their hash's top bits, keeping queue order inside each, and
