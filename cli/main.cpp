@@ -29,5 +29,5 @@ int main(int argc, char** argv) {
         return kSuccess;
     }
     if (!options->listSheetsPath.empty()) return listSheets(options->listSheetsPath, std::cout, std::cerr);
-    return runBatch(*options, std::cout, std::cerr);
+    return runBatch(*options, std::cout, std::cerr, BatchEnd::ExitProcess);
 }
