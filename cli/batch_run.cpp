@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/batch_run.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <ostream>
 #include <thread>
@@ -76,7 +78,7 @@ int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
     return kSuccess;
 }
 
-int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, BatchEnd end) {
     settings::ImportSettings values;
     if (!readSettings(options, values, err)) return kBadInput;
 
@@ -124,6 +126,12 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
         return kOutputFailed;
     }
     out << text::utf8FromGbk(result.summary) << "\n";
+    if (end == BatchEnd::ExitProcess) {
+        // Every file is already synced and renamed into place; only the summary may still be buffered.
+        out.flush();
+        std::fflush(nullptr);
+        std::_Exit(kSuccess);
+    }
     return kSuccess;
 }
 

@@ -10,8 +10,13 @@ namespace velmora::cli {
 
 enum ExitCode { kSuccess = 0, kOutputFailed = 1, kBadInput = 2 };
 
+// What a successful run does at its end: return, or end the process there and then. Ending it skips
+// freeing two full grids and the comparison, which the process is about to hand back anyway.
+enum class BatchEnd { Return, ExitProcess };
+
 // Runs the options' job, printing the summary to `out` and problems to `err` (UTF-8).
-int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err);
+int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
+             BatchEnd end = BatchEnd::Return);
 
 // Prints the worksheet names of a workbook, one a line.
 int listSheets(const std::string& path, std::ostream& out, std::ostream& err);

@@ -10,10 +10,14 @@
 namespace velmora::xls {
 namespace {
 
+bool isAscii(std::string_view gbk) {
+    return std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // Sets `units` to the UTF-16 of `gbk`, reusing its storage.
 void utf16Into(std::string_view gbk, std::u16string& units) {
     // Card codes and figures are plain ASCII; widening them directly skips iconv for most cells.
-    if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (isAscii(gbk)) {
         units.assign(gbk.begin(), gbk.end());
     } else {
         units = text::utf16FromGbk(gbk);
@@ -68,6 +72,21 @@ public:
         m_recordStart = m_out.size();
     }
 
+    // Plain ASCII goes in as it is: one byte a character, no flags change, nothing to convert.
+    void appendAscii(std::string_view bytes) {
+        std::size_t pos = 0;
+        while (pos < bytes.size()) {
+            if (room() == 0) {
+                flush();
+                m_data.u8(0x00);
+                continue;
+            }
+            const std::size_t fit = std::min(bytes.size() - pos, room());
+            m_data.str().append(bytes.substr(pos, fit));
+            pos += fit;
+        }
+    }
+
     void appendUnits(std::u16string_view units, bool wide) {
         const std::uint8_t flags = wide ? 0x01 : 0x00;
         const std::size_t unitSize = wide ? 2 : 1;
@@ -106,6 +125,11 @@ bool SharedStrings::add(std::string_view gbk) {
     m_ends.push_back(static_cast<std::uint32_t>(m_gbk.size()));
     m_hashes.push_back(std::hash<std::string_view>{}(gbk));
     return true;
+}
+
+void SharedStrings::reserve(std::size_t cells) {
+    m_ends.reserve(cells);
+    m_hashes.reserve(cells);
 }
 
 void SharedStrings::resolve() {
@@ -190,16 +214,23 @@ void SharedStrings::write(RecordStream& out) const {
     sst.data().u32(static_cast<std::uint32_t>(m_ends.size())).u32(static_cast<std::uint32_t>(count));
     std::u16string units;
     for (std::size_t i = 0; i < count; ++i) {
-        utf16Into(textOf(m_firstCells[i]), units);
-        const bool wide = !fitsInOneByte(units);
-        const std::size_t headerAndOneUnit = 3 + (units.empty() ? 0 : (wide ? 2 : 1));
+        const std::string_view gbk = textOf(m_firstCells[i]);
+        const bool ascii = isAscii(gbk);
+        if (!ascii) utf16Into(gbk, units);
+        const std::size_t length = ascii ? gbk.size() : units.size();
+        const bool wide = !ascii && !fitsInOneByte(units);
+        const std::size_t headerAndOneUnit = 3 + (length == 0 ? 0 : (wide ? 2 : 1));
         if (sst.room() < headerAndOneUnit) sst.flush();
         if (i % perBucket == 0) {
             buckets.push_back({static_cast<std::uint32_t>(sst.streamOffset()),
                                static_cast<std::uint16_t>(sst.recordOffset())});
         }
-        sst.data().u16(static_cast<std::uint16_t>(units.size())).u8(wide ? 0x01 : 0x00);
-        sst.appendUnits(units, wide);
+        sst.data().u16(static_cast<std::uint16_t>(length)).u8(wide ? 0x01 : 0x00);
+        if (ascii) {
+            sst.appendAscii(gbk);
+        } else {
+            sst.appendUnits(units, wide);
+        }
     }
     sst.flush();
 

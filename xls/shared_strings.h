@@ -19,6 +19,8 @@ public:
     // Queues one more cell holding `gbk`; its index is known after resolve(). False, queuing nothing,
     // when the text is longer than a cell may be.
     bool add(std::string_view gbk);
+    // Makes room for `cells` queued texts, so a large sheet's queue is not copied as it grows.
+    void reserve(std::size_t cells);
 
     // Gives every queued text its string index: distinct texts are numbered in the order they first
     // occur. Call once, after the last add().

@@ -39,7 +39,12 @@ void Sheet::setCell(int row, int column, Cell cell) {
     const auto key = static_cast<std::uint16_t>(column);
     // Records come in column order, so the common case appends.
     if (entries.empty() || entries.back().column < key) {
-        if (!empty) entries.push_back({key, std::move(cell)});
+        if (empty) return;
+        // A new row is sized like the row above: rows of a sheet are mostly alike, and growing each
+        // one by doubling moved every cell several times. Bounded by cells really stored above.
+        if (entries.capacity() == 0 && row > 0)
+            entries.reserve(m_rows[static_cast<std::size_t>(row) - 1].size());
+        entries.push_back({key, std::move(cell)});
         return;
     }
     const auto found = std::lower_bound(entries.begin(), entries.end(), key,

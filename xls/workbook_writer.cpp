@@ -193,10 +193,13 @@ std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& he
     RecordStream cells;
     // A LABELSST record a cell: with the row count known, the records grow in one block, not by doubling
     // (up to a size that sparse wide sheets would not fill).
-    cells.str().reserve(
-        std::min<std::size_t>(rows.rowCountHint() * headers.size() * 14, std::size_t(32) << 20));
+    const std::size_t expectedCells =
+        std::min<std::size_t>(rows.rowCountHint() * headers.size(), (std::size_t(32) << 20) / 14);
+    cells.str().reserve(expectedCells * 14);
+    strings.reserve(expectedCells);
     UsedRange used;
     std::vector<std::size_t> indexOffsets;
+    indexOffsets.reserve(expectedCells);
     if (error == WriteError::None) error = addRow(headers, nullptr, 0, strings, cells, indexOffsets, used);
     std::vector<text::Text> row;
     for (std::uint32_t r = 1; error == WriteError::None && rows.nextRow(row); ++r) {
