@@ -77,17 +77,6 @@ long peakKilobytes(int who) {
     return usage.ru_maxrss;
 }
 
-class FolderPrompt : public exporting::CsvPathPrompt {
-public:
-    explicit FolderPrompt(std::string folder) : m_folder(std::move(folder)) {}
-    std::optional<std::string> askCsvPath(int, const Text& proposedName) override {
-        return fileio::joinPath(m_folder, text::utf8FromGbk(proposedName));
-    }
-
-private:
-    std::string m_folder;
-};
-
 long g_selfPeak = 0;
 
 // A child started by posix_spawn inherits its parent's peak RSS as its own. Returning freed memory and
@@ -168,7 +157,7 @@ std::vector<Timing> runOnce(const std::string& folder, const std::string& batchP
         reconcile::writeReport(out, registerOutcome.unitText, result.summary, result.notFoundList,
                                result.mismatchList);
     });
-    FolderPrompt prompt(out);
+    exporting::FolderCsvPathPrompt prompt(out);
     seconds[6] = secondsOf([&] {
         exporting::runExport({registerGrid, sourceGrid, out, registerOutcome.unitText, result.summary,
                               result.notFoundList, result.mismatchList, prompt, progress});

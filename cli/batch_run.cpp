@@ -20,18 +20,6 @@ namespace {
 using settings::SettingId;
 using text::Text;
 
-// Answers the two save dialogs with the proposed names inside the output folder.
-class OutputFolderPrompt : public exporting::CsvPathPrompt {
-public:
-    explicit OutputFolderPrompt(std::string folder) : m_folder(std::move(folder)) {}
-    std::optional<std::string> askCsvPath(int, const Text& proposedName) override {
-        return fileio::joinPath(m_folder, text::utf8FromGbk(proposedName));
-    }
-
-private:
-    std::string m_folder;
-};
-
 struct TableJob {
     import::TableKind kind;
     std::string path;
@@ -117,7 +105,7 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, 
         err << "无法创建输出文件夹: " << options.outFolder << "\n";
         return kOutputFailed;
     }
-    OutputFolderPrompt prompt(options.outFolder);
+    exporting::FolderCsvPathPrompt prompt(options.outFolder);
     const exporting::ExportOutcome outcome = exporting::runExport(
         {registerJob.grid, sourceJob.grid, options.outFolder, registerJob.outcome.unitText, result.summary,
          result.notFoundList, result.mismatchList, prompt, progress});

@@ -57,6 +57,10 @@ void writeWorkbook(const ExportJob& job, const model::Grid& grid, const Text& na
 
 }  // namespace
 
+std::optional<std::string> FolderCsvPathPrompt::askCsvPath(int, const Text& proposedName) {
+    return fileio::joinPath(m_folder, text::utf8FromGbk(proposedName));
+}
+
 Text closingMessage(const std::vector<Text>& failedFiles, const Text& summary) {
     if (failedFiles.empty()) return phrases::exportSucceeded() + summary;
     Text message = phrases::exportIncomplete() + "\r\n";

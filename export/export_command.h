@@ -22,6 +22,16 @@ public:
     virtual std::optional<std::string> askCsvPath(int table, const text::Text& proposedName) = 0;
 };
 
+// Answers every dialog with the proposed name inside one folder, as the batch command does.
+class FolderCsvPathPrompt : public CsvPathPrompt {
+public:
+    explicit FolderCsvPathPrompt(std::string folder) : m_folder(std::move(folder)) {}
+    std::optional<std::string> askCsvPath(int table, const text::Text& proposedName) override;
+
+private:
+    std::string m_folder;
+};
+
 struct ExportJob {
     const model::Grid& registerGrid;
     const model::Grid& sourceGrid;
