@@ -13,12 +13,8 @@ constexpr std::size_t kBlocksAhead = 4;  // bounds the memory a fast reader can 
 
 }  // namespace
 
-TableRows::TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows,
-                     std::function<void(bool)> onEnd)
-    : m_columns(columns),
-      m_expected(expectedRows),
-      m_onEnd(std::move(onEnd)),
-      m_reader([this, db, select] { readRows(db, select); }) {}
+TableRows::TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows)
+    : m_columns(columns), m_expected(expectedRows), m_reader([this, db, select] { readRows(db, select); }) {}
 
 TableRows::~TableRows() {
     {
@@ -106,9 +102,7 @@ bool TableRows::nextRow(std::vector<text::Text>& cells) {
 bool TableRows::end(std::unique_lock<std::mutex>& lock) {
     m_current = {};
     m_nextInCurrent = 0;
-    const bool whole = completeLocked();
     lock.unlock();
-    if (m_onEnd) std::exchange(m_onEnd, nullptr)(whole);
     return false;
 }
 

@@ -4,7 +4,6 @@
 
 #include <condition_variable>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,11 +19,10 @@ namespace velmora::exporting {
 // of the writer that takes them, so reading the table and building the workbook share the time instead
 // of adding up. The connection belongs to that thread until every row has been read. Texts are taken as
 // the bytes they are: GBK stays GBK. When nextRow first returns false, the statement is finalised and the
-// connection free again: `onEnd`, if given, is then called on the taking thread with complete().
+// connection free again.
 class TableRows : public xls::RowSource {
 public:
-    TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows,
-              std::function<void(bool)> onEnd = {});
+    TableRows(sqlite3* db, const std::string& select, int columns, int expectedRows);
     ~TableRows() override;
     TableRows(const TableRows&) = delete;
     TableRows& operator=(const TableRows&) = delete;
@@ -48,7 +46,6 @@ private:
 
     const int m_columns;
     const int m_expected;
-    std::function<void(bool)> m_onEnd;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Block> m_ready;   // read, not yet taken

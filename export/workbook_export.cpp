@@ -99,24 +99,6 @@ bool insertRows(ScratchDatabase& db, const model::Grid& grid, model::Progress* p
     return true;
 }
 
-// Tells the owner of the connection, once, that this thread is done with it, and whether the tables
-// held what was expected; told "not whole" at the latest when the reading ends early.
-class ConnectionRelease {
-public:
-    explicit ConnectionRelease(std::promise<bool>* tableRead) : m_tableRead(tableRead) {}
-    ~ConnectionRelease() { tell(false); }
-    ConnectionRelease(const ConnectionRelease&) = delete;
-    ConnectionRelease& operator=(const ConnectionRelease&) = delete;
-
-    void tell(bool whole) {
-        if (m_tableRead != nullptr) m_tableRead->set_value(whole);
-        m_tableRead = nullptr;
-    }
-
-private:
-    std::promise<bool>* m_tableRead;
-};
-
 std::optional<std::vector<Text>> readTitles(sqlite3* db) {
     Statement select(db, "SELECT \"title\" FROM \"tmp_titles\" ORDER BY \"position\"");
     if (!select.valid()) return std::nullopt;
@@ -147,58 +129,21 @@ bool fitsInWorkbook(const model::Grid& grid) {
 
 std::string workbookFileName(const Text& workbookName) { return text::utf8FromGbk(workbookName) + ".xls"; }
 
-std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows, const Text& sheetName,
-                                                    std::promise<bool>* tableRead) {
-    ConnectionRelease release(tableRead);
+std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
+                                                    const Text& sheetName) {
     const std::optional<std::vector<Text>> titles = readTitles(db);
     if (!titles || titles->size() != static_cast<std::size_t>(columns)) return std::nullopt;
     xls::WriteError error = xls::WriteError::None;
     if (columns == 0) {  // no table "tmp" was made, so there are no rows to read
-        release.tell(rows == 0);
         if (rows != 0) return std::nullopt;
         const std::vector<std::vector<Text>> none;
         xls::VectorRowSource empty(none);
         return xls::buildWorkbookStream(*titles, empty, sheetName, error);
     }
-    TableRows source(db, "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid", columns, rows,
-                     [&release](bool whole) { release.tell(whole); });
+    TableRows source(db, "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid", columns, rows);
     std::optional<std::string> stream = xls::buildWorkbookStream(*titles, source, sheetName, error);
     if (!source.complete()) return std::nullopt;
     return stream;
-}
-
-WorkbookWrite::WorkbookWrite(const model::Grid& grid, const Text& sheet, model::Progress* progress,
-                             const std::string& scratchPath) {
-    m_db.emplace();
-    if (!fitsInWorkbook(grid)) return;
-    if (!m_db->create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return;
-    if (!createTables(*m_db, grid) || !m_db->execute("BEGIN") || !insertRows(*m_db, grid, progress)) return;
-    // From here on the connection belongs to the reading threads until they have read the tables: SQLite
-    // lets a connection change threads as long as two never use it at once.
-    const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
-    m_tableReadResult = m_tableRead.get_future();
-    m_stream = std::async(std::launch::async, [this, db = m_db->handle(), columns = grid.columnCount(), rows,
-                                               name = sheetNameOf(sheet)] {
-        return workbookStreamFromTables(db, columns, rows, name, &m_tableRead);
-    });
-}
-
-void WorkbookWrite::closeTable() {
-    if (!m_db) return;
-    // The copy out of the table ran inside the transaction; it is committed once the table has been
-    // read back whole, and never for a table that was not.
-    m_committed = m_stream.valid() && m_tableReadResult.get() && m_db->execute("COMMIT");
-    m_db.reset();
-}
-
-bool WorkbookWrite::finish(const std::string& folder, const Text& workbookName) {
-    closeTable();
-    if (!m_stream.valid()) return false;
-    const std::optional<std::string> stream = m_stream.get();
-    if (!stream || !m_committed) return false;
-    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
-    return xls::writeWorkbookStream(workbook.temporaryPath(), *stream) == xls::WriteError::None &&
-           workbook.commit();
 }
 
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
@@ -209,8 +154,19 @@ bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, con
 
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress, const std::string& scratchPath) {
-    WorkbookWrite write(grid, sheet, progress, scratchPath);
-    return write.finish(folder, workbookName);
+    if (!fitsInWorkbook(grid)) return false;
+    ScratchDatabase db;
+    if (!db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return false;
+    if (!createTables(db, grid) || !db.execute("BEGIN") || !insertRows(db, grid, progress)) return false;
+    // The workbook is made from what the table holds, read back inside the transaction; a table that
+    // was not read back whole is never committed (the connection closes without it).
+    const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
+    const std::optional<std::string> stream =
+        workbookStreamFromTables(db.handle(), grid.columnCount(), rows, sheetNameOf(sheet));
+    if (!stream || !db.execute("COMMIT")) return false;
+    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
+    return xls::writeWorkbookStream(workbook.temporaryPath(), *stream) == xls::WriteError::None &&
+           workbook.commit();
 }
 
 }  // namespace velmora::exporting
