@@ -14,10 +14,7 @@ namespace {
 
 using text::Text;
 
-Text fileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return text::gbkFromUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
-}
+Text fileNameOf(const std::string& path) { return text::gbkFromUtf8(fileio::namePartOf(path)); }
 
 // Table 1's bar runs from 1 to the row count at half speed; the rows are walked even when the file
 // then cannot be written, so the bar behaves the same either way.

@@ -40,8 +40,8 @@ ScratchDatabase::~ScratchDatabase() {
 bool ScratchDatabase::create(const std::string& path, std::string_view templateBytes) {
     // Every program on the machine shares db.tmp in the temporary folder: hold the folder locked while
     // the file is rebuilt and used, so two exports at once never write into each other's table.
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string_view folderPart = fileio::folderPartOf(path);
+    const std::string folder = folderPart.empty() ? "." : std::string(folderPart);
     m_lockFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_lockFd >= 0) {
         while (::flock(m_lockFd, LOCK_EX) != 0 && errno == EINTR) {

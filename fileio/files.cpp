@@ -26,14 +26,19 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 std::string temporarySibling(const std::string& target) {
-    const auto slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     // A leading dot keeps the half-written file out of a casual listing; the pid keeps two programs apart.
-    return folder + "." + name + "." + std::to_string(::getpid()) + ".part";
+    return std::string(folderPartOf(target)) + "." + std::string(namePartOf(target)) + "." +
+           std::to_string(::getpid()) + ".part";
 }
 
 }  // namespace
+
+std::string_view folderPartOf(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+std::string_view namePartOf(std::string_view path) { return path.substr(folderPartOf(path).size()); }
 
 std::string programDirectory() {
     char buffer[PATH_MAX];

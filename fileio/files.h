@@ -14,6 +14,11 @@ std::string programDirectory();
 // Returns the user's temporary folder ($TMPDIR, else /tmp), with a trailing "/".
 std::string temporaryFolder();
 
+// Splits a path at its last "/": the folder part keeps that "/" (empty without one), the name part is
+// what follows it (the whole path without one).
+std::string_view folderPartOf(std::string_view path);
+std::string_view namePartOf(std::string_view path);
+
 // Joins a folder and a file name with one "/".
 std::string joinPath(std::string_view folder, std::string_view name);
 

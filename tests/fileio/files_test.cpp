@@ -90,3 +90,17 @@ TEST(Paths, JoinAndWellKnownFolders) {
 
 }  // namespace
 }  // namespace velmora::fileio
+
+namespace velmora::fileio {
+namespace {
+
+TEST(Paths, SplitAtTheLastSlash) {
+    EXPECT_EQ(folderPartOf("/a/b.txt"), "/a/");
+    EXPECT_EQ(namePartOf("/a/b.txt"), "b.txt");
+    EXPECT_EQ(folderPartOf("b.txt"), "");
+    EXPECT_EQ(namePartOf("b.txt"), "b.txt");
+    EXPECT_EQ(namePartOf("/a/"), "");
+}
+
+}  // namespace
+}  // namespace velmora::fileio
