@@ -56,8 +56,8 @@ void checkPeak(const char* phase, long long limit) {
 // libgsf sizes a stream's block index by the length the directory claims before anything checks it:
 // up to 32 MB each for the root and the workbook stream, whatever the file. Our own code gets far less.
 constexpr long long kContainerAllowance = 72LL << 20;
-// The row table of a sheet: up to 65,536 small entries whatever the input.
-constexpr long long kReaderAllowance = 2LL << 20;
+// The row number index of a sheet: 4 bytes for each of up to 65,536 rows, and its growth.
+constexpr long long kReaderAllowance = 1LL << 20;
 constexpr long long kPerInputByte = 32;
 
 void readStream(const std::string& stream) {

@@ -17,8 +17,10 @@ constexpr int kMaxColumns = 256;
 }  // namespace
 
 const Cell& Sheet::cell(int row, int column) const {
-    if (row < 0 || column < 0 || row >= static_cast<int>(m_rows.size())) return kEmptyCell;
-    const auto& entries = m_rows[static_cast<std::size_t>(row)];
+    if (row < 0 || column < 0 || row >= static_cast<int>(m_rowSlots.size())) return kEmptyCell;
+    const std::uint32_t slot = m_rowSlots[static_cast<std::size_t>(row)];
+    if (slot == 0) return kEmptyCell;
+    const auto& entries = m_rows[slot - 1];
     const auto found = std::lower_bound(entries.begin(), entries.end(), column,
                                         [](const Entry& entry, int c) { return entry.column < c; });
     return found != entries.end() && found->column == column ? found->cell : kEmptyCell;
@@ -27,23 +29,33 @@ const Cell& Sheet::cell(int row, int column) const {
 void Sheet::setCell(int row, int column, Cell cell) {
     if (row < 0 || column < 0 || row >= kMaxRows || column >= kMaxColumns) return;
     const bool empty = cell.kind == CellKind::Empty;
-    if (row >= static_cast<int>(m_rows.size())) {
+    const auto rowIndex = static_cast<std::size_t>(row);
+    if (rowIndex >= m_rowSlots.size() || m_rowSlots[rowIndex] == 0) {
         if (empty) return;
-        m_rows.resize(static_cast<std::size_t>(row) + 1);
+        if (rowIndex >= m_rowSlots.size()) {
+            // Capped growth: doubling past the format's last row would only waste the overshoot.
+            if (rowIndex >= m_rowSlots.capacity()) {
+                m_rowSlots.reserve(
+                    std::min<std::size_t>(kMaxRows, std::max(rowIndex + 1, m_rowSlots.capacity() * 2)));
+            }
+            m_rowSlots.resize(rowIndex + 1, 0);
+        }
+        // A new row is sized like the row stored before it: rows of a sheet are mostly alike, and
+        // growing each one by doubling moved every cell several times. Bounded by cells really stored.
+        std::vector<Entry> entries;
+        if (!m_rows.empty()) entries.reserve(m_rows.back().size());
+        m_rows.push_back(std::move(entries));
+        m_rowSlots[rowIndex] = static_cast<std::uint32_t>(m_rows.size());
     }
     if (cell.holdsValue()) {
         m_rowCount = std::max(m_rowCount, row + 1);
         m_columnCount = std::max(m_columnCount, column + 1);
     }
-    auto& entries = m_rows[static_cast<std::size_t>(row)];
+    auto& entries = m_rows[m_rowSlots[rowIndex] - 1];
     const auto key = static_cast<std::uint16_t>(column);
     // Records come in column order, so the common case appends.
     if (entries.empty() || entries.back().column < key) {
         if (empty) return;
-        // A new row is sized like the row above: rows of a sheet are mostly alike, and growing each
-        // one by doubling moved every cell several times. Bounded by cells really stored above.
-        if (entries.capacity() == 0 && row > 0)
-            entries.reserve(m_rows[static_cast<std::size_t>(row) - 1].size());
         entries.push_back({key, std::move(cell)});
         return;
     }

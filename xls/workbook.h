@@ -49,6 +49,9 @@ private:
         std::uint16_t column;
         Cell cell;
     };
+    // Row number to its place in m_rows plus one (0: no cells). Only rows with cells get a place, so a
+    // damaged file naming row 65,535 costs 4 bytes per row number, not a full row entry each.
+    std::vector<std::uint32_t> m_rowSlots;
     std::vector<std::vector<Entry>> m_rows;
     int m_rowCount = 0;
     int m_columnCount = 0;
