@@ -5,8 +5,14 @@ namespace velmora::exporting {
 namespace {
 
 // The four bytes are all below 0x40, so none can be the second byte of a GBK character: a plain byte
-// search finds only real commas, quotes and line breaks.
-bool needsQuotes(const text::Text& cell) { return cell.find_first_of(",\"\r\n") != text::Text::npos; }
+// search finds only real commas, quotes and line breaks. One pass over the cell, not one per byte sought.
+bool needsQuotes(const text::Text& cell) {
+    for (const char c : cell) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x40 && (byte == ',' || byte == '"' || byte == '\r' || byte == '\n')) return true;
+    }
+    return false;
+}
 
 void appendField(text::Text& out, const text::Text& cell) {
     if (!needsQuotes(cell)) {
