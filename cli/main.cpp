@@ -9,9 +9,6 @@
 
 int main(int argc, char** argv) {
     using namespace velmora::cli;
-    // The import threads free their sheets and the export threads then allocate as much again: with one
-    // heap for all threads that memory is reused instead of faulting in fresh pages (less CPU and RSS).
-    mallopt(M_ARENA_MAX, 1);
     // The big buffers (sheets, grids, workbook streams) are freed and allocated again stage after stage:
     // keeping them inside the heap, and the heap from shrinking, reuses pages already faulted in rather
     // than mapping and zeroing fresh ones for every buffer.
