@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/export_command.h"
 
+#include <memory>
+
 #include "export/csv_export.h"
 #include "export/scratch_database.h"
 #include "export/workbook_export.h"
+#include "export/write_queue.h"
 #include "fileio/files.h"
 #include "reconcile/report.h"
 #include "text/encoding.h"
@@ -44,12 +47,21 @@ Text sourceCsv(const model::Grid& grid, model::Progress& progress) {
     return out;
 }
 
-// Each workbook is complete on disk before the export goes on, so the files appear in their fixed order.
-void writeWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name,
-                   const std::string& scratchPath, std::vector<Text>& failed) {
-    if (!writeGridToWorkbook(grid, job.outputFolder, name, {}, &job.progress, scratchPath)) {
-        failed.push_back(name + ".xls");
-    }
+// The database half runs here, on the grid's thread; laying the workbook out and writing it is queued,
+// so it overlaps the next file's work and still lands after the file before it.
+void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name,
+                   const std::string& scratchPath, WriteQueue& queue) {
+    auto draft = std::make_shared<std::optional<xls::WorkbookDraft>>(
+        draftGridWorkbook(grid, {}, &job.progress, scratchPath));
+    queue.push(name + ".xls", [draft, folder = job.outputFolder, name] {
+        return draft->has_value() && writeWorkbookDraft(std::move(**draft), folder, name);
+    });
+}
+
+// Written whole under a temporary name and renamed, so a failed write leaves the older file intact.
+void queueFile(const std::string& path, Text content, WriteQueue& queue) {
+    queue.push(fileNameOf(path),
+               [path, content = std::move(content)] { return fileio::writeFileAtomically(path, content); });
 }
 
 }  // namespace
@@ -67,7 +79,6 @@ Text closingMessage(const std::vector<Text>& failedFiles, const Text& summary) {
 
 ExportOutcome runExport(const ExportJob& job) {
     ExportOutcome outcome;
-    std::vector<Text>& failed = outcome.failedFiles;
     job.progress.setStatus(phrases::statusExport1());
     const auto registerPath = job.prompt.askCsvPath(1, phrases::csvName1());
     if (!registerPath) {
@@ -75,30 +86,28 @@ ExportOutcome runExport(const ExportJob& job) {
         return outcome;
     }
     const std::string scratchPath = scratchDatabasePath(fileio::temporaryFolder());
-    // Written whole under a temporary name and renamed, so a failed write leaves the older file intact.
-    if (!fileio::writeFileAtomically(*registerPath, registerCsv(job.registerGrid, job.progress))) {
-        failed.push_back(fileNameOf(*registerPath));
-    }
-    writeWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchPath, failed);
+    WriteQueue queue;
+    queueFile(*registerPath, registerCsv(job.registerGrid, job.progress), queue);
+    queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchPath, queue);
 
     job.progress.setStatus(phrases::statusExport2());
     // A cancelled second dialog is the user's choice, so it is not listed as a failure.
     if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
-        if (!fileio::writeFileAtomically(*sourcePath, sourceCsv(job.sourceGrid, job.progress))) {
-            failed.push_back(fileNameOf(*sourcePath));
-        }
+        queueFile(*sourcePath, sourceCsv(job.sourceGrid, job.progress), queue);
     }
-    writeWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchPath, failed);
+    queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchPath, queue);
 
-    if (!reconcile::writeReport(job.outputFolder, job.unitText, job.summary, job.notFoundList,
-                                job.mismatchList)) {
-        failed.push_back(reconcile::reportFileName(job.unitText));
-    }
+    queue.push(reconcile::reportFileName(job.unitText),
+               [folder = job.outputFolder, unit = job.unitText, summary = job.summary,
+                notFound = job.notFoundList, mismatches = job.mismatchList] {
+                   return reconcile::writeReport(folder, unit, summary, notFound, mismatches);
+               });
+    outcome.failedFiles = queue.finish();
     job.progress.setPosition(100);
     job.progress.setPosition(0);
     job.progress.setStatus({});
-    outcome.message = closingMessage(failed, job.summary);
-    outcome.warning = !failed.empty();
+    outcome.message = closingMessage(outcome.failedFiles, job.summary);
+    outcome.warning = !outcome.failedFiles.empty();
     return outcome;
 }
 

@@ -53,7 +53,8 @@ struct ExportOutcome {
 
 // Writes everything in order: Table 1 CSV, workbook 1, Table 2 CSV (skipped if its dialog is
 // cancelled), workbook 2, the report; then resets the progress and status and returns the outcome.
-// Each workbook is finished on disk before the next step; the grids are read on the calling thread only.
+// Files appear in that order; writing one overlaps preparing the next, but the grids are read on
+// the calling thread only, and every write has ended when this returns.
 ExportOutcome runExport(const ExportJob& job);
 
 // Returns the closing message: the success text and the summary when nothing failed, otherwise the

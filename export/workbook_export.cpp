@@ -129,8 +129,8 @@ bool fitsInWorkbook(const model::Grid& grid) {
 
 std::string workbookFileName(const Text& workbookName) { return text::utf8FromGbk(workbookName) + ".xls"; }
 
-std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
-                                                    const Text& sheetName) {
+std::optional<xls::WorkbookDraft> workbookDraftFromTables(sqlite3* db, int columns, int rows,
+                                                          const Text& sheetName) {
     const std::optional<std::vector<Text>> titles = readTitles(db);
     if (!titles || titles->size() != static_cast<std::size_t>(columns)) return std::nullopt;
     xls::WriteError error = xls::WriteError::None;
@@ -138,12 +138,43 @@ std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, in
         if (rows != 0) return std::nullopt;
         const std::vector<std::vector<Text>> none;
         xls::VectorRowSource empty(none);
-        return xls::buildWorkbookStream(*titles, empty, sheetName, error);
+        return xls::WorkbookDraft::gather(*titles, empty, sheetName, error);
     }
     TableRows source(db, "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid", columns, rows);
-    std::optional<std::string> stream = xls::buildWorkbookStream(*titles, source, sheetName, error);
+    std::optional<xls::WorkbookDraft> draft = xls::WorkbookDraft::gather(*titles, source, sheetName, error);
     if (!source.complete()) return std::nullopt;
-    return stream;
+    return draft;
+}
+
+std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
+                                                    const Text& sheetName) {
+    std::optional<xls::WorkbookDraft> draft = workbookDraftFromTables(db, columns, rows, sheetName);
+    if (!draft) return std::nullopt;
+    return std::move(*draft).finish();
+}
+
+std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, const Text& sheet,
+                                                    model::Progress* progress,
+                                                    const std::string& scratchPath) {
+    if (!fitsInWorkbook(grid)) return std::nullopt;
+    ScratchDatabase db;
+    if (!db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return std::nullopt;
+    if (!createTables(db, grid) || !db.execute("BEGIN") || !insertRows(db, grid, progress))
+        return std::nullopt;
+    // The workbook is made from what the table holds, read back inside the transaction; a table that
+    // was not read back whole is never committed (the connection closes without it).
+    const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
+    std::optional<xls::WorkbookDraft> draft =
+        workbookDraftFromTables(db.handle(), grid.columnCount(), rows, sheetNameOf(sheet));
+    if (!draft || !db.execute("COMMIT")) return std::nullopt;
+    return draft;
+}
+
+bool writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder, const Text& workbookName) {
+    const std::string stream = std::move(draft).finish();
+    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
+    return xls::writeWorkbookStream(workbook.temporaryPath(), stream) == xls::WriteError::None &&
+           workbook.commit();
 }
 
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
@@ -154,19 +185,8 @@ bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, con
 
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress, const std::string& scratchPath) {
-    if (!fitsInWorkbook(grid)) return false;
-    ScratchDatabase db;
-    if (!db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return false;
-    if (!createTables(db, grid) || !db.execute("BEGIN") || !insertRows(db, grid, progress)) return false;
-    // The workbook is made from what the table holds, read back inside the transaction; a table that
-    // was not read back whole is never committed (the connection closes without it).
-    const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
-    const std::optional<std::string> stream =
-        workbookStreamFromTables(db.handle(), grid.columnCount(), rows, sheetNameOf(sheet));
-    if (!stream || !db.execute("COMMIT")) return false;
-    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
-    return xls::writeWorkbookStream(workbook.temporaryPath(), *stream) == xls::WriteError::None &&
-           workbook.commit();
+    std::optional<xls::WorkbookDraft> draft = draftGridWorkbook(grid, sheet, progress, scratchPath);
+    return draft && writeWorkbookDraft(std::move(*draft), folder, workbookName);
 }
 
 }  // namespace velmora::exporting

@@ -9,6 +9,7 @@
 #include "model/grid.h"
 #include "model/progress.h"
 #include "text/rules.h"
+#include "xls/workbook_writer.h"
 
 namespace velmora::exporting {
 
@@ -21,6 +22,15 @@ std::string workbookFileName(const text::Text& workbookName);
 // a workbook.
 std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
                                                     const text::Text& sheetName);
+
+// The part of writeGridToWorkbook that uses the scratch database: the grid goes into the tables and is
+// read back into a draft, and the database is closed again. Nullopt on the failures listed below.
+std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, const text::Text& sheet,
+                                                    model::Progress* progress,
+                                                    const std::string& scratchPath);
+// The rest: lays the draft out and writes it to "<workbookName>.xls" in `folder` through a temporary file
+// renamed into place. Touches neither grid nor database, so it may run on another thread.
+bool writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder, const text::Text& workbookName);
 
 // Writes `grid` to "<workbookName>.xls" in `folder` (file-system encoding) through the scratch
 // database in the temporary folder: the grid fills table "tmp" (titles in "tmp_titles") in one

@@ -7,6 +7,7 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
+#include <memory>
 #include <mutex>
 
 #include "text/encoding.h"
@@ -184,41 +185,68 @@ bool VectorRowSource::nextRow(std::vector<text::Text>& cells) {
     return true;
 }
 
-std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& headers, RowSource& rows,
-                                               std::string_view sheetName, WriteError& error) {
-    const std::u16string sheetUnits = text::utf16FromGbk(sheetName);
-    error = validSheetName(sheetUnits) ? WriteError::None : WriteError::InvalidSheetName;
-
+struct WorkbookDraft::Cells {
+    std::u16string sheetUnits;
     SharedStrings strings;
-    RecordStream cells;
+    RecordStream records;
+    UsedRange used;
+    std::vector<std::size_t> indexOffsets;
+};
+
+WorkbookDraft::WorkbookDraft(std::unique_ptr<Cells> cells) : m_cells(std::move(cells)) {}
+WorkbookDraft::WorkbookDraft(WorkbookDraft&&) noexcept = default;
+WorkbookDraft& WorkbookDraft::operator=(WorkbookDraft&&) noexcept = default;
+WorkbookDraft::~WorkbookDraft() = default;
+
+std::optional<WorkbookDraft> WorkbookDraft::gather(const std::vector<text::Text>& headers, RowSource& rows,
+                                                   std::string_view sheetName, WriteError& error) {
+    auto cells = std::make_unique<Cells>();
+    cells->sheetUnits = text::utf16FromGbk(sheetName);
+    error = validSheetName(cells->sheetUnits) ? WriteError::None : WriteError::InvalidSheetName;
+
     // A LABELSST record a cell: with the row count known, the records grow in one block, not by doubling
     // (up to a size that sparse wide sheets would not fill).
     const std::size_t expectedCells =
         std::min<std::size_t>(rows.rowCountHint() * headers.size(), (std::size_t(32) << 20) / 14);
-    cells.str().reserve(expectedCells * 14);
-    strings.reserve(expectedCells);
-    UsedRange used;
-    std::vector<std::size_t> indexOffsets;
-    indexOffsets.reserve(expectedCells);
-    if (error == WriteError::None) error = addRow(headers, nullptr, 0, strings, cells, indexOffsets, used);
+    cells->records.str().reserve(expectedCells * 14);
+    cells->strings.reserve(expectedCells);
+    cells->indexOffsets.reserve(expectedCells);
+    const auto add = [&cells](const std::vector<text::Text>& row, const RowSource* numbers, std::uint32_t r) {
+        return addRow(row, numbers, r, cells->strings, cells->records, cells->indexOffsets, cells->used);
+    };
+    if (error == WriteError::None) error = add(headers, nullptr, 0);
     std::vector<text::Text> row;
     for (std::uint32_t r = 1; error == WriteError::None && rows.nextRow(row); ++r) {
-        error = r > kMaxDataRows ? WriteError::TooManyRows
-                                 : addRow(row, &rows, r, strings, cells, indexOffsets, used);
+        error = r > kMaxDataRows ? WriteError::TooManyRows : add(row, &rows, r);
     }
     if (error != WriteError::None) return std::nullopt;
-    strings.resolve();
-    for (std::size_t i = 0; i < indexOffsets.size(); ++i) cells.patch32(indexOffsets[i], strings.indexOf(i));
+    return WorkbookDraft(std::move(cells));
+}
+
+std::string WorkbookDraft::finish() && {
+    Cells& cells = *m_cells;
+    cells.strings.resolve();
+    for (std::size_t i = 0; i < cells.indexOffsets.size(); ++i)
+        cells.records.patch32(cells.indexOffsets[i], cells.strings.indexOf(i));
 
     RecordStream stream;
     // Globals are a few KB and the SST at most two bytes a character plus headers: one allocation.
-    stream.str().reserve(16384 + strings.textBytes() * 2 + strings.uniqueCount() * 3 + cells.size());
-    const std::size_t sheetPosition = writeGlobals(stream, sheetUnits, strings);
+    stream.str().reserve(16384 + cells.strings.textBytes() * 2 + cells.strings.uniqueCount() * 3 +
+                         cells.records.size());
+    const std::size_t sheetPosition = writeGlobals(stream, cells.sheetUnits, cells.strings);
     stream.patch32(sheetPosition, static_cast<std::uint32_t>(stream.size()));
-    writeSheet(stream, cells.str(), used);
+    writeSheet(stream, cells.records.str(), cells.used);
+    m_cells.reset();  // the cells are in the stream now; free them before it is written out
     // Padding keeps the stream out of the compound file's small-block area; readers stop at EOF.
     if (stream.size() < kMinimumStreamSize) stream.str().resize(kMinimumStreamSize, '\0');
     return std::move(stream.str());
+}
+
+std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& headers, RowSource& rows,
+                                               std::string_view sheetName, WriteError& error) {
+    std::optional<WorkbookDraft> draft = WorkbookDraft::gather(headers, rows, sheetName, error);
+    if (!draft) return std::nullopt;
+    return std::move(*draft).finish();
 }
 
 WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>& headers, RowSource& rows,

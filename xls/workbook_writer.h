@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,26 @@ enum class WriteError {
     CellTooLong,       // a header or cell beyond kMaxCellUnits UTF-16 units
     InvalidSheetName,  // empty, over 31 characters, or holding : \ / ? * [ ]
     CannotWrite,       // the file could not be created or written
+};
+
+// A one-sheet workbook whose cells are gathered but not yet laid out. What is left (numbering the
+// shared strings, writing the stream) needs nothing else, so it may run on another thread.
+class WorkbookDraft {
+public:
+    // Reads every row of `rows`; the same contract and errors as buildWorkbookStream.
+    static std::optional<WorkbookDraft> gather(const std::vector<text::Text>& headers, RowSource& rows,
+                                               std::string_view sheetName, WriteError& error);
+    // The Workbook stream, as buildWorkbookStream gives it. Uses the draft up.
+    std::string finish() &&;
+
+    WorkbookDraft(WorkbookDraft&&) noexcept;
+    WorkbookDraft& operator=(WorkbookDraft&&) noexcept;
+    ~WorkbookDraft();
+
+private:
+    struct Cells;
+    explicit WorkbookDraft(std::unique_ptr<Cells> cells);
+    std::unique_ptr<Cells> m_cells;
 };
 
 // Builds the Workbook stream of a one-sheet workbook: row 1 holds `headers`, then one row per data row;

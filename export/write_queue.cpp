@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/write_queue.h"
+
+#include <utility>
+
+namespace velmora::exporting {
+
+WriteQueue::WriteQueue() : m_worker([this] { run(); }) {}
+
+WriteQueue::~WriteQueue() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    m_worker.join();
+}
+
+void WriteQueue::push(text::Text name, std::function<bool()> write) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_pending.push_back({std::move(name), std::move(write)});
+    }
+    m_changed.notify_all();
+}
+
+std::vector<text::Text> WriteQueue::finish() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_pending.empty() && !m_busy; });
+    return std::exchange(m_failed, {});
+}
+
+void WriteQueue::run() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stopping || !m_pending.empty(); });
+        if (m_pending.empty()) return;  // stopping, and nothing is left to write
+        Write next = std::move(m_pending.front());
+        m_pending.pop_front();
+        m_busy = true;
+        lock.unlock();
+        bool written = false;
+        try {
+            written = next.write();
+        } catch (...) {  // out of memory, say: the file is not written, and the list says so
+        }
+        lock.lock();
+        m_busy = false;
+        if (!written) m_failed.push_back(std::move(next.name));
+        m_changed.notify_all();
+    }
+}
+
+}  // namespace velmora::exporting

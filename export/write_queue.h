@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Writes files one after another on a thread of its own, in the order they were handed over, so the
+// caller can go on preparing the next file while the last one is still being written.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "text/rules.h"
+
+namespace velmora::exporting {
+
+class WriteQueue {
+public:
+    WriteQueue();
+    ~WriteQueue();  // waits for every write handed over
+    WriteQueue(const WriteQueue&) = delete;
+    WriteQueue& operator=(const WriteQueue&) = delete;
+
+    // Queues `write`, which returns whether the file `name` (GBK) was written. Writes run in the order
+    // queued, each after the one before has finished, so files appear on disk in that order.
+    void push(text::Text name, std::function<bool()> write);
+    // Waits for every queued write and returns the names of those that failed, in queue order.
+    std::vector<text::Text> finish();
+
+private:
+    void run();
+
+    struct Write {
+        text::Text name;
+        std::function<bool()> write;
+    };
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Write> m_pending;
+    std::vector<text::Text> m_failed;
+    bool m_busy = false;
+    bool m_stopping = false;
+    std::thread m_worker;
+};
+
+}  // namespace velmora::exporting

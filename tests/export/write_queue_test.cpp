@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Files handed to the write queue are written one at a time, in order, and failures are reported in order.
+#include "export/write_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <new>
+#include <stdexcept>
+#include <thread>
+
+namespace velmora::exporting {
+namespace {
+
+TEST(WriteQueue, WritesInOrderOneAtATimeAndListsFailuresInOrder) {
+    std::vector<std::string> log;  // touched by one write at a time only, or the test is right to fail
+    int running = 0;
+    bool overlapped = false;
+    const auto write = [&](std::string name, bool result, int sleepMs) {
+        return [&, name, result, sleepMs] {
+            if (++running > 1) overlapped = true;
+            // The first write is the slowest: a queue that started the next one early would log out of order.
+            std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+            log.push_back(name);
+            --running;
+            return result;
+        };
+    };
+    WriteQueue queue;
+    queue.push("a", write("a", true, 40));
+    queue.push("b", write("b", false, 0));
+    queue.push("c", write("c", true, 5));
+    queue.push("d", []() -> bool { throw std::bad_alloc(); });  // counted as not written
+    queue.push("e", write("e", false, 0));
+    EXPECT_EQ(queue.finish(), (std::vector<text::Text>{"b", "d", "e"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "c", "e"}));
+    EXPECT_FALSE(overlapped);
+
+    // The queue goes on after a finish, and the next finish lists only the new failures.
+    queue.push("f", write("f", false, 0));
+    EXPECT_EQ(queue.finish(), std::vector<text::Text>{"f"});
+}
+
+TEST(WriteQueue, DestroyingItWaitsForEveryWrite) {
+    bool written = false;
+    {
+        WriteQueue queue;
+        queue.push("slow", [&written] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            written = true;
+            return true;
+        });
+    }
+    EXPECT_TRUE(written);
+}
+
+}  // namespace
+}  // namespace velmora::exporting
