@@ -84,10 +84,12 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, 
                        {},
                        {},
                        {}};
-    // The two workbooks share nothing, so they are read on both cores at once.
-    std::thread sourceThread([&sourceJob] { sourceJob.run(); });
-    registerJob.run();
-    sourceThread.join();
+    // The two workbooks share nothing, so they are read on both cores at once. The payment list is
+    // usually the larger file, and it is read here: the main heap grows in large steps, a thread's heap
+    // a few pages at a time, a system call each.
+    std::thread registerThread([&registerJob] { registerJob.run(); });
+    sourceJob.run();
+    registerThread.join();
     for (const TableJob* job : {&registerJob, &sourceJob}) {
         if (job->outcome.status != import::ReaderStatus::Ok) {
             err << text::utf8FromGbk(job->outcome.message) << "\n";
