@@ -93,7 +93,7 @@ Text formatGeneral15(double number) {
 ColumnKind columnKind(const xls::Sheet& sheet, int column) {
     bool anyValue = false;
     for (int row = 0; row < kTypingRows; ++row) {
-        const xls::Cell& cell = sheet.cell(row, column);
+        const xls::CellView cell = sheet.view(row, column);
         if (!cell.holdsValue()) continue;
         if (cell.kind == xls::CellKind::Text) return ColumnKind::Text;
         anyValue = true;
@@ -101,13 +101,13 @@ ColumnKind columnKind(const xls::Sheet& sheet, int column) {
     return anyValue ? ColumnKind::Number : ColumnKind::Text;
 }
 
-Text cellText(const xls::Cell& cell, ColumnKind kind, bool uses1904DateSystem) {
+Text cellText(const xls::CellView& cell, ColumnKind kind, bool uses1904DateSystem) {
     switch (cell.kind) {
         case xls::CellKind::Empty:
         case xls::CellKind::Error:
             return {};
         case xls::CellKind::Text:
-            return cell.text;
+            return Text(cell.text);
         case xls::CellKind::Boolean:
             return cell.number != 0 ? "TRUE" : "FALSE";
         case xls::CellKind::DateTime:

@@ -23,6 +23,6 @@ ColumnKind columnKind(const xls::Sheet& sheet, int column);
 
 // Returns the text of one cell: empty cells, empty texts and errors give the empty text, booleans
 // "TRUE"/"FALSE", date-times "%Y-%m-%d %H:%M:%S", numbers by the column kind.
-text::Text cellText(const xls::Cell& cell, ColumnKind kind, bool uses1904DateSystem);
+text::Text cellText(const xls::CellView& cell, ColumnKind kind, bool uses1904DateSystem);
 
 }  // namespace velmora::import

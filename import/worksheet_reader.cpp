@@ -33,7 +33,7 @@ int WorksheetReader::fieldCount() const { return m_sheet.columnCount(); }
 
 Text WorksheetReader::field(int record, int field) const {
     if (record < 1 || record > recordCount() || field < 0 || field >= fieldCount()) return {};
-    return cellText(m_sheet.cell(record - 1, field), m_columnKinds[static_cast<std::size_t>(field)],
+    return cellText(m_sheet.view(record - 1, field), m_columnKinds[static_cast<std::size_t>(field)],
                     m_uses1904);
 }
 

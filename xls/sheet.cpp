@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include "xls/workbook.h"
 
@@ -11,22 +12,28 @@ namespace velmora::xls {
 using text::Text;
 
 namespace {
-const Cell kEmptyCell;
 constexpr int kMaxRows = 65536;
 constexpr int kMaxColumns = 256;
 }  // namespace
 
-const Cell& Sheet::cell(int row, int column) const {
-    if (row < 0 || column < 0 || row >= static_cast<int>(m_rowSlots.size())) return kEmptyCell;
+CellView Sheet::view(int row, int column) const {
+    if (row < 0 || column < 0 || row >= static_cast<int>(m_rowSlots.size())) return {};
     const std::uint32_t slot = m_rowSlots[static_cast<std::size_t>(row)];
-    if (slot == 0) return kEmptyCell;
+    if (slot == 0) return {};
     const auto& entries = m_rows[slot - 1];
     const auto found = std::lower_bound(entries.begin(), entries.end(), column,
                                         [](const Entry& entry, int c) { return entry.column < c; });
-    return found != entries.end() && found->column == column ? found->cell : kEmptyCell;
+    if (found == entries.end() || found->column != column) return {};
+    return {found->kind, found->number,
+            std::string_view(m_texts).substr(found->textOffset, found->textLength), found->errorCode};
 }
 
-void Sheet::setCell(int row, int column, Cell cell) {
+Cell Sheet::cell(int row, int column) const {
+    const CellView found = view(row, column);
+    return {found.kind, found.number, Text(found.text), found.errorCode};
+}
+
+void Sheet::setCell(int row, int column, CellView cell) {
     if (row < 0 || column < 0 || row >= kMaxRows || column >= kMaxColumns) return;
     const bool empty = cell.kind == CellKind::Empty;
     const auto rowIndex = static_cast<std::size_t>(row);
@@ -53,22 +60,36 @@ void Sheet::setCell(int row, int column, Cell cell) {
     }
     auto& entries = m_rows[m_rowSlots[rowIndex] - 1];
     const auto key = static_cast<std::uint16_t>(column);
-    // Records come in column order, so the common case appends.
-    if (entries.empty() || entries.back().column < key) {
-        if (empty) return;
-        entries.push_back({key, std::move(cell)});
+    const bool appends = entries.empty() || entries.back().column < key;  // records come in column order
+    auto found = entries.end();
+    if (!appends) {
+        found = std::lower_bound(entries.begin(), entries.end(), key,
+                                 [](const Entry& entry, std::uint16_t c) { return entry.column < c; });
+    }
+    const bool exists = found != entries.end() && found->column == key;
+    if (empty) {
+        if (exists) entries.erase(found);
         return;
     }
-    const auto found = std::lower_bound(entries.begin(), entries.end(), key,
-                                        [](const Entry& entry, std::uint16_t c) { return entry.column < c; });
-    if (found != entries.end() && found->column == key) {
-        if (empty) {
-            entries.erase(found);
-        } else {
-            found->cell = std::move(cell);
-        }
-    } else if (!empty) {
-        entries.insert(found, {key, std::move(cell)});
+    // A text already inside the sheet (a cell copied to another) is shared, not copied again; that also
+    // keeps it valid while m_texts grows.
+    const char* texts = m_texts.data();
+    std::size_t offset = m_texts.size();
+    const std::less<const char*> before;
+    if (!cell.text.empty() && !before(cell.text.data(), texts) &&
+        before(cell.text.data(), texts + m_texts.size())) {
+        offset = static_cast<std::size_t>(cell.text.data() - texts);
+    } else {
+        m_texts.append(cell.text);
+    }
+    const Entry entry{
+        offset, static_cast<std::uint32_t>(cell.text.size()), key, cell.kind, cell.errorCode, cell.number};
+    if (appends) {
+        entries.push_back(entry);
+    } else if (exists) {
+        *found = entry;
+    } else {
+        entries.insert(found, entry);
     }
 }
 

@@ -41,11 +41,13 @@ private:
     SegmentReader withContinues(const Record& record);
     bool readText(SegmentReader& reader, text::Text& out);
     void setNumber(std::uint16_t row, std::uint16_t column, std::uint16_t xf, double value) {
-        m_sheet.setCell(row, column,
-                        Cell{m_globals.isDateXf(xf) ? CellKind::DateTime : CellKind::Number, value, {}, 0});
+        m_sheet.setCell(
+            row, column,
+            CellView{m_globals.isDateXf(xf) ? CellKind::DateTime : CellKind::Number, value, {}, 0});
     }
     void flushPendingString() {
-        if (m_pendingString) m_sheet.setCell(m_pendingRow, m_pendingColumn, Cell{CellKind::Text, 0, {}, 0});
+        if (m_pendingString)
+            m_sheet.setCell(m_pendingRow, m_pendingColumn, CellView{CellKind::Text, 0, {}, 0});
         m_pendingString = false;
     }
 
@@ -125,7 +127,7 @@ bool SheetBuilder::labelSst(const Record& record) {
     if (length > m_sharedTextBudget) return false;
     m_sharedTextBudget -= length;
     m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2),
-                    Cell{CellKind::Text, 0, m_globals.sharedStrings[index], 0});
+                    CellView{CellKind::Text, 0, m_globals.sharedStrings[index], 0});
     return true;
 }
 
@@ -136,16 +138,15 @@ bool SheetBuilder::label(const Record& record) {
     reader.seekInFirst(6);
     text::Text value;
     if (!readText(reader, value)) return false;
-    m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2),
-                    Cell{CellKind::Text, 0, std::move(value), 0});
+    m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2), CellView{CellKind::Text, 0, value, 0});
     return true;
 }
 
 bool SheetBuilder::boolErr(const Record& record) {
     flushPendingString();
     const std::uint8_t value = record.data[6];
-    const Cell cell = record.data[7] ? Cell{CellKind::Error, 0, {}, value}
-                                     : Cell{CellKind::Boolean, value ? 1.0 : 0.0, {}, 0};
+    const CellView cell = record.data[7] ? CellView{CellKind::Error, 0, {}, value}
+                                         : CellView{CellKind::Boolean, value ? 1.0 : 0.0, {}, 0};
     m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2), cell);
     return true;
 }
@@ -166,13 +167,13 @@ bool SheetBuilder::formula(const Record& record) {
             m_pendingColumn = column;
             break;
         case 1:
-            m_sheet.setCell(row, column, Cell{CellKind::Boolean, value ? 1.0 : 0.0, {}, 0});
+            m_sheet.setCell(row, column, CellView{CellKind::Boolean, value ? 1.0 : 0.0, {}, 0});
             break;
         case 2:
-            m_sheet.setCell(row, column, Cell{CellKind::Error, 0, {}, value});
+            m_sheet.setCell(row, column, CellView{CellKind::Error, 0, {}, value});
             break;
         case 3:
-            m_sheet.setCell(row, column, Cell{CellKind::Text, 0, {}, 0});
+            m_sheet.setCell(row, column, CellView{CellKind::Text, 0, {}, 0});
             break;
         default:
             break;  // no known result kind: the cell stays empty
@@ -185,7 +186,7 @@ bool SheetBuilder::string(const Record& record) {
     if (!m_pendingString) return true;  // a STRING without a formula before it has no cell
     text::Text value;
     if (!readText(reader, value)) return false;
-    m_sheet.setCell(m_pendingRow, m_pendingColumn, Cell{CellKind::Text, 0, std::move(value), 0});
+    m_sheet.setCell(m_pendingRow, m_pendingColumn, CellView{CellKind::Text, 0, value, 0});
     m_pendingString = false;
     return true;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/rules.h"
@@ -23,11 +24,30 @@ struct Cell {
     std::uint8_t errorCode = 0;  // Error only
 
     // Empty cells, error cells and empty texts hold no value: they never count for the used range.
+    bool holdsValue() const;
+};
+
+// A cell whose text stays where it is stored: inside a sheet (valid until the sheet changes) or inside
+// a Cell it was made from.
+struct CellView {
+    CellKind kind = CellKind::Empty;
+    double number = 0.0;
+    std::string_view text;
+    std::uint8_t errorCode = 0;
+
+    CellView() = default;
+    CellView(CellKind k, double n, std::string_view t, std::uint8_t e)
+        : kind(k), number(n), text(t), errorCode(e) {}
+    CellView(const Cell& cell)  // NOLINT: a Cell is read wherever a view is
+        : kind(cell.kind), number(cell.number), text(cell.text), errorCode(cell.errorCode) {}
+
     bool holdsValue() const {
         return kind != CellKind::Empty && kind != CellKind::Error &&
                !(kind == CellKind::Text && text.empty());
     }
 };
+
+inline bool Cell::holdsValue() const { return CellView(*this).holdsValue(); }
 
 // One worksheet's cells, addressed by zero-based row and column.
 class Sheet {
@@ -37,22 +57,29 @@ public:
     int columnCount() const { return m_columnCount; }
 
     // Returns the cell; outside the stored cells an empty cell.
-    const Cell& cell(int row, int column) const;
-    // Stores a cell (the reader and tests build sheets this way). Rows above 65,535 and columns above
-    // 255 are ignored.
-    void setCell(int row, int column, Cell cell);
+    CellView view(int row, int column) const;
+    Cell cell(int row, int column) const;
+    // Stores a cell, copying its text (the reader and tests build sheets this way). Rows above 65,535
+    // and columns above 255 are ignored.
+    void setCell(int row, int column, CellView cell);
 
 private:
     // Each row keeps only its stored cells, by column: a record at column 255 must not cost 256 cells,
-    // or a small damaged file could claim gigabytes.
+    // or a small damaged file could claim gigabytes. Texts live one after another in m_texts, so a cell
+    // takes 24 bytes and no allocation of its own.
     struct Entry {
+        std::size_t textOffset;
+        std::uint32_t textLength;
         std::uint16_t column;
-        Cell cell;
+        CellKind kind;
+        std::uint8_t errorCode;
+        double number;
     };
     // Row number to its place in m_rows plus one (0: no cells). Only rows with cells get a place, so a
     // damaged file naming row 65,535 costs 4 bytes per row number, not a full row entry each.
     std::vector<std::uint32_t> m_rowSlots;
     std::vector<std::vector<Entry>> m_rows;
+    std::string m_texts;
     int m_rowCount = 0;
     int m_columnCount = 0;
 };

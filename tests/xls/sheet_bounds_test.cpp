@@ -33,6 +33,18 @@ TEST(SheetStorage, KeepsCellsWrittenInAnyOrder) {
     EXPECT_EQ(sheet.columnCount(), 256);
 }
 
+TEST(SheetStorage, ACellCopiedWithinTheSheetKeepsItsTextAsTheSheetGrows) {
+    Sheet sheet;
+    sheet.setCell(0, 0, text("first text"));
+    sheet.setCell(1, 0, sheet.view(0, 0));  // the view points into the sheet's own storage
+    for (int row = 2; row < 2000; ++row) sheet.setCell(row, 1, text("a text long enough to move storage"));
+    sheet.setCell(0, 0, text("replaced"));
+    EXPECT_EQ(sheet.cell(1, 0).text, "first text");
+    EXPECT_EQ(sheet.view(0, 0).text, "replaced");
+    EXPECT_EQ(sheet.view(1999, 1).text, "a text long enough to move storage");
+    EXPECT_EQ(sheet.rowCount(), 2000);
+}
+
 // A sheet of `cells` LABELSST records, all naming one shared string of `length` characters.
 std::string repeatedStringStream(std::size_t length, int cells) {
     const std::string sst =

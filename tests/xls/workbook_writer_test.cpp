@@ -148,7 +148,8 @@ TEST(WorkbookWriter, RoundTripsNumberCells) {
         EXPECT_EQ(sheet.cell(row, 0).text, "0001");
         ASSERT_EQ(sheet.cell(row, 1).kind, CellKind::Number);
         // Bit for bit, so the sign of -0 and the smallest subnormal survive too.
-        EXPECT_EQ(std::memcmp(&sheet.cell(row, 1).number, &values[i], sizeof(double)), 0);
+        const double stored = sheet.cell(row, 1).number;
+        EXPECT_EQ(std::memcmp(&stored, &values[i], sizeof(double)), 0);
         EXPECT_EQ(sheet.cell(row, 2).kind, CellKind::Empty);
     }
     EXPECT_EQ(sheet.cell(static_cast<int>(std::size(values)) + 1, 2).text, gbk("张三"));
