@@ -50,7 +50,7 @@ bool createTables(ScratchDatabase& db, const model::Grid& grid) {
 }
 
 // Most rows go in several to a statement: far fewer statement runs for the same rows in the same order.
-constexpr int kRowsPerInsert = 32;
+constexpr int kRowsPerInsert = 128;
 
 bool bindRows(Statement& insert, const model::Grid& grid, int firstRow, int rowCount) {
     const int columns = grid.columnCount();
