@@ -15,6 +15,7 @@
 #include "export/workbook_export.h"
 #include "fileio/files.h"
 #include "reconcile/report.h"
+#include "support/scratch_folder.h"
 #include "text/encoding.h"
 #include "text/phrases.h"
 #include "xls/workbook.h"
@@ -25,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using model::Grid;
+using testsupport::ScratchFolder;
 using text::Text;
 
 Text gbk(const std::string& utf8) { return text::gbkFromUtf8(utf8); }
@@ -38,24 +40,6 @@ Grid makeGrid(const std::vector<Text>& titles, const std::vector<std::vector<Tex
     }
     return grid;
 }
-
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::string& tag)
-        : m_path(fs::temp_directory_path() / ("velmora-export-" + tag + "-" + std::to_string(::getpid()))) {
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
-    }
-    ~ScratchFolder() {
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(m_path);
-    }
-    std::string path() const { return m_path.string(); }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    fs::path m_path;
-};
 
 std::string readFile(const std::string& path) {
     std::string bytes;

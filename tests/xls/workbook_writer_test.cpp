@@ -2,12 +2,12 @@
 #include "xls/workbook_writer.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <optional>
 
+#include "support/scratch_folder.h"
 #include "text/encoding.h"
 #include "xls/workbook.h"
 
@@ -25,19 +25,6 @@ Text repeat(const std::string& utf8, int times) {
     for (int i = 0; i < times; ++i) out += utf8;
     return gbk(out);
 }
-
-class ScratchFolder {
-public:
-    ScratchFolder() : m_path(fs::temp_directory_path() / ("velmora-xlsw-" + std::to_string(::getpid()))) {
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
-    }
-    ~ScratchFolder() { fs::remove_all(m_path); }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    fs::path m_path;
-};
 
 // Reads the first sheet back with the project's reader; the header row is row 0.
 Sheet readBack(const std::string& path, Text& sheetName) {
@@ -86,7 +73,7 @@ TEST(WorkbookWriter, RoundTripsThroughTheReader) {
          {{Text(kMaxCellUnits, '9')}, {repeat("码", static_cast<int>(kMaxCellUnits))}}},
         {"repeated texts", {"n", "name", "amount"}, duplicates},
     };
-    ScratchFolder folder;
+    testsupport::ScratchFolder folder("xls-writer");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = folder.file("out.xls");
@@ -135,7 +122,7 @@ TEST(WorkbookWriter, RoundTripsNumberCells) {
     }
     rows.push_back({{"", "", gbk("张三")}, {std::nullopt, std::nullopt, std::nullopt}});
     MixedRowSource source(rows);
-    ScratchFolder folder;
+    testsupport::ScratchFolder folder("xls-writer");
     const std::string path = folder.file("numbers.xls");
     ASSERT_EQ(writeWorkbook(path, {gbk("卡号"), gbk("金额"), gbk("姓名")}, source), WriteError::None);
     Text sheetName;
@@ -242,7 +229,7 @@ TEST(WorkbookWriter, RefusesWhatTheFormatCannotHoldAndWritesNothing) {
         {"32-character sheet name", {"a"}, 0, {}, std::string(32, 's'), WriteError::InvalidSheetName},
         {"Chinese sheet name", {"a"}, 0, {}, gbk("工作表"), WriteError::None},
     };
-    ScratchFolder folder;
+    testsupport::ScratchFolder folder("xls-writer");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = folder.file("refused.xls");

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A fresh folder under the temporary folder for one test, removed again at its end.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace velmora::testsupport {
+
+class ScratchFolder {
+public:
+    // The pid keeps test processes running side by side apart; `tag` keeps one test's folders apart.
+    explicit ScratchFolder(const std::string& tag)
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("velmora-" + tag + "-" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~ScratchFolder() {
+        // A test may have taken its permissions away; give them back so the folder can go.
+        std::error_code ignored;
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::string path() const { return m_path.string(); }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+}  // namespace velmora::testsupport
