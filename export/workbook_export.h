@@ -16,10 +16,9 @@ namespace velmora::exporting {
 // Returns the workbook's file name (file-system encoding) for a workbook name: the name plus ".xls".
 std::string workbookFileName(const text::Text& workbookName);
 
-// The worksheet `sheetName` built from "tmp_titles" (by position)
-// and "tmp" (by rowid) of the scratch database `db`, whose rows have `columns` columns. Nullopt when a
-// read fails, the tables do not hold exactly `columns` titles and `rows` rows, or the data does not fit
-// a workbook.
+// The worksheet `sheetName` built from "tmp_titles" (by position) and "tmp" (by rowid) of the scratch
+// database `db`, whose rows have `columns` columns. Nullopt when a read fails, the tables do not hold
+// exactly `columns` titles and `rows` rows, or the data does not fit a workbook.
 std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
                                                     const text::Text& sheetName);
 

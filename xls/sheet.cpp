@@ -14,6 +14,13 @@ using text::Text;
 namespace {
 constexpr int kMaxRows = 65536;
 constexpr int kMaxColumns = 256;
+
+// A row's first entry at `column` or to its right: a row keeps its entries by column.
+template <typename Entries>
+auto firstAtOrAfter(Entries& entries, int column) {
+    return std::lower_bound(entries.begin(), entries.end(), column,
+                            [](const auto& entry, int c) { return entry.column < c; });
+}
 }  // namespace
 
 CellView Sheet::view(int row, int column) const {
@@ -21,8 +28,7 @@ CellView Sheet::view(int row, int column) const {
     const std::uint32_t slot = m_rowSlots[static_cast<std::size_t>(row)];
     if (slot == 0) return {};
     const auto& entries = m_rows[slot - 1];
-    const auto found = std::lower_bound(entries.begin(), entries.end(), column,
-                                        [](const Entry& entry, int c) { return entry.column < c; });
+    const auto found = firstAtOrAfter(entries, column);
     if (found == entries.end() || found->column != column) return {};
     return {found->kind, found->number,
             std::string_view(m_texts).substr(found->textOffset, found->textLength), found->errorCode};
@@ -61,11 +67,7 @@ void Sheet::setCell(int row, int column, CellView cell) {
     auto& entries = m_rows[m_rowSlots[rowIndex] - 1];
     const auto key = static_cast<std::uint16_t>(column);
     const bool appends = entries.empty() || entries.back().column < key;  // records come in column order
-    auto found = entries.end();
-    if (!appends) {
-        found = std::lower_bound(entries.begin(), entries.end(), key,
-                                 [](const Entry& entry, std::uint16_t c) { return entry.column < c; });
-    }
+    const auto found = appends ? entries.end() : firstAtOrAfter(entries, column);
     const bool exists = found != entries.end() && found->column == key;
     if (empty) {
         if (exists) entries.erase(found);
