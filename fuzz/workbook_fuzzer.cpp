@@ -1,9 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reads arbitrary bytes as a workbook: every sheet, every cell, and the cells as import text. Bytes that
 // are no compound document are also read as a bare workbook stream, so mutations reach the record
-// parser without having to keep a container intact. Checks that memory stays within a small multiple
-// of the input's size.
+// parser without having to keep a container intact. Under AddressSanitizer, checks that memory stays
+// within a small multiple of the input's size.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMORA_COUNTS_ALLOCATIONS 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define VELMORA_COUNTS_ALLOCATIONS 1
+#endif
+
+#ifdef VELMORA_COUNTS_ALLOCATIONS
 #include <sanitizer/allocator_interface.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -26,6 +37,7 @@ std::atomic<bool> g_armed{false};
 std::atomic<long long> g_live{0};
 std::atomic<long long> g_peak{0};
 
+#ifdef VELMORA_COUNTS_ALLOCATIONS
 void onMalloc(const volatile void*, std::size_t size) {
     if (!g_armed.load(std::memory_order_relaxed)) return;
     const long long live = g_live.fetch_add(static_cast<long long>(size)) + static_cast<long long>(size);
@@ -39,6 +51,7 @@ void onFree(const volatile void* pointer) {
     g_live.fetch_sub(
         static_cast<long long>(__sanitizer_get_allocated_size(const_cast<const void*>(pointer))));
 }
+#endif
 
 void arm() {
     g_live = 0;
@@ -97,7 +110,9 @@ void readStream(const std::string& stream) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+#ifdef VELMORA_COUNTS_ALLOCATIONS
     __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree);
+#endif
     return 0;
 }
 

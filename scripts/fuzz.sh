@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and the sanitizers, then runs one of them.
 #   scripts/fuzz.sh TARGET [SECONDS] [libFuzzer options...]
-# TARGET is workbook_fuzzer, text_fuzzer or ini_fuzzer; SECONDS defaults to 600. The growing corpus
+# TARGET is one of fuzz/*_fuzzer.cpp without .cpp; SECONDS defaults to 600. The growing corpus
 # lives outside the repository in $VELMORA_FUZZ_DIR (default ~/.cache/velmora-fuzz), seeded from the
 # test workbooks and fuzz/corpus/workbook_fuzzer (bare streams) or fuzz/corpus/TARGET, with fuzz/workbook.dict
 # for the workbook reader; crash, leak, timeout and oom inputs land in its artifacts folder.
