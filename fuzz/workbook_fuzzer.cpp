@@ -3,17 +3,20 @@
 // are no compound document are also read as a bare workbook stream, so mutations reach the record
 // parser without having to keep a container intact. Under AddressSanitizer, checks that memory stays
 // within a small multiple of the input's size.
+#include <cstddef>
+
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define VELMORA_COUNTS_ALLOCATIONS 1
+#include <sanitizer/allocator_interface.h>
 #endif
 #endif
 #if defined(__SANITIZE_ADDRESS__)
 #define VELMORA_COUNTS_ALLOCATIONS 1
-#endif
-
-#ifdef VELMORA_COUNTS_ALLOCATIONS
-#include <sanitizer/allocator_interface.h>
+// GCC's runtime has the allocator hooks but ships no header for them.
+extern "C" std::size_t __sanitizer_get_allocated_size(const volatile void* pointer);
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, std::size_t),
+                                                         void (*onFree)(const volatile void*));
 #endif
 
 #include <algorithm>
