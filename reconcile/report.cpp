@@ -16,6 +16,24 @@ bool unfitForFileName(char c) {
            c == '"' || c == '<' || c == '>' || c == '|';
 }
 
+bool inRange(std::string_view text, std::size_t pos, unsigned char low, unsigned char high) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    return byte >= low && byte <= high;
+}
+
+// The length of the multi-byte character at `pos`, or 0 where none starts: two bytes (lead 0x81-0xFE,
+// trail 0x40-0xFE other than 0x7F, which may look like "\" or "|") or four (lead, digit, lead, digit)
+// for a character beyond GBK. A control byte or "/" after a lead byte therefore stays a byte of its own.
+std::size_t multiByteLength(std::string_view text, std::size_t pos) {
+    const std::size_t left = text.size() - pos;
+    if (left < 2 || !inRange(text, pos, 0x81, 0xFE)) return 0;
+    if (inRange(text, pos + 1, 0x40, 0xFE) && text[pos + 1] != '\x7F') return 2;
+    if (left >= 4 && inRange(text, pos + 1, '0', '9') && inRange(text, pos + 2, 0x81, 0xFE) &&
+        inRange(text, pos + 3, '0', '9'))
+        return 4;
+    return 0;
+}
+
 }  // namespace
 
 Text reportContent(std::string_view summary, std::string_view notFoundList, std::string_view mismatchList) {
@@ -27,15 +45,15 @@ Text reportFileName(std::string_view unitText) {
     Text name;
     name.reserve(unitText.size() + phrases::reportSuffix().size());
     for (std::size_t pos = 0; pos < unitText.size();) {
-        const std::size_t len = text::charLength(unitText, pos);
-        // Only one-byte characters are checked: the second byte of a two-byte character may equal
-        // "|" or "\" and belongs to that character.
-        if (len == 1 && unfitForFileName(unitText[pos])) {
-            name += '_';
-        } else {
+        if (const std::size_t len = multiByteLength(unitText, pos)) {
             name.append(unitText.substr(pos, len));
+            pos += len;
+            continue;
         }
-        pos += len;
+        // A high byte that starts no character would join the byte after it, "_" included, into some
+        // other character once the name is converted; it is replaced like any unfit byte.
+        const char byte = unitText[pos++];
+        name += byte & 0x80 || unfitForFileName(byte) ? '_' : byte;
     }
     name += phrases::reportSuffix();
     return name;

@@ -15,7 +15,7 @@ using text::Text;
 Text reportContent(std::string_view summary, std::string_view notFoundList, std::string_view mismatchList);
 
 // Returns the report's file name (GBK) for a unit text: unit text + "_待核对.txt", with every character
-// a file name cannot hold replaced by "_".
+// a file name cannot hold, and every high byte that starts no GBK character, replaced by "_".
 Text reportFileName(std::string_view unitText);
 
 // Writes the report into `folder` (file-system encoding); false if it could not be written.

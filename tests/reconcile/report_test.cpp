@@ -53,6 +53,23 @@ TEST(ReportFileName, ReplacesWhatAFileNameCannotHold) {
     for (const Case& c : cases) EXPECT_EQ(reportFileName(c.unit), c.expected) << c.unit;
 }
 
+TEST(ReportFileName, AHighByteNeverShieldsTheByteAfterIt) {
+    struct Case {
+        Text unit;
+        Text expected;
+    };
+    const Case cases[] = {
+        {"\xB5/x", "__x"},
+        {std::string("a\xB5\0b", 4), "a__b"},
+        {"\xB5\r\xB5\n\x80\x1F", "______"},
+        {"\xB5\x7F\xFF\x40", "___@"},
+        {"\xB5", "_"},
+        // Every byte of a valid pair or four-byte character stays, "\\" and "|" as trail bytes included.
+        {"\xD5\x5C\x96\x7C\x81\x30\x81\x30", "\xD5\x5C\x96\x7C\x81\x30\x81\x30"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(reportFileName(c.unit), c.expected + gbk("_待核对.txt")) << c.unit;
+}
+
 TEST(WriteReport, LandsInTheFolderWhateverTheUnitLineHolds) {
     namespace fs = std::filesystem;
     const fs::path folder = fs::temp_directory_path() / ("velmora-report-" + std::to_string(::getpid()));
