@@ -3,6 +3,7 @@
 #include "app/commands.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include "app/busy_flag.h"
 #include "app/grid_model.h"
@@ -21,14 +22,26 @@ using settings::SettingId;
 
 const QString kMessageTitle = QStringLiteral("信息：");
 
-// The export asks for its two CSV paths through the window's shared file dialog.
+// The wait pointer while a command works on the grids or the files; dialogs and messages are outside it.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// The export asks for its two CSV paths through the window's shared file dialog, in the middle of its
+// work, so the dialog gets the normal pointer back while it is up.
 class CsvSaveDialog : public exporting::CsvPathPrompt {
 public:
     explicit CsvSaveDialog(FileDialog& dialog) : m_dialog(dialog) {}
 
     std::optional<std::string> askCsvPath(int, const text::Text& proposedName) override {
+        QGuiApplication::restoreOverrideCursor();
         const auto path = m_dialog.saveFile(QStringLiteral("文本文件(*.CSV);;所有文件(*.*)"),
                                             fromGbk(proposedName), QStringLiteral("CSV"));
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         if (!path) return std::nullopt;
         return toNativePath(*path);
     }
@@ -78,12 +91,10 @@ void Commands::dispatch(const QString& caption) {
 void Commands::importTable(import::TableKind kind) {
     const bool isRegister = kind == import::TableKind::Register;
     GridView& view = isRegister ? m_window.registerView() : m_window.sourceView();
-    // The rows go before the file is asked for: cancelling leaves the grid's columns but no rows.
-    import::prepareImport(kind, view.gridModel().grid(), m_window.progress());
-    view.gridModel().sync();
-
     const auto path =
         m_window.fileDialog().openFile(QStringLiteral("*.xls (*.xls)"), m_window.programDirectory());
+    // A stray click and Cancel must not cost the clerk a filled register: nothing changes until a file
+    // is chosen.
     if (!path) return;
 
     const auto& panel = m_window.settingsPanel();
@@ -94,9 +105,15 @@ void Commands::importTable(import::TableKind kind) {
                    : import::TableSettings{panel.value(SettingId::SourceSheet),
                                            panel.value(SettingId::SourceColumns),
                                            panel.value(SettingId::SourceStartRow)};
-    const auto outcome = import::importTable(kind, toNativePath(*path), tableSettings,
-                                             view.gridModel().grid(), m_window.progress());
-    m_window.progress().syncGrids();
+    import::ImportOutcome outcome;
+    {
+        const BusyCursor busyCursor;
+        import::prepareImport(kind, view.gridModel().grid(), m_window.progress());
+        view.gridModel().sync();
+        outcome = import::importTable(kind, toNativePath(*path), tableSettings, view.gridModel().grid(),
+                                      m_window.progress());
+        m_window.progress().syncGrids();
+    }
     if (outcome.status != import::ReaderStatus::Ok) {
         m_window.prompter().message(kMessageTitle, fromGbk(outcome.message), MessageIcon::Warning);
         return;
@@ -105,9 +122,12 @@ void Commands::importTable(import::TableKind kind) {
 }
 
 void Commands::compare() {
+    const BusyCursor busyCursor;
     auto result = reconcile::autoFillAndCompare(m_window.registerGrid(), m_window.sourceGrid(),
                                                 m_window.settingsPanel().value(SettingId::FillCount),
                                                 m_window.progress());
+    m_window.registerView().gridModel().markRows(result.mismatchRegisterRows, RowMark::NameDiffers);
+    m_window.sourceView().gridModel().markRows(result.notFoundSourceRows, RowMark::CodeNotFound);
     m_window.setComparison(std::move(result.summary), std::move(result.notFoundList),
                            std::move(result.mismatchList));
 }
@@ -124,7 +144,11 @@ void Commands::exportTables() {
                                    results.mismatchList,
                                    dialog,
                                    m_window.progress()};
-    const auto outcome = exporting::runExport(job);
+    exporting::ExportOutcome outcome;
+    {
+        const BusyCursor busyCursor;
+        outcome = exporting::runExport(job);
+    }
     if (outcome.cancelled) return;
     m_window.prompter().message(kMessageTitle, fromGbk(outcome.message),
                                 outcome.warning ? MessageIcon::Warning : MessageIcon::Information);

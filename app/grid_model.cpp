@@ -2,6 +2,8 @@
 // The table model over a core grid.
 #include "app/grid_model.h"
 
+#include <QColor>
+
 #include "app/qt_text.h"
 
 namespace velmora::app {
@@ -20,6 +22,18 @@ int GridModel::columnCount(const QModelIndex& parent) const { return parent.isVa
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole) return fromGbk(m_grid.cell(index.row(), index.column()));
+    if (role == Qt::BackgroundRole) {
+        // Pale enough that the default black text stays easy to read; one meaning, one colour.
+        switch (rowMark(index.row())) {
+            case RowMark::NameDiffers:
+                return QColor(255, 236, 179);
+            case RowMark::CodeNotFound:
+                return QColor(255, 205, 210);
+            case RowMark::None:
+                break;
+        }
+        return {};
+    }
     if (role == Qt::TextAlignmentRole && index.column() < m_grid.columnCount()) {
         const bool centred = m_grid.column(index.column()).alignment == model::Alignment::Centre;
         return QVariant::fromValue(Qt::AlignVCenter | (centred ? Qt::AlignHCenter : Qt::AlignLeft));
@@ -50,6 +64,7 @@ void GridModel::sync() {
         m_seenVersion = m_grid.layoutVersion();
         m_seenRows = m_grid.rowCount();
         m_seenColumns = m_grid.columnCount();
+        m_marks.clear();
         endResetModel();
         emit columnsRebuilt();
         return;
@@ -70,6 +85,7 @@ void GridModel::removeGridRow(int row) {
     sync();
     if (row < 0 || row >= m_seenRows) return;
     beginRemoveRows(QModelIndex(), row, row);
+    if (row < static_cast<int>(m_marks.size())) m_marks.erase(m_marks.begin() + row);
     m_grid.removeRow(row);
     m_seenRows = m_grid.rowCount();
     m_seenVersion = m_grid.layoutVersion();
@@ -80,10 +96,27 @@ void GridModel::removeGridRowsFrom(int row) {
     sync();
     if (row < 0 || row >= m_seenRows) return;
     beginRemoveRows(QModelIndex(), row, m_seenRows - 1);
+    if (row < static_cast<int>(m_marks.size())) m_marks.resize(static_cast<std::size_t>(row));
     model::removeRowsFrom(m_grid, row);
     m_seenRows = m_grid.rowCount();
     m_seenVersion = m_grid.layoutVersion();
     endRemoveRows();
+}
+
+void GridModel::markRows(const std::vector<int>& rows, RowMark mark) {
+    sync();
+    m_marks.assign(static_cast<std::size_t>(m_seenRows), RowMark::None);
+    for (int row : rows) {
+        if (row >= 0 && row < m_seenRows) m_marks[static_cast<std::size_t>(row)] = mark;
+    }
+    if (m_seenRows > 0 && m_seenColumns > 0) {
+        emit dataChanged(index(0, 0), index(m_seenRows - 1, m_seenColumns - 1), {Qt::BackgroundRole});
+    }
+}
+
+RowMark GridModel::rowMark(int row) const {
+    return row >= 0 && row < static_cast<int>(m_marks.size()) ? m_marks[static_cast<std::size_t>(row)]
+                                                              : RowMark::None;
 }
 
 }  // namespace velmora::app

@@ -4,10 +4,14 @@
 
 #include <QAbstractTableModel>
 #include <cstdint>
+#include <vector>
 
 #include "model/grid.h"
 
 namespace velmora::app {
+
+// What a row asks of the clerk after a comparison; shown as a soft background, never stored in the grid.
+enum class RowMark : unsigned char { None, NameDiffers, CodeNotFound };
 
 // The view sees the rows and columns announced so far; sync() catches up with the grid in one step.
 // Cell texts become QStrings only when the view asks for them.
@@ -33,6 +37,11 @@ public:
     void removeGridRow(int row);
     void removeGridRowsFrom(int row);
 
+    // Marks `rows` (after a sync) and unmarks every other row. The marks follow deleted rows and go
+    // when the grid is rebuilt.
+    void markRows(const std::vector<int>& rows, RowMark mark);
+    RowMark rowMark(int row) const;
+
 signals:
     // After a rebuild: the columns may have new widths.
     void columnsRebuilt();
@@ -44,6 +53,7 @@ private:
     std::uint64_t m_seenVersion = 0;
     int m_seenRows = 0;
     int m_seenColumns = 0;
+    std::vector<RowMark> m_marks;  // empty, or one per seen row
 };
 
 }  // namespace velmora::app

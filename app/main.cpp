@@ -9,6 +9,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    velmora::app::installQtTranslation();
     velmora::app::DesktopPrompter prompter;
     const velmora::app::WindowOptions options{QFile::decodeName(velmora::fileio::programDirectory().c_str()),
                                               &prompter};

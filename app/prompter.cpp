@@ -42,8 +42,10 @@ std::optional<QString> DesktopPrompter::openFile(const QString& filter, const QS
     QFileDialog dialog;
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    // The previous name is offered again, but in the folder asked for.
-    return runFileDialog(dialog, filter, folder, QFileInfo(previousPath).fileName());
+    // The whole previous path is offered, so Enter opens that very file again; the folder asked for
+    // only counts on the first use.
+    if (previousPath.isEmpty()) return runFileDialog(dialog, filter, folder, {});
+    return runFileDialog(dialog, filter, QFileInfo(previousPath).absolutePath(), previousPath);
 }
 
 std::optional<QString> DesktopPrompter::saveFile(const QString& filter, const QString& proposedName,
@@ -52,6 +54,8 @@ std::optional<QString> DesktopPrompter::saveFile(const QString& filter, const QS
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
+    // The clerk picked the file to write; asking again would only stand between them and the export.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     return runFileDialog(dialog, filter, folder, proposedName);
 }
 

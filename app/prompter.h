@@ -14,10 +14,12 @@ class Prompter {
 public:
     virtual ~Prompter() = default;
 
-    // Asks for an existing file; nothing when the user cancels.
+    // Asks for an existing file, offering `previousPath` (its folder and name) when there is one and
+    // starting in `folder` otherwise; nothing when the user cancels.
     virtual std::optional<QString> openFile(const QString& filter, const QString& folder,
                                             const QString& previousPath) = 0;
     // Asks for a file to write; `defaultSuffix` (without dot) is added to a name typed without one.
+    // An existing file is chosen without a second question.
     virtual std::optional<QString> saveFile(const QString& filter, const QString& proposedName,
                                             const QString& defaultSuffix, const QString& folder) = 0;
     // Shows a message with an OK button and waits until it is closed.

@@ -11,6 +11,10 @@ namespace velmora::app {
 
 using WindowFactory = std::function<std::unique_ptr<MainWindow>()>;
 
+// Makes Qt's own dialogs and buttons speak Chinese whatever the desktop's language, from the
+// translations installed with Qt. Returns false when they are not installed; the dialogs then stay English.
+bool installQtTranslation();
+
 // The error box's text when the window cannot be created.
 QString startupErrorText();
 

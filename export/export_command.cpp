@@ -104,8 +104,7 @@ ExportOutcome runExport(const ExportJob& job) {
                });
     outcome.failedFiles = queue.finish();
     job.progress.setPosition(100);
-    job.progress.setPosition(0);
-    job.progress.setStatus({});
+    job.progress.finish();
     outcome.message = closingMessage(outcome.failedFiles, job.summary);
     outcome.warning = !outcome.failedFiles.empty();
     return outcome;

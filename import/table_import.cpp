@@ -89,11 +89,6 @@ void fillRows(const WorksheetReader& reader, TableKind kind, int startRow,
     }
 }
 
-void resetProgress(model::Progress& progress) {
-    progress.setMinimum(0);
-    progress.setPosition(0);
-    progress.setStatus({});
-}
 }  // namespace
 
 void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress) {
@@ -116,13 +111,13 @@ ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const T
     progress.setMinimum(1);
     progress.setStatus(phrases::statusWorking());
     fillRows(reader, kind, startRow, mapColumns(entryValues, reader.fieldCount()), grid, progress);
-    resetProgress(progress);
+    progress.finish();
     return outcome;
 }
 
 void abandonImport(model::Grid& grid, model::Progress& progress) {
     grid.removeAllRows();
-    resetProgress(progress);
+    progress.finish();
 }
 
 }  // namespace velmora::import

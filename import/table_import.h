@@ -25,8 +25,8 @@ struct ImportOutcome {
     Text unitText;  // Register only, when status is Ok: the unit text from the worksheet's second row
 };
 
-// Runs before the file is asked for, so a cancelled dialog still leaves the grid without rows: clears
-// the grid's rows and, for the register, sets the progress position to 1.
+// Runs once the file is chosen, so a cancelled dialog leaves a filled grid as it was: clears the
+// grid's rows and, for the register, sets the progress position to 1.
 void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress);
 
 // Imports the worksheet into `grid` after prepareImport and the file dialog. On failure the grid keeps

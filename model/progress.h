@@ -19,6 +19,12 @@ public:
     virtual void setStatus(const text::Text& status) { m_status = status; }
     // Called often from long loops; an implementation decides how often it really does something.
     virtual void yield() {}
+    // Leaves the bar empty and the status blank once an operation is over, whatever range it used.
+    void finish() {
+        setMinimum(0);
+        setPosition(0);
+        setStatus({});
+    }
 
     int minimum() const { return m_minimum; }
     int maximum() const { return m_maximum; }

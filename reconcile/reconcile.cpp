@@ -116,12 +116,14 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::st
                     text::join(phrases::mismatchEntryRegister(), registerName, ", ", code, "\r\n",
                                phrases::mismatchEntrySource(), sourceName, ", ", code, "\r\n");
                 ++result.mismatchCount;
+                result.mismatchRegisterRows.push_back(t);
                 registerGrid.setCell(t, registerMarker, text::join(phrases::registerMarker(), sourceName));
                 sourceGrid.setCell(s, sourceMarker, text::join(phrases::sourceMarker(), registerName));
             }
         } else {
             result.notFoundList += text::join(phrases::notFoundEntry(), sourceName, ", ", code, "\r\n");
             ++result.notFoundCount;
+            result.notFoundSourceRows.push_back(s);
             sourceGrid.setCell(s, sourceMarker, phrases::notFoundMarker());
         }
         progress.setPosition(s + 1);
@@ -130,8 +132,11 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::st
     result.summary =
         text::join(phrases::summaryStart(), text::writeInteger(result.notFoundCount),
                    phrases::summaryMiddle(), text::writeInteger(result.mismatchCount), phrases::summaryEnd());
-    progress.setPosition(0);
-    progress.setStatus({});
+    std::sort(result.mismatchRegisterRows.begin(), result.mismatchRegisterRows.end());
+    result.mismatchRegisterRows.erase(
+        std::unique(result.mismatchRegisterRows.begin(), result.mismatchRegisterRows.end()),
+        result.mismatchRegisterRows.end());
+    progress.finish();
     return result;
 }
 

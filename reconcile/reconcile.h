@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "model/grid.h"
 #include "model/progress.h"
@@ -14,9 +15,11 @@ using text::Text;
 struct ReconcileResult {
     int notFoundCount = 0;
     int mismatchCount = 0;
-    Text summary;       // the one-line result summary
-    Text notFoundList;  // one CR LF line per source code not found
-    Text mismatchList;  // two CR LF lines per name that differs
+    Text summary;                           // the one-line result summary
+    Text notFoundList;                      // one CR LF line per source code not found
+    Text mismatchList;                      // two CR LF lines per name that differs
+    std::vector<int> mismatchRegisterRows;  // register rows whose holder name differs, ascending
+    std::vector<int> notFoundSourceRows;    // source rows whose card code is not in the register, ascending
 };
 
 // For every source row, finds the topmost register row with the same card code (column 0), copies

@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
@@ -117,7 +118,7 @@ TEST_F(WindowTest, CommandsAndMenuItemsWaitWhileACommandRuns) {
     QCoreApplication::sendEvent(m_window->registerView().viewport(), &rightClick);
     m_window->gridMenu().menu().hide();
 
-    // The import of Table 2 is running while its dialog is up: the source grid has lost its rows.
+    // The import of Table 2 is running while its dialog is up.
     m_prompter.whileOpen = [this] {
         m_window->commands().dispatch(QStringLiteral("关于"));
         m_window->commands().dispatch(QStringLiteral("设置"));
@@ -141,7 +142,10 @@ TEST_F(WindowTest, CommandsAndMenuItemsWaitWhileACommandRuns) {
     EXPECT_EQ(m_window->registerGrid().rowCount(), 0);
 }
 
-TEST_F(WindowTest, CancelledImportLeavesColumnsButNoRows) {
+TEST_F(WindowTest, CancelledImportLeavesGridLabelsAndBarAsTheyWere) {
+    m_window->setUnitText("unit");
+    m_window->progress().setMaximum(10);
+    m_window->progress().setPosition(7);
     for (const char* caption : {"导入表1", "导入表2"}) {
         SCOPED_TRACE(caption);
         const bool isRegister = QString::fromUtf8(caption) == QStringLiteral("导入表1");
@@ -149,17 +153,17 @@ TEST_F(WindowTest, CancelledImportLeavesColumnsButNoRows) {
         grid.appendColumn("code");
         grid.appendRow();
         m_window->commands().dispatch(QString::fromUtf8(caption));
-        EXPECT_EQ(grid.rowCount(), 0);
+        EXPECT_EQ(grid.rowCount(), 1);
         EXPECT_EQ(grid.columnCount(), 1);
         auto& view = isRegister ? m_window->registerView() : m_window->sourceView();
-        EXPECT_EQ(view.model()->rowCount(), 0);
+        EXPECT_EQ(view.model()->rowCount(), 1);
         EXPECT_EQ(view.model()->columnCount(), 1);
     }
     ASSERT_EQ(m_prompter.openCalls.size(), 2u);
     EXPECT_EQ(m_prompter.openCalls[0].filter, QStringLiteral("*.xls (*.xls)"));
     EXPECT_EQ(m_prompter.openCalls[0].folder, m_folder.path());
-    // Only the Table 1 import sets the progress bar to 1 before asking.
-    EXPECT_EQ(m_window->progress().position(), 1);
+    EXPECT_EQ(m_window->progress().position(), 7);
+    EXPECT_EQ(control<QLabel>("标签9")->text(), QStringLiteral("unit"));
 }
 
 TEST_F(WindowTest, OpenDialogOffersThePreviousPathAgain) {
@@ -169,6 +173,13 @@ TEST_F(WindowTest, OpenDialogOffersThePreviousPathAgain) {
     ASSERT_EQ(m_prompter.openCalls.size(), 2u);
     EXPECT_EQ(m_prompter.openCalls[0].previousPath, QString());
     EXPECT_EQ(m_prompter.openCalls[1].previousPath, folderPath(QStringLiteral("missing.xls")));
+
+    // A path chosen in the export's save dialog is offered just the same.
+    m_prompter.saveAnswers = {folderPath(QStringLiteral("out.CSV"))};
+    m_window->commands().dispatch(QStringLiteral("导出"));
+    m_window->commands().dispatch(QStringLiteral("导入表1"));
+    ASSERT_EQ(m_prompter.openCalls.size(), 3u);
+    EXPECT_EQ(m_prompter.openCalls[2].previousPath, folderPath(QStringLiteral("out.CSV")));
 }
 
 TEST(Startup, ShowsTheErrorBoxWhenTheWindowCannotBeCreated) {

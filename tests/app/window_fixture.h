@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <deque>
@@ -39,16 +40,19 @@ public:
     std::optional<QString> openFile(const QString& filter, const QString& folder,
                                     const QString& previousPath) override {
         openCalls.push_back({filter, folder, previousPath});
+        notePointer();
         if (whileOpen) whileOpen();
         return next(openAnswers);
     }
     std::optional<QString> saveFile(const QString& filter, const QString& proposedName,
                                     const QString& defaultSuffix, const QString& folder) override {
         saveCalls.push_back({filter, proposedName, defaultSuffix, folder});
+        notePointer();
         return next(saveAnswers);
     }
     void message(const QString& title, const QString& text, MessageIcon icon) override {
         messages.push_back({title, text, icon});
+        notePointer();
     }
     void openDocument(const QString& path) override { openedDocuments.push_back(path); }
     void exitProgram(int code) override { exitCodes.push_back(code); }
@@ -64,8 +68,14 @@ public:
     std::vector<Message> messages;
     std::vector<QString> openedDocuments;
     std::vector<int> exitCodes;
+    // Dialogs and messages that came up under the wait pointer.
+    int promptsUnderWaitPointer = 0;
 
 private:
+    void notePointer() {
+        if (QGuiApplication::overrideCursor() != nullptr) ++promptsUnderWaitPointer;
+    }
+
     static std::optional<QString> next(std::deque<QString>& answers) {
         if (answers.empty()) return std::nullopt;
         const QString answer = answers.front();

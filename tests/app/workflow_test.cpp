@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QSet>
 
 #include "app/commands.h"
 #include "app/grid_view.h"
@@ -81,9 +83,10 @@ TEST_F(WorkflowTest, ComparesAndFillsTheResultControls) {
     m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
 
     const ResultTexts& results = m_window->results();
-    // The comparison ends with the bar back at its start.
+    // The comparison ends with the bar empty.
     auto* bar = control<QProgressBar>("进度条1");
-    EXPECT_EQ(bar->value(), bar->minimum());
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->value(), 0);
     EXPECT_EQ(labelText("标签11"), QString());
     EXPECT_TRUE(labelText("标签15").startsWith(QStringLiteral("结果提示:未找到的一卡通编码有")));
     EXPECT_EQ(labelText("标签15"), fromGbk(results.summary));
@@ -122,6 +125,75 @@ TEST_F(WorkflowTest, ExportsThroughTheSaveDialogsAndShowsTheClosingMessage) {
     EXPECT_EQ(m_prompter.messages[0].text,
               QStringLiteral("导出表成功,请注意核对\r\n") + fromGbk(m_window->results().summary));
     EXPECT_EQ(labelText("标签11"), QString());
+    // Table 2 has fewer than 50 rows, so its part of the bar started above its end: the bar is empty anyway.
+    EXPECT_EQ(control<QProgressBar>("进度条1")->minimum(), 0);
+    EXPECT_EQ(control<QProgressBar>("进度条1")->value(), 0);
+}
+
+TEST_F(WorkflowTest, ComparisonColoursTheRowsThatNeedTheClerk) {
+    importBoth();
+    setBox("编辑框7", "1");
+    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+
+    // The marker column, the last one, says which rows need the clerk: in the register every marker
+    // is a differing name, in the payment list only "未找到此编码" is a code not found.
+    const auto marked = [](QAbstractItemModel& model, int row, bool anyMarker) {
+        const QString marker = model.data(model.index(row, model.columnCount() - 1)).toString();
+        return anyMarker ? !marker.isEmpty() : marker == QStringLiteral("未找到此编码");
+    };
+    QSet<QRgb> colours;
+    for (GridView* view : {&m_window->registerView(), &m_window->sourceView()}) {
+        const bool isRegister = view == &m_window->registerView();
+        SCOPED_TRACE(isRegister ? "register" : "source");
+        QAbstractItemModel& model = *view->model();
+        int count = 0;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QVariant background = model.index(row, 0).data(Qt::BackgroundRole);
+            ASSERT_EQ(background.isValid(), marked(model, row, isRegister)) << row;
+            if (!background.isValid()) continue;
+            ++count;
+            const QColor colour = background.value<QColor>();
+            EXPECT_GE(colour.lightness(), 200) << "dark text must stay readable";
+            EXPECT_EQ(model.index(row, 1).data(Qt::BackgroundRole), background) << "the whole row";
+            colours.insert(colour.rgb());
+        }
+        EXPECT_GT(count, 0);
+    }
+    EXPECT_EQ(colours.size(), 2u) << "one colour per kind of problem";
+
+    // A deleted row takes its colour along; a new import starts uncoloured.
+    QAbstractItemModel& source = *m_window->sourceView().model();
+    const QVariant lastRow = source.index(33, 0).data(Qt::BackgroundRole);
+    ASSERT_TRUE(lastRow.isValid());
+    m_window->sourceView().gridModel().removeGridRow(0);
+    EXPECT_EQ(source.index(32, 0).data(Qt::BackgroundRole), lastRow);
+    m_prompter.openAnswers = {fixture("payments.xls")};
+    m_window->commands().dispatch(QStringLiteral("导入表2"));
+    EXPECT_FALSE(source.index(33, 0).data(Qt::BackgroundRole).isValid());
+}
+
+TEST_F(WorkflowTest, CommandsShowTheWaitPointerOnlyWhileTheyWork) {
+    // The bar moves only while a command works, so each move samples the pointer of the work.
+    int moves = 0, movesUnderWaitPointer = 0;
+    QObject::connect(control<QProgressBar>("进度条1"), &QProgressBar::valueChanged, m_window.get(), [&] {
+        ++moves;
+        const QCursor* pointer = QGuiApplication::overrideCursor();
+        if (pointer != nullptr && pointer->shape() == Qt::WaitCursor) ++movesUnderWaitPointer;
+    });
+    importBoth();
+    setBox("编辑框7", "1");
+    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    m_prompter.saveAnswers = {folderPath(QStringLiteral("out1.CSV")), folderPath(QStringLiteral("out2.CSV"))};
+    m_window->commands().dispatch(QStringLiteral("导出"));
+    m_prompter.openAnswers = {folderPath(QStringLiteral("missing.xls"))};
+    m_window->commands().dispatch(QStringLiteral("导入表1"));
+
+    EXPECT_GT(moves, 0);
+    EXPECT_EQ(movesUnderWaitPointer, moves);
+    // Five dialogs and two messages, each answered with the normal pointer.
+    EXPECT_EQ(m_prompter.openCalls.size() + m_prompter.saveCalls.size() + m_prompter.messages.size(), 7u);
+    EXPECT_EQ(m_prompter.promptsUnderWaitPointer, 0);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(WorkflowTest, CancellingTheFirstSaveDialogEndsTheExportSilently) {
