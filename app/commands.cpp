@@ -91,8 +91,9 @@ void Commands::dispatch(const QString& caption) {
 void Commands::importTable(import::TableKind kind) {
     const bool isRegister = kind == import::TableKind::Register;
     GridView& view = isRegister ? m_window.registerView() : m_window.sourceView();
-    const auto path =
-        m_window.fileDialog().openFile(QStringLiteral("*.xls (*.xls)"), m_window.programDirectory());
+    // Every format the import reads comes first, so it is the default; the .xls entry stays as it was.
+    const auto path = m_window.fileDialog().openFile(
+        QStringLiteral("工作簿 (*.xls *.xlsx *.xlsm *.ods);;*.xls (*.xls)"), m_window.programDirectory());
     // A stray click and Cancel must not cost the clerk a filled register: nothing changes until a file
     // is chosen.
     if (!path) return;

@@ -6,7 +6,8 @@ namespace velmora::cli {
 std::string batchUsage() {
     return "用法: velmora-batch [--config 配置文件] --table1 表1.xls --table2 表2.xls --out 输出文件夹\n"
            "      velmora-batch --list-sheets 工作簿.xls\n"
-           "      velmora-batch --help\n";
+           "      velmora-batch --help\n"
+           "工作簿可为 .xls、.xlsx、.xlsm 或 .ods,按文件内容识别。\n";
 }
 
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& arguments, std::string& error) {

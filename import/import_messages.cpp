@@ -20,6 +20,8 @@ Text importFailureMessage(ReaderStatus status, const std::string& path, const Te
             return text::join(phrases::importDamaged(), file);
         case ReaderStatus::Encrypted:
             return text::join(phrases::importEncrypted(), file);
+        case ReaderStatus::TooLarge:
+            return text::join(phrases::importTooLarge(), file);
         case ReaderStatus::SheetNotFound:
             break;
     }

@@ -14,7 +14,8 @@ namespace velmora::import {
 using text::Text;
 
 // Why a workbook could not be read; the import turns each into a message for the clerk.
-enum class ReaderStatus { Ok, CannotOpen, NotWorkbook, Damaged, Encrypted, SheetNotFound };
+// TooLarge: a part that would inflate beyond its bound, or values beyond the rows and columns a sheet holds.
+enum class ReaderStatus { Ok, CannotOpen, NotWorkbook, Damaged, Encrypted, SheetNotFound, TooLarge };
 
 // Returns the names of the workbook's worksheets in workbook order (charts and macro sheets left out),
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.

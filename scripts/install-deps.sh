@@ -8,7 +8,7 @@ $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
     build-essential cmake pkg-config \
     qt6-base-dev qt6-translations-l10n libgl1-mesa-dev \
-    libgsf-1-dev libsqlite3-dev zlib1g-dev \
+    libgsf-1-dev libxml2-dev libsqlite3-dev zlib1g-dev \
     libgtest-dev libgmock-dev \
     clang libclang-rt-14-dev \
     fonts-wqy-microhei xdg-utils

@@ -42,9 +42,10 @@ namespace velmora::phrases {
     X(exportSucceeded, "导出表成功,请注意核对\r\n")                                          \
     X(exportIncomplete, "导出未全部成功,以下文件未能写入:")                            \
     X(importCannotOpen, "无法打开文件: ")                                                     \
-    X(importNotWorkbook, "文件不是Excel 97-2003工作簿(.xls): ")                               \
+    X(importNotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): ")                               \
     X(importDamaged, "工作簿已损坏,无法读取: ")                                               \
     X(importEncrypted, "工作簿已加密(设有密码),无法读取: ")                                   \
+    X(importTooLarge, "工作簿过大(超出每表65536行、256列,或解压后过大),无法完整读取: ")         \
     X(importSheetMissingBefore, "工作簿中没有名为“")                                          \
     X(importSheetMissingAfter, "”的工作表: ")                                                 \
     X(importSheetsHeld, "\n该工作簿中的工作表: ")                                             \

@@ -160,7 +160,8 @@ TEST_F(WindowTest, CancelledImportLeavesGridLabelsAndBarAsTheyWere) {
         EXPECT_EQ(view.model()->columnCount(), 1);
     }
     ASSERT_EQ(m_prompter.openCalls.size(), 2u);
-    EXPECT_EQ(m_prompter.openCalls[0].filter, QStringLiteral("*.xls (*.xls)"));
+    EXPECT_EQ(m_prompter.openCalls[0].filter,
+              QStringLiteral("工作簿 (*.xls *.xlsx *.xlsm *.ods);;*.xls (*.xls)"));
     EXPECT_EQ(m_prompter.openCalls[0].folder, m_folder.path());
     EXPECT_EQ(m_window->progress().position(), 7);
     EXPECT_EQ(control<QLabel>("标签9")->text(), QStringLiteral("unit"));

@@ -52,11 +52,18 @@ TEST(HostileWorkbooks, EveryUnreadableFileGetsAMessageNamingIt) {
         const char* problem;  // the message's start, before the path
     };
     const Case cases[] = {
-        {"empty.xls", ReaderStatus::NotWorkbook, "文件不是Excel 97-2003工作簿(.xls): "},  // zero bytes
-        {"not-a-workbook.xls", ReaderStatus::NotWorkbook, "文件不是Excel 97-2003工作簿(.xls): "},  // CSV text
+        {"empty.xls", ReaderStatus::NotWorkbook,
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): "},  // zero bytes
+        {"not-a-workbook.xls", ReaderStatus::NotWorkbook,
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): "},  // CSV text
         {"truncated.xls", ReaderStatus::Damaged, nullptr},
         {"fuzz/huge-stream-claim.xls", ReaderStatus::Damaged, nullptr},
         {"fuzz/unlinked-directory-entry.xls", ReaderStatus::NotWorkbook, nullptr},  // no stream left
+        {"workbooks/encrypted.xlsx", ReaderStatus::Encrypted, nullptr},
+        {"workbooks/truncated.xlsx", ReaderStatus::Damaged, nullptr},
+        {"workbooks/zip-bomb.xlsx", ReaderStatus::TooLarge, nullptr},
+        {"workbooks/entity-bomb.xlsx", ReaderStatus::Damaged, nullptr},
+        {"workbooks/external-entity.xlsx", ReaderStatus::Damaged, nullptr},
     };
     for (const Case& c : cases) {
         const Imported imported = importFile(fixture(c.file), "Sheet1", "1,2");

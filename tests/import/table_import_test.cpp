@@ -325,9 +325,11 @@ TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
     };
     const Case cases[] = {
         {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls"},
-        {ReaderStatus::NotWorkbook, "文件不是Excel 97-2003工作簿(.xls): /home/会计/表1.xls"},
+        {ReaderStatus::NotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): /home/会计/表1.xls"},
         {ReaderStatus::Damaged, "工作簿已损坏,无法读取: /home/会计/表1.xls"},
         {ReaderStatus::Encrypted, "工作簿已加密(设有密码),无法读取: /home/会计/表1.xls"},
+        {ReaderStatus::TooLarge,
+         "工作簿过大(超出每表65536行、256列,或解压后过大),无法完整读取: /home/会计/表1.xls"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(importFailureMessage(c.status, path, "Sheet1", {"Sheet1"}), gbk(c.expected)) << c.expected;

@@ -128,7 +128,8 @@ TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
     };
     const Case cases[] = {
         {"missing.xls", "Sheet1", ReaderStatus::CannotOpen, "无法打开文件: "},
-        {"not_a_workbook.xls", "Sheet1", ReaderStatus::NotWorkbook, "文件不是Excel 97-2003工作簿(.xls): "},
+        {"not_a_workbook.xls", "Sheet1", ReaderStatus::NotWorkbook,
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): "},
         {"encrypted.xls", "Sheet1", ReaderStatus::Encrypted, "工作簿已加密(设有密码),无法读取: "},
         {"register.xls", "Sheet1$", ReaderStatus::SheetNotFound, "工作簿中没有名为“Sheet1$”的工作表: "},
         {"register.xls", "sheet1", ReaderStatus::SheetNotFound, "工作簿中没有名为“sheet1”的工作表: "},

@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Choosing the reader by what the file holds: a compound document, or a zip package of XML parts.
+#include "import/workbook_file.h"
+
+#include <fstream>
+
+#include "package/zip_package.h"
+
+namespace velmora::import {
+namespace {
+
+ReaderStatus statusOf(xls::OpenError error) {
+    switch (error) {
+        case xls::OpenError::None:
+            return ReaderStatus::Ok;
+        case xls::OpenError::CannotRead:
+            return ReaderStatus::CannotOpen;
+        case xls::OpenError::NotWorkbook:
+        case xls::OpenError::UnsupportedFormat:
+            return ReaderStatus::NotWorkbook;
+        case xls::OpenError::Encrypted:
+            return ReaderStatus::Encrypted;
+        case xls::OpenError::Damaged:
+            break;
+    }
+    return ReaderStatus::Damaged;
+}
+
+ReaderStatus statusOf(package::ReadError error) {
+    switch (error) {
+        case package::ReadError::None:
+            return ReaderStatus::Ok;
+        case package::ReadError::NotWorkbook:
+            return ReaderStatus::NotWorkbook;
+        case package::ReadError::Encrypted:
+            return ReaderStatus::Encrypted;
+        case package::ReadError::TooLarge:
+            return ReaderStatus::TooLarge;
+        case package::ReadError::Damaged:
+            break;
+    }
+    return ReaderStatus::Damaged;
+}
+
+// A failure must always say why; a reader that forgot is taken as having met damage.
+template <typename Error>
+ReaderStatus failureOf(Error error) {
+    const ReaderStatus status = statusOf(error);
+    return status == ReaderStatus::Ok ? ReaderStatus::Damaged : status;
+}
+
+template <typename Workbook>
+struct ErrorOf {
+    using Type = package::ReadError;
+};
+template <>
+struct ErrorOf<xls::Workbook> {
+    using Type = xls::OpenError;
+};
+
+bool startsWith(const std::string& bytes, std::string_view prefix) {
+    return bytes.size() >= prefix.size() && std::string_view(bytes).substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderStatus& status) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
+    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    if (size < 0 || !file.seekg(0) || !file.read(bytes.data(), size)) {
+        status = ReaderStatus::CannotOpen;
+        return std::nullopt;
+    }
+    return openBytes(std::move(bytes), status);
+}
+
+std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderStatus& status) {
+    status = ReaderStatus::Ok;
+    // A zip-based workbook saved with a password is a compound document holding the encrypted zip.
+    if (package::isEncryptedPackage(bytes)) {
+        status = ReaderStatus::Encrypted;
+        return std::nullopt;
+    }
+    if (startsWith(bytes, "PK\x03\x04")) {
+        package::ReadError error = package::ReadError::None;
+        auto workbook = ooxml::Workbook::openBytes(std::move(bytes), error);
+        if (!workbook) {
+            status = failureOf(error);
+            return std::nullopt;
+        }
+        return WorkbookFile(std::move(*workbook));
+    }
+    xls::OpenError error = xls::OpenError::None;
+    auto workbook = xls::Workbook::openBytes(std::move(bytes), error);
+    if (!workbook) {
+        status = failureOf(error);
+        return std::nullopt;
+    }
+    return WorkbookFile(std::move(*workbook));
+}
+
+const std::vector<xls::SheetEntry>& WorkbookFile::sheets() const {
+    return std::visit(
+        [](const auto& workbook) -> const std::vector<xls::SheetEntry>& { return workbook.sheets(); },
+        m_workbook);
+}
+
+bool WorkbookFile::uses1904DateSystem() const {
+    return std::visit([](const auto& workbook) { return workbook.uses1904DateSystem(); }, m_workbook);
+}
+
+std::optional<xls::Sheet> WorkbookFile::readSheet(std::size_t index, ReaderStatus& status) const {
+    return std::visit(
+        [&](const auto& workbook) {
+            // Each reader names its failures its own way; the error type comes from its readSheet.
+            typename ErrorOf<std::decay_t<decltype(workbook)>>::Type error{};
+            auto sheet = workbook.readSheet(index, error);
+            status = sheet ? ReaderStatus::Ok : failureOf(error);
+            return sheet;
+        },
+        m_workbook);
+}
+
+}  // namespace velmora::import

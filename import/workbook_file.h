@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A workbook file of any format the import reads, recognised by its content rather than its name.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "import/worksheet_reader.h"
+#include "ooxml/workbook.h"
+#include "xls/workbook.h"
+
+namespace velmora::import {
+
+class WorkbookFile {
+public:
+    // Opens the file at `path` (file-system encoding); `status` says why it failed.
+    static std::optional<WorkbookFile> open(const std::string& path, ReaderStatus& status);
+    // The same on bytes already in memory (tests, fuzzing).
+    static std::optional<WorkbookFile> openBytes(std::string bytes, ReaderStatus& status);
+
+    const std::vector<xls::SheetEntry>& sheets() const;
+    bool uses1904DateSystem() const;
+    std::optional<xls::Sheet> readSheet(std::size_t index, ReaderStatus& status) const;
+
+private:
+    using Format = std::variant<xls::Workbook, ooxml::Workbook>;
+    explicit WorkbookFile(Format workbook) : m_workbook(std::move(workbook)) {}
+    Format m_workbook;
+};
+
+}  // namespace velmora::import

@@ -1,0 +1,248 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading the cells of one worksheet part.
+#include <array>
+#include <charconv>
+
+#include "ooxml/string_items.h"
+#include "ooxml/workbook_parts.h"
+#include "package/cell_values.h"
+#include "package/xml_parser.h"
+
+namespace velmora::ooxml {
+namespace {
+
+using package::ReadError;
+using xls::CellKind;
+using xls::CellView;
+
+// The codes the .xls format gives the error values, so both read alike.
+std::uint8_t errorCodeOf(std::string_view text) {
+    static constexpr std::array<std::pair<std::string_view, std::uint8_t>, 8> kCodes{
+        {{"#NULL!", 0x00},
+         {"#DIV/0!", 0x07},
+         {"#VALUE!", 0x0F},
+         {"#REF!", 0x17},
+         {"#NAME?", 0x1D},
+         {"#NUM!", 0x24},
+         {"#N/A", 0x2A},
+         {"#GETTING_DATA", 0x2B}}};
+    for (const auto& [name, code] : kCodes) {
+        if (name == text) return code;
+    }
+    return 0x2A;
+}
+
+bool parseIndex(std::string_view text, std::int64_t& value) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+// "BC12" as zero-based column and row; a reference without digits names only the column.
+bool parseReference(std::string_view reference, std::int64_t& column, std::optional<std::int64_t>& row) {
+    std::size_t letters = 0;
+    column = 0;
+    // Seven letters reach far beyond any sheet and stay far from overflowing.
+    while (letters < reference.size() && letters < 7) {
+        char c = reference[letters];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z') break;
+        column = column * 26 + (c - 'A' + 1);
+        ++letters;
+    }
+    if (letters == 0) return false;
+    --column;
+    row.reset();
+    if (letters == reference.size()) return true;
+    std::int64_t number = 0;
+    if (!parseIndex(reference.substr(letters), number) || number < 1) return false;
+    row = number - 1;
+    return true;
+}
+
+class SheetHandler : public package::XmlHandler {
+public:
+    SheetHandler(const WorkbookParts& parts, std::size_t partSize) : m_parts(parts), m_sink(partSize) {}
+
+    ReadError error = ReadError::None;
+    xls::Sheet take() { return m_sink.take(); }
+
+    void startElement(std::string_view localName, std::string_view,
+                      const package::XmlAttributes& attributes) override {
+        if (m_inInline) return m_inline.startElement(localName);
+        if (!m_inSheetData) {
+            if (localName == "sheetData") m_inSheetData = true;
+            return;
+        }
+        if (localName == "row") {
+            std::int64_t number = 0;
+            const auto reference = attributes.value("r");
+            if (reference && !parseIndex(*reference, number)) return refuse(ReadError::Damaged);
+            // Rows without a number follow the one before.
+            m_row = reference ? number - 1 : m_row + 1;
+            m_nextColumn = 0;
+        } else if (localName == "c") {
+            startCell(attributes);
+        } else if (m_inCell && localName == "v") {
+            m_inValue = true;
+            m_hasValue = true;
+            m_value.clear();
+        } else if (m_inCell && localName == "is") {
+            m_inInline = true;
+            m_hasInline = true;
+            m_inline.clear();
+        }
+    }
+
+    void endElement(std::string_view localName, std::string_view) override {
+        if (m_inInline) {
+            if (localName == "is") {
+                m_inInline = false;
+            } else {
+                m_inline.endElement(localName);
+            }
+            return;
+        }
+        if (localName == "v") {
+            m_inValue = false;
+        } else if (localName == "c" && m_inCell) {
+            m_inCell = false;
+            endCell();
+        } else if (localName == "sheetData") {
+            finish();  // merged ranges, filters and the rest hold no values
+        }
+    }
+
+    void characters(std::string_view text) override {
+        if (m_inInline) {
+            if (!m_inline.characters(text)) refuse(ReadError::Damaged);
+        } else if (m_inValue) {
+            if (m_value.size() + text.size() > kMaxCellTextBytes) return refuse(ReadError::Damaged);
+            m_value.append(text);
+        }
+    }
+
+private:
+    void refuse(ReadError why) {
+        error = why;
+        fail();
+    }
+
+    void startCell(const package::XmlAttributes& attributes) {
+        m_inCell = true;
+        m_hasValue = false;
+        m_hasInline = false;
+        if (m_row < 0) m_row = 0;
+        m_cellRow = m_row;
+        m_cellColumn = m_nextColumn;
+        if (const auto reference = attributes.value("r")) {
+            std::optional<std::int64_t> row;
+            if (!parseReference(*reference, m_cellColumn, row)) return refuse(ReadError::Damaged);
+            if (row) m_cellRow = *row;
+        }
+        m_nextColumn = m_cellColumn + 1;
+        m_type = attributes.value("t").value_or("n");
+        std::int64_t style = 0;
+        m_style = 0;
+        if (const auto s = attributes.value("s"); s && parseIndex(*s, style) && style >= 0)
+            m_style = static_cast<std::size_t>(style);
+    }
+
+    void endCell() {
+        const std::optional<CellView> cell = cellValue();
+        if (!cell) return refuse(ReadError::Damaged);
+        if (!m_sink.put(m_cellRow, m_cellColumn, *cell)) refuse(m_sink.error());
+    }
+
+    // The cell the element stands for; nullopt for a value that cannot be trusted. A formula without
+    // a cached result is an empty cell.
+    std::optional<CellView> cellValue() {
+        if (m_type == "inlineStr") {
+            if (m_hasInline) {
+                m_text = m_inline.take();
+                return CellView{CellKind::Text, 0, m_text, 0};
+            }
+            if (!m_hasValue) return CellView{};
+            m_text = package::gbkText(decodeEscapes(m_value));
+            return CellView{CellKind::Text, 0, m_text, 0};
+        }
+        if (!m_hasValue) return CellView{};
+        if (m_type == "s") {
+            std::int64_t index = 0;
+            // An index past the table means strings were lost: refuse rather than show blanks.
+            if (!parseIndex(m_value, index) || index < 0 ||
+                static_cast<std::uint64_t>(index) >= m_parts.sharedStrings.size())
+                return std::nullopt;
+            return CellView{CellKind::Text, 0, m_parts.sharedStrings[static_cast<std::size_t>(index)], 0};
+        }
+        if (m_type == "str") {
+            m_text = package::gbkText(decodeEscapes(m_value));
+            return CellView{CellKind::Text, 0, m_text, 0};
+        }
+        if (m_type == "b") {
+            const auto number = package::parseNumber(m_value);
+            if (m_value == "true" || m_value == "false")
+                return CellView{CellKind::Boolean, m_value == "true" ? 1.0 : 0.0, {}, 0};
+            if (!number) return std::nullopt;
+            return CellView{CellKind::Boolean, *number != 0 ? 1.0 : 0.0, {}, 0};
+        }
+        if (m_type == "e") return CellView{CellKind::Error, 0, {}, errorCodeOf(m_value)};
+        if (m_type == "d") {
+            if (m_value.empty()) return CellView{};
+            const auto serial = package::serialFromIsoDateTime(m_value, m_parts.uses1904);
+            if (!serial) return std::nullopt;
+            return CellView{CellKind::DateTime, *serial, {}, 0};
+        }
+        // A number; an empty value element is an empty cell.
+        if (m_value.find_first_not_of(" \t\r\n") == std::string::npos) return CellView{};
+        const auto number = package::parseNumber(m_value);
+        if (!number) return std::nullopt;
+        const bool isDate = m_style < m_parts.dateStyles.size() && m_parts.dateStyles[m_style];
+        return CellView{isDate ? CellKind::DateTime : CellKind::Number, *number, {}, 0};
+    }
+
+    const WorkbookParts& m_parts;
+    package::SheetSink m_sink;
+    bool m_inSheetData = false;
+    bool m_inCell = false;
+    bool m_inValue = false;
+    bool m_inInline = false;
+    bool m_hasValue = false;
+    bool m_hasInline = false;
+    std::int64_t m_row = -1;
+    std::int64_t m_nextColumn = 0;
+    std::int64_t m_cellRow = 0;
+    std::int64_t m_cellColumn = 0;
+    std::string m_type;
+    std::size_t m_style = 0;
+    std::string m_value;
+    text::Text m_text;
+    StringItem m_inline;
+};
+
+}  // namespace
+
+std::optional<xls::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
+                                        package::ReadError& error) {
+    const auto size = parts.zip->size(partName);
+    if (!size) {
+        error = ReadError::Damaged;  // the workbook names a sheet the package does not hold
+        return std::nullopt;
+    }
+    SheetHandler handler(parts, *size);
+    const package::PartStatus status = package::parseXmlPart(*parts.zip, partName, handler);
+    if (handler.error != ReadError::None) {
+        error = handler.error;
+        return std::nullopt;
+    }
+    if (status != package::PartStatus::Ok) {
+        error = package::errorOf(status);
+        if (error == ReadError::NotWorkbook) error = ReadError::Damaged;
+        return std::nullopt;
+    }
+    error = ReadError::None;
+    return handler.take();
+}
+
+}  // namespace velmora::ooxml

@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Opening a workbook package: the workbook part, its relationships, shared strings and styles.
+#include "ooxml/workbook.h"
+
+#include "ooxml/part_names.h"
+#include "ooxml/string_items.h"
+#include "ooxml/workbook_parts.h"
+#include "package/cell_values.h"
+#include "package/xml_parser.h"
+
+namespace velmora::ooxml {
+namespace {
+
+using package::PartStatus;
+
+struct SheetListing {
+    xls::SheetEntry entry;
+    std::string relationshipId;
+};
+
+class WorkbookHandler : public package::XmlHandler {
+public:
+    bool uses1904 = false;
+    std::vector<SheetListing> sheets;
+
+    void startElement(std::string_view localName, std::string_view,
+                      const package::XmlAttributes& attributes) override {
+        if (localName == "workbookPr") {
+            const std::string_view value = attributes.value("date1904").value_or("0");
+            uses1904 = value == "1" || value == "true";
+        } else if (localName == "sheet") {
+            SheetListing sheet;
+            sheet.entry.name = package::gbkText(attributes.value("name").value_or(""));
+            const std::string_view state = attributes.value("state").value_or("visible");
+            sheet.entry.hidden = state == "hidden" || state == "veryHidden";
+            sheet.relationshipId = std::string(attributes.value("id", "relationships").value_or(""));
+            sheets.push_back(std::move(sheet));
+        }
+    }
+    void endElement(std::string_view localName, std::string_view) override {
+        if (localName == "sheets") finish();  // the rest (names, calculation settings) is not needed
+    }
+    void characters(std::string_view) override {}
+};
+
+const Relationship* findByType(const std::vector<Relationship>& relationships, std::string_view kind) {
+    for (const Relationship& relationship : relationships) {
+        if (hasType(relationship, kind)) return &relationship;
+    }
+    return nullptr;
+}
+
+xls::SheetKind kindOf(const Relationship& relationship) {
+    if (hasType(relationship, "worksheet")) return xls::SheetKind::Worksheet;
+    if (hasType(relationship, "chartsheet")) return xls::SheetKind::Chart;
+    if (hasType(relationship, "xlMacrosheet") || hasType(relationship, "xlIntlMacrosheet"))
+        return xls::SheetKind::Macro;
+    return xls::SheetKind::Other;
+}
+
+}  // namespace
+
+bool isPackage(const package::ZipPackage& zip) { return zip.has("[Content_Types].xml"); }
+
+package::ReadError readWorkbookParts(WorkbookParts& parts) {
+    const package::ZipPackage& zip = *parts.zip;
+    std::vector<Relationship> relationships;
+    PartStatus status = readRelationships(zip, "", relationships);
+    if (status != PartStatus::Ok) return package::errorOf(status);
+    const Relationship* document = findByType(relationships, "officeDocument");
+    if (!document) return package::ReadError::NotWorkbook;
+    const std::string workbookPart = document->target;
+
+    WorkbookHandler workbook;
+    status = package::parseXmlPart(zip, workbookPart, workbook);
+    if (status != PartStatus::Ok) return package::errorOf(status);
+    parts.uses1904 = workbook.uses1904;
+
+    status = readRelationships(zip, workbookPart, relationships);
+    if (status != PartStatus::Ok && status != PartStatus::Missing) return package::errorOf(status);
+    for (SheetListing& sheet : workbook.sheets) {
+        std::string partName;
+        sheet.entry.kind = xls::SheetKind::Other;
+        for (const Relationship& relationship : relationships) {
+            if (relationship.id != sheet.relationshipId) continue;
+            sheet.entry.kind = kindOf(relationship);
+            partName = relationship.target;
+        }
+        parts.entries.push_back(std::move(sheet.entry));
+        parts.sheetParts.push_back(std::move(partName));
+    }
+
+    // Both parts are optional: a workbook of numbers only has no shared strings, a bare one no styles.
+    if (const Relationship* strings = findByType(relationships, "sharedStrings")) {
+        status = readSharedStrings(zip, strings->target, parts.sharedStrings);
+        if (status != PartStatus::Ok && status != PartStatus::Missing) return package::errorOf(status);
+    }
+    if (const Relationship* styles = findByType(relationships, "styles")) {
+        status = readDateStyles(zip, styles->target, parts.dateStyles);
+        if (status != PartStatus::Ok && status != PartStatus::Missing) return package::errorOf(status);
+    }
+    return package::ReadError::None;
+}
+
+Workbook::Workbook() : m_parts(std::make_unique<WorkbookParts>()) {}
+Workbook::~Workbook() = default;
+Workbook::Workbook(Workbook&&) noexcept = default;
+Workbook& Workbook::operator=(Workbook&&) noexcept = default;
+
+std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error) {
+    Workbook workbook;
+    WorkbookParts& parts = *workbook.m_parts;
+    parts.bytes = std::make_unique<std::string>(std::move(bytes));
+    parts.zip = package::ZipPackage::open(*parts.bytes);
+    if (!parts.zip) {
+        error = ReadError::Damaged;
+        return std::nullopt;
+    }
+    if (!isPackage(*parts.zip)) {
+        error = ReadError::NotWorkbook;
+        return std::nullopt;
+    }
+    error = readWorkbookParts(parts);
+    if (error != ReadError::None) return std::nullopt;
+    return workbook;
+}
+
+const std::vector<xls::SheetEntry>& Workbook::sheets() const { return m_parts->entries; }
+
+bool Workbook::uses1904DateSystem() const { return m_parts->uses1904; }
+
+std::optional<xls::Sheet> Workbook::readSheet(std::size_t index, ReadError& error) const {
+    if (index >= m_parts->entries.size() || m_parts->entries[index].kind != xls::SheetKind::Worksheet) {
+        error = ReadError::NotWorkbook;
+        return std::nullopt;
+    }
+    return readSheetPart(*m_parts, m_parts->sheetParts[index], error);
+}
+
+}  // namespace velmora::ooxml

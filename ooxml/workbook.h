@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Office Open XML workbooks (.xlsx, .xlsm, transitional and strict) read into the same sheets the .xls
+// reader gives, so everything after reading is shared.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "package/sheet_sink.h"
+#include "xls/workbook.h"
+
+namespace velmora::ooxml {
+
+using package::ReadError;
+
+class WorkbookParts;
+
+class Workbook {
+public:
+    Workbook();
+    ~Workbook();
+    Workbook(Workbook&&) noexcept;
+    Workbook& operator=(Workbook&&) noexcept;
+
+    // Opens the workbook held in `bytes` (a zip package). Never throws or crashes on bad input.
+    static std::optional<Workbook> openBytes(std::string bytes, ReadError& error);
+
+    const std::vector<xls::SheetEntry>& sheets() const;
+    bool uses1904DateSystem() const;
+    // Reads all cells of sheet `index`; nullopt with the reason for a sheet that cannot be read.
+    std::optional<xls::Sheet> readSheet(std::size_t index, ReadError& error) const;
+
+private:
+    std::unique_ptr<WorkbookParts> m_parts;
+};
+
+// True when `bytes` look like an Office Open XML package: a zip holding "[Content_Types].xml".
+bool isPackage(const package::ZipPackage& zip);
+
+}  // namespace velmora::ooxml

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The parts of a workbook read when it opens: its sheet list and date system, its shared strings and
+// which cell styles show dates.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "package/sheet_sink.h"
+#include "package/zip_package.h"
+#include "text/rules.h"
+#include "xls/workbook.h"
+
+namespace velmora::ooxml {
+
+class WorkbookParts {
+public:
+    std::unique_ptr<std::string> bytes;  // the file; the zip reads from it in place
+    std::optional<package::ZipPackage> zip;
+    std::vector<xls::SheetEntry> entries;
+    std::vector<std::string> sheetParts;  // per entry; "" for a sheet with no part
+    bool uses1904 = false;
+    std::vector<text::Text> sharedStrings;
+    std::vector<bool> dateStyles;  // per cell style index: its number format shows a date or time
+};
+
+// Reads styles.xml's number formats and cell styles into `dateStyles`.
+package::PartStatus readDateStyles(const package::ZipPackage& zip, std::string_view partName,
+                                   std::vector<bool>& dateStyles);
+
+// Reads workbook.xml and the parts it leads to into `parts`.
+package::ReadError readWorkbookParts(WorkbookParts& parts);
+
+// Reads the worksheet part into a sheet.
+std::optional<xls::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
+                                        package::ReadError& error);
+
+}  // namespace velmora::ooxml

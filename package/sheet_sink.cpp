@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "package/sheet_sink.h"
+
+#include <algorithm>
+
+namespace velmora::package {
+namespace {
+
+constexpr std::int64_t kMaxRows = 65536;
+constexpr std::int64_t kMaxColumns = 256;
+// A cell of text costs at least a dozen bytes of XML; a text repeated across a sheet may copy up to
+// this many bytes for each byte of XML before the sheet is refused, as the .xls reader bounds them.
+constexpr std::size_t kTextPerSourceByte = 16;
+constexpr std::size_t kTextFloor = std::size_t{1} << 20;
+// Repeated cells of one element: room for a full honest sheet of a few million cells, and no more.
+constexpr std::size_t kCellFloor = std::size_t{1} << 22;
+constexpr std::size_t kSourceBytesPerCell = 4;
+
+}  // namespace
+
+ReadError errorOf(PartStatus status) {
+    switch (status) {
+        case PartStatus::Ok:
+            return ReadError::None;
+        case PartStatus::Missing:
+            return ReadError::NotWorkbook;
+        case PartStatus::TooLarge:
+            return ReadError::TooLarge;
+        case PartStatus::Damaged:
+            break;
+    }
+    return ReadError::Damaged;
+}
+
+SheetSink::SheetSink(std::size_t sourceBytes)
+    : m_textBudget(kTextFloor + kTextPerSourceByte * sourceBytes),
+      m_cellBudget(kCellFloor + sourceBytes / kSourceBytesPerCell) {}
+
+bool SheetSink::put(std::int64_t row, std::int64_t column, xls::CellView cell, std::int64_t count) {
+    if (cell.kind == xls::CellKind::Empty || count <= 0) return true;
+    if (row < 0 || column < 0) {
+        m_error = ReadError::Damaged;
+        return false;
+    }
+    // Only what holds a value must fit: errors and empty texts beyond the edge lose nothing.
+    const std::int64_t end = std::min(column + count, kMaxColumns);
+    if (cell.holdsValue() && (row >= kMaxRows || column + count > kMaxColumns)) {
+        m_error = ReadError::TooLarge;
+        return false;
+    }
+    if (row >= kMaxRows) return true;
+    const auto cells = static_cast<std::size_t>(std::max<std::int64_t>(0, end - column));
+    if (cells > m_cellBudget || cell.text.size() > m_textBudget) {
+        m_error = ReadError::TooLarge;
+        return false;
+    }
+    m_cellBudget -= cells;
+    m_textBudget -= cell.text.size();
+    if (cells == 0) return true;
+    const int r = static_cast<int>(row);
+    m_sheet.setCell(r, static_cast<int>(column), cell);
+    // The copies share the text the first one stored.
+    const xls::CellView stored = m_sheet.view(r, static_cast<int>(column));
+    for (std::int64_t c = column + 1; c < end; ++c) m_sheet.setCell(r, static_cast<int>(c), stored);
+    return true;
+}
+
+}  // namespace velmora::package

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the readers of the XML-based formats share: their failures, and the sheet they fill within
+// the limits of the sheet model.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "package/zip_package.h"
+#include "xls/workbook.h"
+
+namespace velmora::package {
+
+enum class ReadError {
+    None,
+    NotWorkbook,  // no part of a workbook where one must be
+    Encrypted,    // protected by a password
+    Damaged,      // a zip or XML that cannot be made sense of
+    TooLarge,     // a part inflating beyond its bound, or values beyond the sheet's rows and columns
+};
+
+// The failure a part's status stands for.
+ReadError errorOf(PartStatus status);
+
+// Takes the cells a reader finds and stores them in a sheet. Refuses, rather than drops, a value
+// beyond the 65,536 rows and 256 columns a sheet holds, and bounds what repeated cells and long
+// texts may cost, so a small file cannot claim gigabytes.
+class SheetSink {
+public:
+    // `sourceBytes`: the size of the XML the cells come from; the bounds grow with it.
+    explicit SheetSink(std::size_t sourceBytes);
+
+    // Stores the cell, `count` times along the row from `column`. False (and error() says why) when
+    // it cannot be stored whole.
+    bool put(std::int64_t row, std::int64_t column, xls::CellView cell, std::int64_t count = 1);
+    ReadError error() const { return m_error; }
+    xls::Sheet take() { return std::move(m_sheet); }
+
+private:
+    xls::Sheet m_sheet;
+    std::size_t m_textBudget;
+    std::size_t m_cellBudget;
+    ReadError m_error = ReadError::None;
+};
+
+}  // namespace velmora::package

@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The event parser over libxml2, with everything that reaches outside the document switched off.
+#include "package/xml_parser.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+
+#include <cstring>
+#include <mutex>
+
+namespace velmora::package {
+namespace {
+
+// Spreadsheet parts nest a dozen levels; deeper nesting is an attack on the stack or the time.
+constexpr int kMaxDepth = 128;
+
+std::string_view viewOf(const xmlChar* text) {
+    return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
+}
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+struct ParseState {
+    XmlHandler& handler;
+    xmlParserCtxtPtr context = nullptr;
+    int depth = 0;
+    bool refused = false;  // a DTD, an entity or too deep a nesting
+
+    void stopIfAsked() {
+        if (handler.stopped() && context) xmlStopParser(context);
+    }
+    void refuse() {
+        refused = true;
+        if (context) xmlStopParser(context);
+    }
+};
+
+ParseState& stateOf(void* user) { return *static_cast<ParseState*>(user); }
+
+void onStart(void* user, const xmlChar* localName, const xmlChar*, const xmlChar* uri, int, const xmlChar**,
+             int attributeCount, int, const xmlChar** attributes) {
+    ParseState& state = stateOf(user);
+    if (state.refused || state.handler.stopped()) return;
+    if (++state.depth > kMaxDepth) return state.refuse();
+    state.handler.startElement(viewOf(localName), viewOf(uri), XmlAttributes(attributes, attributeCount));
+    state.stopIfAsked();
+}
+
+void onEnd(void* user, const xmlChar* localName, const xmlChar*, const xmlChar* uri) {
+    ParseState& state = stateOf(user);
+    if (state.refused || state.handler.stopped()) return;
+    --state.depth;
+    state.handler.endElement(viewOf(localName), viewOf(uri));
+    state.stopIfAsked();
+}
+
+void onCharacters(void* user, const xmlChar* text, int length) {
+    ParseState& state = stateOf(user);
+    if (state.refused || state.handler.stopped()) return;
+    state.handler.characters(
+        std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
+    state.stopIfAsked();
+}
+
+// Workbook parts never declare a DTD or entities; one that does is refused, never expanded or fetched.
+void onDoctype(void* user, const xmlChar*, const xmlChar*, const xmlChar*) { stateOf(user).refuse(); }
+void onEntityDeclaration(void* user, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
+    stateOf(user).refuse();
+}
+xmlEntityPtr onEntityLookup(void* user, const xmlChar*) {
+    stateOf(user).refuse();
+    return nullptr;
+}
+xmlParserInputPtr onResolveEntity(void* user, const xmlChar*, const xmlChar*) {
+    stateOf(user).refuse();
+    return nullptr;
+}
+void onStructuredError(void*, xmlErrorPtr) {}
+void onError(void*, const char*, ...) {}
+
+xmlSAXHandler makeHandler() {
+    xmlSAXHandler sax;
+    std::memset(&sax, 0, sizeof sax);
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = onStart;
+    sax.endElementNs = onEnd;
+    sax.characters = onCharacters;
+    sax.cdataBlock = onCharacters;
+    sax.internalSubset = onDoctype;
+    sax.externalSubset = onDoctype;
+    sax.entityDecl = onEntityDeclaration;
+    sax.getEntity = onEntityLookup;
+    sax.getParameterEntity = onEntityLookup;
+    sax.resolveEntity = onResolveEntity;
+    sax.serror = onStructuredError;
+    sax.error = onError;
+    sax.warning = onError;
+    sax.fatalError = onError;
+    return sax;
+}
+
+// Feeds chunks to a push parser created on the first one, so the encoding is detected from its start.
+class PushParser {
+public:
+    explicit PushParser(XmlHandler& handler) : m_state{handler} { initialise(); }
+    ~PushParser() {
+        if (m_state.context) xmlFreeParserCtxt(m_state.context);
+    }
+    PushParser(const PushParser&) = delete;
+    PushParser& operator=(const PushParser&) = delete;
+
+    // False once the parse has ended, for whatever reason.
+    bool feed(std::string_view chunk) {
+        if (!m_state.context) {
+            m_sax = makeHandler();
+            m_state.context = xmlCreatePushParserCtxt(&m_sax, &m_state, nullptr, 0, nullptr);
+            if (!m_state.context) {
+                m_state.refused = true;
+                return false;
+            }
+            // No network, no external DTD, no entity substitution, libxml2's own size limits kept.
+            xmlCtxtUseOptions(m_state.context, XML_PARSE_NONET);
+        }
+        xmlParseChunk(m_state.context, chunk.data(), static_cast<int>(chunk.size()), 0);
+        return running();
+    }
+
+    PartStatus finish() {
+        if (!m_state.context) return PartStatus::Damaged;  // an empty part is no XML document
+        if (running()) xmlParseChunk(m_state.context, nullptr, 0, 1);
+        if (m_state.refused || m_state.handler.failed()) return PartStatus::Damaged;
+        if (m_state.handler.stopped()) return PartStatus::Ok;
+        return m_state.context->wellFormed ? PartStatus::Ok : PartStatus::Damaged;
+    }
+
+private:
+    static void initialise() {
+        static std::once_flag once;
+        std::call_once(once, [] { xmlInitParser(); });
+    }
+    bool running() const {
+        return !m_state.refused && !m_state.handler.stopped() && m_state.context->wellFormed &&
+               !m_state.context->disableSAX;
+    }
+
+    xmlSAXHandler m_sax{};
+    ParseState m_state;
+};
+
+constexpr std::size_t kMemoryChunk = std::size_t{1} << 18;
+
+}  // namespace
+
+std::optional<std::string_view> XmlAttributes::value(std::string_view localName) const {
+    const auto* raw = static_cast<const xmlChar* const*>(m_raw);
+    for (int i = 0; i < m_count; ++i) {
+        const xmlChar* const* attribute = raw + 5 * i;
+        if (viewOf(attribute[0]) == localName)
+            return std::string_view(reinterpret_cast<const char*>(attribute[3]),
+                                    static_cast<std::size_t>(attribute[4] - attribute[3]));
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string_view> XmlAttributes::value(std::string_view localName,
+                                                     std::string_view uriEnd) const {
+    const auto* raw = static_cast<const xmlChar* const*>(m_raw);
+    for (int i = 0; i < m_count; ++i) {
+        const xmlChar* const* attribute = raw + 5 * i;
+        if (viewOf(attribute[0]) == localName && endsWith(viewOf(attribute[2]), uriEnd))
+            return std::string_view(reinterpret_cast<const char*>(attribute[3]),
+                                    static_cast<std::size_t>(attribute[4] - attribute[3]));
+    }
+    return std::nullopt;
+}
+
+PartStatus parseXmlPart(const ZipPackage& package, std::string_view partName, XmlHandler& handler) {
+    PushParser parser(handler);
+    const PartStatus status =
+        package.read(partName, [&parser](std::string_view chunk) { return parser.feed(chunk); });
+    if (status != PartStatus::Ok) return status;
+    return parser.finish();
+}
+
+PartStatus parseXml(std::string_view xml, XmlHandler& handler) {
+    PushParser parser(handler);
+    while (!xml.empty()) {
+        const std::string_view chunk = xml.substr(0, kMemoryChunk);
+        xml.remove_prefix(chunk.size());
+        if (!parser.feed(chunk)) break;
+    }
+    return parser.finish();
+}
+
+}  // namespace velmora::package

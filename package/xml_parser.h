@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Streams a part of a zip package through an event parser that never loads a DTD, an external entity
+// or an entity of its own, and bounds the nesting depth.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "package/zip_package.h"
+
+namespace velmora::package {
+
+// The attributes of one start tag, valid during the call that receives them.
+class XmlAttributes {
+public:
+    XmlAttributes(const void* raw, int count) : m_raw(raw), m_count(count) {}
+    // The value of the attribute with this local name, in any namespace.
+    std::optional<std::string_view> value(std::string_view localName) const;
+    // The same, only in a namespace whose URI ends with `uriEnd` (prefixes differ between writers).
+    std::optional<std::string_view> value(std::string_view localName, std::string_view uriEnd) const;
+
+private:
+    const void* m_raw;
+    int m_count;
+};
+
+// Receives the events of one part. Elements are named by local name and namespace URI, so the same
+// handler reads files whose writers chose other prefixes or (in the strict variant) other namespaces.
+class XmlHandler {
+public:
+    virtual ~XmlHandler() = default;
+    virtual void startElement(std::string_view localName, std::string_view uri,
+                              const XmlAttributes& attributes) = 0;
+    virtual void endElement(std::string_view localName, std::string_view uri) = 0;
+    virtual void characters(std::string_view text) = 0;
+
+    // Ends the parse early: everything needed has been read.
+    void finish() { m_state = State::Finished; }
+    // Ends the parse as damaged: the content cannot be trusted.
+    void fail() { m_state = State::Failed; }
+    bool stopped() const { return m_state != State::Running; }
+    bool failed() const { return m_state == State::Failed; }
+
+private:
+    enum class State { Running, Finished, Failed };
+    State m_state = State::Running;
+};
+
+// Parses the part `partName` of `package` into `handler`. Damaged for malformed XML, a DTD, an entity,
+// nesting beyond a fixed depth, or a handler that failed.
+PartStatus parseXmlPart(const ZipPackage& package, std::string_view partName, XmlHandler& handler);
+
+// Parses XML held in memory the same way (tests and fuzzing).
+PartStatus parseXml(std::string_view xml, XmlHandler& handler);
+
+}  // namespace velmora::package

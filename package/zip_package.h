@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The zip container of the XML-based workbook formats: finds parts by name and streams them out, refusing
+// parts that would inflate far beyond what the file can honestly hold.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora::package {
+
+enum class PartStatus { Ok, Missing, TooLarge, Damaged };
+
+class ZipPackage {
+public:
+    ~ZipPackage();
+    ZipPackage(ZipPackage&&) noexcept;
+    ZipPackage& operator=(ZipPackage&&) noexcept;
+
+    // Opens the zip held in `bytes`, which must outlive the package. nullopt when it is no readable zip.
+    static std::optional<ZipPackage> open(std::string_view bytes);
+
+    // True when the part exists. Part names match without regard to case, since writers and the
+    // relationships that name the parts disagree about it.
+    bool has(std::string_view partName) const;
+    // The part's inflated size as its entry declares it; nullopt when there is no such part.
+    std::optional<std::size_t> size(std::string_view partName) const;
+    // Hands the part's inflated bytes to `consume` in chunks; `consume` returns false to stop early
+    // (the status is then Ok). A part whose inflated size exceeds the bound is refused before
+    // anything is inflated.
+    PartStatus read(std::string_view partName,
+                    const std::function<bool(std::string_view chunk)>& consume) const;
+    // The whole part, for the small ones (relationships, manifests).
+    PartStatus readAll(std::string_view partName, std::string& out) const;
+
+    // The most a part may inflate to: a fixed multiple of the file's size, and never beyond a fixed cap.
+    std::size_t partSizeLimit() const { return m_partSizeLimit; }
+
+private:
+    struct Handle;
+    explicit ZipPackage(std::unique_ptr<Handle> handle, std::size_t partSizeLimit);
+    std::unique_ptr<Handle> m_handle;
+    std::size_t m_partSizeLimit;
+};
+
+// True for a compound document holding an "EncryptedPackage" stream: the way a password-protected
+// zip-based workbook is stored.
+bool isEncryptedPackage(std::string_view bytes);
+
+}  // namespace velmora::package

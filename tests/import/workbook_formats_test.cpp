@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The .xlsx and .ods readers against the .xls reader: the same content saved by spreadsheet programs in
+// each format must give the same cells, and the features only the new formats have must read as written.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "import/workbook_file.h"
+#include "sheet_builder.h"
+
+namespace velmora::import {
+namespace {
+using namespace testing;
+
+std::string workbookFixture(const std::string& name) {
+    return std::string(VELMORA_TEST_DATA) + "/workbooks/" + name;
+}
+
+WorkbookFile openFixture(const std::string& name) {
+    ReaderStatus status = ReaderStatus::Ok;
+    auto workbook = WorkbookFile::open(workbookFixture(name), status);
+    EXPECT_EQ(status, ReaderStatus::Ok) << name;
+    if (!workbook) throw std::runtime_error("cannot open " + name);
+    return std::move(*workbook);
+}
+
+// What a cell shows after import, in a number column and in a text column, and the kind of a cell
+// with a value (empty cells, empty texts and errors all import alike).
+std::string describe(const xls::CellView& cell, bool uses1904) {
+    std::ostringstream out;
+    out << (cell.holdsValue() ? static_cast<int>(cell.kind) : 0) << " ["
+        << cellText(cell, ColumnKind::Number, uses1904) << "] [" << cellText(cell, ColumnKind::Text, uses1904)
+        << "]";
+    return out.str();
+}
+
+TEST(WorkbookFormats, SavedAsXlsxOrOdsReadsLikeTheXls) {
+    const struct {
+        const char* file;
+        const char* reference;
+    } cases[] = {
+        {"features-xlsxwriter.xlsx", "features.xls"},
+        {"features-libreoffice.xlsx", "features.xls"},
+        {"features-gnumeric.xlsx", "features.xls"},
+        {"dates-1904-xlsxwriter.xlsx", "dates-1904.xls"},
+
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const WorkbookFile workbook = openFixture(c.file);
+        const WorkbookFile reference = openFixture(c.reference);
+        EXPECT_EQ(listSheetNames(workbook.sheets()), listSheetNames(reference.sheets()));
+        for (std::size_t index = 0; index < reference.sheets().size(); ++index) {
+            ReaderStatus status = ReaderStatus::Ok;
+            const auto expected = reference.readSheet(index, status);
+            const auto actual = workbook.readSheet(index, status);
+            ASSERT_TRUE(expected && actual) << index;
+            EXPECT_EQ(actual->rowCount(), expected->rowCount()) << index;
+            EXPECT_EQ(actual->columnCount(), expected->columnCount()) << index;
+            for (int row = 0; row < expected->rowCount(); ++row) {
+                for (int column = 0; column < expected->columnCount(); ++column) {
+                    EXPECT_EQ(describe(actual->view(row, column), workbook.uses1904DateSystem()),
+                              describe(expected->view(row, column), reference.uses1904DateSystem()))
+                        << "sheet " << index << " row " << row << " column " << column;
+                }
+            }
+        }
+    }
+}
+
+TEST(WorkbookFormats, FeaturesOnlyTheNewFormatsHaveReadAsWritten) {
+    using xls::CellKind;
+    struct Expected {
+        int row;
+        int column;
+        CellKind kind;
+        const char* text;  // UTF-8, as a text column shows it
+    };
+    const struct {
+        const char* file;
+        int rows;
+        int columns;
+        std::vector<Expected> cells;
+    } cases[] = {
+        {"handmade.xlsx",
+         6,
+         8,
+         {{0, 0, CellKind::Text, "卡号"},
+          {0, 1, CellKind::Text, "富 文本"},  // rich runs joined, the phonetic guide left out
+          {0, 2, CellKind::Text, "_x0041_ and A and \U0001F600 and line\r\nend"},
+          {0, 3, CellKind::Empty, ""},
+          {0, 4, CellKind::Text, ""},
+          {1, 0, CellKind::Text, "内联"},  // no row number: the row after the one before
+          {1, 1, CellKind::Text, "123"},
+          {1, 2, CellKind::DateTime, "2024-02-29 12:30:00"},
+          {1, 3, CellKind::DateTime, "1900-01-01 00:00:00"},
+          {1, 4, CellKind::Empty, ""},  // a formula never calculated
+          {1, 5, CellKind::Text, "ab"},
+          {4, 1, CellKind::Boolean, "TRUE"},
+          {4, 2, CellKind::Error, ""},
+          {4, 3, CellKind::DateTime, "2014-03-14 12:00:00"},  // built-in date format 14
+          {4, 4, CellKind::DateTime, "2014-03-14 00:00:00"},  // custom yyyy"年"m"月"
+          {4, 5, CellKind::Number, "0.0015"},
+          {4, 6, CellKind::Empty, ""},
+          {4, 7, CellKind::Number, "7"},
+          {5, 0, CellKind::Number, "-12.5"}}},
+        {"strict.xlsx",
+         2,
+         2,
+         {{0, 0, CellKind::Text, "日期"},
+          {0, 1, CellKind::Number, "3"},
+          {1, 0, CellKind::DateTime, "2013-11-12 08:30:00"},
+          {1, 1, CellKind::Boolean, "FALSE"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const WorkbookFile workbook = openFixture(c.file);
+        ReaderStatus status = ReaderStatus::Ok;
+        const auto sheet = workbook.readSheet(0, status);
+        ASSERT_TRUE(sheet) << static_cast<int>(status);
+        EXPECT_EQ(sheet->rowCount(), c.rows);
+        EXPECT_EQ(sheet->columnCount(), c.columns);
+        for (const Expected& cell : c.cells) {
+            const xls::CellView view = sheet->view(cell.row, cell.column);
+            EXPECT_EQ(view.kind, cell.kind) << cell.row << "," << cell.column;
+            EXPECT_EQ(cellText(view, ColumnKind::Text, workbook.uses1904DateSystem()), gbk(cell.text))
+                << cell.row << "," << cell.column;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmora::import
