@@ -168,9 +168,10 @@ void MainWindow::buildSettingsPanel() {
                                    path, this);
     connect(saveButton, &QPushButton::clicked, this, [this, path] {
         // A clerk who saved must not believe it worked when the folder would not take the file.
-        if (!m_settings->save()) {
+        if (const failure::Failure why = m_settings->save(); why.failed()) {
             m_prompter->message(QStringLiteral("信息："),
-                                QStringLiteral("配置未能保存到文件: ") + QString::fromStdString(path),
+                                QStringLiteral("配置未能保存到文件: ") + QString::fromStdString(path) +
+                                    QStringLiteral("（") + fromGbk(why.describe()) + QStringLiteral("）"),
                                 MessageIcon::Warning);
         }
     });

@@ -26,7 +26,7 @@ void SettingsPanel::load() {
     for (std::size_t i = 0; i < settings::kSettingCount; ++i) m_boxes[i]->setText(fromGbk(values[i]));
 }
 
-bool SettingsPanel::save() {
+failure::Failure SettingsPanel::save() {
     settings::ImportSettings values;
     for (std::size_t i = 0; i < settings::kSettingCount; ++i) values[i] = toGbk(m_boxes[i]->text());
     return settings::saveSettings(m_path, values);

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "failure/failure.h"
 #include "settings/import_settings.h"
 
 class QLineEdit;
@@ -27,8 +28,8 @@ public:
     // Fills every box from the file; a missing file or key empties the box.
     void load();
     // Writes every box into the file; a failed write is not reported and the boxes keep their texts.
-    // Returns false when the file could not be written; the old file is then left as it was.
-    bool save();
+    // Says why when the file could not be written; the old file is then left as it was.
+    failure::Failure save();
 
     const std::string& path() const { return m_path; }
 

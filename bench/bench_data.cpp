@@ -116,7 +116,7 @@ bool writeSettings(const std::string& path) {
     at(values, SettingId::SourceSheet) = "Sheet1";
     at(values, SettingId::SourceColumns) = "1,2,3,4,5,6,7,8,9,10";
     at(values, SettingId::SourceStartRow) = "2";
-    return settings::saveSettings(path, values);
+    return settings::saveSettings(path, values).ok();
 }
 
 }  // namespace

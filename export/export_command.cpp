@@ -50,11 +50,12 @@ Text sourceCsv(const model::Grid& grid, model::Progress& progress) {
 // The database half runs here, on the grid's thread; laying the workbook out and writing it is queued,
 // so it overlaps the next file's work and still lands after the file before it.
 void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name,
-                   const std::string& scratchPath, WriteQueue& queue) {
-    auto draft = std::make_shared<std::optional<xls::WorkbookDraft>>(
-        draftGridWorkbook(grid, {}, &job.progress, scratchPath));
-    queue.push(name + ".xls", [draft, folder = job.outputFolder, name] {
-        return draft->has_value() && writeWorkbookDraft(std::move(**draft), folder, name);
+                   const failure::Failure& scratchFolder, const std::string& scratchPath, WriteQueue& queue) {
+    failure::Failure why = scratchFolder;
+    auto draft = std::make_shared<std::optional<xls::WorkbookDraft>>();
+    if (why.ok()) *draft = draftGridWorkbook(grid, {}, &job.progress, scratchPath, why, job.lockTimeLimit);
+    queue.push(name + ".xls", [draft, why, folder = job.outputFolder, name] {
+        return draft->has_value() ? writeWorkbookDraft(std::move(**draft), folder, name) : why;
     });
 }
 
@@ -64,16 +65,42 @@ void queueFile(const std::string& path, Text content, WriteQueue& queue) {
                [path, content = std::move(content)] { return fileio::writeFileAtomically(path, content); });
 }
 
+// Everything after the first dialog, once the output folder is ours.
+std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& registerPath) {
+    std::string scratchPath;
+    const failure::Failure scratchFolder = defaultScratchPath(scratchPath);
+    WriteQueue queue;
+    queueFile(registerPath, registerCsv(job.registerGrid, job.progress), queue);
+    queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, queue);
+
+    job.progress.setStatus(phrases::statusExport2());
+    // A cancelled second dialog is the user's choice, so it is not listed as a failure.
+    if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
+        queueFile(*sourcePath, sourceCsv(job.sourceGrid, job.progress), queue);
+    }
+    queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchFolder, scratchPath, queue);
+
+    queue.push(reconcile::reportFileName(job.unitText),
+               [folder = job.outputFolder, unit = job.unitText, summary = job.summary,
+                notFound = job.notFoundList, mismatches = job.mismatchList] {
+                   return reconcile::writeReport(folder, unit, summary, notFound, mismatches);
+               });
+    return queue.finish();
+}
+
 }  // namespace
 
 std::optional<std::string> FolderCsvPathPrompt::askCsvPath(int, const Text& proposedName) {
     return fileio::joinPath(m_folder, text::utf8FromGbk(proposedName));
 }
 
-Text closingMessage(const std::vector<Text>& failedFiles, const Text& summary) {
-    if (failedFiles.empty()) return phrases::exportSucceeded() + summary;
+Text closingMessage(const std::vector<FailedFile>& failures, const Text& summary) {
+    if (failures.empty()) return phrases::exportSucceeded() + summary;
     Text message = phrases::exportIncomplete() + "\r\n";
-    for (const Text& name : failedFiles) message += name + "\r\n";
+    for (const FailedFile& failed : failures) {
+        message += failed.name + text::gbkFromUtf8("（") + failed.reason.describe() +
+                   text::gbkFromUtf8("）") + "\r\n";
+    }
     return message + summary;
 }
 
@@ -85,27 +112,27 @@ ExportOutcome runExport(const ExportJob& job) {
         outcome.cancelled = true;
         return outcome;
     }
-    const std::string scratchPath = scratchDatabasePath(fileio::temporaryFolder());
-    WriteQueue queue;
-    queueFile(*registerPath, registerCsv(job.registerGrid, job.progress), queue);
-    queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchPath, queue);
-
-    job.progress.setStatus(phrases::statusExport2());
-    // A cancelled second dialog is the user's choice, so it is not listed as a failure.
-    if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
-        queueFile(*sourcePath, sourceCsv(job.sourceGrid, job.progress), queue);
+    std::vector<FailedFile> failures;
+    // Two runs writing one folder at once would leave a mix of both; the second waits its turn.
+    fileio::TimedLock folderLock;
+    const failure::Failure folderHeld =
+        folderLock.lockFolder(job.outputFolder, job.lockTimeLimit, [&job] { job.progress.yield(); });
+    if (folderHeld.reason() == failure::Reason::LockTimedOut) {
+        for (const Text& name :
+             {fileNameOf(*registerPath), phrases::workbookName1() + ".xls", phrases::csvName2(),
+              phrases::workbookName2() + ".xls", reconcile::reportFileName(job.unitText)})
+            failures.push_back({name, folderHeld});
+    } else {
+        // Any other reason to miss the lock (a folder that cannot be listed, say) shows in the writes.
+        failures = writeAll(job, *registerPath);
     }
-    queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchPath, queue);
-
-    queue.push(reconcile::reportFileName(job.unitText),
-               [folder = job.outputFolder, unit = job.unitText, summary = job.summary,
-                notFound = job.notFoundList, mismatches = job.mismatchList] {
-                   return reconcile::writeReport(folder, unit, summary, notFound, mismatches);
-               });
-    outcome.failedFiles = queue.finish();
+    for (const FailedFile& failed : failures) {
+        outcome.failedFiles.push_back(failed.name);
+        outcome.reasons.push_back(failed.reason);
+    }
     job.progress.setPosition(100);
     job.progress.finish();
-    outcome.message = closingMessage(outcome.failedFiles, job.summary);
+    outcome.message = closingMessage(failures, job.summary);
     outcome.warning = !outcome.failedFiles.empty();
     return outcome;
 }

@@ -3,10 +3,14 @@
 // The window and the batch command both run it; each supplies its own way of asking for the CSV paths.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "export/write_queue.h"
+#include "failure/failure.h"
+#include "fileio/timed_lock.h"
 #include "model/grid.h"
 #include "model/progress.h"
 #include "text/rules.h"
@@ -42,23 +46,28 @@ struct ExportJob {
     text::Text mismatchList;
     CsvPathPrompt& prompt;
     model::Progress& progress;
+    // How long to wait for another export using the same output folder or the scratch database.
+    std::chrono::milliseconds lockTimeLimit = fileio::kLockTimeLimit;
 };
 
 struct ExportOutcome {
-    bool cancelled = false;               // the first dialog was cancelled: nothing written, no message
-    std::vector<text::Text> failedFiles;  // GBK names of the files that could not be written, in order
-    text::Text message;                   // the closing message (GBK)
-    bool warning = false;                 // show it with a warning icon
+    bool cancelled = false;                 // the first dialog was cancelled: nothing written, no message
+    std::vector<text::Text> failedFiles;    // GBK names of the files that could not be written, in order
+    std::vector<failure::Failure> reasons;  // why each of them was not written, in the same order
+    text::Text message;                     // the closing message (GBK)
+    bool warning = false;                   // show it with a warning icon
 };
 
 // Writes everything in order: Table 1 CSV, workbook 1, Table 2 CSV (skipped if its dialog is
 // cancelled), workbook 2, the report; then resets the progress and status and returns the outcome.
+// Exports into one output folder take turns: when another holds the folder past the time limit,
+// nothing is written and every file is listed with that reason.
 // Files appear in that order; writing one overlaps preparing the next, but the grids are read on
 // the calling thread only, and every write has ended when this returns.
 ExportOutcome runExport(const ExportJob& job);
 
 // Returns the closing message: the success text and the summary when nothing failed, otherwise the
-// list of files not written, one a line, and then the summary.
-text::Text closingMessage(const std::vector<text::Text>& failedFiles, const text::Text& summary);
+// list of files not written, one a line with its reason, and then the summary.
+text::Text closingMessage(const std::vector<FailedFile>& failures, const text::Text& summary);
 
 }  // namespace velmora::exporting

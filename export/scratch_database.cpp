@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/scratch_database.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,33 +30,36 @@ std::string quoteIdentifier(std::string_view name) {
     return quoted + "\"";
 }
 
-ScratchDatabase::~ScratchDatabase() {
-    sqlite3_close_v2(m_db);
-    if (m_lockFd >= 0) ::close(m_lockFd);  // closing releases the lock
-}
+ScratchDatabase::~ScratchDatabase() { sqlite3_close_v2(m_db); }
 
-bool ScratchDatabase::create(const std::string& path, std::string_view templateBytes) {
-    // Every program on the machine shares db.tmp in the temporary folder: hold the folder locked while
-    // the file is rebuilt and used, so two exports at once never write into each other's table.
-    const std::string_view folderPart = fileio::folderPartOf(path);
-    const std::string folder = folderPart.empty() ? "." : std::string(folderPart);
-    m_lockFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_lockFd >= 0) {
-        while (::flock(m_lockFd, LOCK_EX) != 0 && errno == EINTR) {
-        }
-    }
-    if (templateBytes.empty() || !fileio::writeFileAtomically(path, templateBytes)) return false;
+failure::Failure ScratchDatabase::create(const std::string& path, std::string_view templateBytes,
+                                         std::chrono::milliseconds lockLimit,
+                                         const std::function<void()>& whileWaiting) {
+    const std::string folder = std::string(fileio::folderPartOf(path));
+    if (const failure::Failure locked = m_lock.lockFile(
+            fileio::joinPath(folder.empty() ? "." : folder, kScratchLockName), lockLimit, whileWaiting);
+        locked.failed())
+        return locked;
+    // The template is built in and checked by the tests: only a want of memory leaves it empty.
+    if (templateBytes.empty()) return failure::Failure(failure::Reason::OutOfMemory);
+    if (const failure::Failure written =
+            fileio::writeFileAtomically(path, templateBytes, fileio::FileMode::Private);
+        written.failed())
+        return written;
     // A journal left by an interrupted earlier run would be rolled back into the fresh file.
     for (const char* suffix : {"-journal", "-wal", "-shm"}) ::unlink((path + suffix).c_str());
-    // One thread uses a connection, so SQLite need not lock around every call.
-    if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-        SQLITE_OK)
-        return false;
+    // One thread uses a connection, so SQLite need not lock around every call. NOFOLLOW: the file just
+    // written is the file opened.
+    const int opened = sqlite3_open_v2(
+        path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
+    if (opened != SQLITE_OK) return failure::Failure(failure::Reason::ScratchFolderUnusable);
     // The file is rebuilt on every call, so crash safety buys nothing here.
     // A cache that holds the whole table keeps the copy from spilling pages to the file mid-transaction
     // and the read-back from fetching them again.
-    return execute("PRAGMA journal_mode=MEMORY") && execute("PRAGMA synchronous=OFF") &&
-           execute("PRAGMA cache_size=-131072");
+    if (execute("PRAGMA journal_mode=MEMORY") && execute("PRAGMA synchronous=OFF") &&
+        execute("PRAGMA cache_size=-131072"))
+        return {};
+    return failure::Failure(failure::Reason::ScratchFolderUnusable);
 }
 
 bool ScratchDatabase::execute(const char* sql) {

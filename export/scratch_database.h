@@ -1,14 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The scratch database a grid passes through on its way into a workbook: db.tmp in the temporary folder.
+// The scratch database a grid passes through on its way into a workbook: db.tmp in the account's private
+// scratch folder, kept between runs.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "failure/failure.h"
+#include "fileio/timed_lock.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace velmora::exporting {
+
+// The file beside db.tmp that two exports take in turn, so neither writes into the other's table.
+inline constexpr const char* kScratchLockName = "export.lock";
 
 // Returns the scratch file's path: the folder, "/db.tmp", and every doubled "/" in the result made
 // single (one pass, left to right, as "//" at the start of a network path would be).
@@ -25,15 +34,19 @@ public:
     ScratchDatabase(const ScratchDatabase&) = delete;
     ScratchDatabase& operator=(const ScratchDatabase&) = delete;
 
-    // Writes the inflated template to `path` (replacing any earlier file and stale journals) and opens
-    // it. False when the template is empty, the file cannot be written, or it is no database.
-    bool create(const std::string& path, std::string_view templateBytes);
+    // Takes the lock beside `path` (waiting at most `lockLimit`, calling `whileWaiting` meanwhile), writes
+    // the inflated template to `path` readable by this account only (replacing any earlier file and
+    // stale journals) and opens it. Fails when the lock is not had in time, the template is empty, the
+    // file cannot be written, or it is no database.
+    failure::Failure create(const std::string& path, std::string_view templateBytes,
+                            std::chrono::milliseconds lockLimit = fileio::kLockTimeLimit,
+                            const std::function<void()>& whileWaiting = {});
     bool execute(const char* sql);
     sqlite3* handle() const { return m_db; }
 
 private:
+    fileio::TimedLock m_lock;  // declared first, so it is released after the connection closes
     sqlite3* m_db = nullptr;
-    int m_lockFd = -1;
 };
 
 // A prepared statement, finalised when it goes out of scope.

@@ -2,13 +2,17 @@
 #include "export/workbook_export.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 #include "export/scratch_database.h"
 #include "export/table_rows.h"
 #include "export/template_database.h"
 #include "fileio/files.h"
+#include "fileio/private_folder.h"
 #include "text/encoding.h"
 #include "xls/workbook_writer.h"
 
@@ -120,9 +124,29 @@ Text sheetNameOf(const Text& sheet) {
     return sheet;
 }
 
-bool fitsInWorkbook(const model::Grid& grid) {
-    return static_cast<std::size_t>(grid.rowCount()) <= xls::kMaxDataRows &&
-           static_cast<std::size_t>(grid.columnCount()) <= xls::kMaxColumns;
+failure::Failure fitsInWorkbook(const model::Grid& grid) {
+    if (static_cast<std::size_t>(grid.rowCount()) > xls::kMaxDataRows)
+        return failure::Failure(failure::Reason::TooManyRows);
+    if (static_cast<std::size_t>(grid.columnCount()) > xls::kMaxColumns)
+        return failure::Failure(failure::Reason::TooManyColumns);
+    return {};
+}
+
+failure::Failure failureOf(xls::WriteError error) {
+    switch (error) {
+        case xls::WriteError::None:
+            return {};
+        case xls::WriteError::TooManyRows:
+            return failure::Failure(failure::Reason::TooManyRows);
+        case xls::WriteError::TooManyColumns:
+            return failure::Failure(failure::Reason::TooManyColumns);
+        case xls::WriteError::CellTooLong:
+            return failure::Failure(failure::Reason::CellTooLong);
+        case xls::WriteError::InvalidSheetName:
+        case xls::WriteError::CannotWrite:
+            break;
+    }
+    return failure::Failure(failure::Reason::SystemError);
 }
 
 }  // namespace
@@ -130,10 +154,9 @@ bool fitsInWorkbook(const model::Grid& grid) {
 std::string workbookFileName(const Text& workbookName) { return text::utf8FromGbk(workbookName) + ".xls"; }
 
 std::optional<xls::WorkbookDraft> workbookDraftFromTables(sqlite3* db, int columns, int rows,
-                                                          const Text& sheetName) {
+                                                          const Text& sheetName, xls::WriteError& error) {
     const std::optional<std::vector<Text>> titles = readTitles(db);
     if (!titles || titles->size() != static_cast<std::size_t>(columns)) return std::nullopt;
-    xls::WriteError error = xls::WriteError::None;
     if (columns == 0) {  // no table "tmp" was made, so there are no rows to read
         if (rows != 0) return std::nullopt;
         const std::vector<std::vector<Text>> none;
@@ -148,45 +171,78 @@ std::optional<xls::WorkbookDraft> workbookDraftFromTables(sqlite3* db, int colum
 
 std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
                                                     const Text& sheetName) {
-    std::optional<xls::WorkbookDraft> draft = workbookDraftFromTables(db, columns, rows, sheetName);
+    xls::WriteError error = xls::WriteError::None;
+    std::optional<xls::WorkbookDraft> draft = workbookDraftFromTables(db, columns, rows, sheetName, error);
     if (!draft) return std::nullopt;
     return std::move(*draft).finish();
 }
 
 std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, const Text& sheet,
-                                                    model::Progress* progress,
-                                                    const std::string& scratchPath) {
-    if (!fitsInWorkbook(grid)) return std::nullopt;
+                                                    model::Progress* progress, const std::string& scratchPath,
+                                                    failure::Failure& why,
+                                                    std::chrono::milliseconds lockLimit) {
+    why = fitsInWorkbook(grid);
+    if (why.failed()) return std::nullopt;
     ScratchDatabase db;
-    if (!db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()))) return std::nullopt;
+    const auto keepAlive = [progress] {
+        if (progress != nullptr) progress->yield();
+    };
+    why = db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()), lockLimit, keepAlive);
+    if (why.failed()) return std::nullopt;
+    // The database's own failures (a full disk under the private folder, say) are told apart no further.
+    why = failure::Failure(failure::Reason::ScratchFolderUnusable);
     if (!createTables(db, grid) || !db.execute("BEGIN") || !insertRows(db, grid, progress))
         return std::nullopt;
     // The workbook is made from what the table holds, read back inside the transaction; a table that
     // was not read back whole is never committed (the connection closes without it).
     const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
+    xls::WriteError error = xls::WriteError::None;
     std::optional<xls::WorkbookDraft> draft =
-        workbookDraftFromTables(db.handle(), grid.columnCount(), rows, sheetNameOf(sheet));
+        workbookDraftFromTables(db.handle(), grid.columnCount(), rows, sheetNameOf(sheet), error);
+    if (error != xls::WriteError::None) why = failureOf(error);
     if (!draft || !db.execute("COMMIT")) return std::nullopt;
+    why = {};
     return draft;
 }
 
-bool writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder, const Text& workbookName) {
+failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,
+                                    const Text& workbookName) {
     const std::string stream = std::move(draft).finish();
     fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
-    return xls::writeWorkbookStream(workbook.temporaryPath(), stream) == xls::WriteError::None &&
-           workbook.commit();
+    if (const failure::Failure opened = workbook.open(); opened.failed()) return opened;
+    // libgsf writes into the file opened here, never under a name of its own choosing.
+    std::FILE* file = ::fdopen(::dup(workbook.descriptor()), "wb");
+    if (file == nullptr) return failure::Failure::fromErrno(errno);
+    errno = 0;
+    const xls::WriteError error = xls::writeWorkbookStream(file, stream);
+    const int writeErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    const int closeErrno = errno;
+    if (error != xls::WriteError::None)
+        return writeErrno != 0 ? failure::Failure::fromErrno(writeErrno) : failureOf(error);
+    if (!closed) return failure::Failure::fromErrno(closeErrno);
+    return workbook.commit();
+}
+
+failure::Failure defaultScratchPath(std::string& path) {
+    std::string folder;
+    if (const failure::Failure made = fileio::privateScratchFolder(folder); made.failed()) return made;
+    path = scratchDatabasePath(folder);
+    return {};
 }
 
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress) {
-    return writeGridToWorkbook(grid, folder, workbookName, sheet, progress,
-                               scratchDatabasePath(fileio::temporaryFolder()));
+    std::string scratchPath;
+    return defaultScratchPath(scratchPath).ok() &&
+           writeGridToWorkbook(grid, folder, workbookName, sheet, progress, scratchPath);
 }
 
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress, const std::string& scratchPath) {
-    std::optional<xls::WorkbookDraft> draft = draftGridWorkbook(grid, sheet, progress, scratchPath);
-    return draft && writeWorkbookDraft(std::move(*draft), folder, workbookName);
+    failure::Failure why;
+    std::optional<xls::WorkbookDraft> draft = draftGridWorkbook(grid, sheet, progress, scratchPath, why);
+    return draft && writeWorkbookDraft(std::move(*draft), folder, workbookName).ok();
 }
 
 }  // namespace velmora::exporting

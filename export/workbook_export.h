@@ -2,10 +2,13 @@
 // Saves a grid as a new workbook by way of the scratch database.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
 #include "export/scratch_database.h"
+#include "failure/failure.h"
+#include "fileio/timed_lock.h"
 #include "model/grid.h"
 #include "model/progress.h"
 #include "text/rules.h"
@@ -23,16 +26,22 @@ std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, in
                                                     const text::Text& sheetName);
 
 // The part of writeGridToWorkbook that uses the scratch database: the grid goes into the tables and is
-// read back into a draft, and the database is closed again. Nullopt on the failures listed below.
-std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, const text::Text& sheet,
-                                                    model::Progress* progress,
-                                                    const std::string& scratchPath);
+// read back into a draft, and the database is closed again. Nullopt on the failures listed below, with
+// `why` saying which.
+std::optional<xls::WorkbookDraft> draftGridWorkbook(
+    const model::Grid& grid, const text::Text& sheet, model::Progress* progress,
+    const std::string& scratchPath, failure::Failure& why,
+    std::chrono::milliseconds lockLimit = fileio::kLockTimeLimit);
 // The rest: lays the draft out and writes it to "<workbookName>.xls" in `folder` through a temporary file
 // renamed into place. Touches neither grid nor database, so it may run on another thread.
-bool writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder, const text::Text& workbookName);
+failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,
+                                    const text::Text& workbookName);
+
+// Where db.tmp goes: the account's private scratch folder.
+failure::Failure defaultScratchPath(std::string& path);
 
 // Writes `grid` to "<workbookName>.xls" in `folder` (file-system encoding) through the scratch
-// database in the temporary folder: the grid fills table "tmp" (titles in "tmp_titles") in one
+// database in the private scratch folder: the grid fills table "tmp" (titles in "tmp_titles") in one
 // transaction, and the workbook is built from the tables read back in row order: one worksheet, named
 // `sheet` ("Sheet1" when empty; enclosing brackets are dropped), whose row 1 holds the column titles and
 // then one row per grid row, every cell a text. The progress gets the row count as its maximum and each

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/write_queue.h"
 
+#include <new>
 #include <utility>
 
 namespace velmora::exporting {
@@ -16,7 +17,7 @@ WriteQueue::~WriteQueue() {
     m_worker.join();
 }
 
-void WriteQueue::push(text::Text name, std::function<bool()> write) {
+void WriteQueue::push(text::Text name, std::function<failure::Failure()> write) {
     {
         std::lock_guard lock(m_mutex);
         m_pending.push_back({std::move(name), std::move(write)});
@@ -24,7 +25,7 @@ void WriteQueue::push(text::Text name, std::function<bool()> write) {
     m_changed.notify_all();
 }
 
-std::vector<text::Text> WriteQueue::finish() {
+std::vector<FailedFile> WriteQueue::finish() {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_pending.empty() && !m_busy; });
     return std::exchange(m_failed, {});
@@ -39,14 +40,17 @@ void WriteQueue::run() {
         m_pending.pop_front();
         m_busy = true;
         lock.unlock();
-        bool written = false;
+        failure::Failure reason;
         try {
-            written = next.write();
-        } catch (...) {  // out of memory, say: the file is not written, and the list says so
+            reason = next.write();
+        } catch (const std::bad_alloc&) {
+            reason = failure::Failure(failure::Reason::OutOfMemory);
+        } catch (...) {  // the file is not written, and the list says so
+            reason = failure::Failure(failure::Reason::SystemError);
         }
         lock.lock();
         m_busy = false;
-        if (!written) m_failed.push_back(std::move(next.name));
+        if (reason.failed()) m_failed.push_back({std::move(next.name), reason});
         m_changed.notify_all();
     }
 }

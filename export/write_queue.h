@@ -10,9 +10,17 @@
 #include <thread>
 #include <vector>
 
+#include "failure/failure.h"
 #include "text/rules.h"
 
 namespace velmora::exporting {
+
+// A file that could not be written, and why.
+struct FailedFile {
+    text::Text name;  // GBK
+    failure::Failure reason;
+    friend bool operator==(const FailedFile&, const FailedFile&) = default;
+};
 
 class WriteQueue {
 public:
@@ -21,23 +29,23 @@ public:
     WriteQueue(const WriteQueue&) = delete;
     WriteQueue& operator=(const WriteQueue&) = delete;
 
-    // Queues `write`, which returns whether the file `name` (GBK) was written. Writes run in the order
-    // queued, each after the one before has finished, so files appear on disk in that order.
-    void push(text::Text name, std::function<bool()> write);
-    // Waits for every queued write and returns the names of those that failed, in queue order.
-    std::vector<text::Text> finish();
+    // Queues `write`, which returns why the file `name` (GBK) was not written, or no failure. Writes run
+    // in the order queued, each after the one before has finished, so files appear on disk in that order.
+    void push(text::Text name, std::function<failure::Failure()> write);
+    // Waits for every queued write and returns those that failed, in queue order.
+    std::vector<FailedFile> finish();
 
 private:
     void run();
 
     struct Write {
         text::Text name;
-        std::function<bool()> write;
+        std::function<failure::Failure()> write;
     };
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Write> m_pending;
-    std::vector<text::Text> m_failed;
+    std::vector<FailedFile> m_failed;
     bool m_busy = false;
     bool m_stopping = false;
     std::thread m_worker;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fileio/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,26 +11,91 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 namespace velmora::fileio {
 namespace {
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+// Process start, to the second: temporaries older than this were left by runs that have ended.
+const std::time_t kStartedAt = std::time(nullptr);
+
+constexpr std::string_view kTemporaryPrefix = ".velmora-";
+constexpr std::string_view kTemporarySuffix = ".part";
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-std::string temporarySibling(const std::string& target) {
-    // A leading dot keeps the half-written file out of a casual listing; the pid keeps two programs apart.
-    return std::string(folderPartOf(target)) + "." + std::string(namePartOf(target)) + "." +
-           std::to_string(::getpid()) + ".part";
+// Ours (".velmora-<random>.part"), the earlier ".<name>.<pid>.part", and libgsf's ".gsf-save-<random>".
+bool isTemporaryName(std::string_view name) {
+    if (name.starts_with(".gsf-save-")) return true;
+    if (!name.starts_with('.') || !endsWith(name, kTemporarySuffix)) return false;
+    if (name.starts_with(kTemporaryPrefix)) return true;
+    name.remove_suffix(kTemporarySuffix.size());
+    const auto dot = name.rfind('.');
+    const std::string_view pid = name.substr(dot + 1);
+    return dot != 0 && !pid.empty() && pid.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Twelve letters and digits from the kernel's random source: 60 bits no other account can guess.
+std::string randomTag() {
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz234567";
+    unsigned char bytes[12] = {};
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    std::string tag;
+    for (unsigned char byte : bytes) tag += kAlphabet[byte % 32];
+    return tag;
+}
+
+// The umask, read without changing it: umask() would set it for every thread for a moment.
+mode_t currentUmask() {
+    std::string status;
+    if (readWholeFile("/proc/self/status", status, 1 << 20)) {
+        const auto at = status.find("\nUmask:");
+        if (at != std::string::npos)
+            return static_cast<mode_t>(std::strtoul(status.c_str() + at + 7, nullptr, 8));
+    }
+    return 022;
+}
+
+std::string folderOf(std::string_view path) {
+    const std::string_view folder = folderPartOf(path);
+    return folder.empty() ? std::string(".") : std::string(folder);
+}
+
+// Follows `path` to the file it names. A link is followed only when this account or root made it: a
+// link another account planted in a shared folder must not steer the write to this account's files.
+failure::Failure followLinks(std::string path, std::string& destination, struct stat& info, bool& exists) {
+    for (int hop = 0; hop < 40; ++hop) {
+        if (::lstat(path.c_str(), &info) != 0) {
+            if (errno != ENOENT) return failure::Failure::fromErrno(errno);
+            destination = path;
+            exists = false;
+            return {};
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            if (!S_ISREG(info.st_mode)) return failure::Failure(failure::Reason::NotRegularFile);
+            destination = path;
+            exists = true;
+            return {};
+        }
+        if (info.st_uid != ::geteuid() && info.st_uid != 0)
+            return failure::Failure(failure::Reason::ForeignLink);
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
+        if (length < 0) return failure::Failure::fromErrno(errno);
+        if (static_cast<std::size_t>(length) >= sizeof buffer)
+            return failure::Failure::fromErrno(ENAMETOOLONG);
+        const std::string link(buffer, static_cast<std::size_t>(length));
+        path = link.starts_with('/') ? link : std::string(folderPartOf(path)) + link;
+    }
+    return failure::Failure::fromErrno(ELOOP);
 }
 
 }  // namespace
@@ -65,41 +132,115 @@ std::string joinPath(std::string_view folder, std::string_view name) {
     return path;
 }
 
-AtomicFile::AtomicFile(std::string target)
-    : m_target(std::move(target)), m_temporary(temporarySibling(m_target)) {}
+AtomicFile::AtomicFile(std::string target, FileMode mode) : m_target(std::move(target)), m_mode(mode) {}
 
-AtomicFile::~AtomicFile() {
-    if (!m_committed) ::unlink(m_temporary.c_str());
+AtomicFile::~AtomicFile() { discard(); }
+
+void AtomicFile::discard() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    m_temporary.clear();
 }
 
-bool AtomicFile::commitBytes(std::string_view bytes) {
-    const int fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) return false;
-    return renameOverTarget();  // already flushed: a second fsync would only cost a system call
+failure::Failure AtomicFile::open() {
+    discard();
+    struct stat existing {};
+    if (const failure::Failure followed = followLinks(m_target, m_destination, existing, m_replacing);
+        followed.failed())
+        return followed;
+    if (m_replacing) {
+        // Renaming needs only the folder's permission; the file's own protection must hold as well.
+        if (::faccessat(AT_FDCWD, m_destination.c_str(), W_OK, AT_EACCESS) != 0)
+            return failure::Failure::fromErrno(errno);
+        m_keptMode = existing.st_mode & 07777;
+        m_keptOwner = existing.st_uid;
+        m_keptGroup = existing.st_gid;
+    }
+    const std::string folder = folderOf(m_destination);
+    removeStaleTemporaries(folder);
+    // O_EXCL with O_NOFOLLOW: a file or link already at the name is never used, only stepped over.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate =
+            joinPath(folder, std::string(kTemporaryPrefix) + randomTag() + std::string(kTemporarySuffix));
+        m_fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (m_fd >= 0) {
+            m_temporary = std::move(candidate);
+            return {};
+        }
+        if (errno != EEXIST) return failure::Failure::fromErrno(errno);
+    }
+    return failure::Failure::fromErrno(EEXIST);
 }
 
-bool AtomicFile::commit() {
-    // Flush whatever another writer put there, so a crash after the rename cannot expose a torn file.
-    const int fd = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    if (!synced) return false;
-    return renameOverTarget();
+failure::Failure AtomicFile::commitBytes(std::string_view bytes) {
+    if (m_fd < 0) {
+        if (const failure::Failure opened = open(); opened.failed()) return opened;
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            const int error = written < 0 ? errno : ENOSPC;
+            discard();
+            return failure::Failure::fromErrno(error);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return commit();
 }
 
-bool AtomicFile::renameOverTarget() {
-    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) return false;
-    m_committed = true;
-    return true;
+failure::Failure AtomicFile::commit() {
+    if (m_fd < 0) return failure::Failure::fromErrno(EBADF);
+    mode_t mode = 0600;
+    if (m_replacing && m_mode != FileMode::Private) {
+        // Root can hand the file back to its owner; anyone else can at least keep its group.
+        if (::fchown(m_fd, m_keptOwner, m_keptGroup) != 0)
+            (void)::fchown(m_fd, static_cast<uid_t>(-1), m_keptGroup);
+        mode = m_keptMode;
+    } else if (m_mode == FileMode::Shared) {
+        mode = 0666 & ~currentUmask();
+    }
+    // Flushed before the rename, so a crash after it cannot expose a torn file.
+    int error = 0;
+    if (::fchmod(m_fd, mode) != 0 || ::fsync(m_fd) != 0) error = errno;
+    if (::close(m_fd) != 0 && error == 0) error = errno;
+    m_fd = -1;
+    if (error == 0 && ::rename(m_temporary.c_str(), m_destination.c_str()) != 0) error = errno;
+    if (error != 0) {
+        discard();
+        return failure::Failure::fromErrno(error);
+    }
+    m_temporary.clear();
+    // The rename itself is only safe on disk once the folder is.
+    const int folder = ::open(folderOf(m_destination).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        if (::fsync(folder) != 0 && errno != EINVAL) error = errno;
+        ::close(folder);
+    }
+    return failure::Failure::fromErrno(error);
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes) {
-    AtomicFile file(path);
+failure::Failure writeFileAtomically(const std::string& path, std::string_view bytes, FileMode mode) {
+    AtomicFile file(path, mode);
     return file.commitBytes(bytes);
+}
+
+int removeStaleTemporaries(const std::string& folder) {
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr) return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (!isTemporaryName(entry->d_name)) continue;
+        struct stat info {};
+        // Only plain files of this account that no running process of ours could still be writing.
+        if (::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_mtime < kStartedAt &&
+            ::unlinkat(::dirfd(listing), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(listing);
+    return removed;
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "failure/failure.h"
+
 namespace velmora::fileio {
 
 // Returns the folder of the running program, without a trailing separator.
@@ -22,34 +24,61 @@ std::string_view namePartOf(std::string_view path);
 // Joins a folder and a file name with one "/".
 std::string joinPath(std::string_view folder, std::string_view name);
 
-// A file written beside its target under a temporary name and renamed over the target on commit().
-// If commit() is never called or fails, the temporary file is removed and the target stays as it was.
+// What a written file's permissions become.
+enum class FileMode {
+    Figures,  // a new file is readable by this account only; a replaced file keeps its own mode
+    Shared,   // a new file gets what the umask allows; a replaced file keeps its own mode
+    Private,  // always readable by this account only (scratch files)
+};
+
+// A file written beside its target under an unpredictable temporary name and renamed over the target on
+// commit(), so a reader sees the old file or the whole new one. The temporary file is created afresh with
+// mode 0600 and never through a link, so no other account can plant a file or a link where it goes. An
+// existing target this account may not write is refused and left alone; a target that is a link of
+// this account (or root) is written through, the file it leads to being replaced, in that file's folder;
+// a link of another account is refused. If commit() is never called or fails, the temporary file is
+// removed and the target stays as it was.
 class AtomicFile {
 public:
-    explicit AtomicFile(std::string target);
+    explicit AtomicFile(std::string target, FileMode mode = FileMode::Figures);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // The temporary path to write to (for writers that open the file themselves).
+    // Checks the target and creates the temporary file; also removes this account's temporaries of
+    // earlier, killed runs from that folder.
+    failure::Failure open();
+    // The open temporary file, for writers that write it themselves; -1 before open().
+    int descriptor() const { return m_fd; }
     const std::string& temporaryPath() const { return m_temporary; }
     const std::string& targetPath() const { return m_target; }
 
-    // Writes `bytes` to the temporary file, flushes it to disk and renames it over the target.
-    bool commitBytes(std::string_view bytes);
-    // Flushes what another writer put at temporaryPath() and renames it over the target.
-    bool commit();
+    // Opens if needed, writes `bytes`, and commits.
+    failure::Failure commitBytes(std::string_view bytes);
+    // Flushes the file to disk, gives it the target's mode (and owner where allowed), renames it over
+    // the target and flushes the folder.
+    failure::Failure commit();
 
 private:
-    bool renameOverTarget();
+    void discard();
 
     std::string m_target;
+    FileMode m_mode;
+    std::string m_destination;  // the target with its links followed
     std::string m_temporary;
-    bool m_committed = false;
+    bool m_replacing = false;  // a file stood at the destination
+    unsigned m_keptMode = 0;
+    unsigned m_keptOwner = 0, m_keptGroup = 0;
+    int m_fd = -1;
 };
 
-// Writes `bytes` to `path` through an AtomicFile; false if any step failed.
-bool writeFileAtomically(const std::string& path, std::string_view bytes);
+// Writes `bytes` to `path` through an AtomicFile.
+failure::Failure writeFileAtomically(const std::string& path, std::string_view bytes,
+                                     FileMode mode = FileMode::Figures);
+
+// Removes this account's temporary files that runs killed before this process started left in
+// `folder`: ours, and libgsf's own save files. Returns how many went.
+int removeStaleTemporaries(const std::string& folder);
 
 // Reads a whole file; false if it cannot be opened or read. Files above `limit` bytes are refused.
 bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit = std::size_t(1) << 31);

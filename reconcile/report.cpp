@@ -59,8 +59,8 @@ Text reportFileName(std::string_view unitText) {
     return name;
 }
 
-bool writeReport(const std::string& folder, std::string_view unitText, std::string_view summary,
-                 std::string_view notFoundList, std::string_view mismatchList) {
+failure::Failure writeReport(const std::string& folder, std::string_view unitText, std::string_view summary,
+                             std::string_view notFoundList, std::string_view mismatchList) {
     const std::string path = fileio::joinPath(folder, text::utf8FromGbk(reportFileName(unitText)));
     return fileio::writeFileAtomically(path, reportContent(summary, notFoundList, mismatchList));
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "failure/failure.h"
 #include "text/rules.h"
 
 namespace velmora::reconcile {
@@ -18,8 +19,8 @@ Text reportContent(std::string_view summary, std::string_view notFoundList, std:
 // a file name cannot hold, and every high byte that starts no GBK character, replaced by "_".
 Text reportFileName(std::string_view unitText);
 
-// Writes the report into `folder` (file-system encoding); false if it could not be written.
-bool writeReport(const std::string& folder, std::string_view unitText, std::string_view summary,
-                 std::string_view notFoundList, std::string_view mismatchList);
+// Writes the report into `folder` (file-system encoding); says why when it could not be written.
+failure::Failure writeReport(const std::string& folder, std::string_view unitText, std::string_view summary,
+                             std::string_view notFoundList, std::string_view mismatchList);
 
 }  // namespace velmora::reconcile

@@ -54,16 +54,16 @@ ImportSettings loadSettings(const std::string& path) {
     return settings;
 }
 
-bool saveSettings(const std::string& path, const ImportSettings& settings) {
+failure::Failure saveSettings(const std::string& path, const ImportSettings& settings) {
     // Saving over a file we could not read would throw away its other sections.
     IniFile ini;
-    if (!readIni(path, ini)) return false;
+    if (!readIni(path, ini)) return failure::Failure(failure::Reason::CannotRead);
     for (std::size_t i = 0; i < kSettingCount; ++i) {
         // A line end inside a value would split it into two lines of the file; keep it on one.
         Text value = text::replaceAll(text::replaceAll(settings[i], "\r", " "), "\n", " ");
         ini.setValue(kKeys[i].section(), kKeys[i].key(), value);
     }
-    return fileio::writeFileAtomically(path, ini.serialize());
+    return fileio::writeFileAtomically(path, ini.serialize(), fileio::FileMode::Shared);
 }
 
 Text normaliseCommas(std::string_view columnSpec) {

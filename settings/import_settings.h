@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "failure/failure.h"
 #include "text/rules.h"
 
 namespace velmora::settings {
@@ -40,9 +41,9 @@ inline constexpr const char* kSettingsFileName = "vozuz.ini";
 // Reads every setting from the file; a missing file, section or key gives the empty text.
 ImportSettings loadSettings(const std::string& path);
 
-// Writes every setting into the file, keeping its other sections and keys; false if it could not be
-// written, in which case the old file is untouched.
-bool saveSettings(const std::string& path, const ImportSettings& settings);
+// Writes every setting into the file, keeping its other sections and keys; says why when it could not
+// be written, in which case the old file is untouched.
+failure::Failure saveSettings(const std::string& path, const ImportSettings& settings);
 
 // Replaces every full-width comma in a column spec by ",".
 Text normaliseCommas(std::string_view columnSpec);

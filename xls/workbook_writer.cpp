@@ -257,12 +257,10 @@ WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>&
     return writeWorkbookStream(path, *stream);
 }
 
-WriteError writeWorkbookStream(const std::string& path, std::string_view stream) {
-    initialiseGsf();
-    GError* gerror = nullptr;
-    GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &gerror);
-    g_clear_error(&gerror);
-    if (sink == nullptr) return WriteError::CannotWrite;
+namespace {
+
+// Puts the stream into a compound document written to `sink`, and lets go of the sink.
+WriteError writeStreamInto(GsfOutput* sink, std::string_view stream) {
     GsfOutfile* container = gsf_outfile_msole_new(sink);
     g_object_unref(sink);
     if (container == nullptr) return WriteError::CannotWrite;
@@ -276,6 +274,25 @@ WriteError writeWorkbookStream(const std::string& path, std::string_view stream)
     written = gsf_output_close(GSF_OUTPUT(container)) && written;
     g_object_unref(container);
     return written ? WriteError::None : WriteError::CannotWrite;
+}
+
+}  // namespace
+
+WriteError writeWorkbookStream(const std::string& path, std::string_view stream) {
+    initialiseGsf();
+    GError* gerror = nullptr;
+    GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &gerror);
+    g_clear_error(&gerror);
+    if (sink == nullptr) return WriteError::CannotWrite;
+    return writeStreamInto(sink, stream);
+}
+
+WriteError writeWorkbookStream(std::FILE* file, std::string_view stream) {
+    initialiseGsf();
+    GsfOutput* sink = gsf_output_stdio_new_FILE("workbook", file, TRUE);
+    if (sink == nullptr) return WriteError::CannotWrite;
+    const WriteError error = writeStreamInto(sink, stream);
+    return error == WriteError::None && std::fflush(file) != 0 ? WriteError::CannotWrite : error;
 }
 
 }  // namespace velmora::xls

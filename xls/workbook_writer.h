@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +81,8 @@ WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>&
 
 // Writes a stream from buildWorkbookStream to `path` inside a compound document; None or CannotWrite.
 WriteError writeWorkbookStream(const std::string& path, std::string_view stream);
+// The same into a file the caller opened (and closes); errno tells why when CannotWrite comes back.
+WriteError writeWorkbookStream(std::FILE* file, std::string_view stream);
 
 // A RowSource over rows already in memory (tests, small callers).
 class VectorRowSource : public RowSource {

@@ -11,6 +11,7 @@
 #include "app/qt_text.h"
 #include "app/up_down_edit.h"
 #include "settings/import_settings.h"
+#include "support/protected_file.h"
 #include "window_fixture.h"
 
 namespace velmora::app::testing {
@@ -37,7 +38,7 @@ protected:
 TEST_F(SettingsTest, LoadsTheFileAtStartUp) {
     settings::ImportSettings saved;
     for (std::size_t i = 0; i < saved.size(); ++i) saved[i] = text::gbkFromUtf8("值" + std::to_string(i));
-    ASSERT_TRUE(settings::saveSettings(iniPath(), saved));
+    ASSERT_TRUE(settings::saveSettings(iniPath(), saved).ok());
     createWindow();
     for (std::size_t i = 0; i < saved.size(); ++i) {
         SCOPED_TRACE(kBoxes[i]);
@@ -72,15 +73,16 @@ TEST_F(SettingsTest, SaveThatCannotWriteSaysSoAndKeepsTheOldFile) {
     box("编辑框1")->setText(QStringLiteral("旧"));
     control<QPushButton>("按钮6")->click();
     ASSERT_TRUE(m_prompter.messages.empty());
-    // A folder standing where the temporary file goes stops the write, for root as well.
-    const std::string blocker = toNativePath(
-        folderPath(QStringLiteral(".vozuz.ini.%1.part").arg(QCoreApplication::applicationPid())));
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(blocker)));
+    // A file this account may not replace is left alone, for root as well, and the message says why.
+    ASSERT_TRUE(testsupport::protectFile(iniPath()));
     box("编辑框1")->setText(QStringLiteral("新"));
     control<QPushButton>("按钮6")->click();
     ASSERT_EQ(m_prompter.messages.size(), 1u);
     EXPECT_EQ(m_prompter.messages[0].title, QStringLiteral("信息："));
     EXPECT_TRUE(m_prompter.messages[0].text.contains(QStringLiteral("vozuz.ini")));
+    const failure::Failure why(::geteuid() == 0 ? failure::Reason::ForeignLink
+                                                : failure::Reason::NoWritePermission);
+    EXPECT_TRUE(m_prompter.messages[0].text.contains(fromGbk(why.describe())));
     EXPECT_EQ(m_prompter.messages[0].icon, MessageIcon::Warning);
     EXPECT_EQ(settings::at(settings::loadSettings(iniPath()), SettingId::RegisterSheet),
               text::gbkFromUtf8("旧"));

@@ -117,7 +117,7 @@ TEST_F(Batch, BadInputWritesNothingAndExitsTwo) {
 
 TEST_F(Batch, UnwritableOutputExitsOne) {
     const fs::path blocker = m_scratch / "a-file";
-    ASSERT_TRUE(velmora::fileio::writeFileAtomically(blocker.string(), "x"));
+    ASSERT_TRUE(velmora::fileio::writeFileAtomically(blocker.string(), "x").ok());
     const RunResult run = runBatch(caseArguments(blocker / "out"), m_scratch);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("a-file"), std::string::npos) << run.err;

@@ -15,6 +15,7 @@
 #include "export/workbook_export.h"
 #include "fileio/files.h"
 #include "reconcile/report.h"
+#include "support/protected_file.h"
 #include "support/scratch_folder.h"
 #include "text/encoding.h"
 #include "text/phrases.h"
@@ -256,12 +257,10 @@ TEST(WorkbookExport, FailureLeavesThePreviousWorkbookIntact) {
         ::chmod(folder.path().c_str(), 0755);
         EXPECT_EQ(readFile(folder.file("w.xls")), before);
     }
-    // For root too: a directory where the half-written workbook would go makes the write fail late.
-    const std::string blocker = folder.file(".w.xls." + std::to_string(::getpid()) + ".part");
-    fs::create_directory(blocker);
+    // For root too: a workbook this account may not replace stays as it was.
+    ASSERT_TRUE(testsupport::protectFile(folder.file("w.xls")));
     EXPECT_FALSE(writeGridToWorkbook(makeGrid({"b"}, {{"2"}}), folder.path(), "w", {}, nullptr,
                                      folder.file("db.tmp")));
-    fs::remove(blocker);
     EXPECT_EQ(readFile(folder.file("w.xls")), before);
     // A scratch file that cannot be written fails the call too.
     EXPECT_FALSE(writeGridToWorkbook(first, folder.path(), "w2", {}, nullptr, "/nonexistent-velmora/db.tmp"));
@@ -433,8 +432,10 @@ TEST(ExportCommand, NamesEveryFileThatWasNotWritten) {
     const std::vector<Text> expectedFailures = {"t1.csv", gbk("导出的表2.xls")};
     EXPECT_EQ(outcome.failedFiles, expectedFailures);
     EXPECT_TRUE(outcome.warning);
-    EXPECT_EQ(outcome.message,
-              gbk("导出未全部成功,以下文件未能写入:\r\nt1.csv\r\n导出的表2.xls\r\n") + f.summary);
+    // Each file comes with its reason.
+    EXPECT_EQ(outcome.message, gbk("导出未全部成功,以下文件未能写入:\r\nt1.csv（文件夹不存在）\r\n"
+                                   "导出的表2.xls（超过工作簿的列数上限 256）\r\n") +
+                                   f.summary);
     EXPECT_TRUE(fs::exists(folder.file("t2.csv")));
     EXPECT_TRUE(fs::exists(folder.file("导出的表1.xls")));
 }

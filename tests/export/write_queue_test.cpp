@@ -16,7 +16,8 @@ TEST(WriteQueue, WritesInOrderOneAtATimeAndListsFailuresInOrder) {
     std::vector<std::string> log;  // touched by one write at a time only, or the test is right to fail
     int running = 0;
     bool overlapped = false;
-    const auto write = [&](std::string name, bool result, int sleepMs) {
+    const failure::Failure full(failure::Reason::DiskFull), none;
+    const auto write = [&](std::string name, failure::Failure result, int sleepMs) {
         return [&, name, result, sleepMs] {
             if (++running > 1) overlapped = true;
             // The first write is the slowest: a queue that started the next one early would log out of order.
@@ -27,18 +28,19 @@ TEST(WriteQueue, WritesInOrderOneAtATimeAndListsFailuresInOrder) {
         };
     };
     WriteQueue queue;
-    queue.push("a", write("a", true, 40));
-    queue.push("b", write("b", false, 0));
-    queue.push("c", write("c", true, 5));
-    queue.push("d", []() -> bool { throw std::bad_alloc(); });  // counted as not written
-    queue.push("e", write("e", false, 0));
-    EXPECT_EQ(queue.finish(), (std::vector<text::Text>{"b", "d", "e"}));
+    queue.push("a", write("a", none, 40));
+    queue.push("b", write("b", full, 0));
+    queue.push("c", write("c", none, 5));
+    queue.push("d", []() -> failure::Failure { throw std::bad_alloc(); });  // counted as not written
+    queue.push("e", write("e", full, 0));
+    const failure::Failure noMemory(failure::Reason::OutOfMemory);
+    EXPECT_EQ(queue.finish(), (std::vector<FailedFile>{{"b", full}, {"d", noMemory}, {"e", full}}));
     EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "c", "e"}));
     EXPECT_FALSE(overlapped);
 
     // The queue goes on after a finish, and the next finish lists only the new failures.
-    queue.push("f", write("f", false, 0));
-    EXPECT_EQ(queue.finish(), std::vector<text::Text>{"f"});
+    queue.push("f", write("f", full, 0));
+    EXPECT_EQ(queue.finish(), (std::vector<FailedFile>{{"f", full}}));
 }
 
 TEST(WriteQueue, DestroyingItWaitsForEveryWrite) {
@@ -48,7 +50,7 @@ TEST(WriteQueue, DestroyingItWaitsForEveryWrite) {
         queue.push("slow", [&written] {
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
             written = true;
-            return true;
+            return failure::Failure();
         });
     }
     EXPECT_TRUE(written);

@@ -164,7 +164,7 @@ TEST(HostileSettings, BinaryGarbageReadsAsEmptySettingsAndIsReplacedCleanly) {
     settings::ImportSettings chosen;
     chosen[0] = text::gbkFromUtf8("发放明细");
     chosen[1] = "1,2";
-    ASSERT_TRUE(settings::saveSettings(path, chosen));
+    ASSERT_TRUE(settings::saveSettings(path, chosen).ok());
     EXPECT_EQ(settings::loadSettings(path), chosen);
 }
 
@@ -176,7 +176,7 @@ TEST(HostileSettings, AMegabyteValueIsCutAtTheLimitAndTheRestKept) {
                          std::string(1 << 20, 'x') + "\r\n[other]\r\nkeep=1\r\n");
     settings::ImportSettings loaded = settings::loadSettings(path);
     EXPECT_EQ(settings::at(loaded, id), std::string(settings::kMaxValueBytes, 'x'));
-    ASSERT_TRUE(settings::saveSettings(path, loaded));
+    ASSERT_TRUE(settings::saveSettings(path, loaded).ok());
     std::string bytes = readBytes(path);
     EXPECT_LT(bytes.size(), std::size_t{20000});
     EXPECT_EQ(settings::IniFile::parse(bytes).value("other", "keep"), "1");

@@ -13,6 +13,7 @@
 #include "export/export_command.h"
 #include "hostile/hostile_test_support.h"
 #include "settings/import_settings.h"
+#include "support/protected_file.h"
 #include "text/encoding.h"
 
 namespace velmora::hostile {
@@ -120,17 +121,23 @@ TEST(HostileOutputs, AReadOnlyFolderByPermissionsFailsEveryFile) {
 TEST(HostileOutputs, FilesThatCannotBeReplacedSurviveAndAreNamed) {
     ScratchFolder folder("blocked");
     const auto before = exportOnce(folder);
-    // A directory where the new CSV and workbook would be written first: neither can be replaced.
-    for (const char* name : {"t1.csv", "导出的表1.xls"}) {
-        fs::create_directory(
-            folder.file("." + std::string(name) + "." + std::to_string(::getpid()) + ".part"));
-    }
+    // Files this account may not replace are left alone, and the message says why.
+    for (const char* name : {"t1.csv", "导出的表1.xls"})
+        ASSERT_TRUE(testsupport::protectFile(folder.file(name)));
     ExportRun second(5);
     const ExportOutcome outcome = second.run(folder.path());
     const std::vector<Text> expected = {"t1.csv", gbk("导出的表1.xls")};
     EXPECT_EQ(outcome.failedFiles, expected);
-    EXPECT_EQ(
-        outcome.message.rfind(gbk("导出未全部成功,以下文件未能写入:\r\nt1.csv\r\n导出的表1.xls\r\n"), 0), 0u);
+    const Text why = outcome.reasons.at(0).describe();
+    EXPECT_EQ(why, failure::Failure(::geteuid() == 0 ? failure::Reason::ForeignLink
+                                                     : failure::Reason::NoWritePermission)
+                       .describe());
+    EXPECT_EQ(outcome.message.rfind(gbk("导出未全部成功,以下文件未能写入:\r\nt1.csv（") + why +
+                                        gbk("）\r\n"
+                                            "导出的表1.xls（") +
+                                        why + gbk("）\r\n"),
+                                    0),
+              0u);
     EXPECT_EQ(readBytes(folder.file("t1.csv")), before.at("t1.csv"));
     EXPECT_EQ(readBytes(folder.file("导出的表1.xls")), before.at("导出的表1.xls"));
     EXPECT_NE(readBytes(folder.file("t2.csv")), before.at("t2.csv"));  // the others were written

@@ -35,7 +35,7 @@ protected:
         fileio::readWholeFile(m_path, bytes);
         return bytes;
     }
-    void write(std::string_view bytes) const { ASSERT_TRUE(fileio::writeFileAtomically(m_path, bytes)); }
+    void write(std::string_view bytes) const { ASSERT_TRUE(fileio::writeFileAtomically(m_path, bytes).ok()); }
 
     fs::path m_folder;
     std::string m_path;
@@ -44,7 +44,7 @@ protected:
 ImportSettings sample() { return {"Sheet1", "1,2", "4", "8", gbk("发放明细"), "1,2,3,4", gbk("２")}; }
 
 TEST_F(SettingsFile, SavesTheDocumentedLayoutFromEmpty) {
-    ASSERT_TRUE(saveSettings(m_path, sample()));
+    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
     const Text expected =
         gbk("[表1导入设置]\r\n表1导入工作表名=Sheet1\r\n表1导入列=1,2\r\n表1导入行=4\r\n表1欲填数的列数=8\r\n"
             "[表2导入设置]\r\n表2导入工作表名=发放明细\r\n表2导入列=1,2,3,4\r\n表2导入行=２\r\n");
@@ -53,14 +53,14 @@ TEST_F(SettingsFile, SavesTheDocumentedLayoutFromEmpty) {
 }
 
 TEST_F(SettingsFile, EmptyBoxesSaveEmptyValues) {
-    ASSERT_TRUE(saveSettings(m_path, ImportSettings{}));
+    ASSERT_TRUE(saveSettings(m_path, ImportSettings{}).ok());
     EXPECT_NE(content().find(gbk("表1导入列=\r\n")), std::string::npos);
     EXPECT_EQ(loadSettings(m_path), ImportSettings{});
 }
 
 TEST_F(SettingsFile, MissingFileSectionOrKeyReadsEmpty) {
     EXPECT_EQ(loadSettings(m_path), ImportSettings{});
-    ASSERT_TRUE(saveSettings(m_path, sample()));
+    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
     Text bytes = content();
     const Text line = gbk("表1导入列=1,2\r\n");
     bytes.erase(bytes.find(line), line.size());
@@ -72,7 +72,7 @@ TEST_F(SettingsFile, MissingFileSectionOrKeyReadsEmpty) {
 
 TEST_F(SettingsFile, KeepsForeignSectionsAndKeys) {
     write(gbk("; note\r\n[其他]\r\nx=1\r\n[表1导入设置]\r\n备注=保留\r\n表1导入列=9\r\n\r\n[尾]\r\ny=2\r\n"));
-    ASSERT_TRUE(saveSettings(m_path, sample()));
+    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
     const Text after = content();
     for (const char* kept : {"; note\r\n", "[其他]\r\nx=1\r\n", "备注=保留\r\n", "[尾]\r\ny=2\r\n"}) {
         EXPECT_NE(after.find(gbk(kept)), std::string::npos) << kept;
@@ -116,10 +116,10 @@ TEST(IniFile, SurvivesBinaryGarbage) {
 
 TEST_F(SettingsFile, UnwritableFolderFailsAndKeepsTheOldFile) {
     if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
-    ASSERT_TRUE(saveSettings(m_path, sample()));
+    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
     const std::string before = content();
     fs::permissions(m_folder, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(saveSettings(m_path, ImportSettings{}));
+    EXPECT_FALSE(saveSettings(m_path, ImportSettings{}).ok());
     EXPECT_EQ(content(), before);
 }
 
@@ -127,7 +127,7 @@ TEST_F(SettingsFile, UnreadableFileIsNotOverwritten) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
     write("[x]\ny=1\n");
     ::chmod(m_path.c_str(), 0200);
-    EXPECT_FALSE(saveSettings(m_path, sample()));
+    EXPECT_FALSE(saveSettings(m_path, sample()).ok());
     ::chmod(m_path.c_str(), 0600);
     EXPECT_EQ(content(), "[x]\ny=1\n");
 }
@@ -145,8 +145,8 @@ namespace velmora::settings {
 namespace {
 
 TEST(SettingsSave, ReportsAFolderThatCannotHoldTheFile) {
-    EXPECT_FALSE(saveSettings("/proc/self/velmora-no-such/vozuz.ini", sample()));
-    EXPECT_FALSE(saveSettings("/proc/version", sample()));
+    EXPECT_FALSE(saveSettings("/proc/self/velmora-no-such/vozuz.ini", sample()).ok());
+    EXPECT_FALSE(saveSettings("/proc/version", sample()).ok());
 }
 
 }  // namespace
