@@ -62,7 +62,37 @@ bool startsWith(const std::string& bytes, std::string_view prefix) {
     return bytes.size() >= prefix.size() && std::string_view(bytes).substr(0, prefix.size()) == prefix;
 }
 
+template <typename Workbook>
+std::optional<Workbook> openAs(std::string bytes, ReaderStatus& status) {
+    package::ReadError error = package::ReadError::None;
+    auto workbook = Workbook::openBytes(std::move(bytes), error);
+    if (!workbook) status = failureOf(error);
+    return workbook;
+}
+
 }  // namespace
+
+std::optional<WorkbookFile> WorkbookFile::openPackage(std::string bytes, ReaderStatus& status) {
+    bool isOfficeOpenXml = false;
+    bool isOpenDocument = false;
+    if (const auto zip = package::ZipPackage::open(bytes)) {
+        isOfficeOpenXml = ooxml::isPackage(*zip);
+        isOpenDocument = opendocument::isPackage(*zip);
+    } else {
+        status = ReaderStatus::Damaged;
+        return std::nullopt;
+    }
+    if (isOfficeOpenXml) {
+        if (auto workbook = openAs<ooxml::Workbook>(std::move(bytes), status))
+            return WorkbookFile(std::move(*workbook));
+    } else if (isOpenDocument) {
+        if (auto workbook = openAs<opendocument::Workbook>(std::move(bytes), status))
+            return WorkbookFile(std::move(*workbook));
+    } else {
+        status = ReaderStatus::NotWorkbook;  // some other zip: an archive, a text document
+    }
+    return std::nullopt;
+}
 
 std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderStatus& status) {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
@@ -82,15 +112,7 @@ std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderSta
         status = ReaderStatus::Encrypted;
         return std::nullopt;
     }
-    if (startsWith(bytes, "PK\x03\x04")) {
-        package::ReadError error = package::ReadError::None;
-        auto workbook = ooxml::Workbook::openBytes(std::move(bytes), error);
-        if (!workbook) {
-            status = failureOf(error);
-            return std::nullopt;
-        }
-        return WorkbookFile(std::move(*workbook));
-    }
+    if (startsWith(bytes, "PK\x03\x04")) return openPackage(std::move(bytes), status);
     xls::OpenError error = xls::OpenError::None;
     auto workbook = xls::Workbook::openBytes(std::move(bytes), error);
     if (!workbook) {

@@ -9,6 +9,7 @@
 
 #include "import/worksheet_reader.h"
 #include "ooxml/workbook.h"
+#include "opendocument/workbook.h"
 #include "xls/workbook.h"
 
 namespace velmora::import {
@@ -25,7 +26,9 @@ public:
     std::optional<xls::Sheet> readSheet(std::size_t index, ReaderStatus& status) const;
 
 private:
-    using Format = std::variant<xls::Workbook, ooxml::Workbook>;
+    using Format = std::variant<xls::Workbook, ooxml::Workbook, opendocument::Workbook>;
+    // A zip: which format is told by the parts it holds.
+    static std::optional<WorkbookFile> openPackage(std::string bytes, ReaderStatus& status);
     explicit WorkbookFile(Format workbook) : m_workbook(std::move(workbook)) {}
     Format m_workbook;
 };

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the cells of one worksheet part.
-#include <array>
 #include <charconv>
 
 #include "ooxml/string_items.h"
@@ -15,22 +14,8 @@ using package::ReadError;
 using xls::CellKind;
 using xls::CellView;
 
-// The codes the .xls format gives the error values, so both read alike.
-std::uint8_t errorCodeOf(std::string_view text) {
-    static constexpr std::array<std::pair<std::string_view, std::uint8_t>, 8> kCodes{
-        {{"#NULL!", 0x00},
-         {"#DIV/0!", 0x07},
-         {"#VALUE!", 0x0F},
-         {"#REF!", 0x17},
-         {"#NAME?", 0x1D},
-         {"#NUM!", 0x24},
-         {"#N/A", 0x2A},
-         {"#GETTING_DATA", 0x2B}}};
-    for (const auto& [name, code] : kCodes) {
-        if (name == text) return code;
-    }
-    return 0x2A;
-}
+// Error values of other programs' making read as #N/A: they hold no value either way.
+constexpr std::uint8_t kNotAvailable = 0x2A;
 
 bool parseIndex(std::string_view text, std::int64_t& value) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -63,7 +48,8 @@ bool parseReference(std::string_view reference, std::int64_t& column, std::optio
 
 class SheetHandler : public package::XmlHandler {
 public:
-    SheetHandler(const WorkbookParts& parts, std::size_t partSize) : m_parts(parts), m_sink(partSize) {}
+    SheetHandler(const WorkbookParts& parts, std::size_t partSize)
+        : m_parts(parts), m_budget(package::SheetBudget::forSource(partSize)), m_sink(m_budget) {}
 
     ReadError error = ReadError::None;
     xls::Sheet take() { return m_sink.take(); }
@@ -187,7 +173,8 @@ private:
             if (!number) return std::nullopt;
             return CellView{CellKind::Boolean, *number != 0 ? 1.0 : 0.0, {}, 0};
         }
-        if (m_type == "e") return CellView{CellKind::Error, 0, {}, errorCodeOf(m_value)};
+        if (m_type == "e")
+            return CellView{CellKind::Error, 0, {}, package::errorCodeOf(m_value).value_or(kNotAvailable)};
         if (m_type == "d") {
             if (m_value.empty()) return CellView{};
             const auto serial = package::serialFromIsoDateTime(m_value, m_parts.uses1904);
@@ -203,6 +190,7 @@ private:
     }
 
     const WorkbookParts& m_parts;
+    package::SheetBudget m_budget;
     package::SheetSink m_sink;
     bool m_inSheetData = false;
     bool m_inCell = false;

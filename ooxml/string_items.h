@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "package/cell_values.h"
 #include "package/xml_parser.h"
 #include "text/rules.h"
 
@@ -35,8 +36,7 @@ private:
     bool m_inText = false;
 };
 
-// Bytes of UTF-8 a cell's text may take; more is no cell any spreadsheet wrote.
-constexpr std::size_t kMaxCellTextBytes = std::size_t{1} << 20;
+using package::kMaxCellTextBytes;
 
 // Reads the shared strings part into GBK texts.
 package::PartStatus readSharedStrings(const package::ZipPackage& zip, std::string_view partName,

@@ -2,9 +2,11 @@
 #include "package/cell_values.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 #include "text/encoding.h"
 
@@ -102,6 +104,22 @@ std::optional<double> serialFromIsoDateTime(std::string_view text, bool uses1904
     // The 1900 system counts a 29 February 1900 that never was: days before March 1900 are one less.
     if (!uses1904DateSystem && days > 0 && days < 61) --days;
     return static_cast<double>(days) + seconds / 86400.0;
+}
+
+std::optional<std::uint8_t> errorCodeOf(std::string_view text) {
+    static constexpr std::array<std::pair<std::string_view, std::uint8_t>, 8> kCodes{
+        {{"#NULL!", 0x00},
+         {"#DIV/0!", 0x07},
+         {"#VALUE!", 0x0F},
+         {"#REF!", 0x17},
+         {"#NAME?", 0x1D},
+         {"#NUM!", 0x24},
+         {"#N/A", 0x2A},
+         {"#GETTING_DATA", 0x2B}}};
+    for (const auto& [name, code] : kCodes) {
+        if (name == text) return code;
+    }
+    return std::nullopt;
 }
 
 std::optional<double> daysFromDuration(std::string_view text) {

@@ -2,12 +2,17 @@
 // Cell values as the XML-based formats write them, turned into what the sheet model holds.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include "text/rules.h"
 
 namespace velmora::package {
+
+// Bytes of UTF-8 a cell's text may take; more is no cell any spreadsheet wrote.
+constexpr std::size_t kMaxCellTextBytes = std::size_t{1} << 20;
 
 // UTF-8 to the core's GBK (GB18030) bytes; plain ASCII, most cells, is copied as it is.
 text::Text gbkText(std::string_view utf8);
@@ -21,5 +26,8 @@ std::optional<double> serialFromIsoDateTime(std::string_view text, bool uses1904
 
 // A duration "[-]P[nD]T[nH][nM][n[.f]S]" as a fraction of days.
 std::optional<double> daysFromDuration(std::string_view text);
+
+// The code the .xls format gives the error value shown as `text` ("#DIV/0!"); nullopt for other texts.
+std::optional<std::uint8_t> errorCodeOf(std::string_view text);
 
 }  // namespace velmora::package

@@ -32,9 +32,9 @@ ReadError errorOf(PartStatus status) {
     return ReadError::Damaged;
 }
 
-SheetSink::SheetSink(std::size_t sourceBytes)
-    : m_textBudget(kTextFloor + kTextPerSourceByte * sourceBytes),
-      m_cellBudget(kCellFloor + sourceBytes / kSourceBytesPerCell) {}
+SheetBudget SheetBudget::forSource(std::size_t sourceBytes) {
+    return {kTextFloor + kTextPerSourceByte * sourceBytes, kCellFloor + sourceBytes / kSourceBytesPerCell};
+}
 
 bool SheetSink::put(std::int64_t row, std::int64_t column, xls::CellView cell, std::int64_t count) {
     if (cell.kind == xls::CellKind::Empty || count <= 0) return true;
@@ -50,12 +50,12 @@ bool SheetSink::put(std::int64_t row, std::int64_t column, xls::CellView cell, s
     }
     if (row >= kMaxRows) return true;
     const auto cells = static_cast<std::size_t>(std::max<std::int64_t>(0, end - column));
-    if (cells > m_cellBudget || cell.text.size() > m_textBudget) {
+    if (cells > m_budget.cells || cell.text.size() > m_budget.textBytes) {
         m_error = ReadError::TooLarge;
         return false;
     }
-    m_cellBudget -= cells;
-    m_textBudget -= cell.text.size();
+    m_budget.cells -= cells;
+    m_budget.textBytes -= cell.text.size();
     if (cells == 0) return true;
     const int r = static_cast<int>(row);
     m_sheet.setCell(r, static_cast<int>(column), cell);

@@ -22,13 +22,21 @@ enum class ReadError {
 // The failure a part's status stands for.
 ReadError errorOf(PartStatus status);
 
+// What the sheets read from one piece of XML may cost at most: bytes of text copied into cells and
+// cells stored. Grows with the XML's size, so a small file cannot claim gigabytes through repetition.
+struct SheetBudget {
+    std::size_t textBytes;
+    std::size_t cells;
+    static SheetBudget forSource(std::size_t sourceBytes);
+};
+
 // Takes the cells a reader finds and stores them in a sheet. Refuses, rather than drops, a value
 // beyond the 65,536 rows and 256 columns a sheet holds, and bounds what repeated cells and long
 // texts may cost, so a small file cannot claim gigabytes.
 class SheetSink {
 public:
-    // `sourceBytes`: the size of the XML the cells come from; the bounds grow with it.
-    explicit SheetSink(std::size_t sourceBytes);
+    // `budget` may be shared by the sheets of one workbook and must outlive the sink.
+    explicit SheetSink(SheetBudget& budget) : m_budget(budget) {}
 
     // Stores the cell, `count` times along the row from `column`. False (and error() says why) when
     // it cannot be stored whole.
@@ -38,8 +46,7 @@ public:
 
 private:
     xls::Sheet m_sheet;
-    std::size_t m_textBudget;
-    std::size_t m_cellBudget;
+    SheetBudget& m_budget;
     ReadError m_error = ReadError::None;
 };
 

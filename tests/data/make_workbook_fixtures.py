@@ -21,6 +21,7 @@ handmade.ods              - XML written here: repeated cells and rows (a million
                             write them.
 encrypted.xlsx            - a compound document holding EncryptionInfo and EncryptedPackage streams.
 encrypted.ods             - a package whose manifest says content.xml is encrypted.
+repeated-value.ods        - one value repeated 10^9 times along 10^9 rows.
 zip-bomb.xlsx             - a sheet part of 64 MB of blanks deflated to about 64 KB.
 entity-bomb.xlsx, external-entity.xlsx - sheet parts declaring entities.
 truncated.xlsx            - the first 4,096 bytes of features-libreoffice.xlsx.
@@ -44,7 +45,7 @@ def features(path):
     ws.write_row(0, 0, ['卡号', '姓名', '金额', '日期', '时间', '标志', '备注'])
     rows = [
         ('31000100', '徐杰', 1250.5, datetime.datetime(2014, 3, 15), datetime.time(8, 30, 15), True, '第一行\n第二行'),
-        ('31000101', 'Zoë Müller', -0.001, datetime.datetime(1900, 2, 28), datetime.time(23, 59, 59), False, 'tab\there'),
+        ('31000101', 'Zoë Müller', -0.001, datetime.datetime(1900, 3, 1), datetime.time(23, 59, 59), False, 'tab\there'),
         ('31000102', '张静', 12345678901.25, datetime.datetime(2024, 2, 29, 12, 30), datetime.time(0, 0, 1), True, ''),
         (31000103, '  空格  ', 1e-10, datetime.datetime(1999, 12, 31, 23, 59, 59), datetime.time(12), False, '¥100'),
     ]
@@ -211,6 +212,102 @@ def encrypted_xlsx(path):
     open(path, 'wb').write(bytes(data))
 
 
+ODS_NAMESPACES = ' '.join(f'xmlns:{p}="urn:oasis:names:tc:opendocument:xmlns:{n}"' for p, n in [
+    ('office', 'office:1.0'), ('table', 'table:1.0'), ('text', 'text:1.0'), ('style', 'style:1.0'),
+    ('number', 'datastyle:1.0'), ('dc', 'dc:1.1')]) + \
+    ' xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0"' + \
+    ' xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2"'
+ODS_MIME = 'application/vnd.oasis.opendocument.spreadsheet'
+
+
+def ods_parts(body, styles='', manifest_extra=''):
+    content = (f'<?xml version="1.0" encoding="UTF-8"?><office:document-content {ODS_NAMESPACES} office:version="1.3">'
+               f'<office:automatic-styles>{styles}</office:automatic-styles>'
+               f'<office:body><office:spreadsheet>{body}</office:spreadsheet></office:body></office:document-content>')
+    manifest = ('<?xml version="1.0" encoding="UTF-8"?><manifest:manifest xmlns:manifest="urn:oasis:names:tc:'
+                'opendocument:xmlns:manifest:1.0" manifest:version="1.3">'
+                f'<manifest:file-entry manifest:full-path="/" manifest:media-type="{ODS_MIME}"/>'
+                f'<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml">'
+                f'{manifest_extra}</manifest:file-entry></manifest:manifest>')
+    return [('mimetype', ODS_MIME), ('content.xml', content), ('META-INF/manifest.xml', manifest)]
+
+
+def write_ods(path, parts):
+    with zipfile.ZipFile(path, 'w') as z:
+        z.writestr(zipfile.ZipInfo('mimetype'), parts[0][1], compress_type=zipfile.ZIP_STORED)
+        for name, data in parts[1:]:
+            z.writestr(name, data, compress_type=zipfile.ZIP_DEFLATED)
+
+
+def handmade_ods(path):
+    styles = ('<number:date-style style:name="N1"><number:year/></number:date-style>'
+              '<number:boolean-style style:name="N2"><number:boolean/></number:boolean-style>'
+              '<style:style style:name="ce1" style:family="table-cell" style:data-style-name="N1"/>'
+              '<style:style style:name="ce2" style:family="table-cell" style:parent-style-name="ce1"/>'
+              '<style:style style:name="ce3" style:family="table-cell" style:data-style-name="N2"/>'
+              '<style:style style:name="ta2" style:family="table"><style:table-properties table:display="false"/>'
+              '</style:style>')
+    cell = lambda attrs, text='': f'<table:table-cell {attrs}>{text}</table:table-cell>'
+    p = lambda text: f'<text:p>{text}</text:p>'
+    rows = [
+        # texts: spaces, tab, line break, several paragraphs, a comment, spans
+        cell('office:value-type="string"', p('a<text:s text:c="3"/>b<text:tab/>c<text:line-break/>d')) +
+        cell('office:value-type="string"',
+             '<office:annotation><dc:creator>x</dc:creator><text:p>comment</text:p></office:annotation>' +
+             p('第一行') + p('<text:span>第二</text:span>行')) +
+        cell('office:value-type="string" office:string-value="attr"', p('shown')) +
+        cell('', p('untyped')),
+        # every value type
+        cell('office:value-type="float" office:value="1250.5"') +
+        cell('office:value-type="percentage" office:value="0.25"') +
+        cell('office:value-type="currency" office:currency="CNY" office:value="-3.5"') +
+        cell('office:value-type="date" office:date-value="2014-03-15T08:30:00"') +
+        cell('office:value-type="time" office:time-value="PT36H30M00S"') +
+        cell('office:value-type="boolean" office:boolean-value="true"') +
+        cell('table:style-name="ce2" office:value-type="float" office:value="41713"') +
+        cell('table:style-name="ce3" office:value-type="float" office:value="0"'),
+        # cached formula results: number, text, boolean, date, LibreOffice error, Excel-style error, none
+        cell('table:formula="of:=1+1" office:value-type="float" office:value="2"', p('2')) +
+        cell('table:formula="of:=&quot;a&quot;" office:value-type="string" office:string-value="a"', p('a')) +
+        cell('table:formula="of:=1=1" office:value-type="boolean" office:boolean-value="false"', p('FALSE')) +
+        cell('table:formula="of:=TODAY()" office:value-type="date" office:date-value="2024-02-29"') +
+        cell('table:formula="of:=1/0" office:value-type="string" office:string-value="" calcext:value-type="error"',
+             p('#DIV/0!')) +
+        cell('table:formula="of:=NA()" office:value-type="float" office:value="0"', p('#N/A')) +
+        cell('table:formula="of:=1"'),
+    ]
+    body = ('<table:table table:name="数据">'
+            '<table:table-column table:number-columns-repeated="1024"/>'
+            + ''.join(f'<table:table-row>{r}</table:table-row>' for r in rows) +
+            # a merged range: the covered cell holds a value of its own
+            '<table:table-row><table:table-cell table:number-columns-spanned="2" office:value-type="float" '
+            'office:value="7"/><table:covered-table-cell office:value-type="float" office:value="8"/>'
+            '</table:table-row>'
+            # repeated values: three rows of two cells each
+            '<table:table-row table:number-rows-repeated="3"><table:table-cell table:number-columns-repeated="2" '
+            'office:value-type="string"><text:p>x</text:p></table:table-cell>'
+            '<table:table-cell table:number-columns-repeated="1000000"/></table:table-row>'
+            '<table:table-row table:number-rows-repeated="1048000"><table:table-cell '
+            'table:number-columns-repeated="1024"/></table:table-row></table:table>'
+            '<table:table table:name="隐藏" table:style-name="ta2"><table:table-row><table:table-cell '
+            'office:value-type="string"><text:p>h</text:p></table:table-cell></table:table-row></table:table>')
+    write_ods(path, ods_parts(body, styles))
+
+
+def hostile_ods():
+    # one value repeated 10^9 times along 10^9 rows
+    body = ('<table:table table:name="Sheet1"><table:table-row table:number-rows-repeated="1000000000">'
+            '<table:table-cell table:number-columns-repeated="1000000000" office:value-type="float" '
+            'office:value="1"/></table:table-row></table:table>')
+    write_ods(os.path.join(here, 'repeated-value.ods'), ods_parts(body))
+    encrypted = ('<manifest:encryption-data manifest:checksum-type="SHA1/1K" manifest:checksum="AAAA">'
+                 '<manifest:algorithm manifest:algorithm-name="Blowfish CFB" manifest:initialisation-vector="AAAA"/>'
+                 '</manifest:encryption-data>')
+    parts = ods_parts('', manifest_extra=encrypted)
+    parts[1] = ('content.xml', bytes(random.Random(3).randrange(256) for _ in range(2048)))
+    write_ods(os.path.join(here, 'encrypted.ods'), parts)
+
+
 def main():
     os.makedirs(here, exist_ok=True)
     j = lambda name: os.path.join(here, name)
@@ -228,6 +325,8 @@ def main():
     strict_xlsx(j('strict.xlsx'))
     bombs()
     encrypted_xlsx(j('encrypted.xlsx'))
+    handmade_ods(j('handmade.ods'))
+    hostile_ods()
     with open(j('features-libreoffice.xlsx'), 'rb') as whole, open(j('truncated.xlsx'), 'wb') as cut:
         cut.write(whole.read()[:4096])
 

@@ -64,6 +64,8 @@ TEST(HostileWorkbooks, EveryUnreadableFileGetsAMessageNamingIt) {
         {"workbooks/zip-bomb.xlsx", ReaderStatus::TooLarge, nullptr},
         {"workbooks/entity-bomb.xlsx", ReaderStatus::Damaged, nullptr},
         {"workbooks/external-entity.xlsx", ReaderStatus::Damaged, nullptr},
+        {"workbooks/encrypted.ods", ReaderStatus::Encrypted, nullptr},
+        {"workbooks/repeated-value.ods", ReaderStatus::TooLarge, nullptr},
     };
     for (const Case& c : cases) {
         const Imported imported = importFile(fixture(c.file), "Sheet1", "1,2");

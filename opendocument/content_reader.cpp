@@ -1,0 +1,347 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading the tables of content.xml. Rows and cells may stand for many (number-rows-repeated,
+// number-columns-repeated): empty ones only move the position, so the million empty rows some writers
+// end a table with cost nothing; repeated values are stored once per cell, within the sheet's budget.
+#include "opendocument/content_reader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <set>
+#include <string>
+
+#include "package/cell_values.h"
+#include "package/xml_parser.h"
+
+namespace velmora::opendocument {
+namespace {
+
+using package::ReadError;
+using xls::CellKind;
+
+constexpr std::string_view kTableNs = ":table:1.0";
+constexpr std::string_view kTextNs = ":text:1.0";
+constexpr std::string_view kOfficeNs = ":office:1.0";
+constexpr std::string_view kStyleNs = ":style:1.0";
+constexpr std::string_view kCalcExtNs = ":calcext:1.0";
+constexpr std::string_view kNumberNs = ":datastyle:1.0";
+// The most cells or rows one element may stand for, and the furthest position counted: more than any
+// sheet holds, and far from overflowing.
+constexpr std::int64_t kMaxRepeat = std::int64_t{1} << 40;
+constexpr std::int64_t kMaxPosition = std::int64_t{1} << 50;
+constexpr std::int64_t kSheetRows = 65536;
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// A cell's value and the columns it covers; text owned, since the row may be stored many times.
+struct PendingCell {
+    std::int64_t column;
+    std::int64_t count;
+    CellKind kind;
+    double number;
+    text::Text text;
+    std::uint8_t errorCode;
+};
+
+class ContentHandler : public package::XmlHandler {
+public:
+    ContentHandler(std::size_t contentSize, std::vector<xls::SheetEntry>& entries,
+                   std::vector<xls::Sheet>& sheets)
+        : m_budget(package::SheetBudget::forSource(contentSize)), m_entries(entries), m_sheets(sheets) {}
+
+    ReadError error = ReadError::None;
+
+    void startElement(std::string_view localName, std::string_view uri,
+                      const package::XmlAttributes& attributes) override {
+        if (m_skipDepth > 0) {
+            ++m_skipDepth;
+            return;
+        }
+        if (m_inCell) return startInCell(localName, uri, attributes);
+        if (!endsWith(uri, kTableNs)) return startStyleElement(localName, uri, attributes);
+        if (localName == "table") {
+            startTable(attributes);
+        } else if (!m_sink) {
+            return;
+        } else if (localName == "table-row") {
+            m_rowRepeat = repeatOf(attributes.value("number-rows-repeated", kTableNs));
+            m_column = 0;
+            m_rowCells.clear();
+        } else if (localName == "table-cell" || localName == "covered-table-cell") {
+            startCell(attributes);
+        }
+    }
+
+    void endElement(std::string_view localName, std::string_view uri) override {
+        if (m_skipDepth > 0) {
+            --m_skipDepth;
+            return;
+        }
+        if (m_inCell) {
+            if ((localName == "table-cell" || localName == "covered-table-cell") && endsWith(uri, kTableNs)) {
+                endCell();
+            } else if (localName == "p" && endsWith(uri, kTextNs)) {
+                m_inParagraph = false;
+            }
+            return;
+        }
+        if (!m_sink || !endsWith(uri, kTableNs)) return;
+        if (localName == "table-row") {
+            endRow();
+        } else if (localName == "table") {
+            m_sheets.push_back(m_sink->take());
+            m_sink.reset();
+        }
+    }
+
+    void characters(std::string_view text) override {
+        if (m_skipDepth == 0 && m_inParagraph) append(text);
+    }
+
+private:
+    void refuse(ReadError why) {
+        error = why;
+        fail();
+    }
+
+    // Styles tell hidden tables, and numbers shown as dates or truth values, as number formats do in
+    // the other formats.
+    void startStyleElement(std::string_view localName, std::string_view uri,
+                           const package::XmlAttributes& attributes) {
+        if (localName == "style" && endsWith(uri, kStyleNs)) {
+            m_styleName = attributes.value("name", kStyleNs).value_or("");
+            CellStyle& style = m_cellStyles[m_styleName];
+            style.dataStyle = attributes.value("data-style-name", kStyleNs).value_or("");
+            style.parent = attributes.value("parent-style-name", kStyleNs).value_or("");
+        } else if (localName == "table-properties" && endsWith(uri, kStyleNs) &&
+                   attributes.value("display", kTableNs).value_or("true") == "false") {
+            m_hiddenStyles.insert(m_styleName);
+        } else if (endsWith(uri, kNumberNs) &&
+                   (localName == "date-style" || localName == "time-style" || localName == "boolean-style")) {
+            m_dataStyleKinds[std::string(attributes.value("name", kStyleNs).value_or(""))] =
+                localName == "boolean-style" ? CellKind::Boolean : CellKind::DateTime;
+        }
+    }
+
+    // What a number of cell style `name` shows as: DateTime, Boolean, or Number.
+    CellKind numberKindOf(std::string_view name) const {
+        // Parents are followed a few levels only: a loop in a damaged file must end.
+        for (int level = 0; level < 8 && !name.empty(); ++level) {
+            const auto style = m_cellStyles.find(name);
+            if (style == m_cellStyles.end()) break;
+            if (!style->second.dataStyle.empty()) {
+                const auto kind = m_dataStyleKinds.find(style->second.dataStyle);
+                return kind == m_dataStyleKinds.end() ? CellKind::Number : kind->second;
+            }
+            name = style->second.parent;
+        }
+        return CellKind::Number;
+    }
+
+    std::int64_t repeatOf(std::optional<std::string_view> text) {
+        if (!text) return 1;
+        std::int64_t count = 0;
+        const auto [end, status] = std::from_chars(text->data(), text->data() + text->size(), count);
+        if (status != std::errc() || end != text->data() + text->size() || count < 1) {
+            refuse(ReadError::Damaged);
+            return 1;
+        }
+        return std::min(count, kMaxRepeat);
+    }
+
+    void startTable(const package::XmlAttributes& attributes) {
+        // A table inside a cell is no sheet of its own; its cells are left out with the rest of the cell.
+        xls::SheetEntry entry;
+        entry.name = package::gbkText(attributes.value("name", kTableNs).value_or(""));
+        const auto style = attributes.value("style-name", kTableNs);
+        entry.hidden = style && m_hiddenStyles.count(std::string(*style)) > 0;
+        m_entries.push_back(std::move(entry));
+        m_sink.emplace(m_budget);
+        m_row = 0;
+    }
+
+    void startCell(const package::XmlAttributes& attributes) {
+        m_inCell = true;
+        m_inParagraph = false;
+        m_paragraphs = 0;
+        m_text.clear();
+        m_cellRepeat = repeatOf(attributes.value("number-columns-repeated", kTableNs));
+        const std::string_view valueType = attributes.value("value-type", kOfficeNs).value_or("");
+        const std::string_view extendedType = attributes.value("value-type", kCalcExtNs).value_or("");
+        m_isError = extendedType == "error";
+        const std::string_view formula = attributes.value("formula", kTableNs).value_or("");
+        m_hasFormula = !formula.empty();
+        const auto stringValue = attributes.value("string-value", kOfficeNs);
+        m_hasStringValue = stringValue.has_value();
+        if (stringValue) m_stringValue.assign(*stringValue);
+        m_kind = CellKind::Empty;
+        m_number = 0;
+        if (m_isError) {
+            m_kind = CellKind::Error;
+        } else if (valueType == "float" || valueType == "percentage" || valueType == "currency") {
+            CellKind kind = numberKindOf(attributes.value("style-name", kTableNs).value_or(""));
+            // Truth values converted from other formats become these formulas, kept as plain numbers.
+            if (formula == "of:=TRUE()" || formula == "of:=FALSE()") kind = CellKind::Boolean;
+            setNumber(kind, package::parseNumber(attributes.value("value", kOfficeNs).value_or("")));
+            if (m_kind == CellKind::Boolean) m_number = m_number != 0 ? 1.0 : 0.0;
+        } else if (valueType == "date") {
+            setNumber(CellKind::DateTime, package::serialFromIsoDateTime(
+                                              attributes.value("date-value", kOfficeNs).value_or(""), false));
+        } else if (valueType == "time") {
+            setNumber(CellKind::DateTime,
+                      package::daysFromDuration(attributes.value("time-value", kOfficeNs).value_or("")));
+        } else if (valueType == "boolean") {
+            const std::string_view value = attributes.value("boolean-value", kOfficeNs).value_or("");
+            m_kind = CellKind::Boolean;
+            m_number = value == "true" || value == "1" ? 1.0 : 0.0;
+        } else {
+            // Strings, and cells without a type that hold text all the same.
+            m_kind = CellKind::Text;
+        }
+    }
+
+    void setNumber(CellKind kind, std::optional<double> value) {
+        if (!value) return refuse(ReadError::Damaged);
+        m_kind = kind;
+        m_number = *value;
+    }
+
+    void startInCell(std::string_view localName, std::string_view uri,
+                     const package::XmlAttributes& attributes) {
+        if (localName == "annotation" && endsWith(uri, kOfficeNs)) {
+            m_skipDepth = 1;  // a comment is not part of the cell's text
+        } else if (localName == "table" && endsWith(uri, kTableNs)) {
+            m_skipDepth = 1;
+        } else if (!endsWith(uri, kTextNs)) {
+            return;
+        } else if (localName == "p" || localName == "h") {
+            // Paragraphs of one cell are lines of one text, as they are in the other formats.
+            if (m_paragraphs++ > 0) append("\n");
+            m_inParagraph = true;
+        } else if (!m_inParagraph) {
+            return;
+        } else if (localName == "s") {
+            std::int64_t count = 1;
+            if (const auto c = attributes.value("c", kTextNs)) {
+                const auto [end, status] = std::from_chars(c->data(), c->data() + c->size(), count);
+                if (status != std::errc() || count < 0) count = 1;
+            }
+            if (static_cast<std::uint64_t>(count) > package::kMaxCellTextBytes)
+                return refuse(ReadError::Damaged);
+            append(std::string(static_cast<std::size_t>(count), ' '));
+        } else if (localName == "tab") {
+            append("\t");
+        } else if (localName == "line-break") {
+            append("\n");
+        }
+    }
+
+    void append(std::string_view text) {
+        if (m_text.size() + text.size() > package::kMaxCellTextBytes) return refuse(ReadError::Damaged);
+        m_text.append(text);
+    }
+
+    void endCell() {
+        m_inCell = false;
+        m_inParagraph = false;
+        const std::int64_t column = m_column;
+        m_column = std::min(m_column + m_cellRepeat, kMaxPosition);
+        PendingCell cell{column, m_cellRepeat, m_kind, m_number, {}, 0};
+        if (m_kind == CellKind::Error) {
+            cell.errorCode = package::errorCodeOf(m_text).value_or(kNotAvailable);
+        } else if (m_kind == CellKind::Text) {
+            if (!m_hasStringValue && m_text.empty()) return;  // an empty cell
+            cell.text = package::gbkText(m_hasStringValue ? m_stringValue : m_text);
+        }
+        // Some writers store a formula's error as a text, or as the number 0 shown as the error.
+        if (m_hasFormula && (m_kind == CellKind::Text || (m_kind == CellKind::Number && m_number == 0))) {
+            if (const auto code =
+                    package::errorCodeOf(m_kind == CellKind::Text ? std::string_view(cell.text) : m_text)) {
+                cell.kind = CellKind::Error;
+                cell.errorCode = *code;
+                cell.text.clear();
+            }
+        }
+        if (cell.kind != CellKind::Empty) m_rowCells.push_back(std::move(cell));
+    }
+
+    void endRow() {
+        const std::int64_t first = m_row;
+        m_row = std::min(m_row + m_rowRepeat, kMaxPosition);
+        if (m_rowCells.empty()) return;
+        // Past the sheet's last row only the first copy matters: the sink refuses it if it holds a value.
+        const std::int64_t end = std::min(m_row, std::max(first + 1, kSheetRows));
+        for (std::int64_t row = first; row < end; ++row) {
+            for (const PendingCell& cell : m_rowCells) {
+                if (!m_sink->put(row, cell.column, {cell.kind, cell.number, cell.text, cell.errorCode},
+                                 cell.count))
+                    return refuse(m_sink->error());
+            }
+        }
+        if (m_row > kSheetRows) {
+            for (const PendingCell& cell : m_rowCells) {
+                if (!m_sink->put(m_row - 1, cell.column, {cell.kind, cell.number, cell.text, cell.errorCode},
+                                 1))
+                    return refuse(m_sink->error());
+            }
+        }
+    }
+
+    // Error values of other programs' making read as #N/A: they hold no value either way.
+    static constexpr std::uint8_t kNotAvailable = 0x2A;
+
+    package::SheetBudget m_budget;
+    std::vector<xls::SheetEntry>& m_entries;
+    std::vector<xls::Sheet>& m_sheets;
+    std::optional<package::SheetSink> m_sink;
+    struct CellStyle {
+        std::string dataStyle;
+        std::string parent;
+    };
+    std::map<std::string, CellStyle, std::less<>> m_cellStyles;
+    std::map<std::string, CellKind, std::less<>> m_dataStyleKinds;
+    std::set<std::string, std::less<>> m_hiddenStyles;
+    std::string m_styleName;
+    int m_skipDepth = 0;
+
+    std::int64_t m_row = 0;
+    std::int64_t m_rowRepeat = 1;
+    std::int64_t m_column = 0;
+    std::vector<PendingCell> m_rowCells;
+
+    bool m_inCell = false;
+    bool m_inParagraph = false;
+    int m_paragraphs = 0;
+    std::int64_t m_cellRepeat = 1;
+    bool m_isError = false;
+    bool m_hasFormula = false;
+    bool m_hasStringValue = false;
+    std::string m_stringValue;
+    CellKind m_kind = CellKind::Empty;
+    double m_number = 0;
+    std::string m_text;
+};
+
+}  // namespace
+
+ReadError readContent(const package::ZipPackage& zip, std::vector<xls::SheetEntry>& entries,
+                      std::vector<xls::Sheet>& sheets) {
+    const auto size = zip.size("content.xml");
+    if (!size) return ReadError::NotWorkbook;
+    ContentHandler handler(*size, entries, sheets);
+    // The common styles come first; a package without them still reads.
+    const package::PartStatus styles = package::parseXmlPart(zip, "styles.xml", handler);
+    if (handler.error != ReadError::None) return handler.error;
+    if (styles != package::PartStatus::Ok && styles != package::PartStatus::Missing)
+        return package::errorOf(styles);
+    const package::PartStatus status = package::parseXmlPart(zip, "content.xml", handler);
+    if (handler.error != ReadError::None) return handler.error;
+    if (status != package::PartStatus::Ok) return package::errorOf(status);
+    // A table cut off before its end was never stored.
+    if (entries.size() != sheets.size()) return ReadError::Damaged;
+    return ReadError::None;
+}
+
+}  // namespace velmora::opendocument

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tables of content.xml as sheets.
+#pragma once
+
+#include <vector>
+
+#include "package/sheet_sink.h"
+#include "package/zip_package.h"
+#include "xls/workbook.h"
+
+namespace velmora::opendocument {
+
+// Reads every table of the package's content.xml, in document order, with its name and whether it is
+// hidden.
+package::ReadError readContent(const package::ZipPackage& zip, std::vector<xls::SheetEntry>& entries,
+                               std::vector<xls::Sheet>& sheets);
+
+}  // namespace velmora::opendocument

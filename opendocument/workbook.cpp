@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Opening a spreadsheet package: its manifest for encryption, then every table of content.xml.
+#include "opendocument/workbook.h"
+
+#include "opendocument/content_reader.h"
+#include "package/xml_parser.h"
+
+namespace velmora::opendocument {
+namespace {
+
+using package::PartStatus;
+
+// The manifest marks each encrypted part; its content would read as damaged XML.
+class ManifestHandler : public package::XmlHandler {
+public:
+    bool encrypted = false;
+    void startElement(std::string_view localName, std::string_view, const package::XmlAttributes&) override {
+        if (localName == "encryption-data") {
+            encrypted = true;
+            finish();
+        }
+    }
+    void endElement(std::string_view, std::string_view) override {}
+    void characters(std::string_view) override {}
+};
+
+}  // namespace
+
+bool isPackage(const package::ZipPackage& zip) { return zip.has("content.xml") || zip.has("mimetype"); }
+
+std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error) {
+    const auto zip = package::ZipPackage::open(bytes);
+    if (!zip) {
+        error = ReadError::Damaged;
+        return std::nullopt;
+    }
+    std::string mimeType;
+    if (zip->readAll("mimetype", mimeType) == PartStatus::Ok &&
+        mimeType.rfind("application/vnd.oasis.opendocument.spreadsheet", 0) != 0) {
+        error = ReadError::NotWorkbook;  // a text document or a drawing
+        return std::nullopt;
+    }
+    ManifestHandler manifest;
+    const PartStatus manifestStatus = package::parseXmlPart(*zip, "META-INF/manifest.xml", manifest);
+    if (manifest.encrypted) {
+        error = ReadError::Encrypted;
+        return std::nullopt;
+    }
+    if (manifestStatus != PartStatus::Ok && manifestStatus != PartStatus::Missing) {
+        error = package::errorOf(manifestStatus);
+        return std::nullopt;
+    }
+    Workbook workbook;
+    error = readContent(*zip, workbook.m_entries, workbook.m_sheets);
+    if (error != ReadError::None) return std::nullopt;
+    return workbook;
+}
+
+std::optional<xls::Sheet> Workbook::readSheet(std::size_t index, ReadError& error) const {
+    if (index >= m_sheets.size()) {
+        error = ReadError::NotWorkbook;
+        return std::nullopt;
+    }
+    error = ReadError::None;
+    return m_sheets[index];
+}
+
+}  // namespace velmora::opendocument

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// OpenDocument spreadsheets (.ods) read into the same sheets the .xls reader gives, so everything after
+// reading is shared.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "package/sheet_sink.h"
+#include "xls/workbook.h"
+
+namespace velmora::opendocument {
+
+using package::ReadError;
+
+class Workbook {
+public:
+    // Opens the spreadsheet held in `bytes` (a zip package) and reads every table of it: they all live
+    // in one part, which is read once. Never throws or crashes on bad input.
+    static std::optional<Workbook> openBytes(std::string bytes, ReadError& error);
+
+    const std::vector<xls::SheetEntry>& sheets() const { return m_entries; }
+    // Dates are stored as calendar dates and read as serials of the 1900 system.
+    bool uses1904DateSystem() const { return false; }
+    std::optional<xls::Sheet> readSheet(std::size_t index, ReadError& error) const;
+
+private:
+    std::vector<xls::SheetEntry> m_entries;
+    std::vector<xls::Sheet> m_sheets;
+};
+
+// True when the package holds an OpenDocument document: a content.xml, or a mimetype entry.
+bool isPackage(const package::ZipPackage& zip);
+
+}  // namespace velmora::opendocument
