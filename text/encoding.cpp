@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace velmora::text {
 namespace {
@@ -74,46 +75,45 @@ Converter& gbkToUtf16() {
     return c;
 }
 
-const char* iconvNameOf(int codePage) {
+// The iconv name of a code page that CODEPAGE may give. Windows and DOS code pages go by their number;
+// the Mac ones by the names iconv gives them (glibc lacks Mac Greek, Turkish, Croatian, Romanian, Arabic,
+// Hebrew and Thai: those fall back to Mac Roman, which agrees with them on ASCII and most letters).
+std::string iconvNameOf(int codePage) {
     switch (codePage) {
-        case 936:
-            return "CP936";
-        case 932:
-            return "CP932";
-        case 949:
-            return "CP949";
-        case 950:
-            return "CP950";
-        case 874:
-            return "CP874";
-        case 1250:
-            return "CP1250";
-        case 1251:
-            return "CP1251";
-        case 1253:
-            return "CP1253";
-        case 1254:
-            return "CP1254";
-        case 1255:
-            return "CP1255";
-        case 1256:
-            return "CP1256";
-        case 1257:
-            return "CP1257";
-        case 1258:
-            return "CP1258";
-        case 10000:
-        case 32768:
-            return "MACINTOSH";
         case 367:
+        case 20127:
             return "ASCII";
-        case 437:
-            return "CP437";
-        case 850:
-            return "CP850";
-        default:
+        case 10001:
+            return "SHIFT_JIS";
+        case 10002:
+            return "BIG5";
+        case 10003:
+            return "EUC-KR";
+        case 10007:
+            return "MAC-CYRILLIC";
+        case 10008:
+            return "EUC-CN";
+        case 10017:
+            return "MAC-UK";
+        case 10029:
+            return "MAC-CENTRALEUROPE";
+        case 10079:
+            return "MAC-IS";
+        case 20866:
+            return "KOI8-R";
+        case 21866:
+            return "KOI8-U";
+        case 32769:
             return "CP1252";
+        case 65001:
+            return "UTF-8";
+        default:
+            break;
     }
+    if (codePage >= 10000 && codePage < 10100) return "MACINTOSH";  // 10000, and those iconv lacks
+    if (codePage == 32768) return "MACINTOSH";
+    if (codePage >= 28591 && codePage <= 28605) return "ISO-8859-" + std::to_string(codePage - 28590);
+    return "CP" + std::to_string(codePage);
 }
 
 bool isAscii(std::string_view s) {
@@ -149,7 +149,9 @@ Text gbkFromCodePage(std::string_view bytes, int codePage) {
     thread_local int cachedPage = -1;
     thread_local std::unique_ptr<Converter> toUtf8;
     if (cachedPage != codePage) {
-        toUtf8 = std::make_unique<Converter>("UTF-8", iconvNameOf(codePage));
+        toUtf8 = std::make_unique<Converter>("UTF-8", iconvNameOf(codePage).c_str());
+        // A code page iconv does not know is read as the most common one rather than lost.
+        if (!toUtf8->valid()) toUtf8 = std::make_unique<Converter>("UTF-8", "CP1252");
         cachedPage = codePage;
     }
     return gbkFromUtf8(toUtf8->convert(bytes, "?", 1));

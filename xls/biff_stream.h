@@ -14,13 +14,24 @@ using Bytes = std::span<const std::uint8_t>;
 
 // Record ids the reader acts on.
 enum RecordId : std::uint16_t {
+    // Cell records of BIFF2, whose cells carry three attribute bytes in place of an XF index.
+    kBlankBiff2 = 0x0001,
+    kIntegerBiff2 = 0x0002,
+    kNumberBiff2 = 0x0003,
+    kLabelBiff2 = 0x0004,
+    kBoolErrBiff2 = 0x0005,
     kFormula = 0x0006,
+    kStringBiff2 = 0x0007,
     kEof = 0x000A,
+    kFormatBiff2 = 0x001E,  // BIFF2 and BIFF3: no index, formats are numbered in order
     kDateMode = 0x0022,
     kFilePass = 0x002F,
     kContinue = 0x003C,
     kCodePage = 0x0042,
+    kXfBiff2 = 0x0043,
+    kIxfeBiff2 = 0x0044,  // the XF index of the cells after it whose own says 63
     kBoundSheet = 0x0085,
+    kSheetHeader = 0x008F,  // BIFF4 workbooks: the length and name of the sheet substream after it
     kMulRk = 0x00BD,
     kMulBlank = 0x00BE,
     kRString = 0x00D6,
@@ -31,22 +42,32 @@ enum RecordId : std::uint16_t {
     kNumber = 0x0203,
     kLabel = 0x0204,
     kBoolErr = 0x0205,
+    kFormulaBiff3 = 0x0206,
     kString = 0x0207,
     kArray = 0x0221,
     kTable = 0x0236,
+    kXfBiff3 = 0x0243,
     kRk = 0x027E,
+    kFormulaBiff4 = 0x0406,
     kFormat = 0x041E,
+    kXfBiff4 = 0x0443,
     kShrFmla = 0x04BC,
     kBof = 0x0809,
-    // BOF ids of BIFF2, BIFF3 and BIFF4, which this reader does not take.
     kBofBiff2 = 0x0009,
     kBofBiff3 = 0x0209,
     kBofBiff4 = 0x0409,
 };
 
+inline bool isBof(std::uint16_t id) {
+    return id == kBof || id == kBofBiff2 || id == kBofBiff3 || id == kBofBiff4;
+}
+
 // BOF substream types.
 constexpr std::uint16_t kBofGlobals = 0x0005;
 constexpr std::uint16_t kBofWorksheet = 0x0010;
+constexpr std::uint16_t kBofChart = 0x0020;
+constexpr std::uint16_t kBofMacro = 0x0040;
+constexpr std::uint16_t kBofWorkbookBiff4 = 0x0100;
 
 inline std::uint16_t u16At(Bytes data, std::size_t offset) {
     return static_cast<std::uint16_t>(data[offset] | (data[offset + 1] << 8));

@@ -81,7 +81,12 @@ bool SegmentReader::units(std::size_t count, bool twoBytes, std::u16string& out)
         const Bytes segment = m_segments[m_segment];
         const std::size_t width = twoBytes ? 2 : 1;
         const std::size_t available = (segment.size() - m_position) / width;
-        if (available == 0) return false;  // half a UTF-16 unit: never split by a sound writer
+        if (available == 0) {
+            // A record holding only the flags byte: the characters go on in the next one, as other
+            // readers take it. Half a UTF-16 unit, though, is never split by a sound writer.
+            if (m_position < segment.size()) return false;
+            continue;
+        }
         const std::size_t take = std::min(available, count);
         const std::uint8_t* p = segment.data() + m_position;
         for (std::size_t i = 0; i < take; ++i) {

@@ -8,8 +8,10 @@
 #include <gsf/gsf-input.h>
 #include <gsf/gsf-utils.h>
 
+#include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace velmora::xls {
 namespace {
@@ -45,16 +47,64 @@ struct ObjectRef {
     }
 };
 
-// What a file that is no compound document is, judged by its first bytes.
-OpenError classifyPlainFile(const std::string& file) {
-    if (file.size() >= 4) {
-        const auto b = [&](std::size_t i) { return static_cast<unsigned char>(file[i]); };
-        const unsigned id = b(0) | (b(1) << 8);
-        // A bare BIFF2-4 stream (or an uncontained BIFF5/8 one), or a zip-based workbook.
-        if (id == 0x0009 || id == 0x0209 || id == 0x0409 || id == 0x0809) return OpenError::UnsupportedFormat;
-        if (file.compare(0, 4, "PK\x03\x04") == 0) return OpenError::UnsupportedFormat;
+// True when the file is a bare record stream: the plain files of BIFF2-4 (and a BIFF5/8 stream some
+// writers save without a container) start with a BOF record of a sound length.
+bool isPlainStream(const std::string& file) {
+    if (file.size() < 8) return false;
+    const auto b = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(file[i])); };
+    const unsigned id = b(0) | (b(1) << 8);
+    const unsigned length = b(2) | (b(3) << 8);
+    return (id == 0x0009 || id == 0x0209 || id == 0x0409 || id == 0x0809) && length >= 4 && length <= 20;
+}
+
+std::uint32_t u32In(const std::string& file, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(file[at + static_cast<std::size_t>(i)]);
+    return value;
+}
+
+void setU32In(std::string& file, std::size_t at, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) file[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+// Some writers put counts in the header that run past the file, such as more mini FAT sectors than the
+// file holds. libgsf refuses them; a copy whose counts say what the file holds opens, and a stream
+// that is really cut short still fails when it is read. Empty when there is nothing to mend.
+std::string withCountsWithinFile(const std::string& file) {
+    constexpr std::size_t kHeader = 512;
+    constexpr std::size_t kFatCount = 44, kMiniFatStart = 60, kMiniFatCount = 64, kHeaderFat = 76;
+    if (file.size() < kHeader) return {};
+    const unsigned shift = static_cast<unsigned char>(file[30]) | (static_cast<unsigned char>(file[31]) << 8);
+    if (shift != 9 && shift != 12) return {};
+    const std::size_t sectorSize = std::size_t{1} << shift;
+    if (file.size() <= sectorSize) return {};
+    const std::size_t sectors = (file.size() - sectorSize + sectorSize - 1) / sectorSize;
+    const auto sectorAt = [&](std::uint32_t sector) {
+        return (static_cast<std::size_t>(sector) + 1) * sectorSize;
+    };
+
+    // The FAT as far as its sectors listed in the header lie inside the file.
+    const std::uint32_t fatCount = u32In(file, kFatCount);
+    std::vector<std::uint32_t> fat;
+    std::uint32_t fatSectors = 0;
+    for (; fatSectors < std::min<std::uint32_t>(fatCount, 109); ++fatSectors) {
+        const std::uint32_t sector = u32In(file, kHeaderFat + 4 * fatSectors);
+        if (sector >= sectors || sectorAt(sector) + sectorSize > file.size()) break;
+        for (std::size_t at = sectorAt(sector); at < sectorAt(sector) + sectorSize; at += 4)
+            fat.push_back(u32In(file, at));
     }
-    return OpenError::NotWorkbook;
+    // The mini FAT holds as many sectors as its chain does.
+    std::uint32_t miniFatSectors = 0;
+    for (std::uint32_t sector = u32In(file, kMiniFatStart);
+         sector < fat.size() && sector < sectors && miniFatSectors <= sectors; sector = fat[sector]) {
+        ++miniFatSectors;
+    }
+    std::string mended = file;
+    if (fatCount <= 109 && fatSectors < fatCount) setU32In(mended, kFatCount, fatSectors);
+    if (miniFatSectors < u32In(file, kMiniFatCount)) setU32In(mended, kMiniFatCount, miniFatSectors);
+    if (mended == file) return {};
+    return mended;
 }
 
 // Index of the child stream named `name` (any case), or -1.
@@ -69,20 +119,21 @@ int childIndex(GsfInfile* ole, const char* name) {
 
 }  // namespace
 
-std::optional<std::string> workbookStreamOf(const std::string& file, OpenError& error) {
-    if (file.size() < sizeof kOleSignature ||
-        std::memcmp(file.data(), kOleSignature, sizeof kOleSignature) != 0) {
-        error = classifyPlainFile(file);
-        return std::nullopt;
-    }
-    initialiseGsf();
-    error = OpenError::Damaged;
+namespace {
+
+GsfInfile* openCompound(const std::string& file) {
     ObjectRef<GsfInput> input{gsf_input_memory_new(reinterpret_cast<const guint8*>(file.data()),
                                                    static_cast<gsf_off_t>(file.size()), FALSE)};
-    if (!input.object) return std::nullopt;
+    if (!input.object) return nullptr;
     GError* gerror = nullptr;
-    ObjectRef<GsfInfile> ole{gsf_infile_msole_new(input.object, &gerror)};
+    GsfInfile* ole = gsf_infile_msole_new(input.object, &gerror);
     g_clear_error(&gerror);
+    return ole;
+}
+
+std::optional<std::string> streamOfCompound(const std::string& file, OpenError& error) {
+    error = OpenError::Damaged;
+    ObjectRef<GsfInfile> ole{openCompound(file)};
     if (!ole.object) return std::nullopt;
 
     int index = childIndex(ole.object, "Workbook");
@@ -102,6 +153,31 @@ std::optional<std::string> workbookStreamOf(const std::string& file, OpenError& 
         return std::nullopt;
     }
     error = OpenError::None;
+    return stream;
+}
+
+}  // namespace
+
+std::optional<std::string> workbookStreamOf(const std::string& file, OpenError& error) {
+    if (file.size() < sizeof kOleSignature ||
+        std::memcmp(file.data(), kOleSignature, sizeof kOleSignature) != 0) {
+        if (isPlainStream(file)) {
+            error = OpenError::None;
+            return file;
+        }
+        error = file.compare(0, 4, "PK\x03\x04") == 0 ? OpenError::UnsupportedFormat : OpenError::NotWorkbook;
+        return std::nullopt;
+    }
+    initialiseGsf();
+    std::optional<std::string> stream = streamOfCompound(file, error);
+    if (!stream && error == OpenError::Damaged) {
+        const std::string mended = withCountsWithinFile(file);
+        if (!mended.empty()) {
+            OpenError again = OpenError::None;
+            stream = streamOfCompound(mended, again);
+            if (stream) error = again;
+        }
+    }
     return stream;
 }
 

@@ -95,6 +95,12 @@ void Sheet::setCell(int row, int column, CellView cell) {
     }
 }
 
+Sheet::KeptText Sheet::keepText(std::string_view text) {
+    const KeptText kept{m_texts.size(), static_cast<std::uint32_t>(text.size())};
+    m_texts.append(text);
+    return kept;
+}
+
 std::optional<Text> formatDateTime(double serial, bool uses1904DateSystem) {
     // Round the whole value once, so 23:59:59.9996 carries into the next day instead of printing 24:00:00.
     if (!std::isfinite(serial) || serial < 0 || serial > 2958466.0) return std::nullopt;

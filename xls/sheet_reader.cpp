@@ -2,23 +2,31 @@
 // Reading the cells of one worksheet substream.
 #include "xls/sheet_reader.h"
 
+#include "text/encoding.h"
+#include "xls/number_formats.h"
+
 namespace velmora::xls {
 namespace {
 using namespace biff;
 
-// A 14-byte LABELSST copies a shared string of up to 64 KB into its cell. Real sheets repeat short
-// texts; a sheet that would copy far more than the file holds is refused as damaged instead of
-// exhausting memory.
-constexpr std::size_t kSharedTextPerByte = 16;
-constexpr std::size_t kSharedTextFloor = std::size_t{1} << 20;
+// Formats and XFs of a BIFF2-4 sheet, which each sheet substream holds for itself.
+struct OldFormats {
+    std::vector<bool> formatIsDate;  // by format index: formats are numbered in the order they come
+    std::vector<std::uint16_t> xfFormats;
+    std::uint16_t ixfe = 0;
+
+    bool isDateFormat(std::size_t format) const {
+        return format < formatIsDate.size() ? formatIsDate[format]
+                                            : isBuiltInDateFormat(static_cast<int>(format));
+    }
+    bool isDateXf(std::size_t xf) const { return xf < xfFormats.size() && isDateFormat(xfFormats[xf]); }
+};
 
 // Turns cell records into cells of a sheet. Every method returns false on a record it cannot trust.
 class SheetBuilder {
 public:
-    SheetBuilder(RecordReader& records, const WorkbookGlobals& globals, std::size_t streamSize)
-        : m_records(records),
-          m_globals(globals),
-          m_sharedTextBudget(kSharedTextPerByte * streamSize + kSharedTextFloor) {}
+    SheetBuilder(RecordReader& records, const WorkbookGlobals& globals)
+        : m_records(records), m_globals(globals) {}
 
     bool take(const Record& record);
     // Ends the sheet: a formula still waiting for its text keeps an empty one.
@@ -28,22 +36,31 @@ public:
     }
 
 private:
-    bool number(const Record& record);
-    bool rk(const Record& record);
-    bool mulRk(const Record& record);
+    bool takeBiff2(const Record& record);
+    bool takeOldFormatting(const Record& record);
     bool labelSst(const Record& record);
-    bool label(const Record& record);
-    bool boolErr(const Record& record);
-    bool formula(const Record& record);
-    bool string(const Record& record);
+    bool label(const Record& record, std::size_t textAt, bool byteCount);
+    void boolErr(const Record& record, std::size_t valueAt);
+    void formula(const Record& record, std::size_t resultAt, bool isDate);
+    bool string(const Record& record, bool byteCount);
 
     // The record and the CONTINUE records after it, for strings that may be split.
     SegmentReader withContinues(const Record& record);
-    bool readText(SegmentReader& reader, text::Text& out);
-    void setNumber(std::uint16_t row, std::uint16_t column, std::uint16_t xf, double value) {
-        m_sheet.setCell(
-            row, column,
-            CellView{m_globals.isDateXf(xf) ? CellKind::DateTime : CellKind::Number, value, {}, 0});
+    bool readText(SegmentReader& reader, bool byteCount, text::Text& out);
+    bool isDateXf(std::uint16_t xf) const {
+        return m_globals.biffVersion <= 4 ? m_old.isDateXf(xf) : m_globals.isDateXf(xf);
+    }
+    // Whether a BIFF2 cell shows a date: its attribute bytes name an XF or, in files without XF
+    // records, the format itself.
+    bool isDateBiff2(const Record& record) const {
+        const unsigned xf = record.data[4] & 0x3Fu;
+        if (m_old.xfFormats.empty()) return m_old.isDateFormat(record.data[5] & 0x3Fu);
+        return m_old.isDateXf(xf == 0x3F ? m_old.ixfe : xf);
+    }
+    void setNumber(const Record& record, bool isDate, double value) {
+        flushPendingString();
+        m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2),
+                        CellView{isDate ? CellKind::DateTime : CellKind::Number, value, {}, 0});
     }
     void flushPendingString() {
         if (m_pendingString)
@@ -54,34 +71,65 @@ private:
     RecordReader& m_records;
     const WorkbookGlobals& m_globals;
     Sheet m_sheet;
+    OldFormats m_old;
     bool m_pendingString = false;
     std::uint16_t m_pendingRow = 0;
     std::uint16_t m_pendingColumn = 0;
     std::u16string m_units;
-    std::size_t m_sharedTextBudget;
+    // Per shared string: where this sheet keeps its text once it is used (length ~0u: not yet).
+    std::vector<Sheet::KeptText> m_keptShared;
 };
 
 bool SheetBuilder::take(const Record& record) {
+    if (m_globals.biffVersion == 2) return takeBiff2(record);
+    if (m_globals.biffVersion <= 4 && takeOldFormatting(record)) return true;
     const std::size_t size = record.data.size();
     switch (record.id) {
         case kNumber:
-            return size >= 14 && number(record);
+            if (size < 14) return false;
+            setNumber(record, isDateXf(u16At(record.data, 4)), f64At(record.data, 6));
+            return true;
         case kRk:
-            return size >= 10 && rk(record);
-        case kMulRk:
-            return size >= 6 && mulRk(record);
+            if (size < 10) return false;
+            setNumber(record, isDateXf(u16At(record.data, 4)), decodeRk(u32At(record.data, 6)));
+            return true;
+        case kMulRk: {
+            if (size < 6) return false;
+            flushPendingString();
+            // The last two bytes repeat the last column; the count follows from the length.
+            const std::size_t count = (size - 6) / 6;
+            const std::uint16_t row = u16At(record.data, 0);
+            const std::size_t first = u16At(record.data, 2);
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::size_t at = 4 + 6 * i;
+                m_sheet.setCell(
+                    row, static_cast<int>(std::min<std::size_t>(first + i, 0xFFFF)),
+                    CellView{isDateXf(u16At(record.data, at)) ? CellKind::DateTime : CellKind::Number,
+                             decodeRk(u32At(record.data, at + 2)),
+                             {},
+                             0});
+            }
+            return true;
+        }
         case kLabelSst:
             return size >= 10 && labelSst(record);
         case kLabel:
-            return size >= 8 && label(record);
         case kRString:
-            return size >= 8 && label(record);
+            return size >= 8 && label(record, 6, false);
         case kBoolErr:
-            return size >= 8 && boolErr(record);
+            if (size < 8) return false;
+            boolErr(record, 6);
+            return true;
+        // The BIFF3 and BIFF4 ids of FORMULA share its layout, and some writers still use them in
+        // later versions; other readers take them as formulas, so must we, or a figure is lost.
         case kFormula:
-            return size >= 14 && formula(record);
+        case kFormulaBiff3:
+        case kFormulaBiff4:
+            if (size < 14) return false;
+            formula(record, 6, isDateXf(u16At(record.data, 4)));
+            return true;
         case kString:
-            return string(record);
+            return string(record, false);
         case kBlank:
         case kMulBlank:
             flushPendingString();
@@ -91,31 +139,72 @@ bool SheetBuilder::take(const Record& record) {
     }
 }
 
-bool SheetBuilder::number(const Record& record) {
-    flushPendingString();
-    setNumber(u16At(record.data, 0), u16At(record.data, 2), u16At(record.data, 4), f64At(record.data, 6));
-    return true;
-}
-
-bool SheetBuilder::rk(const Record& record) {
-    flushPendingString();
-    setNumber(u16At(record.data, 0), u16At(record.data, 2), u16At(record.data, 4),
-              decodeRk(u32At(record.data, 6)));
-    return true;
-}
-
-bool SheetBuilder::mulRk(const Record& record) {
-    flushPendingString();
-    // The last two bytes repeat the last column; the count follows from the length.
-    const std::size_t count = (record.data.size() - 6) / 6;
-    const std::uint16_t row = u16At(record.data, 0);
-    const std::size_t first = u16At(record.data, 2);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = 4 + 6 * i;
-        setNumber(row, static_cast<std::uint16_t>(std::min<std::size_t>(first + i, 0xFFFF)),
-                  u16At(record.data, at), decodeRk(u32At(record.data, at + 2)));
+// FORMAT and XF records of BIFF3 and BIFF4 sheets; true when the record was one of them.
+bool SheetBuilder::takeOldFormatting(const Record& record) {
+    const std::size_t size = record.data.size();
+    switch (record.id) {
+        case kFormatBiff2:
+        case kFormat: {
+            // BIFF4 puts two unused bytes before the text; a record too short for its text still
+            // takes its place in the numbering.
+            const std::size_t at = record.id == kFormat ? 2 : 0;
+            std::string raw;
+            if (size > at) {
+                const std::size_t length = std::min<std::size_t>(record.data[at], size - at - 1);
+                raw.assign(reinterpret_cast<const char*>(record.data.data()) + at + 1, length);
+            }
+            m_old.formatIsDate.push_back(
+                isDateFormatString(text::gbkFromCodePage(raw, m_globals.codePage.codePage)));
+            return true;
+        }
+        case kXfBiff3:
+        case kXfBiff4:
+        case kXfBiff2:
+            if (record.id == kXfBiff2) {
+                m_old.xfFormats.push_back(size >= 3 ? record.data[2] & 0x3Fu : 0);
+            } else {
+                m_old.xfFormats.push_back(size >= 2 ? record.data[1] : 0);
+            }
+            return true;
+        default:
+            return false;
     }
-    return true;
+}
+
+// BIFF2 cells: three attribute bytes after row and column, so values start at byte 7.
+bool SheetBuilder::takeBiff2(const Record& record) {
+    if (takeOldFormatting(record)) return true;
+    const std::size_t size = record.data.size();
+    switch (record.id) {
+        case kIxfeBiff2:
+            if (size >= 2) m_old.ixfe = u16At(record.data, 0);
+            return true;
+        case kIntegerBiff2:
+            if (size < 9) return false;
+            setNumber(record, isDateBiff2(record), u16At(record.data, 7));
+            return true;
+        case kNumberBiff2:
+            if (size < 15) return false;
+            setNumber(record, isDateBiff2(record), f64At(record.data, 7));
+            return true;
+        case kLabelBiff2:
+            return size >= 8 && label(record, 7, true);
+        case kBoolErrBiff2:
+            if (size < 9) return false;
+            boolErr(record, 7);
+            return true;
+        case kFormula:
+            if (size < 15) return false;
+            formula(record, 7, isDateBiff2(record));
+            return true;
+        case kStringBiff2:
+            return string(record, true);
+        case kBlankBiff2:
+            flushPendingString();
+            return true;
+        default:
+            return true;
+    }
 }
 
 bool SheetBuilder::labelSst(const Record& record) {
@@ -123,44 +212,44 @@ bool SheetBuilder::labelSst(const Record& record) {
     const std::uint32_t index = u32At(record.data, 6);
     // An index past the table means the table lost strings: refuse rather than show blanks.
     if (index >= m_globals.sharedStrings.size()) return false;
-    const std::size_t length = m_globals.sharedStrings[index].size();
-    if (length > m_sharedTextBudget) return false;
-    m_sharedTextBudget -= length;
-    m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2),
-                    CellView{CellKind::Text, 0, m_globals.sharedStrings[index], 0});
+    // The sheet keeps each shared text once however many cells show it, so what the sheet costs
+    // follows from the file's size.
+    if (m_keptShared.empty()) m_keptShared.assign(m_globals.sharedStrings.size(), Sheet::KeptText{0, ~0u});
+    Sheet::KeptText& kept = m_keptShared[index];
+    if (kept.length == ~0u) kept = m_sheet.keepText(m_globals.sharedStrings[index]);
+    m_sheet.setTextCell(u16At(record.data, 0), u16At(record.data, 2), kept);
     return true;
 }
 
 // LABEL and RSTRING: the formatting runs after RSTRING's text are left unread.
-bool SheetBuilder::label(const Record& record) {
+bool SheetBuilder::label(const Record& record, std::size_t textAt, bool byteCount) {
     flushPendingString();
     SegmentReader reader = withContinues(record);
-    reader.seekInFirst(6);
+    reader.seekInFirst(textAt);
     text::Text value;
-    if (!readText(reader, value)) return false;
+    if (!readText(reader, byteCount, value)) return false;
     m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2), CellView{CellKind::Text, 0, value, 0});
     return true;
 }
 
-bool SheetBuilder::boolErr(const Record& record) {
+void SheetBuilder::boolErr(const Record& record, std::size_t valueAt) {
     flushPendingString();
-    const std::uint8_t value = record.data[6];
-    const CellView cell = record.data[7] ? CellView{CellKind::Error, 0, {}, value}
-                                         : CellView{CellKind::Boolean, value ? 1.0 : 0.0, {}, 0};
+    const std::uint8_t value = record.data[valueAt];
+    const CellView cell = record.data[valueAt + 1] ? CellView{CellKind::Error, 0, {}, value}
+                                                   : CellView{CellKind::Boolean, value ? 1.0 : 0.0, {}, 0};
     m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2), cell);
-    return true;
 }
 
-bool SheetBuilder::formula(const Record& record) {
+void SheetBuilder::formula(const Record& record, std::size_t resultAt, bool isDate) {
     flushPendingString();
     const std::uint16_t row = u16At(record.data, 0);
     const std::uint16_t column = u16At(record.data, 2);
-    if (u16At(record.data, 12) != 0xFFFF) {
-        setNumber(row, column, u16At(record.data, 4), f64At(record.data, 6));
-        return true;
+    if (u16At(record.data, resultAt + 6) != 0xFFFF) {
+        setNumber(record, isDate, f64At(record.data, resultAt));
+        return;
     }
-    const std::uint8_t value = record.data[8];
-    switch (record.data[6]) {
+    const std::uint8_t value = record.data[resultAt + 2];
+    switch (record.data[resultAt]) {
         case 0:  // text, in the STRING record that follows
             m_pendingString = true;
             m_pendingRow = row;
@@ -178,14 +267,13 @@ bool SheetBuilder::formula(const Record& record) {
         default:
             break;  // no known result kind: the cell stays empty
     }
-    return true;
 }
 
-bool SheetBuilder::string(const Record& record) {
+bool SheetBuilder::string(const Record& record, bool byteCount) {
     SegmentReader reader = withContinues(record);
     if (!m_pendingString) return true;  // a STRING without a formula before it has no cell
     text::Text value;
-    if (!readText(reader, value)) return false;
+    if (!readText(reader, byteCount, value)) return false;
     m_sheet.setCell(m_pendingRow, m_pendingColumn, CellView{CellKind::Text, 0, value, 0});
     m_pendingString = false;
     return true;
@@ -202,10 +290,22 @@ SegmentReader SheetBuilder::withContinues(const Record& record) {
     return reader;
 }
 
-bool SheetBuilder::readText(SegmentReader& reader, text::Text& out) {
+// A text with its count: one byte in BIFF2 LABEL and STRING, two elsewhere.
+bool SheetBuilder::readText(SegmentReader& reader, bool byteCount, text::Text& out) {
     std::uint16_t count = 0;
-    if (!reader.u16(count)) return false;
-    if (m_globals.biffVersion == 5) return m_globals.codePage.read(reader, count, out);
+    if (byteCount) {
+        std::uint8_t shortCount = 0;
+        if (!reader.u8(shortCount)) return false;
+        count = shortCount;
+    } else if (!reader.u16(count)) {
+        return false;
+    }
+    if (m_globals.biffVersion < 8) return m_globals.codePage.read(reader, count, out);
+    // An empty text may come without its flags byte; other readers take it as empty, as it is.
+    if (count == 0 && reader.atEnd()) {
+        out.clear();
+        return true;
+    }
     if (!readUnicodeBody(reader, count, m_units)) return false;
     out = gbkFromUnits(m_units);
     return true;
@@ -216,18 +316,42 @@ bool fail(OpenError& error) {
     return false;
 }
 
+// A BOF of a worksheet substream at `offset`.
+bool worksheetBofAt(Bytes stream, std::size_t offset) {
+    RecordReader records(stream, offset);
+    Record record;
+    return records.next(record) == RecordReader::Step::Record && isBof(record.id) &&
+           record.data.size() >= 4 && u16At(record.data, 2) == kBofWorksheet;
+}
+
+// Some writers give a sheet an offset a little beside its BOF. Other readers look for the BOF near it;
+// the nearest worksheet BOF within this distance is taken, and none further away.
+constexpr std::size_t kBofSearchDistance = 256;
+
+std::optional<std::size_t> worksheetBofNear(Bytes stream, std::size_t offset) {
+    if (offset >= stream.size()) return std::nullopt;
+    if (worksheetBofAt(stream, offset)) return offset;
+    for (std::size_t distance = 1; distance <= kBofSearchDistance; ++distance) {
+        if (offset >= distance && worksheetBofAt(stream, offset - distance)) return offset - distance;
+        if (offset + distance < stream.size() && worksheetBofAt(stream, offset + distance))
+            return offset + distance;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const WorkbookGlobals& globals,
                                  OpenError& error) {
-    RecordReader records(stream, offset);
-    Record record;
-    if (records.next(record) != RecordReader::Step::Record || record.id != kBof || record.data.size() < 4 ||
-        u16At(record.data, 2) != kBofWorksheet) {
+    const std::optional<std::size_t> bof = worksheetBofNear(stream, offset);
+    if (!bof) {
         fail(error);
         return std::nullopt;
     }
-    SheetBuilder builder(records, globals, stream.size());
+    RecordReader records(stream, *bof);
+    Record record;
+    records.next(record);
+    SheetBuilder builder(records, globals);
     int depth = 1;
     while (depth > 0) {
         if (records.next(record) != RecordReader::Step::Record) {
@@ -235,7 +359,7 @@ std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const Workboo
             fail(error);
             return std::nullopt;
         }
-        if (record.id == kBof) {
+        if (isBof(record.id)) {
             ++depth;
         } else if (record.id == kEof) {
             --depth;

@@ -63,6 +63,18 @@ public:
     // and columns above 255 are ignored.
     void setCell(int row, int column, CellView cell);
 
+    // A text kept once in the sheet for the cells that repeat it: a shared text of 32,767 characters
+    // may stand in every cell of a sheet, and copying it per cell would cost far more than the file.
+    struct KeptText {
+        std::size_t offset;
+        std::uint32_t length;
+    };
+    KeptText keepText(std::string_view text);
+    void setTextCell(int row, int column, KeptText text) {
+        setCell(row, column,
+                CellView{CellKind::Text, 0, std::string_view(m_texts).substr(text.offset, text.length), 0});
+    }
+
 private:
     // Each row keeps only its stored cells, by column: a record at column 255 must not cost 256 cells,
     // or a small damaged file could claim gigabytes. Texts live one after another in m_texts, so a cell

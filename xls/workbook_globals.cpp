@@ -96,28 +96,104 @@ void finish(WorkbookGlobals& globals, PendingGlobals& pending) {
     }
 }
 
+SheetKind sheetKindOfBof(std::uint16_t type) {
+    switch (type) {
+        case kBofWorksheet:
+            return SheetKind::Worksheet;
+        case kBofChart:
+            return SheetKind::Chart;
+        case kBofMacro:
+            return SheetKind::Macro;
+        default:
+            return SheetKind::Other;
+    }
+}
+
 // Reads the first BOF and settles the BIFF version.
-bool readFirstBof(RecordReader& records, WorkbookGlobals& globals, OpenError& error) {
+bool readFirstBof(RecordReader& records, WorkbookGlobals& globals, std::uint16_t& type, OpenError& error) {
     Record bof;
-    if (records.next(bof) != RecordReader::Step::Record) {
+    if (records.next(bof) != RecordReader::Step::Record || !isBof(bof.id) || bof.data.size() < 4) {
         error = OpenError::Damaged;
         return false;
     }
-    if (bof.id == kBofBiff2 || bof.id == kBofBiff3 || bof.id == kBofBiff4) {
-        error = OpenError::UnsupportedFormat;
-        return false;
-    }
-    if (bof.id != kBof || bof.data.size() < 4) {
-        error = OpenError::Damaged;
-        return false;
+    type = u16At(bof.data, 2);
+    switch (bof.id) {
+        case kBofBiff2:
+            globals.biffVersion = 2;
+            return true;
+        case kBofBiff3:
+            globals.biffVersion = 3;
+            return true;
+        case kBofBiff4:
+            globals.biffVersion = 4;
+            return true;
+        default:
+            break;
     }
     const std::uint16_t version = u16At(bof.data, 0);
-    if ((version != 0x0600 && version != 0x0500) || u16At(bof.data, 2) != kBofGlobals) {
+    if ((version != 0x0600 && version != 0x0500) || type != kBofGlobals) {
         error = OpenError::UnsupportedFormat;
         return false;
     }
     globals.biffVersion = version == 0x0600 ? 8 : 5;
     return true;
+}
+
+// A BIFF2-4 file is a single sheet whose substream is the whole stream, or (BIFF4) a workbook whose
+// substream holds each sheet's substream behind a header naming it. Code page, date system and the
+// sheets are found at any depth; formats and XFs belong to each sheet and are read with its cells.
+std::optional<WorkbookGlobals> readOldGlobals(Bytes stream, std::uint16_t bofType, WorkbookGlobals globals,
+                                              OpenError& error) {
+    std::vector<std::string> rawNames;
+    if (bofType != kBofWorkbookBiff4) {
+        globals.sheets.push_back({{"Sheet1", sheetKindOfBof(bofType), false}, 0});
+    }
+    bool codePageSeen = false;
+    RecordReader records(stream, 0);
+    Record record;
+    int depth = 0;
+    while (records.next(record) == RecordReader::Step::Record) {
+        if (isBof(record.id)) {
+            ++depth;
+        } else if (record.id == kEof) {
+            if (--depth == 0) break;
+        }
+        switch (record.id) {
+            case kFilePass:
+                error = OpenError::Encrypted;
+                return std::nullopt;
+            case kCodePage:
+                if (!codePageSeen && record.data.size() >= 2)
+                    globals.codePage.codePage = u16At(record.data, 0);
+                codePageSeen = true;
+                break;
+            case kDateMode:
+                globals.uses1904 = record.data.size() >= 2 && u16At(record.data, 0) == 1;
+                break;
+            case kSheetHeader: {
+                if (bofType != kBofWorkbookBiff4 || record.data.size() < 5) break;
+                const std::size_t at = records.position();
+                std::uint16_t next = 0;
+                if (!records.peekId(next) || !isBof(next) || stream.size() - at < 8) break;
+                const std::size_t length = std::min<std::size_t>(record.data[4], record.data.size() - 5);
+                rawNames.emplace_back(reinterpret_cast<const char*>(record.data.data()) + 5, length);
+                globals.sheets.push_back(
+                    {{{}, sheetKindOfBof(u16At(stream, at + 6)), false}, static_cast<std::uint32_t>(at)});
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    for (std::size_t i = 0; i < rawNames.size(); ++i) {
+        globals.sheets[i].entry.name = text::gbkFromCodePage(rawNames[i], globals.codePage.codePage);
+    }
+    if (globals.sheets.empty()) {
+        error = OpenError::Damaged;
+        return std::nullopt;
+    }
+    error = OpenError::None;
+    return globals;
 }
 
 }  // namespace
@@ -142,7 +218,10 @@ std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& erro
     WorkbookGlobals globals;
     PendingGlobals pending;
     RecordReader records(stream, 0);
-    if (!readFirstBof(records, globals, error)) return std::nullopt;
+    std::uint16_t bofType = 0;
+    if (!readFirstBof(records, globals, bofType, error)) return std::nullopt;
+    if (globals.biffVersion <= 4) return readOldGlobals(stream, bofType, std::move(globals), error);
+    int unreadableSheets = 0;
     Record record;
     for (;;) {
         const RecordReader::Step step = records.next(record);
@@ -152,7 +231,6 @@ std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& erro
             return std::nullopt;
         }
         if (record.id == kEof) break;
-        bool sound = true;
         switch (record.id) {
             case kFilePass:
                 error = OpenError::Encrypted;
@@ -167,10 +245,13 @@ std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& erro
                 if (record.data.size() >= 4) pending.xfFormats.push_back(u16At(record.data, 2));
                 break;
             case kFormat:
-                sound = readFormat(record, globals.biffVersion, pending);
+                // Real writers leave malformed FORMAT records behind; the cells using one read as
+                // numbers, as other readers show them.
+                readFormat(record, globals.biffVersion, pending);
                 break;
             case kBoundSheet:
-                sound = readBoundSheet(record, globals.biffVersion, globals, pending);
+                // A sheet entry that cannot be read loses that sheet only.
+                if (!readBoundSheet(record, globals.biffVersion, globals, pending)) ++unreadableSheets;
                 break;
             case kSst: {
                 SegmentReader reader(record.data);
@@ -185,10 +266,10 @@ std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& erro
             default:
                 break;
         }
-        if (!sound) {
-            error = OpenError::Damaged;
-            return std::nullopt;
-        }
+    }
+    if (globals.sheets.empty() && unreadableSheets > 0) {
+        error = OpenError::Damaged;
+        return std::nullopt;
     }
     finish(globals, pending);
     error = OpenError::None;

@@ -17,7 +17,7 @@ struct SheetPosition {
 };
 
 struct WorkbookGlobals {
-    int biffVersion = 8;  // 8, or 5 for the BIFF5/7 of Excel 5.0/95
+    int biffVersion = 8;  // 8; 5 for BIFF5/7; 2, 3 or 4 for the plain-stream files before them
     biff::ByteCodePage codePage;
     bool uses1904 = false;
     std::vector<SheetPosition> sheets;
@@ -27,8 +27,9 @@ struct WorkbookGlobals {
     bool isDateXf(std::size_t xf) const { return xf < dateXfs.size() && dateXfs[xf]; }
 };
 
-// Reads the globals from the start of a workbook stream. Fails with UnsupportedFormat for BIFF2-4,
-// Encrypted for a FILEPASS record, Damaged for records that run past the stream.
+// Reads the globals from the start of a workbook stream. Fails with Encrypted for a FILEPASS record,
+// Damaged for globals that run past the stream or hold no sheet that can be read, UnsupportedFormat for
+// BIFF versions it does not know.
 std::optional<WorkbookGlobals> readWorkbookGlobals(biff::Bytes stream, OpenError& error);
 
 // Reads the SST record and its CONTINUE records into GBK texts. Stops where the data ends, whatever

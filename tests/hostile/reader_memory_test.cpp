@@ -83,5 +83,32 @@ TEST(ReaderMemory, StreamsNamingFarRowsCostLittleMoreThanTheirSize) {
     }
 }
 
+std::string le(std::uint32_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i));
+    return out;
+}
+
+std::string record(std::uint16_t id, const std::string& data) {
+    return le(id, 2) + le(static_cast<std::uint32_t>(data.size()), 2) + data;
+}
+
+TEST(ReaderMemory, ALongSharedTextInEveryCellIsKeptOnce) {
+    // 60,000 cells showing one 8,000-character shared text: a copy per cell would take 480 MB.
+    const std::string text(8000, 'x');
+    const std::string globalsBof = record(0x0809, le(0x0600, 2) + le(0x0005, 2) + std::string(12, '\0'));
+    const std::string sst = record(0x00FC, le(60000, 4) + le(1, 4) + le(8000, 2) + '\0' + text);
+    const std::size_t sheetAt = globalsBof.size() + sst.size() + 4 + 9 + 4;
+    std::string stream = globalsBof + sst +
+                         record(0x0085, le(static_cast<std::uint32_t>(sheetAt), 4) + le(0, 2) + "\x01\x00S") +
+                         record(0x000A, "");
+    stream += record(0x0809, le(0x0600, 2) + le(0x0010, 2) + std::string(12, '\0'));
+    for (std::uint32_t row = 0; row < 60000; ++row)
+        stream += record(0x00FD, le(row, 2) + le(0, 2) + le(0, 2) + le(0, 4));
+    stream += record(0x000A, "");
+    const long long limit = (1LL << 20) + 32 * static_cast<long long>(stream.size());
+    EXPECT_LE(peakWhileReading(stream), limit);
+}
+
 }  // namespace
 }  // namespace velmora::hostile

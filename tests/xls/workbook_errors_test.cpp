@@ -52,10 +52,13 @@ std::string globalsWith(const std::string& records) {
 INSTANTIATE_TEST_SUITE_P(
     Streams, OpenBytesErrorTest,
     ::testing::Values(
-        BytesCase{"a bare BIFF2 stream", record(0x0009, "\x02\x00\x10\x00"s), OpenError::UnsupportedFormat},
+        BytesCase{"a bare BIFF2 stream with FILEPASS",
+                  record(0x0009, "\x02\x00\x10\x00"s) + record(0x002F, le16(0) + le16(0)),
+                  OpenError::Encrypted},
         BytesCase{"a zip-based workbook", "PK\x03\x04 and more"s, OpenError::UnsupportedFormat},
-        BytesCase{"a BIFF4 stream in a container", wrapInOle(record(0x0409, "\x00\x00\x10\x00\x00\x00"s)),
-                  OpenError::UnsupportedFormat},
+        BytesCase{"a BIFF4 workbook without a sheet",
+                  wrapInOle(record(0x0409, "\x00\x00\x00\x01\x00\x00"s) + record(0x000A, "")),
+                  OpenError::Damaged},
         BytesCase{"a container without a workbook stream", wrapInOle({{"Contents", "hello"}}),
                   OpenError::NotWorkbook},
         BytesCase{"a container signature and nothing behind it",
