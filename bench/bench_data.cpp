@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/bench_packages.h"
 #include "fileio/files.h"
 #include "settings/import_settings.h"
 #include "text/encoding.h"
@@ -71,6 +72,16 @@ private:
     std::size_t m_next = 0;
 };
 
+// The rows again, with the header row first, for the zip-based formats; written beside `xlsPath`.
+bool writePackages(const std::string& xlsPath, const std::vector<Text>& header, const BenchRows& data) {
+    std::vector<BenchRow> rows;
+    rows.reserve(data.texts.size() + 1);
+    rows.push_back({header, {}});
+    for (std::size_t r = 0; r < data.texts.size(); ++r) rows.push_back({data.texts[r], data.numbers[r]});
+    const std::string stem = xlsPath.substr(0, xlsPath.size() - 4);
+    return writeXlsx(stem + ".xlsx", rows) && writeOds(stem + ".ods", rows);
+}
+
 std::vector<Text> headers(const char* figureTitle) {
     std::vector<Text> titles = {text::gbkFromUtf8("卡号"), text::gbkFromUtf8("姓名")};
     for (int i = 1; i <= kFigures; ++i) titles.push_back(text::gbkFromUtf8(figureTitle) + std::to_string(i));
@@ -86,7 +97,8 @@ bool writeRegister(const std::string& path, const std::vector<Person>& people, i
         data.texts.push_back({person.code, person.name});
     }
     data.numbers.resize(data.texts.size());
-    return xls::writeWorkbook(path, {text::gbkFromUtf8("一卡通清册")}, data) == xls::WriteError::None;
+    const std::vector<Text> title = {text::gbkFromUtf8("一卡通清册")};
+    return xls::writeWorkbook(path, title, data) == xls::WriteError::None && writePackages(path, title, data);
 }
 
 bool writePaymentList(const std::string& path, std::vector<Person> people, int rows, std::mt19937_64& rng) {
@@ -103,7 +115,8 @@ bool writePaymentList(const std::string& path, std::vector<Person> people, int r
         for (int f = 0; f < kFigures; ++f) figures.push_back(std::round(amount(rng) * 100.0) / 100.0);
         data.numbers.push_back(std::move(figures));
     }
-    return xls::writeWorkbook(path, headers("金额"), data) == xls::WriteError::None;
+    return xls::writeWorkbook(path, headers("金额"), data) == xls::WriteError::None &&
+           writePackages(path, headers("金额"), data);
 }
 
 bool writeSettings(const std::string& path) {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_data.h"
@@ -34,9 +35,16 @@ namespace {
 namespace fs = std::filesystem;
 using text::Text;
 
-const char* const kStages[] = {"workbook read (both)", "import into grids (both)", "auto-fill and compare",
-                               "CSV export (both)",    "workbook export (both)",   "report",
-                               "export command (all)", "velmora-batch (whole)"};
+const char* const kStages[] = {
+    "workbook read (both)",      "import into grids (both)",    "auto-fill and compare",
+    "CSV export (both)",         "workbook export (both)",      "report",
+    "export command (all)",      "velmora-batch (whole)",       "workbook read .xlsx (both)",
+    "workbook read .ods (both)", "velmora-batch .xlsx (whole)", "velmora-batch .ods (whole)"};
+// The formats velmora-batch runs on, with the stage that times each.
+const struct {
+    const char* extension;
+    int stage;
+} kBatchFormats[] = {{".xls", 7}, {".xlsx", 10}, {".ods", 11}};
 constexpr int kStageCount = static_cast<int>(std::size(kStages));
 
 // Wall time and CPU time (all threads of this process and its finished children) of one stage. On a
@@ -90,11 +98,13 @@ void resetPeak() {
     }
 }
 
-// Runs velmora-batch on the folder's files, as a clerk's script would; false if it failed.
-bool runBatch(const std::string& program, const std::string& folder) {
+// Runs velmora-batch on the folder's files of one format, as a clerk's script would; false if it failed.
+// `peakKb` gets the run's peak RSS.
+bool runBatch(const std::string& program, const std::string& folder, const std::string& extension,
+              long& peakKb) {
     resetPeak();
-    const std::string config = folder + "/vozuz.ini", t1 = folder + "/table1.xls",
-                      t2 = folder + "/table2.xls", out = folder + "/batch";
+    const std::string config = folder + "/vozuz.ini", t1 = folder + "/table1" + extension,
+                      t2 = folder + "/table2" + extension, out = folder + "/batch" + extension;
     std::vector<std::string> args = {program,    "--config", config,  "--table1", t1,
                                      "--table2", t2,         "--out", out};
     std::vector<char*> argv;
@@ -107,17 +117,33 @@ bool runBatch(const std::string& program, const std::string& folder) {
     const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    rusage usage{};
+    const bool ran = rc == 0 && wait4(pid, &status, 0, &usage) == pid;
+    peakKb = std::max(peakKb, usage.ru_maxrss);
+    return ran && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // One timed pass over every stage; returns seconds per stage.
-std::vector<Timing> runOnce(const std::string& folder, const std::string& batchProgram) {
+std::vector<Timing> runOnce(const std::string& folder, const std::string& batchProgram,
+                            std::vector<long>& batchPeaks) {
     std::vector<Timing> seconds(kStageCount);
     // First, while this program holds no grids.
-    if (!batchProgram.empty()) {
-        seconds[7] = secondsOf([&] {
-            if (!runBatch(batchProgram, folder))
-                std::fprintf(stderr, "velmora-bench: velmora-batch failed\n");
+    for (std::size_t f = 0; f < std::size(kBatchFormats) && !batchProgram.empty(); ++f) {
+        seconds[kBatchFormats[f].stage] = secondsOf([&] {
+            if (!runBatch(batchProgram, folder, kBatchFormats[f].extension, batchPeaks[f]))
+                std::fprintf(stderr, "velmora-bench: velmora-batch failed on %s\n",
+                             kBatchFormats[f].extension);
+        });
+    }
+    // The zip-based formats read into the same sheets; only the reading differs.
+    for (const auto& [extension, stage] : {std::pair{".xlsx", 8}, std::pair{".ods", 9}}) {
+        import::WorksheetReader registerReader, sourceReader;
+        seconds[stage] = secondsOf([&] {
+            if (registerReader.open(folder + "/table1" + extension, "Sheet1") != import::ReaderStatus::Ok ||
+                sourceReader.open(folder + "/table2" + extension, "Sheet1") != import::ReaderStatus::Ok) {
+                std::fprintf(stderr, "velmora-bench: cannot read the generated %s workbooks\n", extension);
+                std::exit(1);
+            }
         });
     }
     const std::string out = folder + "/out";
@@ -203,7 +229,8 @@ int run(int argc, char** argv) {
     const fs::path root =
         fs::path(fileio::temporaryFolder()) / ("velmora-bench-" + std::to_string(::getpid()));
     std::vector<std::vector<double>> wallMedians, cpuMedians;
-    std::vector<long> selfPeaks, batchPeaks;
+    std::vector<long> selfPeaks;
+    std::vector<std::vector<long>> batchPeaks;  // per size, per format
     for (int size : sizes) {
         const std::string folder = (root / std::to_string(size)).string();
         fs::create_directories(folder);
@@ -212,8 +239,9 @@ int run(int argc, char** argv) {
             return 1;
         }
         std::vector<std::vector<double>> wall(kStageCount), cpu(kStageCount);
+        std::vector<long> formatPeaks(std::size(kBatchFormats), 0);
         for (int r = 0; r < runs; ++r) {
-            const std::vector<Timing> seconds = runOnce(folder, batchProgram);
+            const std::vector<Timing> seconds = runOnce(folder, batchProgram, formatPeaks);
             for (std::size_t stage = 0; stage < seconds.size(); ++stage) {
                 wall[stage].push_back(seconds[stage].wall);
                 cpu[stage].push_back(seconds[stage].cpu);
@@ -226,7 +254,7 @@ int run(int argc, char** argv) {
             cpuMedians.back().push_back(median(cpu[stage]));
         }
         selfPeaks.push_back(std::max(g_selfPeak, peakKilobytes(RUSAGE_SELF)));
-        batchPeaks.push_back(peakKilobytes(RUSAGE_CHILDREN));
+        batchPeaks.push_back(formatPeaks);
         fs::remove_all(folder);
     }
     fs::remove_all(root);
@@ -240,8 +268,11 @@ int run(int argc, char** argv) {
     printTable("wall, median us per row", sizes, wallMedians, true);
     std::printf("%-28s", "peak RSS, this program (MB)");
     for (long kb : selfPeaks) std::printf("%12.1f", kb / 1024.0);
-    std::printf("\n%-28s", "peak RSS, velmora-batch (MB)");
-    for (long kb : batchPeaks) std::printf("%12.1f", kb / 1024.0);
+    for (std::size_t f = 0; f < std::size(kBatchFormats); ++f) {
+        const std::string title = std::string("peak RSS, batch ") + kBatchFormats[f].extension + " (MB)";
+        std::printf("\n%-28s", title.c_str());
+        for (const auto& peaks : batchPeaks) std::printf("%12.1f", peaks[f] / 1024.0);
+    }
     std::printf("\n");
     return 0;
 }

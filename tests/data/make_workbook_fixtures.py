@@ -10,6 +10,8 @@ features-xlsxwriter.xlsx  - the source: texts (Chinese, line breaks, tabs, rich 
 features.xls              - the source saved by Gnumeric as .xls (the reference).
 features-libreoffice.xlsx / .ods, features-gnumeric.xlsx / .ods - the source saved by those programs.
 dates-1904-xlsxwriter.xlsx, dates-1904.xls, dates-1904-libreoffice.ods - the 1904 date system.
+register.xlsx / .ods, payments.xlsx / .ods - ../register.xls and ../payments.xls saved by LibreOffice, for
+                            the whole job run on each format.
 handmade.xlsx             - XML written here: inline strings, rich and phonetic runs, _xHHHH_ escapes, cells
                             and rows without positions, type d cells, a formula without a cached value,
                             a declared size of A1:XFD1048576, part names in another case than the
@@ -325,6 +327,10 @@ def main():
     strict_xlsx(j('strict.xlsx'))
     bombs()
     encrypted_xlsx(j('encrypted.xlsx'))
+    data = os.path.dirname(here)
+    for name in ('register', 'payments'):
+        for ext in ('xlsx', 'ods'):
+            convert(os.path.join(data, name + '.xls'), ext, j(f'{name}.{ext}'))
     handmade_ods(j('handmade.ods'))
     hostile_ods()
     with open(j('features-libreoffice.xlsx'), 'rb') as whole, open(j('truncated.xlsx'), 'wb') as cut:
