@@ -108,6 +108,20 @@ INSTANTIATE_TEST_SUITE_P(
                                  "\x00"
                                  "only part"s},
                                 {"a"s}},
+                      SplitCase{"a continuation holding only its flags byte: the characters go on after it"s,
+                                {counts(1) + le16(4) +
+                                     "\x00"
+                                     "ab"s,
+                                 "\x01"s,
+                                 "\x00"
+                                 "cd"s},
+                                {"abcd"s}},
+                      SplitCase{"an empty continuation in the middle of the characters"s,
+                                {counts(1) + le16(4) +
+                                     "\x00"
+                                     "ab"s,
+                                 ""s, "\x01"s + kZhong + kWen},
+                                {"ab中文"s}},
                       SplitCase{"half a UTF-16 unit at a record end is not read as a character"s,
                                 {counts(1) + le16(2) + "\x01"s + kZhong + "\x87"s, "\x01\x65"s},
                                 {}}));
