@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds Velmora and runs the whole test suite headless: once in the normal
-# build, once built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# build (and, when run as root, once more as an ordinary account), once built with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -8,6 +9,8 @@ export QT_QPA_PLATFORM=offscreen
 
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j"$(nproc)" --timeout 600)
+# As root, once more as an ordinary account: the permission tests that root would pass anyway run there.
+scripts/test-unprivileged.sh build
 
 scripts/build.sh build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=address,undefined
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
