@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "export/export_command.h"
+#include "failure/failure.h"
 #include "fileio/files.h"
 #include "import/table_import.h"
 #include "reconcile/reconcile.h"
@@ -101,10 +102,14 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, 
     const reconcile::ReconcileResult result = reconcile::autoFillAndCompare(
         registerJob.grid, sourceJob.grid, at(values, SettingId::FillCount), progress);
 
-    std::error_code error;
-    std::filesystem::create_directories(options.outFolder, error);
+    std::error_code madeError, error;
+    std::filesystem::create_directories(options.outFolder, madeError);
     if (!std::filesystem::is_directory(options.outFolder, error)) {
-        err << "无法创建输出文件夹: " << options.outFolder << "\n";
+        const failure::Failure why =
+            failure::Failure::fromErrno(madeError ? madeError.value() : error.value());
+        err << "无法创建输出文件夹: " << options.outFolder;
+        if (why.failed()) err << "（" << text::utf8FromGbk(why.describe()) << "）";
+        err << "\n";
         return kOutputFailed;
     }
     exporting::FolderCsvPathPrompt prompt(options.outFolder);

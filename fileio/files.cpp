@@ -153,6 +153,9 @@ failure::Failure AtomicFile::open() {
         // Renaming needs only the folder's permission; the file's own protection must hold as well.
         if (::faccessat(AT_FDCWD, m_destination.c_str(), W_OK, AT_EACCESS) != 0)
             return failure::Failure::fromErrno(errno);
+        // Another account's file that we may write (a world-writable file planted in a shared folder,
+        // say) becomes ours with a new file's mode: keeping its mode would keep it open to that account.
+        m_keepsTarget = existing.st_uid == ::geteuid() || ::geteuid() == 0;
         m_keptMode = existing.st_mode & 07777;
         m_keptOwner = existing.st_uid;
         m_keptGroup = existing.st_gid;
@@ -192,14 +195,12 @@ failure::Failure AtomicFile::commitBytes(std::string_view bytes) {
 
 failure::Failure AtomicFile::commit() {
     if (m_fd < 0) return failure::Failure::fromErrno(EBADF);
-    mode_t mode = 0600;
-    if (m_replacing && m_mode != FileMode::Private) {
-        // Root can hand the file back to its owner; anyone else can at least keep its group.
+    mode_t mode = m_mode == FileMode::Shared ? 0666 & ~currentUmask() : 0600;
+    if (m_replacing && m_keepsTarget && m_mode != FileMode::Private) {
+        // Root hands the file back to its owner; anyone else keeps at least its group.
         if (::fchown(m_fd, m_keptOwner, m_keptGroup) != 0)
             (void)::fchown(m_fd, static_cast<uid_t>(-1), m_keptGroup);
         mode = m_keptMode;
-    } else if (m_mode == FileMode::Shared) {
-        mode = 0666 & ~currentUmask();
     }
     // Flushed before the rename, so a crash after it cannot expose a torn file.
     int error = 0;

@@ -36,8 +36,9 @@ enum class FileMode {
 // mode 0600 and never through a link, so no other account can plant a file or a link where it goes. An
 // existing target this account may not write is refused and left alone; a target that is a link of
 // this account (or root) is written through, the file it leads to being replaced, in that file's folder;
-// a link of another account is refused. If commit() is never called or fails, the temporary file is
-// removed and the target stays as it was.
+// a link of another account is refused. A replaced file of this account keeps its mode (root also keeps
+// the owner); another account's file this account may write becomes a new file. If commit() is never called
+// or fails, the temporary file is removed and the target stays as it was.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string target, FileMode mode = FileMode::Figures);
@@ -66,7 +67,8 @@ private:
     FileMode m_mode;
     std::string m_destination;  // the target with its links followed
     std::string m_temporary;
-    bool m_replacing = false;  // a file stood at the destination
+    bool m_replacing = false;    // a file stood at the destination
+    bool m_keepsTarget = false;  // it was ours (or we are root): the new file takes its mode and owner
     unsigned m_keptMode = 0;
     unsigned m_keptOwner = 0, m_keptGroup = 0;
     int m_fd = -1;

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "fileio/files.h"
+#include "support/protected_file.h"
 
 namespace {
 
@@ -131,6 +132,18 @@ TEST_F(Batch, UnwritableOutputExitsOne) {
     const RunResult run = runBatch(caseArguments(blocker / "out"), m_scratch);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("a-file"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("a-file/out（文件夹不存在）"), std::string::npos) << run.err;
+}
+
+TEST_F(Batch, AFileThatCannotBeReplacedIsNamedWithItsReason) {
+    const fs::path out = m_scratch / "out";
+    ASSERT_EQ(runBatch(caseArguments(out), m_scratch).exitCode, 0);
+    ASSERT_TRUE(velmora::testsupport::protectFile((out / "导出的表1.xls").string()));
+    const RunResult run = runBatch(caseArguments(out), m_scratch);
+    EXPECT_EQ(run.exitCode, 1);
+    const char* why =
+        ::geteuid() == 0 ? "导出的表1.xls（该位置是不安全的链接）" : "导出的表1.xls（没有写入权限）";
+    EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
 }
 
 TEST_F(Batch, ListsSheetsAndPrintsUsage) {

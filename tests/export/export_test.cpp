@@ -14,6 +14,8 @@
 #include "export/template_database.h"
 #include "export/workbook_export.h"
 #include "fileio/files.h"
+#include "fileio/private_folder.h"
+#include "fileio/timed_lock.h"
 #include "reconcile/report.h"
 #include "support/protected_file.h"
 #include "support/scratch_folder.h"
@@ -353,6 +355,8 @@ public:
         Progress::setMaximum(maximum);
         m_ranging = false;
     }
+    int yields = 0;
+    void yield() override { ++yields; }
     void setPosition(int position) override {
         Progress::setPosition(position);
         if (!m_ranging) positions.push_back(this->position());
@@ -398,6 +402,48 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
     EXPECT_TRUE(f.progress.status().empty());
     ASSERT_GE(f.progress.positions.size(), 2u);
     EXPECT_EQ(f.progress.positions[f.progress.positions.size() - 2], 100);
+}
+
+TEST(ExportCommand, AnotherExportHoldingALockEndsInAMessageWithinTheLimit) {
+    std::string scratchFolder;
+    ASSERT_TRUE(fileio::privateScratchFolder(scratchFolder).ok());
+    struct Case {
+        const char* what;
+        bool holdOutputFolder;  // else the scratch database
+        std::vector<Text> failed;
+    };
+    const Case cases[] = {
+        {"the output folder",
+         true,
+         {"t1.csv", gbk("导出的表1.xls"), gbk("表2导出.CSV"), gbk("导出的表2.xls"),
+          gbk("某单位_待核对.txt")}},
+        {"the scratch database", false, {gbk("导出的表1.xls"), gbk("导出的表2.xls")}},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder("held");
+        ExportFixture f;
+        f.prompt.answers[1] = folder.file("t1.csv");
+        f.prompt.answers[2] = folder.file("t2.csv");
+        // Another export, as far as the locks can tell: a separate open of the same file or folder.
+        fileio::TimedLock other;
+        ASSERT_TRUE((c.holdOutputFolder
+                         ? other.lockFolder(folder.path(), {})
+                         : other.lockFile(fileio::joinPath(scratchFolder, kScratchLockName), {}))
+                        .ok());
+        ExportJob job = f.job(folder.path());
+        job.lockTimeLimit = std::chrono::milliseconds(300);
+        const auto start = std::chrono::steady_clock::now();
+        const ExportOutcome outcome = runExport(job);
+        const auto waited = std::chrono::steady_clock::now() - start;
+
+        EXPECT_EQ(outcome.failedFiles, c.failed) << c.what;
+        const Text why = failure::Failure(failure::Reason::LockTimedOut).describe();
+        for (const Text& name : c.failed)
+            EXPECT_NE(outcome.message.find(name + gbk("（") + why + gbk("）")), Text::npos) << c.what;
+        EXPECT_TRUE(outcome.warning);
+        EXPECT_LT(waited, std::chrono::seconds(3)) << c.what;
+        EXPECT_GT(f.progress.yields, 0) << c.what << ": the window is kept alive while waiting";
+    }
 }
 
 TEST(ExportCommand, CancelledFirstDialogWritesNothing) {

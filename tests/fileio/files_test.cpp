@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fileio/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <ctime>
 #include <filesystem>
+#include <functional>
+
+#include "support/protected_file.h"
 
 namespace velmora::fileio {
 namespace {
@@ -79,6 +85,85 @@ TEST_F(Folder, MissingFolderFails) {
     std::string bytes;
     EXPECT_FALSE(readWholeFile(path("none.txt"), bytes));
     EXPECT_FALSE(readWholeFile(m_folder.string(), bytes));  // a folder is not a file
+}
+
+TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
+    struct Case {
+        const char* what;
+        std::function<std::string()> plant;  // returns the path to write to
+        const char* written;                 // the file expected to hold the new bytes, or null
+        unsigned mode;                       // its mode afterwards
+    };
+    const auto fileWithMode = [this](const char* name, unsigned mode) {
+        EXPECT_TRUE(writeFileAtomically(path(name), "old").ok());
+        ::chmod(path(name).c_str(), mode);
+        return path(name);
+    };
+    const Case cases[] = {
+        {"a new file", [this] { return path("new.csv"); }, "new.csv", 0600},
+        {"a file set 0600", [&] { return fileWithMode("own.csv", 0600); }, "own.csv", 0600},
+        {"a file set 0640", [&] { return fileWithMode("own.csv", 0640); }, "own.csv", 0640},
+        {"a link of this account",
+         [&] {
+             fileWithMode("real.csv", 0644);
+             fs::create_symlink("real.csv", path("link.csv"));
+             return path("link.csv");
+         },
+         "real.csv", 0644},
+        {"a file this account may not write",
+         [&] {
+             fileWithMode("kept.csv", 0644);
+             EXPECT_TRUE(testsupport::protectFile(path("kept.csv")));
+             return path("kept.csv");
+         },
+         nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        const std::string target = c.plant();
+        const failure::Failure written = writeFileAtomically(target, "new");
+        EXPECT_EQ(written.ok(), c.written != nullptr) << c.what;
+        std::string bytes;
+        readWholeFile(target, bytes);
+        EXPECT_EQ(bytes, c.written != nullptr ? "new" : "old") << c.what;
+        struct stat info {};
+        if (c.written != nullptr && ::lstat(path(c.written).c_str(), &info) == 0) {
+            EXPECT_TRUE(S_ISREG(info.st_mode)) << c.what;
+            EXPECT_EQ(info.st_mode & 07777, c.mode) << c.what;
+        }
+        if (c.written != nullptr && target != path(c.written)) {
+            ASSERT_EQ(::lstat(target.c_str(), &info), 0);
+            EXPECT_TRUE(S_ISLNK(info.st_mode)) << c.what << ": the link stays a link";
+        }
+        for (const auto& entry : fs::directory_iterator(m_folder))
+            EXPECT_FALSE(entry.path().filename().string().ends_with(".part")) << c.what;
+        TearDown();
+    }
+}
+
+TEST_F(Folder, LeftoversOfKilledRunsGoWhenTheFolderIsWritten) {
+    struct Case {
+        const char* name;
+        bool old;
+        bool removed;
+    };
+    const Case cases[] = {
+        {".velmora-abcdefghijkl.part", true, true},
+        {".t1.csv.4711.part", true, true},
+        {".gsf-save-QX81Z2", true, true},
+        {".velmora-abcdefghijkm.part", false, false},
+        {".notes.txt", true, false},
+        {".t1.csv.part", true, false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writeFileAtomically(path(c.name), "x").ok());
+        if (c.old) {
+            const timespec anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, path(c.name).c_str(), anHourAgo, 0), 0);
+        }
+    }
+    ASSERT_TRUE(writeFileAtomically(path("out.csv"), "new").ok());
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(path(c.name)), !c.removed) << c.name;
 }
 
 TEST(Paths, JoinAndWellKnownFolders) {

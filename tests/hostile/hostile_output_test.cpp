@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Outputs that cannot be written: a read-only folder, files that cannot be replaced, a full disk. The
 // export must name what it could not write and leave every earlier file byte for byte as it was.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <map>
+#include <optional>
+#include <sstream>
 
 #include "export/export_command.h"
+#include "failure/failure.h"
 #include "hostile/hostile_test_support.h"
 #include "settings/import_settings.h"
 #include "support/protected_file.h"
@@ -193,6 +198,169 @@ TEST(HostileOutputs, PathSeparatorsInTheUnitLineStayInTheReportName) {
     EXPECT_TRUE(outcome.failedFiles.empty());
     EXPECT_TRUE(fs::is_regular_file(folder.file(".._a_b_c_单位_待核对.txt")));
     EXPECT_FALSE(fs::exists(fs::path(folder.path()).parent_path() / "a"));
+}
+
+}  // namespace
+}  // namespace velmora::hostile
+
+namespace velmora::hostile {
+namespace {
+
+// Two ordinary accounts on one machine, played by root's children: what one plants or leaves behind
+// must neither reach the other's files nor be readable by it.
+constexpr uid_t kClerk = 4242, kOther = 4243;
+
+// Runs `body` in a child as `account`, with TMPDIR `tmpdir` (unset when empty).
+int runAs(uid_t account, const std::string& tmpdir, const std::function<int()>& body) {
+    return runInChild([&] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(account) != 0 || ::setuid(account) != 0)
+            return kChildCannotPrepare;
+        ::unsetenv("XDG_RUNTIME_DIR");
+        if (tmpdir.empty()) {
+            ::unsetenv("TMPDIR");
+        } else {
+            ::setenv("TMPDIR", tmpdir.c_str(), 1);
+        }
+        return body();
+    });
+}
+
+// Exports as `account` into `out`; returns each failed file with its reason, or nullopt when the child
+// could not run.
+std::optional<std::map<std::string, failure::Reason>> exportAs(uid_t account, const std::string& tmpdir,
+                                                               const std::string& out) {
+    int channel[2];
+    if (::pipe(channel) != 0) return std::nullopt;
+    const int code = runAs(account, tmpdir, [&] {
+        ::close(channel[0]);
+        ExportRun run;
+        const ExportOutcome outcome = run.run(out);
+        std::string lines;
+        for (std::size_t i = 0; i < outcome.failedFiles.size(); ++i)
+            lines += outcome.failedFiles[i] + "\t" + std::to_string(int(outcome.reasons[i].reason())) + "\n";
+        return ::write(channel[1], lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) ? 0 : 1;
+    });
+    ::close(channel[1]);
+    std::string lines(1 << 16, '\0');
+    const ssize_t got = ::read(channel[0], lines.data(), lines.size());
+    ::close(channel[0]);
+    if (code != 0 || got < 0) return std::nullopt;
+    std::map<std::string, failure::Reason> failed;
+    std::istringstream in(lines.substr(0, static_cast<std::size_t>(got)));
+    for (std::string name, reason; std::getline(in, name, '\t') && std::getline(in, reason);)
+        failed[text::utf8FromGbk(name)] = failure::Reason(std::stoi(reason));
+    return failed;
+}
+
+// Every file and folder under `folder` that `account` owns is closed to everyone else.
+void expectPrivate(const std::string& folder, uid_t account, const char* what) {
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        struct stat info {};
+        if (::lstat(entry.path().c_str(), &info) == 0 && info.st_uid == account && !S_ISLNK(info.st_mode)) {
+            EXPECT_EQ(info.st_mode & 077, 0u) << what << ": " << entry.path();
+        }
+    }
+}
+
+bool makeFolder(const std::string& path, mode_t mode, uid_t owner) {
+    return ::mkdir(path.c_str(), mode) == 0 && ::chmod(path.c_str(), mode) == 0 &&
+           ::chown(path.c_str(), owner, owner) == 0;
+}
+
+TEST(SharedDesktop, WhatAnotherAccountPlantsChangesNothingOfTheClerksFiles) {
+    if (::geteuid() != 0) GTEST_SKIP() << "playing two accounts needs root";
+    using failure::Reason;
+    const std::string privateName = "velmora-" + std::to_string(kClerk);
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& shared, const std::string& out, const std::string& precious)>
+            plant;
+        std::map<std::string, Reason> failed;
+    };
+    const Case cases[] = {
+        {"links and files at the shared scratch names",
+         [](const std::string& shared, const std::string&, const std::string& precious) {
+             for (const char* name : {"db.tmp", "export.lock", "velmora.lock"})
+                 ::symlink(precious.c_str(), (shared + "/" + name).c_str());
+             writeBytes(shared + "/db.tmp-journal", "not a journal of ours");
+         },
+         {}},
+        {"links at the output names",
+         [](const std::string&, const std::string& out, const std::string& precious) {
+             for (const char* name : {"t1.csv", "导出的表1.xls"})
+                 ::symlink(precious.c_str(), (out + "/" + name).c_str());
+         },
+         {{"t1.csv", Reason::ForeignLink}, {"导出的表1.xls", Reason::ForeignLink}}},
+        {"the other account's files at the output names",
+         [](const std::string&, const std::string& out, const std::string&) {
+             writeBytes(out + "/t2.csv", "writable by all");
+             ::chmod((out + "/t2.csv").c_str(), 0666);
+             writeBytes(out + "/某单位_待核对.txt", "its own");
+             ::chmod((out + "/某单位_待核对.txt").c_str(), 0644);
+         },
+         // A shared folder's sticky bit keeps another account's file its own, even one open to all.
+         {{"t2.csv", Reason::NoWritePermission}, {"某单位_待核对.txt", Reason::NoWritePermission}}},
+        {"the private folder's name taken",
+         [&](const std::string& shared, const std::string&, const std::string&) {
+             ::mkdir((shared + "/" + privateName).c_str(), 0777);
+         },
+         {{"导出的表1.xls", Reason::ScratchFolderUnusable},
+          {"导出的表2.xls", Reason::ScratchFolderUnusable}}},
+        {"a link at the private folder's name",
+         [&](const std::string& shared, const std::string&, const std::string&) {
+             ::symlink("/tmp", (shared + "/" + privateName).c_str());
+         },
+         {{"导出的表1.xls", Reason::ScratchFolderUnusable},
+          {"导出的表2.xls", Reason::ScratchFolderUnusable}}},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder base("desktop");
+        const std::string shared = base.file("shared"), out = base.file("out"), home = base.file("clerk");
+        const std::string precious = home + "/precious.csv";
+        ASSERT_TRUE(makeFolder(shared, 01777, 0) && makeFolder(out, 01777, 0) &&
+                    makeFolder(home, 0700, kClerk));
+        writeBytes(precious, "the clerk's figures");
+        ASSERT_EQ(::chown(precious.c_str(), kClerk, kClerk), 0);
+        ASSERT_EQ(::chmod(precious.c_str(), 0600), 0);
+        ASSERT_EQ(runAs(kOther, shared, [&] { return c.plant(shared, out, precious), 0; }), 0) << c.what;
+
+        const auto failed = exportAs(kClerk, shared, out);
+        ASSERT_TRUE(failed.has_value()) << c.what;
+        EXPECT_EQ(*failed, c.failed) << c.what;
+        EXPECT_EQ(readBytes(precious), "the clerk's figures") << c.what;
+        for (const char* name : kOutputs) {
+            struct stat info {};
+            if (c.failed.count(name) == 0 && ::lstat((out + "/" + name).c_str(), &info) == 0) {
+                EXPECT_EQ(info.st_uid, kClerk) << c.what << ": " << name;
+            }
+        }
+        expectPrivate(base.path(), kClerk, c.what);
+    }
+}
+
+TEST(SharedDesktop, TwoAccountsExportOneAfterTheOther) {
+    if (::geteuid() != 0) GTEST_SKIP() << "playing two accounts needs root";
+    ScratchFolder base("turns");
+    const std::string shared = base.file("shared");
+    ASSERT_TRUE(makeFolder(shared, 01777, 0));
+    for (const std::string& tmpdir : {shared, std::string()}) {
+        for (uid_t account : {kClerk, kOther}) fs::remove_all("/tmp/velmora-" + std::to_string(account));
+        for (uid_t account : {kClerk, kOther}) {
+            const std::string out =
+                base.file("out-" + std::to_string(account) + (tmpdir.empty() ? "-tmp" : ""));
+            ASSERT_TRUE(makeFolder(out, 0755, account));
+            const auto failed = exportAs(account, tmpdir, out);
+            ASSERT_TRUE(failed.has_value());
+            EXPECT_TRUE(failed->empty()) << "TMPDIR=" << tmpdir << ", account " << account;
+        }
+        for (uid_t account : {kClerk, kOther}) {
+            const std::string scratch =
+                (tmpdir.empty() ? std::string("/tmp") : tmpdir) + "/velmora-" + std::to_string(account);
+            EXPECT_TRUE(fs::exists(scratch + "/db.tmp")) << scratch;
+            expectPrivate(scratch, account, "scratch folder");
+            if (tmpdir.empty()) fs::remove_all(scratch);
+        }
+    }
 }
 
 }  // namespace
