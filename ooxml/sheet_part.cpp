@@ -213,13 +213,18 @@ private:
 
 std::optional<xls::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
                                         package::ReadError& error) {
-    const auto size = parts.zip->size(partName);
+    return readSheetXml(parts, package::XmlSource::part(*parts.zip, partName), error);
+}
+
+std::optional<xls::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
+                                       package::ReadError& error) {
+    const auto size = source.size();
     if (!size) {
         error = ReadError::Damaged;  // the workbook names a sheet the package does not hold
         return std::nullopt;
     }
     SheetHandler handler(parts, *size);
-    const package::PartStatus status = package::parseXmlPart(*parts.zip, partName, handler);
+    const package::PartStatus status = package::parseXml(source, handler);
     if (handler.error != ReadError::None) {
         error = handler.error;
         return std::nullopt;

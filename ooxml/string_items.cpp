@@ -143,11 +143,10 @@ text::Text StringItem::take() {
     return gbk;
 }
 
-package::PartStatus readSharedStrings(const package::ZipPackage& zip, std::string_view partName,
-                                      std::vector<text::Text>& out) {
+package::PartStatus readSharedStrings(const package::XmlSource& source, std::vector<text::Text>& out) {
     out.clear();
     SharedStringsHandler handler(out);
-    return package::parseXmlPart(zip, partName, handler);
+    return package::parseXml(source, handler);
 }
 
 }  // namespace velmora::ooxml

@@ -39,7 +39,6 @@ private:
 using package::kMaxCellTextBytes;
 
 // Reads the shared strings part into GBK texts.
-package::PartStatus readSharedStrings(const package::ZipPackage& zip, std::string_view partName,
-                                      std::vector<text::Text>& out);
+package::PartStatus readSharedStrings(const package::XmlSource& source, std::vector<text::Text>& out);
 
 }  // namespace velmora::ooxml

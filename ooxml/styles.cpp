@@ -50,11 +50,10 @@ private:
 
 }  // namespace
 
-package::PartStatus readDateStyles(const package::ZipPackage& zip, std::string_view partName,
-                                   std::vector<bool>& dateStyles) {
+package::PartStatus readDateStyles(const package::XmlSource& source, std::vector<bool>& dateStyles) {
     dateStyles.clear();
     StylesHandler handler(dateStyles);
-    return package::parseXmlPart(zip, partName, handler);
+    return package::parseXml(source, handler);
 }
 
 }  // namespace velmora::ooxml

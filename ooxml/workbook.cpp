@@ -92,11 +92,11 @@ package::ReadError readWorkbookParts(WorkbookParts& parts) {
 
     // Both parts are optional: a workbook of numbers only has no shared strings, a bare one no styles.
     if (const Relationship* strings = findByType(relationships, "sharedStrings")) {
-        status = readSharedStrings(zip, strings->target, parts.sharedStrings);
+        status = readSharedStrings(package::XmlSource::part(zip, strings->target), parts.sharedStrings);
         if (status != PartStatus::Ok && status != PartStatus::Missing) return package::errorOf(status);
     }
     if (const Relationship* styles = findByType(relationships, "styles")) {
-        status = readDateStyles(zip, styles->target, parts.dateStyles);
+        status = readDateStyles(package::XmlSource::part(zip, styles->target), parts.dateStyles);
         if (status != PartStatus::Ok && status != PartStatus::Missing) return package::errorOf(status);
     }
     return package::ReadError::None;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/sheet_sink.h"
+#include "package/xml_parser.h"
 #include "package/zip_package.h"
 #include "text/rules.h"
 #include "xls/workbook.h"
@@ -25,8 +26,7 @@ public:
 };
 
 // Reads styles.xml's number formats and cell styles into `dateStyles`.
-package::PartStatus readDateStyles(const package::ZipPackage& zip, std::string_view partName,
-                                   std::vector<bool>& dateStyles);
+package::PartStatus readDateStyles(const package::XmlSource& source, std::vector<bool>& dateStyles);
 
 // Reads workbook.xml and the parts it leads to into `parts`.
 package::ReadError readWorkbookParts(WorkbookParts& parts);
@@ -34,5 +34,8 @@ package::ReadError readWorkbookParts(WorkbookParts& parts);
 // Reads the worksheet part into a sheet.
 std::optional<xls::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
                                         package::ReadError& error);
+// The same from any source of worksheet XML.
+std::optional<xls::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
+                                       package::ReadError& error);
 
 }  // namespace velmora::ooxml

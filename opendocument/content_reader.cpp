@@ -324,24 +324,38 @@ private:
     std::string m_text;
 };
 
-}  // namespace
-
-ReadError readContent(const package::ZipPackage& zip, std::vector<xls::SheetEntry>& entries,
-                      std::vector<xls::Sheet>& sheets) {
-    const auto size = zip.size("content.xml");
+// Reads the tables of `content` into the lists, after the common styles of `styles` if given.
+ReadError readTables(const std::optional<package::XmlSource>& styles, const package::XmlSource& content,
+                     std::vector<xls::SheetEntry>& entries, std::vector<xls::Sheet>& sheets) {
+    const auto size = content.size();
     if (!size) return ReadError::NotWorkbook;
     ContentHandler handler(*size, entries, sheets);
-    // The common styles come first; a package without them still reads.
-    const package::PartStatus styles = package::parseXmlPart(zip, "styles.xml", handler);
-    if (handler.error != ReadError::None) return handler.error;
-    if (styles != package::PartStatus::Ok && styles != package::PartStatus::Missing)
-        return package::errorOf(styles);
-    const package::PartStatus status = package::parseXmlPart(zip, "content.xml", handler);
+    if (styles) {
+        // A package without common styles still reads.
+        const package::PartStatus status = package::parseXml(*styles, handler);
+        if (handler.error != ReadError::None) return handler.error;
+        if (status != package::PartStatus::Ok && status != package::PartStatus::Missing)
+            return package::errorOf(status);
+    }
+    const package::PartStatus status = package::parseXml(content, handler);
     if (handler.error != ReadError::None) return handler.error;
     if (status != package::PartStatus::Ok) return package::errorOf(status);
     // A table cut off before its end was never stored.
     if (entries.size() != sheets.size()) return ReadError::Damaged;
     return ReadError::None;
+}
+
+}  // namespace
+
+ReadError readContent(const package::ZipPackage& zip, std::vector<xls::SheetEntry>& entries,
+                      std::vector<xls::Sheet>& sheets) {
+    return readTables(package::XmlSource::part(zip, "styles.xml"),
+                      package::XmlSource::part(zip, "content.xml"), entries, sheets);
+}
+
+ReadError readContentXml(std::string_view xml, std::vector<xls::SheetEntry>& entries,
+                         std::vector<xls::Sheet>& sheets) {
+    return readTables(std::nullopt, package::XmlSource::memory(xml), entries, sheets);
 }
 
 }  // namespace velmora::opendocument

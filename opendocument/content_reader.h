@@ -2,6 +2,7 @@
 // The tables of content.xml as sheets.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "package/sheet_sink.h"
@@ -14,5 +15,8 @@ namespace velmora::opendocument {
 // hidden.
 package::ReadError readContent(const package::ZipPackage& zip, std::vector<xls::SheetEntry>& entries,
                                std::vector<xls::Sheet>& sheets);
+// The same from content XML held in memory, without common styles (tests, fuzzing).
+package::ReadError readContentXml(std::string_view xml, std::vector<xls::SheetEntry>& entries,
+                                  std::vector<xls::Sheet>& sheets);
 
 }  // namespace velmora::opendocument

@@ -184,6 +184,10 @@ PartStatus parseXmlPart(const ZipPackage& package, std::string_view partName, Xm
     return parser.finish();
 }
 
+PartStatus parseXml(const XmlSource& source, XmlHandler& handler) {
+    return source.zip ? parseXmlPart(*source.zip, source.partName, handler) : parseXml(source.xml, handler);
+}
+
 PartStatus parseXml(std::string_view xml, XmlHandler& handler) {
     PushParser parser(handler);
     while (!xml.empty()) {

@@ -46,6 +46,21 @@ private:
     State m_state = State::Running;
 };
 
+// Where XML comes from: a part of a package, streamed, or bytes in memory (tests, fuzzing).
+struct XmlSource {
+    const ZipPackage* zip = nullptr;
+    std::string_view partName;
+    std::string_view xml;
+
+    static XmlSource part(const ZipPackage& zip, std::string_view partName) { return {&zip, partName, {}}; }
+    static XmlSource memory(std::string_view xml) { return {nullptr, {}, xml}; }
+    // The XML's size in bytes; nullopt for a part the package does not hold.
+    std::optional<std::size_t> size() const { return zip ? zip->size(partName) : std::optional(xml.size()); }
+};
+
+// Parses the XML of `source` into `handler`, as parseXmlPart and parseXml do.
+PartStatus parseXml(const XmlSource& source, XmlHandler& handler);
+
 // Parses the part `partName` of `package` into `handler`. Damaged for malformed XML, a DTD, an entity,
 // nesting beyond a fixed depth, or a handler that failed.
 PartStatus parseXmlPart(const ZipPackage& package, std::string_view partName, XmlHandler& handler);

@@ -3,8 +3,9 @@
 #   scripts/fuzz.sh TARGET [SECONDS] [libFuzzer options...]
 # TARGET is one of fuzz/*_fuzzer.cpp without .cpp; SECONDS defaults to 600. The growing corpus
 # lives outside the repository in $VELMORA_FUZZ_DIR (default ~/.cache/velmora-fuzz), seeded from the
-# test workbooks and fuzz/corpus/workbook_fuzzer (bare streams) or fuzz/corpus/TARGET, with fuzz/workbook.dict
-# for the workbook reader; crash, leak, timeout and oom inputs land in its artifacts folder.
+# test workbooks and fuzz/corpus/workbook_fuzzer (bare streams) or fuzz/corpus/TARGET (plus
+# tests/data/workbooks for xlsx_fuzzer and ods_fuzzer), with fuzz/workbook.dict for the workbook
+# reader; crash, leak, timeout and oom inputs land in its artifacts folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target="${1:?usage: scripts/fuzz.sh TARGET [SECONDS] [libFuzzer options...]}"
@@ -21,6 +22,8 @@ artifacts="$work/artifacts-$target"
 mkdir -p "$corpus" "$artifacts"
 seeds=("fuzz/corpus/$target")
 if [[ "$target" == workbook_fuzzer ]]; then seeds=(tests/data tests/data/fuzz fuzz/corpus/workbook_fuzzer); fi
+# The zip-based readers start from the fixtures of both formats and from bare XML parts.
+if [[ "$target" == xlsx_fuzzer || "$target" == ods_fuzzer ]]; then seeds+=(tests/data/workbooks); fi
 existing=()
 for dir in "${seeds[@]}"; do [[ -d "$dir" ]] && existing+=("$dir"); done
 

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reads arbitrary bytes as an .ods spreadsheet: every table, every cell, and the cells as import text.
+// Bytes that are no zip are read as content.xml, so mutations reach the parser without having to keep
+// a compressed container intact.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz/sheet_walk.h"
+#include "opendocument/content_reader.h"
+
+using namespace velmora;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string input(reinterpret_cast<const char*>(data), size);
+    if (input.rfind("PK", 0) == 0) {
+        fuzzing::readWorkbook(std::move(input));
+        return 0;
+    }
+    std::vector<xls::SheetEntry> entries;
+    std::vector<xls::Sheet> sheets;
+    const package::ReadError error = opendocument::readContentXml(input, entries, sheets);
+    if (error != package::ReadError::None) return 0;
+    if (entries.size() != sheets.size()) __builtin_trap();
+    for (xls::Sheet& sheet : sheets) fuzzing::readCells(std::move(sheet), false);
+    return 0;
+}

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the zip-based workbook fuzzers do with what they read: every cell through the import's texts.
+#pragma once
+
+#include <algorithm>
+#include <string>
+
+#include "import/workbook_file.h"
+
+namespace velmora::fuzzing {
+
+// A few kilobytes can declare 65,536 x 256 mostly empty fields; reading them all would spend the run
+// there. Beyond a budget, whole rows at a stride, the first and last always among them.
+inline void readCells(xls::Sheet sheet, bool uses1904) {
+    constexpr long long kFieldBudget = 1 << 16;
+    import::WorksheetReader reader;
+    reader.openSheet(std::move(sheet), uses1904);
+    const long long fields = static_cast<long long>(reader.recordCount()) * reader.fieldCount();
+    const int stride = static_cast<int>(std::max(1LL, fields / kFieldBudget));
+    for (int record = 1; record <= reader.recordCount(); record += stride) {
+        for (int field = 0; field < reader.fieldCount(); ++field) (void)reader.field(record, field);
+    }
+    for (int field = 0; field < reader.fieldCount(); ++field) (void)reader.field(reader.recordCount(), field);
+}
+
+// Opens the bytes as a workbook of any format and reads every worksheet.
+inline void readWorkbook(std::string bytes) {
+    import::ReaderStatus status = import::ReaderStatus::Ok;
+    const auto workbook = import::WorkbookFile::openBytes(std::move(bytes), status);
+    if (!workbook) {
+        if (status == import::ReaderStatus::Ok) __builtin_trap();  // a failure must say why
+        return;
+    }
+    (void)import::listSheetNames(workbook->sheets());
+    for (std::size_t index = 0; index < workbook->sheets().size(); ++index) {
+        if (workbook->sheets()[index].kind != xls::SheetKind::Worksheet) continue;
+        auto sheet = workbook->readSheet(index, status);
+        if (!sheet) {
+            if (status == import::ReaderStatus::Ok) __builtin_trap();
+            continue;
+        }
+        readCells(std::move(*sheet), workbook->uses1904DateSystem());
+    }
+}
+
+}  // namespace velmora::fuzzing

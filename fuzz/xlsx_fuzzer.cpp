@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reads arbitrary bytes as an .xlsx workbook: every sheet, every cell, and the cells as import text.
+// Bytes that are no zip are read as the XML of each part (shared strings, styles, a sheet), so
+// mutations reach the parsers without having to keep a compressed container intact.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz/sheet_walk.h"
+#include "import/workbook_file.h"
+#include "ooxml/string_items.h"
+#include "ooxml/workbook_parts.h"
+
+using namespace velmora;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string input(reinterpret_cast<const char*>(data), size);
+    if (input.rfind("PK", 0) == 0) {
+        fuzzing::readWorkbook(std::move(input));
+        return 0;
+    }
+    const auto source = package::XmlSource::memory(input);
+    ooxml::WorkbookParts parts;
+    (void)ooxml::readSharedStrings(source, parts.sharedStrings);
+    (void)ooxml::readDateStyles(source, parts.dateStyles);
+    (void)ooxml::decodeEscapes(input);
+    package::ReadError error = package::ReadError::None;
+    auto sheet = ooxml::readSheetXml(parts, source, error);
+    if (!sheet && error == package::ReadError::None) __builtin_trap();  // a failure must say why
+    if (sheet) fuzzing::readCells(std::move(*sheet), false);
+    return 0;
+}
