@@ -84,6 +84,7 @@ void Commands::dispatch(const QString& caption) {
         BusyScope busy(m_window.busyFlag());
         route.run(*this);
         m_window.progress().syncGrids();
+        m_window.progress().showNow();
         return;
     }
 }

@@ -25,6 +25,9 @@ GridView::GridView(GridModel& model, QWidget* parent) : QTableView(parent), m_mo
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     verticalHeader()->setMinimumSectionSize(kRowHeight);
 
+    // The columns start at their set widths; the clerk may drag an edge wider or double-click it to
+    // fit a column to its texts.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setSortIndicatorShown(false);

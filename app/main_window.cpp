@@ -9,8 +9,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <limits>
 
 #include "app/commands.h"
@@ -202,23 +202,34 @@ void MainWindow::setComparison(text::Text summary, text::Text notFoundList, text
 int MainWindow::windowHeight() const { return frameGeometry().height(); }
 
 void MainWindow::setWindowHeight(int height) {
-    const int frameHeight = frameGeometry().height() - this->height();
-    setFixedSize(width(), height - frameHeight);
+    m_outerHeight = height;
+    fitFrame();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     fitFrame();
-    // Some desktops report the frame only once the window is mapped.
-    QTimer::singleShot(0, this, &MainWindow::fitFrame);
+}
+
+// A window manager adds its frame after the window is shown, and may change it later (a new theme);
+// either way the window is moved or resized, and the client area is fitted again.
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    fitFrame();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitFrame();
 }
 
 void MainWindow::fitFrame() {
     // The outer size is fixed; the client area is what the frame leaves of it.
-    const int frameWidth = frameGeometry().width() - width();
-    const int frameHeight = frameGeometry().height() - height();
-    const int outerHeight = height() + frameHeight >= kFullHeight ? kFullHeight : kShortHeight;
-    setFixedSize(kWidth - frameWidth, outerHeight - frameHeight);
+    const QSize frame = frameGeometry().size() - size();
+    int clientHeight = m_outerHeight - frame.height();
+    if (m_outerHeight < kFullHeight) clientHeight = std::min(clientHeight, kPanelTop);
+    const QSize client(kWidth - frame.width(), clientHeight);
+    if (client != size() || minimumSize() != maximumSize()) setFixedSize(client);
 }
 
 }  // namespace velmora::app

@@ -45,6 +45,7 @@ public:
     static constexpr int kWidth = 800;
     static constexpr int kFullHeight = 700;
     static constexpr int kShortHeight = 524;
+    static constexpr int kPanelTop = 496;  // the settings panel's top in the client area
 
     explicit MainWindow(const WindowOptions& options, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -69,10 +70,14 @@ public:
 
     // The outer height, frame included where the desktop draws one.
     int windowHeight() const;
+    // Makes the outer height `height`; under 700 the panel counts as hidden, so the client area then
+    // ends at the panel's top at the latest, whatever the frame leaves.
     void setWindowHeight(int height);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildGrids();
@@ -82,6 +87,7 @@ private:
     void fitFrame();
 
     QString m_programDirectory;
+    int m_outerHeight = kFullHeight;  // asked for; the frame, once known, is taken off it
     Prompter* m_prompter;
     FileDialog m_fileDialog;
     BusyFlag m_busy;

@@ -23,11 +23,14 @@ public:
     void setMaximum(int maximum) override;
     void setPosition(int position) override;
     void setStatus(const text::Text& status) override;
-    // Lets pending events run and the grids catch up, at most about every 30 ms: often enough for a
-    // live window, rare enough that a 65,536-row import is not slowed down by it.
+    // Lets pending events run and the grids and the bar catch up, at most about every 50 ms: often
+    // enough for a live window, rare enough that a 65,536-row import is not slowed down by it.
     void yield() override;
     // Brings the grids up to date now.
     void syncGrids();
+    // Shows the current range and position on the bar now; range and status changes do so themselves,
+    // positions only every 50 ms or so.
+    void showNow();
 
 private:
     void mirrorBar();
@@ -36,6 +39,9 @@ private:
     QLabel& m_status;
     std::vector<GridModel*> m_models;
     QElapsedTimer m_sinceYield;
+    QElapsedTimer m_sinceMirror;
+    unsigned m_positionCalls = 0;
+    unsigned m_yieldCalls = 0;
 };
 
 }  // namespace velmora::app

@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QToolBar>
 #include <QToolTip>
 
@@ -161,6 +163,33 @@ TEST_F(WindowTest, GridsAreEmptyReportListsWithoutEditingOrSorting) {
         EXPECT_TRUE(view->horizontalHeader()->sectionsMovable());
         EXPECT_TRUE(view->horizontalHeader()->sectionsClickable());
     }
+}
+
+TEST_F(WindowTest, ColumnsWidenByDraggingTheirEdgeAndFitByDoubleClickingIt) {
+    auto& grid = m_window->registerGrid();
+    grid.appendColumn("code");
+    grid.appendColumn("name");
+    grid.setCell(grid.appendRow(), 0, "000100000123456");
+    GridView& view = m_window->registerView();
+    view.gridModel().sync();
+    ASSERT_EQ(view.columnWidth(0), 70);
+
+    QWidget* header = view.horizontalHeader()->viewport();
+    const QPoint edge(view.columnViewportPosition(0) + view.columnWidth(0) - 1, header->height() / 2);
+    const auto send = [header](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, header->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(header, &event);
+    };
+    send(QEvent::MouseButtonPress, edge, Qt::LeftButton);
+    send(QEvent::MouseMove, edge + QPoint(30, 0), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, edge + QPoint(30, 0), Qt::NoButton);
+    EXPECT_EQ(view.columnWidth(0), 100);
+
+    QTest::mouseDClick(
+        header, Qt::LeftButton, Qt::NoModifier,
+        QPoint(view.columnViewportPosition(0) + view.columnWidth(0) - 1, header->height() / 2));
+    EXPECT_GE(view.columnWidth(0), view.fontMetrics().horizontalAdvance(QStringLiteral("000100000123456")));
+    EXPECT_EQ(view.columnWidth(1), 70);
 }
 
 TEST_F(WindowTest, ProgressBarStartsAtZero) {

@@ -6,6 +6,8 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 #include <QTest>
 
 #include "app/qt_text.h"
@@ -142,6 +144,30 @@ TEST_F(SettingsTest, UpDownArrowsStepWithinTheirRange) {
         upDown->editor()->setText(QString::fromUtf8(c.typed));
         upDown->stepBy(c.steps);
         EXPECT_EQ(upDown->editor()->text(), QString::fromUtf8(c.expected));
+    }
+}
+
+TEST_F(SettingsTest, UpDownBoxesShowTheirLargestValueWhole) {
+    for (const auto& [name, largest] : {std::pair{"编辑框3", "100"}, {"编辑框6", "100"}, {"编辑框7", "10"}}) {
+        auto* upDown = m_window->findChild<UpDownEdit*>(QString::fromUtf8(name));
+        ASSERT_NE(upDown, nullptr) << name;
+        const QString text = QString::fromUtf8(largest);
+        // A line edit keeps 2 px beside its text on either side and 1 px for the cursor; less room
+        // scrolls the text and cuts its first digit off.
+        const int needed = upDown->editor()->fontMetrics().horizontalAdvance(text) + 2 * 2 + 1;
+        EXPECT_GE(upDown->editor()->contentsRect().width(), needed) << name;
+        const QStyleOptionSpinBox option = [&] {
+            QStyleOptionSpinBox o;
+            o.initFrom(upDown);
+            o.subControls = QStyle::SC_All;
+            return o;
+        }();
+        // The arrows stay big enough to hit.
+        EXPECT_GE(upDown->style()
+                      ->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, upDown)
+                      .width(),
+                  8)
+            << name;
     }
 }
 

@@ -29,6 +29,7 @@ TEST(WindowProgress, ShowsPositionsOutsideTheRangeAtTheNearerEnd) {
         progress.setMinimum(c.minimum);
         progress.setMaximum(c.maximum);
         progress.setPosition(c.position);
+        progress.showNow();
         EXPECT_EQ(bar.value(), c.shown);
         EXPECT_EQ(progress.position(), c.position);
     }
