@@ -43,6 +43,10 @@ const char* sentenceOf(Reason reason) {
             return "内存不足";
         case Reason::CannotRead:
             return "无法读取文件";
+        case Reason::FileMissing:
+            return "文件不存在";
+        case Reason::NoReadPermission:
+            return "没有读取权限";
         case Reason::SystemError:
             return "读写出错";
     }
@@ -81,6 +85,18 @@ Failure Failure::fromErrno(int systemError) {
             return Failure(Reason::OutOfMemory, systemError);
         default:
             return Failure(Reason::SystemError, systemError);
+    }
+}
+
+Failure Failure::fromReadErrno(int systemError) {
+    switch (systemError) {
+        case EACCES:
+        case EPERM:
+            return Failure(Reason::NoReadPermission, systemError);
+        case ENOENT:
+            return Failure(Reason::FileMissing, systemError);
+        default:
+            return fromErrno(systemError);
     }
 }
 

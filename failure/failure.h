@@ -24,6 +24,8 @@ enum class Reason {
     CellTooLong,            // a cell's text beyond what a workbook cell holds
     OutOfMemory,            // the memory needed could not be had
     CannotRead,             // a file could not be read
+    FileMissing,            // the file to read does not exist
+    NoReadPermission,       // the file to read may not be read by this account
     SystemError,            // any other error the system reported
 };
 
@@ -32,8 +34,10 @@ public:
     Failure() = default;
     explicit Failure(Reason reason, int systemError = 0) : m_reason(reason), m_systemError(systemError) {}
 
-    // The reason for a system error number (errno); 0 gives no failure.
+    // The reason for a system error number (errno) met while writing; 0 gives no failure.
     static Failure fromErrno(int systemError);
+    // The same for an error met while opening a file to read.
+    static Failure fromReadErrno(int systemError);
 
     bool failed() const { return m_reason != Reason::None; }
     bool ok() const { return m_reason == Reason::None; }

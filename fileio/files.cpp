@@ -244,6 +244,15 @@ int removeStaleTemporaries(const std::string& folder) {
     return removed;
 }
 
+failure::Failure whyCannotRead(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return failure::Failure::fromReadErrno(errno);
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular ? failure::Failure() : failure::Failure(failure::Reason::NotRegularFile);
+}
+
 bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit) {
     bytes.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

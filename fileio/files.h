@@ -82,6 +82,10 @@ failure::Failure writeFileAtomically(const std::string& path, std::string_view b
 // `folder`: ours, and libgsf's own save files. Returns how many went.
 int removeStaleTemporaries(const std::string& folder);
 
+// Why `path` cannot be opened for reading, asked after a reader failed to open it (no failure if it now
+// opens). Never blocks on a pipe.
+failure::Failure whyCannotRead(const std::string& path);
+
 // Reads a whole file; false if it cannot be opened or read. Files above `limit` bytes are refused.
 bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit = std::size_t(1) << 31);
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The messages for workbooks an import cannot read.
+#include "fileio/files.h"
 #include "import/table_import.h"
 #include "text/encoding.h"
 #include "text/phrases.h"
@@ -12,8 +13,12 @@ Text importFailureMessage(ReaderStatus status, const std::string& path, const Te
     switch (status) {
         case ReaderStatus::Ok:
             return {};
-        case ReaderStatus::CannotOpen:
-            return text::join(phrases::importCannotOpen(), file);
+        case ReaderStatus::CannotOpen: {
+            Text message = text::join(phrases::importCannotOpen(), file);
+            if (const failure::Failure why = fileio::whyCannotRead(path); why.failed())
+                message += text::gbkFromUtf8("（") + why.describe() + text::gbkFromUtf8("）");
+            return message;
+        }
         case ReaderStatus::NotWorkbook:
             return text::join(phrases::importNotWorkbook(), file);
         case ReaderStatus::Damaged:

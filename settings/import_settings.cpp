@@ -57,7 +57,10 @@ ImportSettings loadSettings(const std::string& path) {
 failure::Failure saveSettings(const std::string& path, const ImportSettings& settings) {
     // Saving over a file we could not read would throw away its other sections.
     IniFile ini;
-    if (!readIni(path, ini)) return failure::Failure(failure::Reason::CannotRead);
+    if (!readIni(path, ini)) {
+        const failure::Failure why = fileio::whyCannotRead(path);
+        return why.failed() ? why : failure::Failure(failure::Reason::CannotRead);
+    }
     for (std::size_t i = 0; i < kSettingCount; ++i) {
         // A line end inside a value would split it into two lines of the file; keep it on one.
         Text value = text::replaceAll(text::replaceAll(settings[i], "\r", " "), "\n", " ");

@@ -2,10 +2,14 @@
 #include "import/table_import.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <random>
 
 #include "sheet_builder.h"
+#include "support/scratch_folder.h"
 #include "text/phrases.h"
 
 namespace velmora::import {
@@ -324,7 +328,7 @@ TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
         const char* expected;
     };
     const Case cases[] = {
-        {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls"},
+        {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls（文件不存在）"},
         {ReaderStatus::NotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): /home/会计/表1.xls"},
         {ReaderStatus::Damaged, "工作簿已损坏,无法读取: /home/会计/表1.xls"},
         {ReaderStatus::Encrypted, "工作簿已加密(设有密码),无法读取: /home/会计/表1.xls"},
@@ -339,6 +343,24 @@ TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
                   "“发放明细”、“Sheet2”"));
     EXPECT_EQ(importFailureMessage(ReaderStatus::SheetNotFound, path, "Sheet1", {}),
               gbk("工作簿中没有名为“Sheet1”的工作表: /home/会计/表1.xls\n该工作簿中的工作表: (无)"));
+}
+
+TEST(ImportFailureMessage, SaysWhyAFileCouldNotBeOpened) {
+    testsupport::ScratchFolder folder("unopened");
+    const std::string locked = folder.file("locked.xls");
+    std::ofstream(locked) << "x";
+    ::chmod(locked.c_str(), 0);
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    std::vector<Case> cases = {{folder.file("missing.xls"), "文件不存在"}, {folder.path(), "不是普通文件"}};
+    if (::geteuid() != 0) cases.push_back({locked, "没有读取权限"});  // root reads it regardless
+    for (const Case& c : cases) {
+        const Text message = importFailureMessage(ReaderStatus::CannotOpen, c.path, "Sheet1", {});
+        EXPECT_EQ(message,
+                  gbk("无法打开文件: ") + gbk(c.path.c_str()) + gbk("（") + gbk(c.reason) + gbk("）"));
+    }
 }
 
 }  // namespace
