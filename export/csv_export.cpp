@@ -6,7 +6,7 @@ namespace {
 
 // The four bytes are all below 0x40, so none can be the second byte of a GBK character: a plain byte
 // search finds only real commas, quotes and line breaks. One pass over the cell, not one per byte sought.
-bool needsQuotes(const text::Text& cell) {
+bool needsQuotes(std::string_view cell) {
     for (const char c : cell) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x40 && (byte == ',' || byte == '"' || byte == '\r' || byte == '\n')) return true;
@@ -14,7 +14,7 @@ bool needsQuotes(const text::Text& cell) {
     return false;
 }
 
-void appendField(text::Text& out, const text::Text& cell) {
+void appendField(text::Text& out, std::string_view cell) {
     if (!needsQuotes(cell)) {
         out += cell;
         return;

@@ -61,7 +61,7 @@ bool bindRows(Statement& insert, const model::Grid& grid, int firstRow, int rowC
     for (int r = 0; r < rowCount; ++r) {
         // Values are bound, never spliced into the statement, so O'Brien is just a name.
         for (int c = 0; c < columns; ++c) {
-            const Text& value = grid.cell(firstRow + r, c);
+            const std::string_view value = grid.cell(firstRow + r, c);
             sqlite3_bind_text(insert.get(), r * columns + c + 1, value.data(), static_cast<int>(value.size()),
                               SQLITE_STATIC);
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "text/rules.h"
@@ -20,15 +21,20 @@ struct GridColumn {
 };
 
 // A grid addressed by zero-based row and column. Reading a cell outside the grid gives the empty text,
-// writing one does nothing, so callers need no bounds checks of their own. Rows store only the cells
-// written so far, which keeps appending a column cheap on a 65,536-row grid.
+// writing one does nothing, so callers need no bounds checks of their own. A row stores only the cells
+// that hold text, packed one after another, so a grid costs memory by its cells and their bytes, never
+// by rows times declared columns, and appending a column is cheap on a 65,536-row grid.
 class Grid {
 public:
     int rowCount() const { return static_cast<int>(m_rows.size()); }
     int columnCount() const { return static_cast<int>(m_columns.size()); }
 
-    const Text& cell(int row, int column) const;
-    void setCell(int row, int column, Text value);
+    // The view stays valid until the row is next written or removed; an empty one still points somewhere.
+    std::string_view cell(int row, int column) const;
+    // An empty value removes the cell.
+    void setCell(int row, int column, std::string_view value);
+    // Makes room in the row for `cells` more cells of `bytes` bytes in all, so filling it allocates once.
+    void reserveCells(int row, int cells, std::size_t bytes);
 
     // Appends an empty row and returns its index.
     int appendRow();
@@ -48,10 +54,23 @@ public:
     std::uint64_t layoutVersion() const { return m_layoutVersion; }
 
 private:
+    // A row's cells in increasing column order: cell i's text ends at ends[i].end in `text` and starts
+    // where cell i - 1's ends. Both grow by a quarter at a time, so a full row wastes little room.
+    struct Slot {
+        std::uint32_t end;
+        std::uint32_t column;
+    };
+    struct Row {
+        std::vector<Slot> ends;
+        std::vector<char> text;
+    };
+
     bool contains(int row, int column) const;
+    static std::size_t slotIndex(const Row& row, int column);
+    static std::uint32_t startOf(const Row& row, std::size_t index);
 
     std::vector<GridColumn> m_columns;
-    std::vector<std::vector<Text>> m_rows;
+    std::vector<Row> m_rows;
     std::uint64_t m_layoutVersion = 0;
 };
 

@@ -43,14 +43,14 @@ public:
         while (capacity < static_cast<std::size_t>(registerRows) * 2) capacity *= 2;
         m_slots.assign(capacity, Slot{0, -1});
         for (int row = 0; row < registerRows; ++row) {
-            const Text& code = registerGrid.cell(row, 0);
+            const std::string_view code = registerGrid.cell(row, 0);
             const std::size_t hash = std::hash<std::string_view>{}(code);
             std::size_t slot = probe(code, hash);
             if (m_slots[slot].row < 0) m_slots[slot] = {hash, row};  // a repeated code keeps its first row
         }
     }
 
-    int find(const Text& code) const {
+    int find(std::string_view code) const {
         if (m_indexed) return m_slots[probe(code, std::hash<std::string_view>{}(code))].row;
         for (int row = 0; row < m_rows; ++row) {
             if (text::compareText(m_grid.cell(row, 0), code) == 0) return row;
@@ -65,7 +65,7 @@ private:
     };
 
     // Returns the slot holding `code`, or the free slot where it would go.
-    std::size_t probe(const Text& code, std::size_t hash) const {
+    std::size_t probe(std::string_view code, std::size_t hash) const {
         const std::size_t mask = m_slots.size() - 1;
         std::size_t slot = hash & mask;
         while (m_slots[slot].row >= 0 &&
@@ -103,14 +103,20 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::st
     const RegisterLookup lookup(registerGrid, registerRows, registerMarker != 0);
     for (int s = 0; s < sourceRows; ++s) {
         progress.yield();
-        const Text code = sourceGrid.cell(s, 0);
-        const Text sourceName = sourceGrid.cell(s, 1);
+        const Text code(sourceGrid.cell(s, 0));
+        const Text sourceName(sourceGrid.cell(s, 1));
         const int t = lookup.find(code);
         if (t >= 0) {
+            // Room for the figures first, so the register row grows once rather than figure by figure.
+            std::size_t bytes = 0;
+            for (int column = 2; column <= lastCopiedColumn; ++column)
+                bytes += sourceGrid.cell(s, column).size();
+            registerGrid.reserveCells(t, lastCopiedColumn - 1, bytes);
             for (int column = 2; column <= lastCopiedColumn; ++column) {
                 if (column != registerMarker) registerGrid.setCell(t, column, sourceGrid.cell(s, column));
             }
-            const Text registerName = registerGrid.cell(t, 1);
+            // A copy: the register's marker is written into this row before the name is used again.
+            const Text registerName(registerGrid.cell(t, 1));
             if (text::compareText(registerName, sourceName) != 0) {
                 result.mismatchList +=
                     text::join(phrases::mismatchEntryRegister(), registerName, ", ", code, "\r\n",

@@ -40,7 +40,7 @@ protected:
     std::vector<std::string> column0(GridView& view) {
         std::vector<std::string> cells;
         auto& grid = view.gridModel().grid();
-        for (int row = 0; row < grid.rowCount(); ++row) cells.push_back(grid.cell(row, 0));
+        for (int row = 0; row < grid.rowCount(); ++row) cells.emplace_back(grid.cell(row, 0));
         EXPECT_EQ(view.model()->rowCount(), grid.rowCount());
         return cells;
     }

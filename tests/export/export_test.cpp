@@ -144,7 +144,7 @@ void expectWorkbookHolds(const std::string& path, const Grid& grid, const Text& 
     EXPECT_EQ(workbook->sheets()[0].name, sheetName);
     const auto sheet = workbook->readSheet(0, error);
     ASSERT_TRUE(sheet.has_value());
-    auto expect = [&](int row, int column, const Text& text) {
+    auto expect = [&](int row, int column, std::string_view text) {
         const xls::Cell& cell = sheet->cell(row, column);
         EXPECT_EQ(cell.kind, text.empty() ? xls::CellKind::Empty : xls::CellKind::Text)
             << row << "," << column;

@@ -67,7 +67,7 @@ std::vector<Text> titles(const Grid& grid) {
 
 std::vector<Text> rowTexts(const Grid& grid, int row) {
     std::vector<Text> result;
-    for (int column = 0; column < grid.columnCount(); ++column) result.push_back(grid.cell(row, column));
+    for (int column = 0; column < grid.columnCount(); ++column) result.emplace_back(grid.cell(row, column));
     return result;
 }
 

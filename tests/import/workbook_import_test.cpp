@@ -37,7 +37,7 @@ Texts titles(const model::Grid& grid) {
 
 Texts rowTexts(const model::Grid& grid, int row) {
     Texts result;
-    for (int column = 0; column < grid.columnCount(); ++column) result.push_back(grid.cell(row, column));
+    for (int column = 0; column < grid.columnCount(); ++column) result.emplace_back(grid.cell(row, column));
     return result;
 }
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 namespace velmora::model {
 namespace {
 
@@ -32,6 +35,38 @@ TEST(Grid, ReadsOutsideAsEmptyAndIgnoresWritesOutside) {
     grid.removeLastColumn();
     grid.appendColumn("d");
     EXPECT_EQ(grid.cell(2, 3), "");  // a removed column's cells do not come back
+}
+
+// Cells are packed one after another in a row, so every write in the middle moves the cells after it.
+// Random writes (longer, shorter, same length, emptied, copied from the row itself) are checked against
+// a plain table after each step.
+TEST(Grid, EveryWriteLeavesTheOtherCellsAsTheyWere) {
+    constexpr int kColumns = 7;
+    Grid grid;
+    for (int c = 0; c < kColumns; ++c) grid.appendColumn({});
+    grid.appendRow();
+    std::vector<Text> expected(kColumns);
+    std::mt19937 rng(16);
+    const Text values[] = {"", "x", "yz", "0123456789abcdef", text::Text(300, 'q'), "\xD5\x5C"};
+    for (int step = 0; step < 2000; ++step) {
+        const int column = static_cast<int>(rng() % kColumns);
+        if (step % 7 == 3) {
+            const int from = static_cast<int>(rng() % kColumns);
+            grid.setCell(0, column, grid.cell(0, from));
+            expected[static_cast<std::size_t>(column)] = expected[static_cast<std::size_t>(from)];
+        } else {
+            const Text& value = values[rng() % std::size(values)];
+            grid.setCell(0, column, value);
+            expected[static_cast<std::size_t>(column)] = value;
+        }
+        for (int c = 0; c < kColumns; ++c)
+            ASSERT_EQ(grid.cell(0, c), expected[static_cast<std::size_t>(c)])
+                << "step " << step << " column " << c;
+    }
+    grid.removeLastColumn();
+    grid.appendColumn({});
+    expected.back().clear();
+    for (int c = 0; c < kColumns; ++c) EXPECT_EQ(grid.cell(0, c), expected[static_cast<std::size_t>(c)]) << c;
 }
 
 TEST(Grid, LayoutVersionMovesOnStructuralChangesOnly) {

@@ -29,7 +29,7 @@ std::vector<std::vector<Text>> contents(const Grid& grid) {
     std::vector<std::vector<Text>> rows;
     for (int r = 0; r < grid.rowCount(); ++r) {
         auto& cells = rows.emplace_back();
-        for (int c = 0; c < grid.columnCount(); ++c) cells.push_back(grid.cell(r, c));
+        for (int c = 0; c < grid.columnCount(); ++c) cells.emplace_back(grid.cell(r, c));
     }
     return rows;
 }
@@ -47,7 +47,7 @@ ReconcileResult scanReference(Grid& reg, Grid& src, const Text& fillText) {
         reg.appendColumn({}, 50);
     const int regMarker = reg.columnCount() - 1, srcMarker = src.columnCount() - 1;
     for (int s = 0; s < r2; ++s) {
-        const Text code = src.cell(s, 0), name2 = src.cell(s, 1);
+        const Text code(src.cell(s, 0)), name2(src.cell(s, 1));
         int t = -1;
         for (int row = 0; row < r1 && t < 0; ++row) {
             if (text::compareText(reg.cell(row, 0), code) == 0) t = row;
@@ -56,7 +56,7 @@ ReconcileResult scanReference(Grid& reg, Grid& src, const Text& fillText) {
             for (int m = 1; m <= std::min(n, 300); ++m) {
                 if (m + 1 != regMarker) reg.setCell(t, m + 1, src.cell(s, m + 1));
             }
-            const Text name1 = reg.cell(t, 1);
+            const Text name1(reg.cell(t, 1));
             if (name1 != name2) {
                 result.mismatchList += "1:" + name1 + "," + code + "|2:" + name2 + "," + code + "\n";
                 ++result.mismatchCount;
