@@ -6,6 +6,10 @@ namespace velmora::import {
 
 ImportOutcome importTable(TableKind kind, const std::string& path, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress) {
+    if (const auto refused = refuseColumnSpec(kind, settings.columnSpec)) {
+        abandonImport(grid, progress);
+        return *refused;
+    }
     WorksheetReader reader;
     const ReaderStatus status = reader.open(path, settings.sheetName);
     if (status == ReaderStatus::Ok) return importTable(kind, reader, settings, grid, progress);

@@ -7,6 +7,13 @@
 
 namespace velmora::import {
 
+Text columnSpecTooLongMessage(TableKind kind, std::size_t entries) {
+    const Text& key =
+        kind == TableKind::Register ? phrases::register1ColumnsKey() : phrases::source2ColumnsKey();
+    return text::join(phrases::columnSpecTooLongBefore(), key, phrases::columnSpecTooLongMiddle(),
+                      std::to_string(entries), phrases::columnSpecTooLongAfter());
+}
+
 Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
                           const std::vector<Text>& availableSheets) {
     const Text file = text::gbkFromUtf8(path);
@@ -27,6 +34,7 @@ Text importFailureMessage(ReaderStatus status, const std::string& path, const Te
             return text::join(phrases::importEncrypted(), file);
         case ReaderStatus::TooLarge:
             return text::join(phrases::importTooLarge(), file);
+        case ReaderStatus::TooManyColumns:  // not a file's fault: see columnSpecTooLongMessage
         case ReaderStatus::SheetNotFound:
             break;
     }

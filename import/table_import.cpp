@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "text/phrases.h"
+#include "xls/workbook_writer.h"
 
 namespace velmora::import {
 
@@ -72,17 +73,24 @@ void fillRows(const WorksheetReader& reader, TableKind kind, int startRow,
     const int records = reader.recordCount();
     grid.reserveRows(records - std::max(startRow, 1) + 1);
     const bool dropZeros = kind == TableKind::Register;
+    std::vector<Text> values(targets.size());
     for (int record = 1; record <= records; ++record) {
         progress.yield();
         if (record >= startRow) {
             const int row = grid.appendRow();
-            for (const ColumnTargets& target : targets) {
-                Text value = reader.field(record, target.field);
-                if (dropZeros && isZeroValue(value)) continue;
-                for (std::size_t index = 0; index + 1 < target.gridColumns.size(); ++index) {
-                    grid.setCell(row, target.gridColumns[index], value);
-                }
-                grid.setCell(row, target.gridColumns.back(), std::move(value));
+            // The row's texts are read first, so its room in the grid is taken once and exactly.
+            int cells = 0;
+            std::size_t bytes = 0;
+            for (std::size_t t = 0; t < targets.size(); ++t) {
+                values[t] = reader.field(record, targets[t].field);
+                if (dropZeros && isZeroValue(values[t])) values[t].clear();
+                if (values[t].empty()) continue;
+                cells += static_cast<int>(targets[t].gridColumns.size());
+                bytes += values[t].size() * targets[t].gridColumns.size();
+            }
+            grid.reserveCells(row, cells, bytes);
+            for (std::size_t t = 0; t < targets.size(); ++t) {
+                for (const int column : targets[t].gridColumns) grid.setCell(row, column, values[t]);
             }
         }
         progress.setPosition(record);
@@ -96,8 +104,19 @@ void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress)
     if (kind == TableKind::Register) progress.setPosition(1);
 }
 
+std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& columnSpec) {
+    // Counted before splitting: a spec of millions of entries must not cost a string each to refuse.
+    const std::size_t entries = text::countFields(columnSpec);
+    if (entries <= xls::kMaxColumns) return std::nullopt;
+    return ImportOutcome{ReaderStatus::TooManyColumns, columnSpecTooLongMessage(kind, entries), {}};
+}
+
 ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress) {
+    if (auto refused = refuseColumnSpec(kind, settings.columnSpec)) {
+        abandonImport(grid, progress);
+        return std::move(*refused);
+    }
     const int startRow = text::readInteger(settings.startRow);
     std::vector<int> entryValues;
     for (const Text& entry : text::split(settings.columnSpec))

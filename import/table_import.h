@@ -2,6 +2,7 @@
 // Fills a grid from a worksheet by the column spec and start row: the two import commands' core.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "import/worksheet_reader.h"
@@ -29,18 +30,26 @@ struct ImportOutcome {
 // grid's rows and, for the register, sets the progress position to 1.
 void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress);
 
-// Imports the worksheet into `grid` after prepareImport and the file dialog. On failure the grid keeps
-// no rows, its columns stay as they were, and the progress is back at position 0 with no status.
+// Imports the worksheet into `grid` after prepareImport and the file dialog. A column spec of more
+// entries than a workbook has columns (256) is refused before the file is read: each entry is a grid
+// column, and no such grid could be exported. On failure the grid keeps no rows, its columns stay as
+// they were, and the progress is back at position 0 with no status.
 ImportOutcome importTable(TableKind kind, const std::string& path, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
 
 // The same on a worksheet already open: rebuilds the grid's columns, fills one row per record from the
-// start row on, and leaves the progress at position 0 with no status. Never fails.
+// start row on, and leaves the progress at position 0 with no status. Fails only on the column spec.
 ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
 
 // Leaves the grid without rows and the progress at position 0 with no status, after a failed open.
 void abandonImport(model::Grid& grid, model::Progress& progress);
+
+// The refusal of a column spec of more entries than a workbook has columns; nullopt when it fits.
+std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& columnSpec);
+
+// Returns the message for a column spec of `entries` entries, more than a workbook holds.
+Text columnSpecTooLongMessage(TableKind kind, std::size_t entries);
 
 // Returns the message for a failed open of `path` (file-system encoding): the problem in plain words,
 // the file, and for a missing worksheet the worksheets the workbook holds.

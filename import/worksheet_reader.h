@@ -15,7 +15,18 @@ using text::Text;
 
 // Why a workbook could not be read; the import turns each into a message for the clerk.
 // TooLarge: a part that would inflate beyond its bound, or values beyond the rows and columns a sheet holds.
-enum class ReaderStatus { Ok, CannotOpen, NotWorkbook, Damaged, Encrypted, SheetNotFound, TooLarge };
+// TooManyColumns is the import's own: the column spec names more columns than a grid could ever be
+// exported with, a settings error found before the file is read.
+enum class ReaderStatus {
+    Ok,
+    CannotOpen,
+    NotWorkbook,
+    Damaged,
+    Encrypted,
+    SheetNotFound,
+    TooLarge,
+    TooManyColumns
+};
 
 // Returns the names of the workbook's worksheets in workbook order (charts and macro sheets left out),
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.

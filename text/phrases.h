@@ -52,6 +52,9 @@ namespace velmora::phrases {
     X(importNoSheets, "(无)")                                                                 \
     X(importSheetNameOpen, "“")                                                               \
     X(importSheetNameClose, "”")                                                              \
+    X(columnSpecTooLongBefore, "设置“")                                                       \
+    X(columnSpecTooLongMiddle, "”中有")                                                       \
+    X(columnSpecTooLongAfter, "个列号,超过了工作簿最多的256列,请改正设置后再导入。")   \
     X(importSheetListSeparator, "、")
 
 // clang-format on

@@ -140,25 +140,41 @@ int compareText(std::string_view a, std::string_view b) {
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
-std::vector<Text> split(std::string_view text, std::string_view separator) {
-    std::vector<Text> fields;
-    if (text.empty()) return fields;
+namespace {
+
+// Calls `take` with each field split would give, in order.
+template <typename Take>
+void forEachField(std::string_view text, std::string_view separator, Take take) {
+    if (text.empty()) return;
     if (separator.empty()) {
-        fields.emplace_back(text);
-        return fields;
+        take(text);
+        return;
     }
     std::size_t fieldStart = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         if (matchesAt(text, pos, separator)) {
-            fields.emplace_back(text.substr(fieldStart, pos - fieldStart));
+            take(text.substr(fieldStart, pos - fieldStart));
             pos += separator.size();
             fieldStart = pos;
         } else {
             pos += charLength(text, pos);
         }
     }
-    if (fieldStart < text.size()) fields.emplace_back(text.substr(fieldStart));
+    if (fieldStart < text.size()) take(text.substr(fieldStart));
+}
+
+}  // namespace
+
+std::vector<Text> split(std::string_view text, std::string_view separator) {
+    std::vector<Text> fields;
+    forEachField(text, separator, [&fields](std::string_view field) { fields.emplace_back(field); });
     return fields;
+}
+
+std::size_t countFields(std::string_view text, std::string_view separator) {
+    std::size_t count = 0;
+    forEachField(text, separator, [&count](std::string_view) { ++count; });
+    return count;
 }
 
 Text replaceAll(std::string_view text, std::string_view search, std::string_view replacement) {

@@ -39,6 +39,8 @@ int compareText(std::string_view a, std::string_view b);
 // Splits at the separator where it starts on a character boundary. An empty text gives no fields, an
 // empty separator gives the whole text, and a trailing empty field is dropped.
 std::vector<Text> split(std::string_view text, std::string_view separator = ",");
+// The number of fields split would give, without making them.
+std::size_t countFields(std::string_view text, std::string_view separator = ",");
 
 // Replaces every occurrence that starts on a character boundary; replaced text is never rescanned.
 Text replaceAll(std::string_view text, std::string_view search, std::string_view replacement = {});

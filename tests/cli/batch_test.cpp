@@ -109,7 +109,23 @@ TEST_F(Batch, BadInputWritesNothingAndExitsTwo) {
     wrongSheet[5] = kData + "/register.xls";  // holds no sheet "发放明细"
     std::vector<std::string> missingConfig = caseArguments(out);
     missingConfig[1] = kData + "/no-such.ini";
+    // Table 2's column spec with 257 entries, one more than a workbook has columns.
+    std::string settings = contentOf(kData + "/cases/register_payments/vozuz.ini");
+    const std::string sourceColumnsKey =
+        "\xB1\xED"
+        "2"
+        "\xB5\xBC\xC8\xEB\xC1\xD0=";
+    const std::size_t key = settings.find(sourceColumnsKey);
+    ASSERT_NE(key, std::string::npos);
+    std::string columns = "1";
+    for (int i = 0; i < 256; ++i) columns += ",1";
+    settings.insert(key + sourceColumnsKey.size(), columns + "\r\n;");
+    const fs::path wideConfigPath = m_scratch / "wide.ini";
+    ASSERT_TRUE(velmora::fileio::writeFileAtomically(wideConfigPath.string(), settings));
+    std::vector<std::string> wideSpec = caseArguments(out);
+    wideSpec[1] = wideConfigPath.string();
     const Case cases[] = {
+        {"column spec beyond a workbook's columns", wideSpec, "257"},
         {"missing workbook", missing, "no-such.xls"},
         {"encrypted workbook", encrypted, "encrypted.xls"},
         {"missing worksheet", wrongSheet, "Sheet1"},

@@ -203,6 +203,47 @@ TEST(TableImport, GivesColumnsBeyondTheSheetEmptyTitlesAndCells) {
     EXPECT_EQ(rowTexts(repeated.grid, 1), (Texts{"2.1", "2.2", "2.2"}));
 }
 
+// Each entry is a grid column, and a grid of more columns than a workbook holds could never be exported.
+TEST(TableImport, RefusesASpecOfMoreEntriesThanAWorkbookHasColumns) {
+    const auto repeat = [](const std::string& piece, int times) {
+        std::string spec;
+        for (int i = 0; i < times; ++i) spec += piece;
+        return spec;
+    };
+    struct Case {
+        TableKind kind;
+        std::string spec;
+        int columns;  // 0: refused
+        const char* message;
+    };
+    const Case cases[] = {
+        {TableKind::Source, "1" + repeat(",1", 255), 256, ""},
+        {TableKind::Register, repeat("2,", 256), 256, ""},  // the trailing comma adds no entry
+        {TableKind::Source, "1" + repeat(",1", 256), 0,
+         "设置“表2导入列”中有257个列号,超过了工作簿最多的256列,请改正设置后再导入。"},
+        {TableKind::Register, repeat(",", 300), 0,
+         "设置“表1导入列”中有300个列号,超过了工作簿最多的256列,请改正设置后再导入。"},
+    };
+    for (const Case& c : cases) {
+        Imported imported;
+        imported.grid.appendColumn("old");
+        imported.grid.appendRow();
+        WorksheetReader reader;
+        reader.openSheet(labelledSheet(3, 2), false);
+        imported.outcome = importTable(c.kind, reader, TableSettings{"Sheet1", c.spec, ""}, imported.grid,
+                                       imported.progress);
+        if (c.columns > 0) {
+            EXPECT_EQ(imported.outcome.status, ReaderStatus::Ok) << c.spec.size();
+            EXPECT_EQ(imported.grid.columnCount(), c.columns);
+            continue;
+        }
+        EXPECT_EQ(imported.outcome.status, ReaderStatus::TooManyColumns) << c.spec.size();
+        EXPECT_EQ(imported.outcome.message, gbk(c.message));
+        EXPECT_EQ(imported.grid.rowCount(), 0);
+        EXPECT_EQ(titles(imported.grid), (Texts{"old"}));
+    }
+}
+
 TEST(TableImport, TitlesShortRegistersEmpty) {
     const Imported twoRows = importSheet(TableKind::Register, labelledSheet(2, 3), "2,3,5");
     // The chosen columns find no third row; the entry naming no column keeps its first-row title.
