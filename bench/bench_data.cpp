@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "fileio/files.h"
 #include "settings/import_settings.h"
 #include "text/encoding.h"
+#include "xls/biff_output.h"
 #include "xls/workbook_writer.h"
 
 namespace velmora::bench {
@@ -119,27 +121,79 @@ bool writePaymentList(const std::string& path, std::vector<Person> people, int r
            writePackages(path, headers("金额"), data);
 }
 
-bool writeSettings(const std::string& path) {
+bool writeSettings(const std::string& path, const Text& registerColumns, const Text& fillCount,
+                   const Text& sourceColumns) {
     using settings::SettingId;
     settings::ImportSettings values;
     at(values, SettingId::RegisterSheet) = "Sheet1";
-    at(values, SettingId::RegisterColumns) = "1,2,3,4,5,6,7,8,9,10";
+    at(values, SettingId::RegisterColumns) = registerColumns;
     at(values, SettingId::RegisterStartRow) = "4";
-    at(values, SettingId::FillCount) = "8";
+    at(values, SettingId::FillCount) = fillCount;
     at(values, SettingId::SourceSheet) = "Sheet1";
-    at(values, SettingId::SourceColumns) = "1,2,3,4,5,6,7,8,9,10";
+    at(values, SettingId::SourceColumns) = sourceColumns;
     at(values, SettingId::SourceStartRow) = "2";
     return settings::saveSettings(path, values).ok();
 }
 
+// An RK value of a whole number of hundredths (the lowest two bits say "integer" and "divided by 100").
+std::uint32_t rkHundredths(std::int32_t hundredths) {
+    return (static_cast<std::uint32_t>(hundredths) << 2) | 0x3;
+}
+
+std::string maximumWorkbookStream() {
+    using namespace xls;
+    constexpr int kRows = 65536, kColumns = 256;
+    constexpr std::uint16_t kGeneralXf = 15;
+    RecordStream out;
+    const auto bof = [](std::uint16_t kind) {
+        return Bytes().u16(0x0600).u16(kind).u16(0x0DBB).u16(0x07CC).u32(0).u32(6);
+    };
+    out.record(record::kBof, bof(0x0005));
+    out.record(record::kCodePage, Bytes().u16(1200));
+    const std::size_t sheetPosition = out.size() + 4;
+    out.record(record::kBoundSheet, Bytes().u32(0).u8(0).u8(0).u8(6).u8(0).raw("Sheet1"));
+    out.record(record::kEof, Bytes());
+    out.patch32(sheetPosition, static_cast<std::uint32_t>(out.size()));
+    out.record(record::kBof, bof(0x0010));
+    out.record(record::kDimensions, Bytes().u32(0).u32(kRows).u16(0).u16(kColumns).u16(0));
+    std::mt19937 rng(65536);
+    std::uniform_int_distribution<std::int32_t> amount(0, 500000);
+    for (int row = 0; row < kRows; ++row) {
+        Bytes cells;
+        cells.u16(static_cast<std::uint16_t>(row)).u16(0);
+        cells.u16(kGeneralXf).u32(rkHundredths((1000000 + row * 13) * 100));
+        for (int column = 1; column < kColumns; ++column)
+            cells.u16(kGeneralXf).u32(rkHundredths(amount(rng)));
+        cells.u16(kColumns - 1);
+        out.record(0x00BD, cells);  // MULRK
+    }
+    out.record(record::kEof, Bytes());
+    return std::move(out.str());
+}
+
 }  // namespace
+
+bool writeMaximumWorkbook(const std::string& path) {
+    return xls::writeWorkbookStream(path, maximumWorkbookStream()) == xls::WriteError::None;
+}
 
 bool writeBenchFiles(const std::string& folder, int rows) {
     std::mt19937_64 rng(static_cast<std::uint64_t>(rows));
     const std::vector<Person> people = makePeople(rows, rng);
     return writeRegister(fileio::joinPath(folder, "table1.xls"), people, rows) &&
            writePaymentList(fileio::joinPath(folder, "table2.xls"), people, rows, rng) &&
-           writeSettings(fileio::joinPath(folder, settings::kSettingsFileName));
+           writeSettings(fileio::joinPath(folder, settings::kSettingsFileName), "1,2,3,4,5,6,7,8,9,10", "8",
+                         "1,2,3,4,5,6,7,8,9,10");
+}
+
+bool writeMaximumBenchFiles(const std::string& folder) {
+    Text allColumns = "1";
+    for (int column = 2; column <= 255; ++column) allColumns += "," + std::to_string(column);
+    const std::string table1 = fileio::joinPath(folder, "table1.xls");
+    const std::string table2 = fileio::joinPath(folder, "table2.xls");
+    std::error_code error;
+    return writeMaximumWorkbook(table1) && std::filesystem::copy_file(table1, table2, error) &&
+           writeSettings(fileio::joinPath(folder, settings::kSettingsFileName), "1,2", "253", allColumns);
 }
 
 }  // namespace velmora::bench

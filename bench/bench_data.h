@@ -13,4 +13,14 @@ namespace velmora::bench {
 // could not be written.
 bool writeBenchFiles(const std::string& folder, int rows);
 
+// Writes the largest sheet a workbook holds into `path`: 65,536 rows by 256 columns of numbers, each row
+// one MULRK record as spreadsheet programs write it (about 100 MB). Column 1 holds distinct codes, the
+// others amounts with two decimals. False if the file could not be written.
+bool writeMaximumWorkbook(const std::string& path);
+
+// Writes that workbook as both table1.xls and table2.xls into `folder`, with a vozuz.ini that takes the
+// register's codes and names from row 4 and fills 253 figure columns from a payment list of 255 columns
+// from row 2: after the comparison each grid has 256 columns, as many as a workbook holds.
+bool writeMaximumBenchFiles(const std::string& folder);
+
 }  // namespace velmora::bench
