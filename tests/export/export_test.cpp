@@ -425,10 +425,12 @@ TEST(ExportCommand, AnotherExportHoldingALockEndsInAMessageWithinTheLimit) {
         f.prompt.answers[1] = folder.file("t1.csv");
         f.prompt.answers[2] = folder.file("t2.csv");
         // Another export, as far as the locks can tell: a separate open of the same file or folder.
+        // Other tests running in parallel export through the same scratch lock: wait for them.
+        const std::chrono::seconds patience(20);
         fileio::TimedLock other;
         ASSERT_TRUE((c.holdOutputFolder
-                         ? other.lockFolder(folder.path(), {})
-                         : other.lockFile(fileio::joinPath(scratchFolder, kScratchLockName), {}))
+                         ? other.lockFolder(folder.path(), patience)
+                         : other.lockFile(fileio::joinPath(scratchFolder, kScratchLockName), patience))
                         .ok());
         ExportJob job = f.job(folder.path());
         job.lockTimeLimit = std::chrono::milliseconds(300);
