@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #include "export/export_command.h"
 #include "failure/failure.h"
@@ -188,6 +189,30 @@ TEST(HostileOutputs, AFullDiskFailsTheWritesAndKeepsTheOldFiles) {
     if (result == kChildCannotPrepare) GTEST_SKIP() << "no tmpfs can be mounted here";
     EXPECT_EQ(result, 0) << "10: first export failed, 11: failure not reported, 12: old CSV changed, "
                             "13: half-written file left";
+}
+
+TEST(HostileOutputs, TwoRunsIntoOneFolderTakeTurns) {
+    // Each run alone, for the files it leaves; then both at once into one folder.
+    const int rows[] = {2000, 3000};
+    std::vector<std::map<std::string, std::string>> alone;
+    for (int count : rows) {
+        ScratchFolder folder("alone" + std::to_string(count));
+        ExportRun run(count);
+        ASSERT_TRUE(run.run(folder.path()).failedFiles.empty());
+        alone.emplace_back();
+        for (const char* name : kOutputs) alone.back()[name] = readBytes(folder.file(name));
+    }
+    ScratchFolder folder("together");
+    ExportRun first(rows[0]), second(rows[1]);
+    ExportOutcome firstOutcome, secondOutcome;
+    std::thread other([&] { firstOutcome = first.run(folder.path()); });
+    secondOutcome = second.run(folder.path());
+    other.join();
+    EXPECT_TRUE(firstOutcome.failedFiles.empty());
+    EXPECT_TRUE(secondOutcome.failedFiles.empty());
+    std::map<std::string, std::string> together;
+    for (const char* name : kOutputs) together[name] = readBytes(folder.file(name));
+    EXPECT_TRUE(together == alone[0] || together == alone[1]) << "the folder holds a mix of both runs";
 }
 
 TEST(HostileOutputs, PathSeparatorsInTheUnitLineStayInTheReportName) {
