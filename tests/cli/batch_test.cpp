@@ -121,7 +121,7 @@ TEST_F(Batch, BadInputWritesNothingAndExitsTwo) {
     for (int i = 0; i < 256; ++i) columns += ",1";
     settings.insert(key + sourceColumnsKey.size(), columns + "\r\n;");
     const fs::path wideConfigPath = m_scratch / "wide.ini";
-    ASSERT_TRUE(velmora::fileio::writeFileAtomically(wideConfigPath.string(), settings));
+    ASSERT_TRUE(velmora::fileio::writeFileAtomically(wideConfigPath.string(), settings).ok());
     std::vector<std::string> wideSpec = caseArguments(out);
     wideSpec[1] = wideConfigPath.string();
     const Case cases[] = {
