@@ -488,6 +488,23 @@ TEST(ExportCommand, NamesEveryFileThatWasNotWritten) {
     EXPECT_TRUE(fs::exists(folder.file("导出的表1.xls")));
 }
 
+// Every row of a sheet imported from row 1 makes 65,536 grid rows, one more than a workbook takes under
+// its title row: that workbook fails with the reason, never cut short, and the CSV holds every row.
+TEST(ExportCommand, AGridOfMoreRowsThanAWorkbookHoldsFailsOnlyItsWorkbook) {
+    ScratchFolder folder("rows");
+    ExportFixture f;
+    f.registerGrid = makeGrid({"a"}, std::vector<std::vector<Text>>(xls::kMaxDataRows + 1, {"x"}));
+    f.prompt.answers[1] = folder.file("t1.csv");
+    f.prompt.answers[2] = folder.file("t2.csv");
+    const ExportOutcome outcome = runExport(f.job(folder.path()));
+
+    EXPECT_EQ(outcome.failedFiles, std::vector<Text>{gbk("导出的表1.xls")});
+    EXPECT_NE(outcome.message.find(gbk("导出的表1.xls（超过工作簿的行数上限 65,535）")), Text::npos);
+    EXPECT_FALSE(fs::exists(folder.file("导出的表1.xls")));
+    const std::string csv = readFile(folder.file("t1.csv"));
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), static_cast<long>(xls::kMaxDataRows + 1));
+}
+
 TEST(ExportCommand, ProgressFollowsBothSchemes) {
     ScratchFolder folder("progress");
     ExportFixture f;
