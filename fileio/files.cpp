@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 namespace velmora::fileio {
 namespace {
@@ -55,11 +56,11 @@ std::string randomTag() {
 
 // The umask, read without changing it: umask() would set it for every thread for a moment.
 mode_t currentUmask() {
-    std::string status;
-    if (readWholeFile("/proc/self/status", status, 1 << 20)) {
-        const auto at = status.find("\nUmask:");
-        if (at != std::string::npos)
-            return static_cast<mode_t>(std::strtoul(status.c_str() + at + 7, nullptr, 8));
+    // Read line by line: /proc files report a size of 0, so a whole-file read by size gets nothing.
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Umask:"))
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
     }
     return 022;
 }

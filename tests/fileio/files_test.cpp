@@ -93,6 +93,7 @@ TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
         std::function<std::string()> plant;  // returns the path to write to
         const char* written;                 // the file expected to hold the new bytes, or null
         unsigned mode;                       // its mode afterwards
+        FileMode kind = FileMode::Figures;
     };
     const auto fileWithMode = [this](const char* name, unsigned mode) {
         EXPECT_TRUE(writeFileAtomically(path(name), "old").ok());
@@ -101,6 +102,8 @@ TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
     };
     const Case cases[] = {
         {"a new file", [this] { return path("new.csv"); }, "new.csv", 0600},
+        // Under the umask of 027 set below.
+        {"a new settings file", [this] { return path("new.ini"); }, "new.ini", 0640, FileMode::Shared},
         {"a file set 0600", [&] { return fileWithMode("own.csv", 0600); }, "own.csv", 0600},
         {"a file set 0640", [&] { return fileWithMode("own.csv", 0640); }, "own.csv", 0640},
         {"a link of this account",
@@ -121,7 +124,9 @@ TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
     for (const Case& c : cases) {
         SetUp();
         const std::string target = c.plant();
-        const failure::Failure written = writeFileAtomically(target, "new");
+        const mode_t umask = ::umask(027);
+        const failure::Failure written = writeFileAtomically(target, "new", c.kind);
+        ::umask(umask);
         EXPECT_EQ(written.ok(), c.written != nullptr) << c.what;
         std::string bytes;
         readWholeFile(target, bytes);
