@@ -73,7 +73,8 @@ void setU32In(std::string& file, std::size_t at, std::uint32_t value) {
 // that is really cut short still fails when it is read. Empty when there is nothing to mend.
 std::string withCountsWithinFile(const std::string& file) {
     constexpr std::size_t kHeader = 512;
-    constexpr std::size_t kFatCount = 44, kMiniFatStart = 60, kMiniFatCount = 64, kHeaderFat = 76;
+    constexpr std::size_t kFatCount = 44, kMiniFatStart = 60, kMiniFatCount = 64, kDifatStart = 68,
+                          kDifatCount = 72, kHeaderFat = 76;
     if (file.size() < kHeader) return {};
     const unsigned shift = static_cast<unsigned char>(file[30]) | (static_cast<unsigned char>(file[31]) << 8);
     if (shift != 9 && shift != 12) return {};
@@ -103,6 +104,9 @@ std::string withCountsWithinFile(const std::string& file) {
     std::string mended = file;
     if (fatCount <= 109 && fatSectors < fatCount) setU32In(mended, kFatCount, fatSectors);
     if (miniFatSectors < u32In(file, kMiniFatCount)) setU32In(mended, kMiniFatCount, miniFatSectors);
+    // DIFAT sectors counted where the chain of them ends before it starts.
+    if (u32In(file, kDifatStart) >= 0xFFFFFFFAu && u32In(file, kDifatCount) != 0)
+        setU32In(mended, kDifatCount, 0);
     if (mended == file) return {};
     return mended;
 }

@@ -242,7 +242,8 @@ std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& erro
                 globals.uses1904 = record.data.size() >= 2 && u16At(record.data, 0) == 1;
                 break;
             case kXf:
-                if (record.data.size() >= 4) pending.xfFormats.push_back(u16At(record.data, 2));
+                // A short XF still takes its place, or every XF after it would take another's format.
+                pending.xfFormats.push_back(record.data.size() >= 4 ? u16At(record.data, 2) : 0);
                 break;
             case kFormat:
                 // Real writers leave malformed FORMAT records behind; the cells using one read as
