@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The legacy Excel workbook (.xls, BIFF8 and BIFF5/7) as the format holds it: sheets of typed cells.
+// The legacy Excel workbook (.xls: BIFF8, BIFF5/7, BIFF2-4) as the format holds it: sheets of typed cells.
 // Knows nothing of grids or settings; the import turns these cells into texts.
 #pragma once
 
@@ -100,7 +100,7 @@ enum class OpenError {
     None,
     CannotRead,         // the file is missing or unreadable
     NotWorkbook,        // not a compound document, or no Workbook/Book stream in it
-    UnsupportedFormat,  // an older BIFF version or another kind of spreadsheet
+    UnsupportedFormat,  // a BIFF version of no known layout, or another kind of spreadsheet
     Encrypted,          // protected by a password (FILEPASS)
     Damaged,            // records that cannot be made sense of
 };
