@@ -130,6 +130,20 @@ TEST_F(WorkflowTest, ExportsThroughTheSaveDialogsAndShowsTheClosingMessage) {
     EXPECT_EQ(control<QProgressBar>("进度条1")->value(), 0);
 }
 
+TEST_F(WorkflowTest, TheClosingMessageNamesEachFileNotWrittenWithItsReason) {
+    importBoth();
+    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    m_prompter.saveAnswers = {folderPath(QStringLiteral("missing/out1.CSV")),
+                              folderPath(QStringLiteral("missing/out2.CSV"))};
+    m_window->commands().dispatch(QStringLiteral("导出"));
+
+    ASSERT_EQ(m_prompter.messages.size(), 1u);
+    EXPECT_EQ(m_prompter.messages[0].icon, MessageIcon::Warning);
+    EXPECT_TRUE(m_prompter.messages[0].text.startsWith(QStringLiteral(
+        "导出未全部成功,以下文件未能写入:\r\nout1.CSV（文件夹不存在）\r\nout2.CSV（文件夹不存在）\r\n")))
+        << m_prompter.messages[0].text.toStdString();
+}
+
 TEST_F(WorkflowTest, ComparisonColoursTheRowsThatNeedTheClerk) {
     importBoth();
     setBox("编辑框7", "1");
