@@ -163,9 +163,12 @@ TEST_F(Batch, AFileThatCannotBeReplacedIsNamedWithItsReason) {
 }
 
 TEST_F(Batch, ListsSheetsAndPrintsUsage) {
-    const RunResult list = runBatch({"--list-sheets", kData + "/payments.xls"}, m_scratch);
-    EXPECT_EQ(list.exitCode, 0);
-    EXPECT_EQ(list.out, "发放明细\n说明\n");
+    for (const std::string workbook :
+         {"/payments.xls", "/workbooks/payments.xlsx", "/workbooks/payments.ods"}) {
+        const RunResult list = runBatch({"--list-sheets", kData + workbook}, m_scratch);
+        EXPECT_EQ(list.exitCode, 0) << workbook;
+        EXPECT_EQ(list.out, "发放明细\n说明\n") << workbook;
+    }
     const RunResult bad = runBatch({"--list-sheets", kData + "/not-a-workbook.xls"}, m_scratch);
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("not-a-workbook.xls"), std::string::npos);

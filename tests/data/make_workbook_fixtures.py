@@ -8,7 +8,7 @@ features-xlsxwriter.xlsx  - the source: texts (Chinese, line breaks, tabs, rich 
                             formulas with number, text, boolean, error, date and empty-text results, a hidden
                             sheet, a sheet with cells far apart.
 features.xls              - the source saved by Gnumeric as .xls (the reference).
-features-libreoffice.xlsx / .ods, features-gnumeric.xlsx / .ods - the source saved by those programs.
+features-libreoffice.xlsx / .xlsm / .ods, features-gnumeric.xlsx / .ods - the source saved by those programs.
 dates-1904-xlsxwriter.xlsx, dates-1904.xls, dates-1904-libreoffice.ods - the 1904 date system.
 register.xlsx / .ods, payments.xlsx / .ods - ../register.xls and ../payments.xls saved by LibreOffice, for
                             the whole job run on each format.
@@ -98,7 +98,8 @@ def dates1904(path):
 def convert(source, target_ext, out, program='libreoffice'):
     with tempfile.TemporaryDirectory() as tmp:
         if program == 'libreoffice':
-            filt = {'xls': 'xls:MS Excel 97', 'xlsx': 'xlsx:Calc MS Excel 2007 XML', 'ods': 'ods'}[target_ext]
+            filt = {'xls': 'xls:MS Excel 97', 'xlsx': 'xlsx:Calc MS Excel 2007 XML',
+                    'xlsm': 'xlsm:Calc MS Excel 2007 VBA XML', 'ods': 'ods'}[target_ext]
             subprocess.run(['soffice', '--headless', '-env:UserInstallation=file://' + tmp + '/profile',
                             '--convert-to', filt, '--outdir', tmp, source], check=True, capture_output=True)
             produced = os.path.join(tmp, os.path.splitext(os.path.basename(source))[0] + '.' + target_ext)
@@ -318,6 +319,7 @@ def main():
     convert(j('features-xlsxwriter.xlsx'), 'xls', j('features.xls'), 'gnumeric')
     convert(j('features-xlsxwriter.xlsx'), 'xlsx', j('features-libreoffice.xlsx'))
     convert(j('features-xlsxwriter.xlsx'), 'ods', j('features-libreoffice.ods'))
+    convert(j('features-xlsxwriter.xlsx'), 'xlsm', j('features-libreoffice.xlsm'))
     convert(j('features-xlsxwriter.xlsx'), 'xlsx', j('features-gnumeric.xlsx'), 'gnumeric')
     convert(j('features-xlsxwriter.xlsx'), 'ods', j('features-gnumeric.ods'), 'gnumeric')
     dates1904(j('dates-1904-xlsxwriter.xlsx'))

@@ -49,6 +49,7 @@ TEST(WorkbookFormats, SavedAsXlsxOrOdsReadsLikeTheXls) {
     } cases[] = {
         {"features-xlsxwriter.xlsx", "features.xls"},
         {"features-libreoffice.xlsx", "features.xls"},
+        {"features-libreoffice.xlsm", "features.xls"},
         {"features-gnumeric.xlsx", "features.xls"},
         {"dates-1904-xlsxwriter.xlsx", "dates-1904.xls"},
         // LibreOffice stores the truth value of a comparison formula (=C2>0) as the plain number 1.
