@@ -9,7 +9,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 #include <algorithm>
 #include <limits>
 
@@ -199,7 +201,11 @@ void MainWindow::setComparison(text::Text summary, text::Text notFoundList, text
     m_mismatchBox->setPlainText(fromGbk(m_results.mismatchList));
 }
 
-int MainWindow::windowHeight() const { return frameGeometry().height(); }
+QMargins MainWindow::frameMargins() const {
+    return windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+}
+
+int MainWindow::windowHeight() const { return height() + frameMargins().top() + frameMargins().bottom(); }
 
 void MainWindow::setWindowHeight(int height) {
     m_outerHeight = height;
@@ -223,13 +229,37 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     fitFrame();
 }
 
+bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    // An X11 window manager that draws a new frame (another theme) only changes a property of the
+    // window, and the margins Qt reports follow once this event is through: fit again after it. Every
+    // X11 event starts with its type byte; the top bit marks events sent by another client.
+    constexpr unsigned char kPropertyNotify = 28;
+    if (eventType == "xcb_generic_event_t" &&
+        (*static_cast<const unsigned char*>(message) & 0x7f) == kPropertyNotify) {
+        QTimer::singleShot(0, this, &MainWindow::fitFrame);
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+
 void MainWindow::fitFrame() {
-    // The outer size is fixed; the client area is what the frame leaves of it.
-    const QSize frame = frameGeometry().size() - size();
-    int clientHeight = m_outerHeight - frame.height();
+    // The outer size is fixed; the client area is what the frame leaves of it. The window's own margins
+    // are asked for, as they follow a new frame before the widget's cached ones do.
+    const QMargins margins = frameMargins();
+    const int frameHeight = margins.top() + margins.bottom();
+    int clientHeight = m_outerHeight - frameHeight;
     if (m_outerHeight < kFullHeight) clientHeight = std::min(clientHeight, kPanelTop);
-    const QSize client(kWidth - frame.width(), clientHeight);
+    const QSize client(kWidth - margins.left() - margins.right(), clientHeight);
     if (client != size() || minimumSize() != maximumSize()) setFixedSize(client);
+
+    QWindow* window = windowHandle();
+    if (window == nullptr) return;
+    // A new frame is drawn around the client where it stands, which moves the frame: it goes back to
+    // where the old one stood. Without a change the frame stays wherever the user put it.
+    if (margins != m_fittedMargins && !m_outerTopLeft.isNull() && window->framePosition() != m_outerTopLeft) {
+        window->setFramePosition(m_outerTopLeft);
+    }
+    m_fittedMargins = margins;
+    m_outerTopLeft = window->framePosition();
 }
 
 }  // namespace velmora::app

@@ -78,16 +78,20 @@ protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
     void buildGrids();
     void buildStatusRow();
     void buildSettingsPanel();
     void buildHolders();
+    QMargins frameMargins() const;
     void fitFrame();
 
     QString m_programDirectory;
     int m_outerHeight = kFullHeight;  // asked for; the frame, once known, is taken off it
+    QMargins m_fittedMargins;         // the frame when last fitted
+    QPoint m_outerTopLeft;            // where the frame stood then
     Prompter* m_prompter;
     FileDialog m_fileDialog;
     BusyFlag m_busy;
