@@ -316,25 +316,34 @@ bool fail(OpenError& error) {
     return false;
 }
 
-// A BOF of a worksheet substream at `offset`.
-bool worksheetBofAt(Bytes stream, std::size_t offset) {
+// The substream type of a BOF record at `offset`, if one is there.
+std::optional<std::uint16_t> bofTypeAt(Bytes stream, std::size_t offset) {
     RecordReader records(stream, offset);
     Record record;
-    return records.next(record) == RecordReader::Step::Record && isBof(record.id) &&
-           record.data.size() >= 4 && u16At(record.data, 2) == kBofWorksheet;
+    if (records.next(record) != RecordReader::Step::Record || !isBof(record.id) || record.data.size() < 4)
+        return std::nullopt;
+    return u16At(record.data, 2);
 }
 
 // Some writers give a sheet an offset a little beside its BOF. Other readers look for the BOF near it;
-// the nearest worksheet BOF within this distance is taken, and none further away.
+// the nearest worksheet BOF within this distance is taken, unless it is where another sheet starts.
 constexpr std::size_t kBofSearchDistance = 256;
 
-std::optional<std::size_t> worksheetBofNear(Bytes stream, std::size_t offset) {
+std::optional<std::size_t> worksheetBofNear(Bytes stream, std::size_t offset,
+                                            const WorkbookGlobals& globals) {
     if (offset >= stream.size()) return std::nullopt;
-    if (worksheetBofAt(stream, offset)) return offset;
+    if (const auto type = bofTypeAt(stream, offset))
+        return *type == kBofWorksheet ? std::optional<std::size_t>(offset) : std::nullopt;
+    const auto isSheetStart = [&](std::size_t at) {
+        if (bofTypeAt(stream, at) != kBofWorksheet) return false;
+        for (const SheetPosition& sheet : globals.sheets) {
+            if (sheet.offset == at) return false;
+        }
+        return true;
+    };
     for (std::size_t distance = 1; distance <= kBofSearchDistance; ++distance) {
-        if (offset >= distance && worksheetBofAt(stream, offset - distance)) return offset - distance;
-        if (offset + distance < stream.size() && worksheetBofAt(stream, offset + distance))
-            return offset + distance;
+        if (offset >= distance && isSheetStart(offset - distance)) return offset - distance;
+        if (offset + distance < stream.size() && isSheetStart(offset + distance)) return offset + distance;
     }
     return std::nullopt;
 }
@@ -343,7 +352,7 @@ std::optional<std::size_t> worksheetBofNear(Bytes stream, std::size_t offset) {
 
 std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const WorkbookGlobals& globals,
                                  OpenError& error) {
-    const std::optional<std::size_t> bof = worksheetBofNear(stream, offset);
+    const std::optional<std::size_t> bof = worksheetBofNear(stream, offset, globals);
     if (!bof) {
         fail(error);
         return std::nullopt;

@@ -141,6 +141,26 @@ TEST(MalformedSheets, RefusesSheetOffsetsThatLeadNowhereSound) {
     }
 }
 
+TEST(MalformedSheets, AnOffsetBesideNoBofOfItsOwnNeverTakesAnotherSheet) {
+    StreamBuilder stream;
+    stream.add(0x0809, bofData(0x0005));
+    const std::size_t first = stream.add(0x0085, boundSheetData(0, "A"));
+    const std::size_t second = stream.add(0x0085, boundSheetData(0, "B"));
+    stream.add(0x000A, "");
+    const auto sheetB = static_cast<std::uint32_t>(stream.size());
+    stream.patch32(first + 4, sheetB + 3);  // nearest to B's BOF, which is B's
+    stream.patch32(second + 4, sheetB);
+    stream.add(0x0809, bofData(0x0010));
+    stream.add(0x0203, cellHead(0, 0) + leDouble(5));
+    stream.add(0x000A, "");
+    OpenError error = OpenError::None;
+    const std::optional<Workbook> workbook = Workbook::openBytes(wrapInOle(stream.bytes()), error);
+    ASSERT_TRUE(workbook);
+    EXPECT_FALSE(workbook->readSheet(0, error));
+    EXPECT_EQ(error, OpenError::Damaged);
+    EXPECT_EQ(workbook->readSheet(1, error)->cell(0, 0).number, 5);
+}
+
 TEST(MalformedStreams, NoPrefixOrBitFlipOfARealStreamCrashes) {
     const std::string stream = streamOfFile(fixture("formulas.xls"), "Workbook");
     ASSERT_GT(stream.size(), 1000u);
