@@ -104,7 +104,12 @@ xmlSAXHandler makeHandler() {
 // Feeds chunks to a push parser created on the first one, so the encoding is detected from its start.
 class PushParser {
 public:
-    explicit PushParser(XmlHandler& handler) : m_state{handler} { initialise(); }
+    explicit PushParser(XmlHandler& handler) : m_state{handler} {
+        initialise();
+        // Some faults (a bad byte for the declared encoding) bypass the handler's error callbacks and go
+        // to this thread's generic handler, which would print them; the parse reports them as damage.
+        xmlSetGenericErrorFunc(nullptr, onError);
+    }
     ~PushParser() {
         if (m_state.context) xmlFreeParserCtxt(m_state.context);
     }
