@@ -58,7 +58,7 @@ bool GridModel::layoutChanged() const {
            m_grid.rowCount() < m_seenRows;
 }
 
-void GridModel::sync() {
+bool GridModel::syncRows() {
     if (layoutChanged()) {
         beginResetModel();
         m_seenVersion = m_grid.layoutVersion();
@@ -67,14 +67,18 @@ void GridModel::sync() {
         m_marks.clear();
         endResetModel();
         emit columnsRebuilt();
-        return;
+        return true;
     }
     if (m_grid.rowCount() > m_seenRows) {
         beginInsertRows(QModelIndex(), m_seenRows, m_grid.rowCount() - 1);
         m_seenRows = m_grid.rowCount();
         endInsertRows();
     }
-    if (m_seenColumns == 0) return;
+    return false;
+}
+
+void GridModel::sync() {
+    if (syncRows() || m_seenColumns == 0) return;
     // The grid does not say which cells changed; one signal over everything lets the view repaint
     // what it shows, which costs the same.
     if (m_seenRows > 0) emit dataChanged(index(0, 0), index(m_seenRows - 1, m_seenColumns - 1));

@@ -32,6 +32,9 @@ public:
     // Rebuilds the view after rows or columns moved or went away; otherwise announces appended rows
     // and marks every shown cell and title as changed.
     void sync();
+    // The same without marking cells: cheap enough for every refresh inside a long loop, whose changed
+    // cells are shown once it has ended. Returns true when the view was rebuilt.
+    bool syncRows();
 
     // Removes one row, or a row and every row below it, telling the view exactly what went.
     void removeGridRow(int row);

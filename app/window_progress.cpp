@@ -53,7 +53,8 @@ void WindowProgress::setStatus(const text::Text& status) {
 void WindowProgress::yield() {
     if (!due(m_yieldCalls) || m_sinceYield.elapsed() < kRefreshIntervalMs) return;
     mirrorBar();
-    syncGrids();
+    // New rows show as they come; cells changed in place are repainted once the command ends.
+    for (auto* model : m_models) model->syncRows();
     QCoreApplication::processEvents();
     m_sinceYield.restart();
 }

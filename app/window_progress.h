@@ -23,7 +23,7 @@ public:
     void setMaximum(int maximum) override;
     void setPosition(int position) override;
     void setStatus(const text::Text& status) override;
-    // Lets pending events run and the grids and the bar catch up, at most about every 50 ms: often
+    // Lets pending events run and the grids' rows and the bar catch up, at most about every 50 ms: often
     // enough for a live window, rare enough that a 65,536-row import is not slowed down by it.
     void yield() override;
     // Brings the grids up to date now.
