@@ -14,6 +14,7 @@
 #include "app/window_progress.h"
 #include "export/export_command.h"
 #include "reconcile/reconcile.h"
+#include "velmora/build_info.h"
 
 namespace velmora::app {
 namespace {
@@ -69,7 +70,10 @@ constexpr Route kRoutes[] = {
 
 }  // namespace
 
-QString aboutText() { return QStringLiteral("Velmora V3.1112\r\n技术支持：请联系本单位信息管理员"); }
+QString aboutText() {
+    return QStringLiteral("Velmora V") + QString::fromUtf8(build::kVersion) +
+           QStringLiteral("\r\n技术支持：请联系本单位信息管理员");
+}
 
 void Commands::dispatch(const QString& caption) {
     for (const Route& route : kRoutes) {
@@ -93,8 +97,9 @@ void Commands::importTable(import::TableKind kind) {
     const bool isRegister = kind == import::TableKind::Register;
     GridView& view = isRegister ? m_window.registerView() : m_window.sourceView();
     // Every format the import reads comes first, so it is the default; the .xls entry stays as it was.
-    const auto path = m_window.fileDialog().openFile(
-        QStringLiteral("工作簿 (*.xls *.xlsx *.xlsm *.ods);;*.xls (*.xls)"), m_window.programDirectory());
+    const auto path =
+        m_window.fileDialog().openFile(QStringLiteral("工作簿 (*.xls *.xlsx *.xlsm *.ods);;*.xls (*.xls)"),
+                                       fromNativePath(m_window.places().dialogFolder));
     // A stray click and Cancel must not cost the clerk a filled register: nothing changes until a file
     // is chosen.
     if (!path) return;
@@ -137,15 +142,10 @@ void Commands::compare() {
 void Commands::exportTables() {
     CsvSaveDialog dialog(m_window.fileDialog());
     const ResultTexts& results = m_window.results();
-    const exporting::ExportJob job{m_window.registerGrid(),
-                                   m_window.sourceGrid(),
-                                   toNativePath(m_window.programDirectory()),
-                                   results.unitText,
-                                   results.summary,
-                                   results.notFoundList,
-                                   results.mismatchList,
-                                   dialog,
-                                   m_window.progress()};
+    const exporting::ExportJob job{
+        m_window.registerGrid(), m_window.sourceGrid(), m_window.places().outputFolder, results.unitText,
+        results.summary,         results.notFoundList,  results.mismatchList,           dialog,
+        m_window.progress()};
     exporting::ExportOutcome outcome;
     {
         const BusyCursor busyCursor;
@@ -163,7 +163,7 @@ void Commands::toggleSettingsPanel() {
 }
 
 void Commands::help() {
-    const QString path = m_window.programDirectory() + QStringLiteral("/软件使用说明.doc");
+    const QString path = fromNativePath(m_window.places().guideFile);
     // A missing guide is not worth a message; the clerk just sees nothing open.
     if (QFileInfo::exists(path)) m_window.prompter().openDocument(path);
 }

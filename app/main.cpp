@@ -1,18 +1,48 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window program's entry point.
 #include <QApplication>
-#include <QFile>
+#include <cstdio>
+#include <cstring>
 
 #include "app/main_window.h"
 #include "app/startup.h"
-#include "fileio/files.h"
+#include "paths/program_places.h"
+#include "velmora/build_info.h"
+
+namespace {
+
+const char kUsage[] =
+    "用法: velmora            打开窗口\n"
+    "      velmora --help     显示本说明\n"
+    "      velmora --version  显示版本\n";
+
+// --version and --help are answered before Qt starts, so they work without a display.
+int answerBeforeWindow(int argc, char* argv[]) {
+    if (argc != 2) return -1;
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("velmora %s\n", velmora::build::kVersion);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    return -1;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+    if (const int answered = answerBeforeWindow(argc, argv); answered >= 0) return answered;
     QApplication application(argc, argv);
+    // Qt has taken its own options (-platform, -style ...); anything left is a mistake worth saying.
+    if (application.arguments().size() > 1) {
+        std::fprintf(stderr, "velmora: 未知的参数: %s\n%s", argv[1], kUsage);
+        return 2;
+    }
     velmora::app::installQtTranslation();
     velmora::app::DesktopPrompter prompter;
-    const velmora::app::WindowOptions options{QFile::decodeName(velmora::fileio::programDirectory().c_str()),
-                                              &prompter};
+    const velmora::app::WindowOptions options{{}, &prompter, velmora::paths::currentPlaces()};
     auto window = velmora::app::startWindow(
         [&options] { return std::make_unique<velmora::app::MainWindow>(options); }, prompter);
     if (!window) return 1;

@@ -24,6 +24,7 @@
 #include "app/toolbar.h"
 #include "app/up_down_edit.h"
 #include "app/window_progress.h"
+#include "velmora/build_info.h"
 
 // Resources of a static library must be registered by hand, from the global namespace.
 static void registerResources() { Q_INIT_RESOURCE(velmora); }
@@ -87,11 +88,12 @@ QPlainTextEdit* holderBox(QWidget* parent, const char* name, QRect rect) {
 MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_programDirectory(options.programDirectory),
+      m_places(options.places ? *options.places
+                              : paths::portablePlaces(toNativePath(options.programDirectory))),
       m_prompter(options.prompter),
       m_fileDialog(*options.prompter) {
     registerResources();
-    setWindowTitle(QStringLiteral("VelmoraV3.1112"));
+    setWindowTitle(QStringLiteral("VelmoraV") + QString::fromUtf8(build::kVersion));
     setWindowIcon(QIcon(QStringLiteral(":/velmora/window.png")));
     move(50, 50);
     setFixedSize(kWidth, kFullHeight);
@@ -163,8 +165,7 @@ void MainWindow::buildSettingsPanel() {
     auto* saveButton = place(new QPushButton(QStringLiteral("保存配置"), this), "按钮6", 680, 536, 96, 24);
     auto* loadButton = place(new QPushButton(QStringLiteral("读入配置"), this), "按钮7", 680, 592, 96, 24);
 
-    const std::string path = toNativePath(m_programDirectory + QStringLiteral("/") +
-                                          QString::fromUtf8(settings::kSettingsFileName));
+    const std::string path = m_places.settingsFile;
     m_settings = new SettingsPanel({registerSheet, registerColumns, registerStart->editor(),
                                     fillCount->editor(), sourceSheet, sourceColumns, sourceStart->editor()},
                                    path, this);

@@ -5,10 +5,12 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "app/busy_flag.h"
 #include "app/prompter.h"
 #include "model/grid.h"
+#include "paths/program_places.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -25,8 +27,10 @@ class SettingsPanel;
 class WindowProgress;
 
 struct WindowOptions {
-    QString programDirectory;      // holds vozuz.ini, the user guide and the report
+    QString programDirectory;      // holds vozuz.ini, the user guide and the report, unless `places` is set
     Prompter* prompter = nullptr;  // not owned; must outlive the window
+    std::optional<paths::ProgramPlaces> places =
+        std::nullopt;  // where an installed program keeps them instead
 };
 
 // The texts one command leaves for the next: the unit text of Table 1, the result summary and the
@@ -62,7 +66,7 @@ public:
     GridMenu& gridMenu() { return *m_gridMenu; }
     BusyFlag& busyFlag() { return m_busy; }
     QToolBar& toolbar() { return *m_toolbar; }
-    const QString& programDirectory() const { return m_programDirectory; }
+    const paths::ProgramPlaces& places() const { return m_places; }
 
     const ResultTexts& results() const { return m_results; }
     void setUnitText(text::Text unitText);
@@ -88,7 +92,7 @@ private:
     QMargins frameMargins() const;
     void fitFrame();
 
-    QString m_programDirectory;
+    paths::ProgramPlaces m_places;
     int m_outerHeight = kFullHeight;  // asked for; the frame, once known, is taken off it
     QMargins m_fittedMargins;         // the frame when last fitted
     QPoint m_outerTopLeft;            // where the frame stood then

@@ -7,6 +7,7 @@ std::string batchUsage() {
     return "用法: velmora-batch [--config 配置文件] --table1 表1.xls --table2 表2.xls --out 输出文件夹\n"
            "      velmora-batch --list-sheets 工作簿.xls\n"
            "      velmora-batch --help\n"
+           "      velmora-batch --version\n"
            "工作簿可为 .xls、.xlsx、.xlsm 或 .ods,按文件内容识别。\n";
 }
 
@@ -16,6 +17,10 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
         const std::string& name = arguments[i];
         if (name == "--help" || name == "-h") {
             options.help = true;
+            return options;
+        }
+        if (name == "--version") {
+            options.version = true;
             return options;
         }
         std::string* target = name == "--config"        ? &options.configPath

@@ -9,12 +9,13 @@
 namespace velmora::cli {
 
 struct BatchOptions {
-    std::string configPath;  // empty: vozuz.ini beside the program
+    std::string configPath;  // empty: vozuz.ini where this run keeps its settings
     std::string table1Path;
     std::string table2Path;
     std::string outFolder;
     std::string listSheetsPath;  // set for --list-sheets
     bool help = false;
+    bool version = false;
 };
 
 // Parses the arguments (without the program name). On a bad option returns nullopt and sets `error`

@@ -11,6 +11,7 @@
 #include "failure/failure.h"
 #include "fileio/files.h"
 #include "import/table_import.h"
+#include "paths/program_places.h"
 #include "reconcile/reconcile.h"
 #include "settings/import_settings.h"
 #include "text/encoding.h"
@@ -38,8 +39,8 @@ struct TableJob {
 bool readSettings(const BatchOptions& options, settings::ImportSettings& values, std::ostream& err) {
     std::string path = options.configPath;
     if (path.empty()) {
-        // Like the window: settings beside the program, and a missing file means empty settings.
-        path = fileio::joinPath(fileio::programDirectory(), settings::kSettingsFileName);
+        // Like the window: the settings file of this run's mode, and a missing file means empty settings.
+        path = paths::currentPlaces().settingsFile;
     } else {
         std::string ignored;
         if (!fileio::readWholeFile(path, ignored)) {

@@ -6,6 +6,7 @@
 
 #include "cli/batch_options.h"
 #include "cli/batch_run.h"
+#include "velmora/build_info.h"
 
 int main(int argc, char** argv) {
     using namespace velmora::cli;
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::cout << batchUsage();
+        return kSuccess;
+    }
+    if (options->version) {
+        std::cout << "velmora-batch " << velmora::build::kVersion << "\n";
         return kSuccess;
     }
     if (!options->listSheetsPath.empty()) return listSheets(options->listSheetsPath, std::cout, std::cerr);

@@ -23,6 +23,24 @@ function(velmora_core_library name)
     endif()
 endfunction()
 
+# The version and the install folders, generated once for the core and both programs.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/build_info.h.in ${PROJECT_BINARY_DIR}/generated/velmora/build_info.h
+    @ONLY)
+add_library(velmora_build_info INTERFACE)
+target_include_directories(velmora_build_info INTERFACE ${PROJECT_BINARY_DIR}/generated)
+
+# Hardened as the distribution builds its desktop programs: position-independent executables, a read-only
+# relocation table bound at start, stack canaries, and checked string and memory calls. Fortified calls
+# need the optimiser and clash with the sanitizers' own interceptors, so those builds go without.
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+include(CheckPIESupported)
+check_pie_supported()
+add_compile_options(-fstack-protector-strong)
+add_link_options(-Wl,-z,relro -Wl,-z,now)
+if(NOT SANITIZE AND NOT BUILD_FUZZERS)
+    add_compile_options($<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE> $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+endif()
+
 if(SANITIZE)
     add_compile_options(-fsanitize=${SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${SANITIZE})

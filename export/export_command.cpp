@@ -50,11 +50,12 @@ Text sourceCsv(const model::Grid& grid, model::Progress& progress) {
 // The database half runs here, on the grid's thread; laying the workbook out and writing it is queued,
 // so it overlaps the next file's work and still lands after the file before it.
 void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name,
-                   const failure::Failure& scratchFolder, const std::string& scratchPath, WriteQueue& queue) {
+                   const failure::Failure& scratchFolder, const std::string& scratchPath,
+                   const std::string& folder, WriteQueue& queue) {
     failure::Failure why = scratchFolder;
     auto draft = std::make_shared<std::optional<xls::WorkbookDraft>>();
     if (why.ok()) *draft = draftGridWorkbook(grid, {}, &job.progress, scratchPath, why, job.lockTimeLimit);
-    queue.push(name + ".xls", [draft, why, folder = job.outputFolder, name] {
+    queue.push(name + ".xls", [draft, why, folder, name] {
         return draft->has_value() ? writeWorkbookDraft(std::move(**draft), folder, name) : why;
     });
 }
@@ -68,12 +69,13 @@ void queueFile(const std::string& path, Text content, WriteQueue& queue) {
 constexpr long long kOverlapCells = 4'000'000;
 
 // Everything after the first dialog, once the output folder is ours.
-std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& registerPath) {
+std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& registerPath,
+                                 const std::string& folder) {
     std::string scratchPath;
     const failure::Failure scratchFolder = defaultScratchPath(scratchPath);
     WriteQueue queue;
     queueFile(registerPath, registerCsv(job.registerGrid, job.progress), queue);
-    queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, queue);
+    queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, folder, queue);
     // A workbook costs about 90 bytes a cell while it is gathered and laid out. For a grid of millions of
     // cells, table 1's files are written before table 2's are made, rather than holding both at once.
     if (static_cast<long long>(job.registerGrid.rowCount()) * job.registerGrid.columnCount() > kOverlapCells)
@@ -84,14 +86,21 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& regist
     if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
         queueFile(*sourcePath, sourceCsv(job.sourceGrid, job.progress), queue);
     }
-    queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchFolder, scratchPath, queue);
+    queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchFolder, scratchPath, folder, queue);
 
     queue.push(reconcile::reportFileName(job.unitText),
-               [folder = job.outputFolder, unit = job.unitText, summary = job.summary,
-                notFound = job.notFoundList, mismatches = job.mismatchList] {
+               [folder, unit = job.unitText, summary = job.summary, notFound = job.notFoundList,
+                mismatches = job.mismatchList] {
                    return reconcile::writeReport(folder, unit, summary, notFound, mismatches);
                });
     return queue.finish();
+}
+
+// The folder part without its closing "/", as the clerk reads a folder's name.
+std::string folderOfFile(const std::string& path) {
+    std::string folder(fileio::folderPartOf(path));
+    if (folder.size() > 1) folder.pop_back();
+    return folder.empty() ? "." : folder;
 }
 
 }  // namespace
@@ -118,11 +127,14 @@ ExportOutcome runExport(const ExportJob& job) {
         outcome.cancelled = true;
         return outcome;
     }
+    // An installed program's own folder is not the clerk's: its files go where the clerk put the first one.
+    const bool besideCsv = job.outputFolder.empty();
+    const std::string folder = besideCsv ? folderOfFile(*registerPath) : job.outputFolder;
     std::vector<FailedFile> failures;
     // Two runs writing one folder at once would leave a mix of both; the second waits its turn.
     fileio::TimedLock folderLock;
     const failure::Failure folderHeld =
-        folderLock.lockFolder(job.outputFolder, job.lockTimeLimit, [&job] { job.progress.yield(); });
+        folderLock.lockFolder(folder, job.lockTimeLimit, [&job] { job.progress.yield(); });
     if (folderHeld.reason() == failure::Reason::LockTimedOut) {
         for (const Text& name :
              {fileNameOf(*registerPath), phrases::workbookName1() + ".xls", phrases::csvName2(),
@@ -130,7 +142,7 @@ ExportOutcome runExport(const ExportJob& job) {
             failures.push_back({name, folderHeld});
     } else {
         // Any other reason to miss the lock (a folder that cannot be listed, say) shows in the writes.
-        failures = writeAll(job, *registerPath);
+        failures = writeAll(job, *registerPath, folder);
     }
     for (const FailedFile& failed : failures) {
         outcome.failedFiles.push_back(failed.name);
@@ -139,6 +151,7 @@ ExportOutcome runExport(const ExportJob& job) {
     job.progress.setPosition(100);
     job.progress.finish();
     outcome.message = closingMessage(failures, job.summary);
+    if (besideCsv) outcome.message += phrases::exportFolder() + text::gbkFromUtf8(folder);
     outcome.warning = !outcome.failedFiles.empty();
     return outcome;
 }

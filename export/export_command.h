@@ -39,7 +39,8 @@ private:
 struct ExportJob {
     const model::Grid& registerGrid;
     const model::Grid& sourceGrid;
-    std::string outputFolder;  // workbooks and report go here (file-system encoding)
+    std::string outputFolder;  // workbooks and report go here (file-system encoding); empty: beside
+                               // Table 1's CSV file, a folder the closing message then names
     text::Text unitText;       // names the report
     text::Text summary;        // the comparison's result line
     text::Text notFoundList;

@@ -41,6 +41,7 @@ namespace velmora::phrases {
     X(workbookName2, "导出的表2")                                                            \
     X(exportSucceeded, "导出表成功,请注意核对\r\n")                                          \
     X(exportIncomplete, "导出未全部成功,以下文件未能写入:")                            \
+    X(exportFolder, "\r\n文件保存在: ")                                                      \
     X(importCannotOpen, "无法打开文件: ")                                                     \
     X(importNotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): ")                               \
     X(importDamaged, "工作簿已损坏,无法读取: ")                                               \

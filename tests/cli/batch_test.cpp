@@ -10,6 +10,7 @@
 
 #include "fileio/files.h"
 #include "support/protected_file.h"
+#include "velmora/build_info.h"
 
 namespace {
 
@@ -24,9 +25,10 @@ struct RunResult {
     std::string err;
 };
 
-RunResult runBatch(const std::vector<std::string>& arguments, const fs::path& scratch) {
+RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const fs::path& scratch, const std::string& environment = {}) {
     const fs::path outFile = scratch / "stdout.txt", errFile = scratch / "stderr.txt";
-    std::string command = "'" + kBatch + "'";
+    std::string command = environment + "'" + program + "'";
     for (const std::string& argument : arguments) command += " '" + argument + "'";
     command += " >'" + outFile.string() + "' 2>'" + errFile.string() + "'";
     const int status = std::system(command.c_str());
@@ -35,6 +37,10 @@ RunResult runBatch(const std::vector<std::string>& arguments, const fs::path& sc
     velmora::fileio::readWholeFile(outFile.string(), result.out);
     velmora::fileio::readWholeFile(errFile.string(), result.err);
     return result;
+}
+
+RunResult runBatch(const std::vector<std::string>& arguments, const fs::path& scratch) {
+    return runProgram(kBatch, arguments, scratch);
 }
 
 class Batch : public ::testing::Test {
@@ -175,6 +181,34 @@ TEST_F(Batch, ListsSheetsAndPrintsUsage) {
     const RunResult help = runBatch({"--help"}, m_scratch);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--table1"), std::string::npos);
+}
+
+// Both programs answer these on standard output and write nothing; the window program must do so
+// before it looks for a display.
+TEST_F(Batch, BothProgramsAnswerVersionAndHelp) {
+    const std::string window = std::string(VELMORA_BIN_DIR) + "/velmora";
+    const std::string version = velmora::build::kVersion;
+    struct Case {
+        std::string program;
+        const char* argument;
+        std::string expectedPart;
+    };
+    const Case cases[] = {
+        {kBatch, "--version", "velmora-batch " + version + "\n"},
+        {kBatch, "--help", "--version"},
+        {window, "--version", "velmora " + version + "\n"},
+        {window, "--help", "--version"},
+        {window, "-h", "--help"},
+    };
+    for (const Case& c : cases) {
+        if (!fs::exists(c.program)) continue;  // built without the window program
+        const RunResult run = runProgram(c.program, {c.argument}, m_scratch,
+                                         "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ");
+        EXPECT_EQ(run.exitCode, 0) << c.program << " " << c.argument << ": " << run.err;
+        EXPECT_NE(run.out.find(c.expectedPart), std::string::npos) << c.program << " " << c.argument;
+        EXPECT_EQ(run.err, "") << c.program << " " << c.argument;
+        EXPECT_EQ(namesIn(m_scratch), (std::set<std::string>{"stderr.txt", "stdout.txt"})) << c.argument;
+    }
 }
 
 }  // namespace

@@ -448,6 +448,22 @@ TEST(ExportCommand, AnotherExportHoldingALockEndsInAMessageWithinTheLimit) {
     }
 }
 
+// Without an output folder of its own the export follows the clerk's first choice and says where.
+TEST(ExportCommand, WithoutOutputFolderWritesBesideTheFirstCsv) {
+    ScratchFolder folder("beside");
+    fs::create_directories(folder.file("chosen"));
+    ExportFixture f;
+    f.prompt.answers[1] = folder.file("chosen/t1.csv");
+    f.prompt.answers[2] = folder.file("t2.csv");
+    const ExportOutcome outcome = runExport(f.job(""));
+    EXPECT_TRUE(outcome.failedFiles.empty());
+    EXPECT_EQ(outcome.message,
+              gbk("导出表成功,请注意核对\r\n") + f.summary + gbk("\r\n文件保存在: ") + folder.file("chosen"));
+    for (const char* name : {"t1.csv", "导出的表1.xls", "导出的表2.xls", "某单位_待核对.txt"}) {
+        EXPECT_TRUE(fs::exists(folder.file("chosen/") + name)) << name;
+    }
+}
+
 TEST(ExportCommand, CancelledFirstDialogWritesNothing) {
     ScratchFolder folder("cancel");
     ExportFixture f;
