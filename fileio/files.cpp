@@ -199,8 +199,10 @@ failure::Failure AtomicFile::commit() {
     mode_t mode = m_mode == FileMode::Shared ? 0666 & ~currentUmask() : 0600;
     if (m_replacing && m_keepsTarget && m_mode != FileMode::Private) {
         // Root hands the file back to its owner; anyone else keeps at least its group.
-        if (::fchown(m_fd, m_keptOwner, m_keptGroup) != 0)
-            (void)::fchown(m_fd, static_cast<uid_t>(-1), m_keptGroup);
+        if (::fchown(m_fd, m_keptOwner, m_keptGroup) != 0 &&
+            ::fchown(m_fd, static_cast<uid_t>(-1), m_keptGroup) != 0) {
+            // The group is a best effort: a file that cannot keep it is still written.
+        }
         mode = m_keptMode;
     }
     // Flushed before the rename, so a crash after it cannot expose a torn file.
