@@ -306,14 +306,14 @@ TEST(SharedDesktop, WhatAnotherAccountPlantsChangesNothingOfTheClerksFiles) {
         {"links and files at the shared scratch names",
          [](const std::string& shared, const std::string&, const std::string& precious) {
              for (const char* name : {"db.tmp", "export.lock", "velmora.lock"})
-                 ::symlink(precious.c_str(), (shared + "/" + name).c_str());
+                 EXPECT_EQ(::symlink(precious.c_str(), (shared + "/" + name).c_str()), 0);
              writeBytes(shared + "/db.tmp-journal", "not a journal of ours");
          },
          {}},
         {"links at the output names",
          [](const std::string&, const std::string& out, const std::string& precious) {
              for (const char* name : {"t1.csv", "导出的表1.xls"})
-                 ::symlink(precious.c_str(), (out + "/" + name).c_str());
+                 EXPECT_EQ(::symlink(precious.c_str(), (out + "/" + name).c_str()), 0);
          },
          {{"t1.csv", Reason::ForeignLink}, {"导出的表1.xls", Reason::ForeignLink}}},
         {"the other account's files at the output names",
@@ -333,7 +333,7 @@ TEST(SharedDesktop, WhatAnotherAccountPlantsChangesNothingOfTheClerksFiles) {
           {"导出的表2.xls", Reason::ScratchFolderUnusable}}},
         {"a link at the private folder's name",
          [&](const std::string& shared, const std::string&, const std::string&) {
-             ::symlink("/tmp", (shared + "/" + privateName).c_str());
+             EXPECT_EQ(::symlink("/tmp", (shared + "/" + privateName).c_str()), 0);
          },
          {{"导出的表1.xls", Reason::ScratchFolderUnusable},
           {"导出的表2.xls", Reason::ScratchFolderUnusable}}},
