@@ -114,7 +114,7 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
             [this](QAction* action) { m_commands->dispatch(action->text()); });
 
     // The settings come in once every control exists.
-    m_settings->load();
+    loadSettings();
 }
 
 MainWindow::~MainWindow() {
@@ -178,7 +178,16 @@ void MainWindow::buildSettingsPanel() {
                                 MessageIcon::Warning);
         }
     });
-    connect(loadButton, &QPushButton::clicked, m_settings, &SettingsPanel::load);
+    connect(loadButton, &QPushButton::clicked, this, &MainWindow::loadSettings);
+}
+
+void MainWindow::loadSettings() {
+    if (!m_settings->load()) {
+        m_prompter->message(QStringLiteral("信息："),
+                            QStringLiteral("无法读取配置文件(它可能是文件夹、管道或设备,或不允许读取): ") +
+                                QString::fromStdString(m_settings->path()),
+                            MessageIcon::Warning);
+    }
 }
 
 void MainWindow::buildHolders() {

@@ -90,6 +90,8 @@ private:
     void buildSettingsPanel();
     void buildHolders();
     QMargins frameMargins() const;
+    // Fills the settings boxes from the file, and says so when a file there could not be read.
+    void loadSettings();
     void fitFrame();
 
     paths::ProgramPlaces m_places;

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "app/qt_text.h"
+#include "fileio/input_file.h"
 
 namespace velmora::app {
 
@@ -21,9 +22,11 @@ SettingsPanel::SettingsPanel(const Boxes& boxes, std::string path, QObject* pare
 
 text::Text SettingsPanel::value(SettingId id) const { return toGbk(box(id)->text()); }
 
-void SettingsPanel::load() {
-    const auto values = settings::loadSettings(m_path);
+bool SettingsPanel::load() {
+    failure::Failure why;
+    const auto values = settings::loadSettings(m_path, why);
     for (std::size_t i = 0; i < settings::kSettingCount; ++i) m_boxes[i]->setText(fromGbk(values[i]));
+    return why.ok() || fileio::isMissingFile(why);
 }
 
 failure::Failure SettingsPanel::save() {

@@ -10,6 +10,7 @@
 #include "export/export_command.h"
 #include "failure/failure.h"
 #include "fileio/files.h"
+#include "fileio/input_file.h"
 #include "import/table_import.h"
 #include "paths/program_places.h"
 #include "reconcile/reconcile.h"
@@ -38,17 +39,14 @@ struct TableJob {
 
 bool readSettings(const BatchOptions& options, settings::ImportSettings& values, std::ostream& err) {
     std::string path = options.configPath;
-    if (path.empty()) {
-        // Like the window: the settings file of this run's mode, and a missing file means empty settings.
-        path = paths::currentPlaces().settingsFile;
-    } else {
-        std::string ignored;
-        if (!fileio::readWholeFile(path, ignored)) {
-            err << "无法读取配置文件: " << path << "\n";
-            return false;
-        }
+    // Like the window: the settings file of this run's mode, and a missing file there means empty settings.
+    if (path.empty()) path = paths::currentPlaces().settingsFile;
+    failure::Failure why;
+    values = settings::loadSettings(path, why);
+    if (why.failed() && !(options.configPath.empty() && fileio::isMissingFile(why))) {
+        err << "无法读取配置文件: " << path << " (" << text::utf8FromGbk(why.describe()) << ")\n";
+        return false;
     }
-    values = settings::loadSettings(path);
     for (SettingId id : {SettingId::RegisterColumns, SettingId::SourceColumns}) {
         at(values, id) = settings::normaliseCommas(at(values, id));
     }

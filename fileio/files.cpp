@@ -14,6 +14,8 @@
 #include <ctime>
 #include <fstream>
 
+#include "fileio/input_file.h"
+
 namespace velmora::fileio {
 namespace {
 
@@ -257,25 +259,8 @@ failure::Failure whyCannotRead(const std::string& path) {
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit) {
-    bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) > limit) {
-        ::close(fd);
-        return false;
-    }
-    bytes.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    bytes.resize(done);
-    return true;
+    failure::Failure ignored;
+    return readInputFile(path, bytes, limit, ignored);
 }
 
 }  // namespace velmora::fileio

@@ -86,7 +86,8 @@ int removeStaleTemporaries(const std::string& folder);
 // opens). Never blocks on a pipe.
 failure::Failure whyCannotRead(const std::string& path);
 
-// Reads a whole file; false if it cannot be opened or read. Files above `limit` bytes are refused.
+// Reads a whole file; false if it cannot be opened or read or is no regular file (see input_file.h).
+// Files above `limit` bytes are refused.
 bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit = std::size_t(1) << 31);
 
 }  // namespace velmora::fileio

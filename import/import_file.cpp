@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The import of a workbook file: open the worksheet, then fill the grid or report why not.
+#include <new>
+
 #include "import/table_import.h"
 
 namespace velmora::import {
@@ -10,11 +12,19 @@ ImportOutcome importTable(TableKind kind, const std::string& path, const TableSe
         abandonImport(grid, progress);
         return *refused;
     }
-    WorksheetReader reader;
-    const ReaderStatus status = reader.open(path, settings.sheetName);
-    if (status == ReaderStatus::Ok) return importTable(kind, reader, settings, grid, progress);
+    ReaderStatus status = ReaderStatus::Ok;
+    std::vector<Text> availableSheets;
+    try {
+        WorksheetReader reader;
+        status = reader.open(path, settings.sheetName);
+        if (status == ReaderStatus::Ok) return importTable(kind, reader, settings, grid, progress);
+        availableSheets = reader.availableSheets();
+    } catch (const std::bad_alloc&) {
+        // Under a memory limit a large workbook may not fit: a refusal, never half a table.
+        status = ReaderStatus::OutOfMemory;
+    }
     abandonImport(grid, progress);
-    return {status, importFailureMessage(status, path, settings.sheetName, reader.availableSheets()), {}};
+    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets), {}};
 }
 
 }  // namespace velmora::import

@@ -26,6 +26,8 @@ Text importFailureMessage(ReaderStatus status, const std::string& path, const Te
                 message += text::gbkFromUtf8("（") + why.describe() + text::gbkFromUtf8("）");
             return message;
         }
+        case ReaderStatus::NotAFile:
+            return text::join(phrases::importNotAFile(), file);
         case ReaderStatus::NotWorkbook:
             return text::join(phrases::importNotWorkbook(), file);
         case ReaderStatus::Damaged:
@@ -34,6 +36,8 @@ Text importFailureMessage(ReaderStatus status, const std::string& path, const Te
             return text::join(phrases::importEncrypted(), file);
         case ReaderStatus::TooLarge:
             return text::join(phrases::importTooLarge(), file);
+        case ReaderStatus::OutOfMemory:
+            return text::join(phrases::importOutOfMemory(), file);
         case ReaderStatus::TooManyColumns:  // not a file's fault: see columnSpecTooLongMessage
         case ReaderStatus::SheetNotFound:
             break;

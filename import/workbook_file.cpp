@@ -2,8 +2,9 @@
 // Choosing the reader by what the file holds: a compound document, or a zip package of XML parts.
 #include "import/workbook_file.h"
 
-#include <fstream>
+#include <cstdint>
 
+#include "fileio/input_file.h"
 #include "package/zip_package.h"
 
 namespace velmora::import {
@@ -95,11 +96,11 @@ std::optional<WorkbookFile> WorkbookFile::openPackage(std::string bytes, ReaderS
 }
 
 std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderStatus& status) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
-    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-    if (size < 0 || !file.seekg(0) || !file.read(bytes.data(), size)) {
-        status = ReaderStatus::CannotOpen;
+    std::string bytes;
+    failure::Failure why;
+    if (!fileio::readInputFile(path, bytes, SIZE_MAX, why)) {
+        status = why.reason() == failure::Reason::NotRegularFile ? ReaderStatus::NotAFile
+                                                                 : ReaderStatus::CannotOpen;
         return std::nullopt;
     }
     return openBytes(std::move(bytes), status);

@@ -17,12 +17,15 @@ using text::Text;
 // TooLarge: a part that would inflate beyond its bound, or values beyond the rows and columns a sheet holds.
 // TooManyColumns is the import's own: the column spec names more columns than a grid could ever be
 // exported with, a settings error found before the file is read.
+// NotAFile: a folder, a FIFO or a device; OutOfMemory: the workbook does not fit in the memory allowed.
 enum class ReaderStatus {
     Ok,
     CannotOpen,
+    NotAFile,
     NotWorkbook,
     Damaged,
     Encrypted,
+    OutOfMemory,
     SheetNotFound,
     TooLarge,
     TooManyColumns

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/import_settings.h"
 
-#include <filesystem>
-
 #include "fileio/files.h"
+#include "fileio/input_file.h"
 #include "settings/ini_file.h"
 #include "text/phrases.h"
 
@@ -30,13 +29,11 @@ constexpr KeyOfSetting kKeys[kSettingCount] = {
 constexpr std::size_t kMaxSettingsFileBytes = std::size_t(64) << 20;
 
 // Reads the file; a missing file reads as empty. False when a file is there but cannot be read.
-bool readIni(const std::string& path, IniFile& ini) {
+bool readIni(const std::string& path, IniFile& ini, failure::Failure& why) {
     std::string content;
-    std::error_code ignored;
-    const bool present = std::filesystem::exists(path, ignored);
-    const bool read = fileio::readWholeFile(path, content, kMaxSettingsFileBytes);
+    const bool read = fileio::readInputFile(path, content, kMaxSettingsFileBytes, why);
     ini = IniFile::parse(read ? content : std::string());
-    return read || !present;
+    return read || fileio::isMissingFile(why);
 }
 
 }  // namespace
@@ -45,8 +42,13 @@ const Text& sectionOf(SettingId id) { return kKeys[static_cast<std::size_t>(id)]
 const Text& keyOf(SettingId id) { return kKeys[static_cast<std::size_t>(id)].key(); }
 
 ImportSettings loadSettings(const std::string& path) {
+    failure::Failure ignored;
+    return loadSettings(path, ignored);
+}
+
+ImportSettings loadSettings(const std::string& path, failure::Failure& why) {
     IniFile ini;
-    readIni(path, ini);
+    readIni(path, ini, why);
     ImportSettings settings;
     for (std::size_t i = 0; i < kSettingCount; ++i) {
         settings[i] = ini.value(kKeys[i].section(), kKeys[i].key()).value_or(Text());
@@ -57,10 +59,8 @@ ImportSettings loadSettings(const std::string& path) {
 failure::Failure saveSettings(const std::string& path, const ImportSettings& settings) {
     // Saving over a file we could not read would throw away its other sections.
     IniFile ini;
-    if (!readIni(path, ini)) {
-        const failure::Failure why = fileio::whyCannotRead(path);
-        return why.failed() ? why : failure::Failure(failure::Reason::CannotRead);
-    }
+    failure::Failure why;
+    if (!readIni(path, ini, why)) return why;
     for (std::size_t i = 0; i < kSettingCount; ++i) {
         // A line end inside a value would split it into two lines of the file; keep it on one.
         Text value = text::replaceAll(text::replaceAll(settings[i], "\r", " "), "\n", " ");

@@ -40,6 +40,9 @@ inline constexpr const char* kSettingsFileName = "vozuz.ini";
 
 // Reads every setting from the file; a missing file, section or key gives the empty text.
 ImportSettings loadSettings(const std::string& path);
+// The same, saying in `why` why the file could not be read (its settings then read as empty); a
+// missing file is a failure too (fileio::isMissingFile), for callers that treat it apart.
+ImportSettings loadSettings(const std::string& path, failure::Failure& why);
 
 // Writes every setting into the file, keeping its other sections and keys; says why when it could not
 // be written, in which case the old file is untouched.

@@ -44,6 +44,8 @@ namespace velmora::phrases {
     X(exportFolder, "\r\n文件保存在: ")                                                      \
     X(importCannotOpen, "无法打开文件: ")                                                     \
     X(importNotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): ")                               \
+    X(importNotAFile, "不是普通文件(是文件夹、管道或设备),无法读取: ")                       \
+    X(importOutOfMemory, "内存不足,无法读取: ")                                               \
     X(importDamaged, "工作簿已损坏,无法读取: ")                                               \
     X(importEncrypted, "工作簿已加密(设有密码),无法读取: ")                                   \
     X(importTooLarge, "工作簿过大(超出每表65536行、256列,或解压后过大),无法完整读取: ")         \

@@ -2,8 +2,9 @@
 // Opening a workbook: the file, its container, its globals; sheets are read on demand.
 #include "xls/workbook.h"
 
-#include <fstream>
+#include <cstdint>
 
+#include "fileio/input_file.h"
 #include "xls/ole_container.h"
 #include "xls/sheet_reader.h"
 #include "xls/workbook_globals.h"
@@ -27,15 +28,9 @@ Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 
 std::optional<Workbook> Workbook::open(const std::string& path, OpenError& error) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
-    if (size < 0) {
-        error = OpenError::CannotRead;
-        return std::nullopt;
-    }
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    file.seekg(0);
-    if (!file.read(bytes.data(), size)) {
+    std::string bytes;
+    failure::Failure why;
+    if (!fileio::readInputFile(path, bytes, SIZE_MAX, why)) {
         error = OpenError::CannotRead;
         return std::nullopt;
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/settings_panel.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFocusEvent>
@@ -9,6 +11,7 @@
 #include <QStyle>
 #include <QStyleOptionSpinBox>
 #include <QTest>
+#include <functional>
 
 #include "app/qt_text.h"
 #include "app/up_down_edit.h"
@@ -88,6 +91,25 @@ TEST_F(SettingsTest, SaveThatCannotWriteSaysSoAndKeepsTheOldFile) {
     EXPECT_EQ(m_prompter.messages[0].icon, MessageIcon::Warning);
     EXPECT_EQ(settings::at(settings::loadSettings(iniPath()), SettingId::RegisterSheet),
               text::gbkFromUtf8("旧"));
+}
+
+TEST_F(SettingsTest, SettingsThatAreNoFileAreRefusedWithAMessage) {
+    const QString path = folderPath(QStringLiteral("vozuz.ini"));
+    const std::function<bool()> makers[] = {
+        [&] { return QDir().mkdir(path); },
+        [&] { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; },  // would block an open()
+    };
+    for (const auto& make : makers) {
+        ASSERT_TRUE(make());
+        createWindow();
+        control<QPushButton>("按钮7")->click();
+        ASSERT_EQ(m_prompter.messages.size(), 2u) << "once at start-up, once for the button";
+        EXPECT_TRUE(m_prompter.messages[1].text.contains(QStringLiteral("vozuz.ini")));
+        for (const char* name : kBoxes) EXPECT_TRUE(box(name)->text().isEmpty()) << name;
+        m_prompter.messages.clear();
+        QDir().rmdir(path);
+        QFile::remove(path);
+    }
 }
 
 TEST_F(SettingsTest, ClosingNeverSaves) {
