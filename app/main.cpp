@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window program's entry point.
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -30,18 +31,35 @@ int answerBeforeWindow(int argc, char* argv[]) {
     return -1;
 }
 
+// Delivers every event as Qt does, but a command that runs out of memory ends in a message box.
+class Application : public QApplication {
+public:
+    Application(int& argc, char** argv, velmora::app::Prompter& prompter)
+        : QApplication(argc, argv), m_prompter(prompter) {}
+    bool notify(QObject* receiver, QEvent* event) override {
+        return velmora::app::deliverGuarded([&] { return QApplication::notify(receiver, event); },
+                                            m_prompter);
+    }
+
+private:
+    velmora::app::Prompter& m_prompter;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     if (const int answered = answerBeforeWindow(argc, argv); answered >= 0) return answered;
-    QApplication application(argc, argv);
+    // A file-size limit must fail the write that meets it, which the export reports, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    velmora::app::DesktopPrompter prompter;
+    Application application(argc, argv, prompter);
     // Qt has taken its own options (-platform, -style ...); anything left is a mistake worth saying.
     if (application.arguments().size() > 1) {
         std::fprintf(stderr, "velmora: 未知的参数: %s\n%s", argv[1], kUsage);
         return 2;
     }
     velmora::app::installQtTranslation();
-    velmora::app::DesktopPrompter prompter;
     const velmora::app::WindowOptions options{{}, &prompter, velmora::paths::currentPlaces()};
     auto window = velmora::app::startWindow(
         [&options] { return std::make_unique<velmora::app::MainWindow>(options); }, prompter);

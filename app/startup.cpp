@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <new>
 
 namespace velmora::app {
 
@@ -19,6 +20,19 @@ bool installQtTranslation() {
 }
 
 QString startupErrorText() { return QStringLiteral("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n"); }
+
+bool deliverGuarded(const std::function<bool()>& deliver, Prompter& prompter) {
+    try {
+        return deliver();
+    } catch (const std::bad_alloc&) {
+        // Files are replaced only when complete, so only what the window holds may be partial.
+        prompter.message(QStringLiteral("错误"),
+                         QStringLiteral("内存不足,操作未能完成。\r\n已写出的文件都是完整的;"
+                                        "表中的数据可能不完整,请关闭其他程序后重新导入再试。"),
+                         MessageIcon::Critical);
+        return false;
+    }
+}
 
 std::unique_ptr<MainWindow> startWindow(const WindowFactory& create, Prompter& prompter) {
     std::unique_ptr<MainWindow> window;

@@ -18,6 +18,10 @@ bool installQtTranslation();
 // The error box's text when the window cannot be created.
 QString startupErrorText();
 
+// Runs `deliver` (one event's delivery). When it runs out of memory, shows the error box through
+// `prompter` and returns false, so a command that could not finish ends in a message, not in an abort.
+bool deliverGuarded(const std::function<bool()>& deliver, Prompter& prompter);
+
 // Creates and shows the window. If creating it fails, shows the error box through `prompter` and
 // returns null.
 std::unique_ptr<MainWindow> startWindow(const WindowFactory& create, Prompter& prompter);

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/batch_run.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <ostream>
+#include <system_error>
 #include <thread>
 
 #include "export/export_command.h"
@@ -23,6 +26,9 @@ namespace {
 using settings::SettingId;
 using text::Text;
 
+// Said without converting any text: short of memory, even loading a converter may fail.
+constexpr const char* kOutOfMemory = "内存不足";
+
 struct TableJob {
     import::TableKind kind;
     std::string path;
@@ -30,10 +36,17 @@ struct TableJob {
     model::Grid grid;
     model::Progress progress;
     import::ImportOutcome outcome;
+    bool outOfMemory = false;
 
     void run() {
-        import::prepareImport(kind, grid, progress);
-        outcome = import::importTable(kind, path, settings, grid, progress);
+        // On the reading thread an escaping exception would end the program; it ends the import.
+        try {
+            import::prepareImport(kind, grid, progress);
+            outcome = import::importTable(kind, path, settings, grid, progress);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+            grid.removeAllRows();
+        }
     }
 };
 
@@ -42,7 +55,12 @@ bool readSettings(const BatchOptions& options, settings::ImportSettings& values,
     // Like the window: the settings file of this run's mode, and a missing file there means empty settings.
     if (path.empty()) path = paths::currentPlaces().settingsFile;
     failure::Failure why;
-    values = settings::loadSettings(path, why);
+    try {
+        values = settings::loadSettings(path, why);
+    } catch (const std::bad_alloc&) {
+        err << "无法读取配置文件: " << path << " (" << kOutOfMemory << ")\n";
+        return false;
+    }
     if (why.failed() && !(options.configPath.empty() && fileio::isMissingFile(why))) {
         err << "无法读取配置文件: " << path << " (" << text::utf8FromGbk(why.describe()) << ")\n";
         return false;
@@ -57,7 +75,13 @@ bool readSettings(const BatchOptions& options, settings::ImportSettings& values,
 
 int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
     std::vector<Text> names;
-    const import::ReaderStatus status = import::listSheetNames(path, names);
+    import::ReaderStatus status = import::ReaderStatus::Ok;
+    try {
+        status = import::listSheetNames(path, names);
+    } catch (const std::bad_alloc&) {
+        err << "无法读取: " << path << " (" << kOutOfMemory << ")\n";
+        return kBadInput;
+    }
     if (status != import::ReaderStatus::Ok) {
         err << text::utf8FromGbk(import::importFailureMessage(status, path, {}, {})) << "\n";
         return kBadInput;
@@ -66,7 +90,13 @@ int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
     return kSuccess;
 }
 
-int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, BatchEnd end) {
+namespace {
+
+// How far a run got, for what running out of memory means: before the comparison the input could not
+// be taken in and nothing is written; from it on, the output could not be made in full.
+enum class Stage { Reading, Writing };
+
+int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err, Stage& stage) {
     settings::ImportSettings values;
     if (!readSettings(options, values, err)) return kBadInput;
 
@@ -87,16 +117,26 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, 
     // The two workbooks share nothing, so they are read on both cores at once. The payment list is
     // usually the larger file, and it is read here: the main heap grows in large steps, a thread's heap
     // a few pages at a time, a system call each.
-    std::thread registerThread([&registerJob] { registerJob.run(); });
+    std::thread registerThread;
+    try {
+        registerThread = std::thread([&registerJob] { registerJob.run(); });
+    } catch (const std::system_error&) {
+        registerJob.run();  // no thread to be had under a memory limit: one after the other
+    }
     sourceJob.run();
-    registerThread.join();
+    if (registerThread.joinable()) registerThread.join();
     for (const TableJob* job : {&registerJob, &sourceJob}) {
+        if (job->outOfMemory) {
+            err << "无法读取: " << job->path << " (" << kOutOfMemory << ")\n";
+            return kBadInput;
+        }
         if (job->outcome.status != import::ReaderStatus::Ok) {
             err << text::utf8FromGbk(job->outcome.message) << "\n";
             return kBadInput;
         }
     }
 
+    stage = Stage::Writing;
     model::Progress progress;
     const reconcile::ReconcileResult result = reconcile::autoFillAndCompare(
         registerJob.grid, sourceJob.grid, at(values, SettingId::FillCount), progress);
@@ -120,13 +160,57 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, 
         return kOutputFailed;
     }
     out << text::utf8FromGbk(result.summary) << "\n";
-    if (end == BatchEnd::ExitProcess) {
-        // Every file is already synced and renamed into place; only the summary may still be buffered.
-        out.flush();
-        std::fflush(nullptr);
-        std::_Exit(kSuccess);
-    }
     return kSuccess;
+}
+
+}  // namespace
+
+int finishOutput(int code, std::ostream& out, std::ostream& err) {
+    errno = 0;
+    out.flush();
+    bool failed = !out;
+    int error = errno;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        failed = true;
+        if (errno != 0) error = errno;
+    }
+    if (!failed) return code;
+    // A reader that went away or a full disk: the files are written, but whoever reads the summary
+    // must not take its absence for an empty result.
+    const failure::Failure why =
+        error != 0 ? failure::Failure::fromErrno(error) : failure::Failure(failure::Reason::SystemError);
+    err << "无法写入标准输出: " << text::utf8FromGbk(why.describe()) << "\n";
+    return code == kSuccess ? kOutputFailed : code;
+}
+
+namespace {
+
+int outOfMemory(Stage stage, const BatchOptions& options, std::ostream& err) {
+    if (stage == Stage::Reading) {
+        err << "无法读取输入 (" << kOutOfMemory << ")\n";
+        return kBadInput;
+    }
+    // Files are replaced only when complete, so the folder holds old or new files, never a torn one.
+    err << "未能完成核对和导出 (" << kOutOfMemory << "),未写完的文件保持原样: " << options.outFolder << "\n";
+    return kOutputFailed;
+}
+
+}  // namespace
+
+int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, BatchEnd end) {
+    Stage stage = Stage::Reading;
+    int code = kSuccess;
+    try {
+        code = runStages(options, out, err, stage);
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(stage, options, err);
+    } catch (const std::system_error&) {  // a thread could not be started
+        return outOfMemory(stage, options, err);
+    }
+    code = finishOutput(code, out, err);
+    // Every file is already synced and renamed into place; the rest is freeing memory.
+    if (code == kSuccess && end == BatchEnd::ExitProcess) std::_Exit(kSuccess);
+    return code;
 }
 
 }  // namespace velmora::cli

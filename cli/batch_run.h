@@ -18,6 +18,10 @@ enum class BatchEnd { Return, ExitProcess };
 int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
              BatchEnd end = BatchEnd::Return);
 
+// Flushes what went to `out` and to standard output. When that fails (a closed pipe, a full disk) says
+// so on `err` and turns a success into kOutputFailed; other codes pass through.
+int finishOutput(int code, std::ostream& out, std::ostream& err);
+
 // Prints the worksheet names of a workbook, one a line.
 int listSheets(const std::string& path, std::ostream& out, std::ostream& err);
 

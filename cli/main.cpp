@@ -2,6 +2,7 @@
 // velmora-batch: the reconciliation of the window program, run from the command line.
 #include <malloc.h>
 
+#include <csignal>
 #include <iostream>
 
 #include "cli/batch_options.h"
@@ -10,6 +11,10 @@
 
 int main(int argc, char** argv) {
     using namespace velmora::cli;
+    // A closed pipe and a file-size limit must fail the write that meets them, so the program can say
+    // which output it could not write, rather than end it by a signal with no message.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     // The big buffers (sheets, grids, workbook streams) are freed and allocated again stage after stage:
     // keeping them inside the heap, and the heap from shrinking, reuses pages already faulted in rather
     // than mapping and zeroing fresh ones for every buffer.
@@ -24,12 +29,13 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::cout << batchUsage();
-        return kSuccess;
+        return finishOutput(kSuccess, std::cout, std::cerr);
     }
     if (options->version) {
         std::cout << "velmora-batch " << velmora::build::kVersion << "\n";
-        return kSuccess;
+        return finishOutput(kSuccess, std::cout, std::cerr);
     }
-    if (!options->listSheetsPath.empty()) return listSheets(options->listSheetsPath, std::cout, std::cerr);
+    if (!options->listSheetsPath.empty())
+        return finishOutput(listSheets(options->listSheetsPath, std::cout, std::cerr), std::cout, std::cerr);
     return runBatch(*options, std::cout, std::cerr, BatchEnd::ExitProcess);
 }

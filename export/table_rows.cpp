@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <new>
 #include <utility>
 
 namespace velmora::exporting {
@@ -66,7 +67,12 @@ void TableRows::readRows(sqlite3* db, const std::string& select) {
                     m_spare.pop_back();
                 }
             }
-            sound = fillBlock(statement.get(), block, ended);
+            try {
+                sound = fillBlock(statement.get(), block, ended);
+            } catch (const std::bad_alloc&) {  // on this thread it would end the program: a failed read
+                sound = false;
+                ended = true;
+            }
             std::lock_guard lock(m_mutex);
             m_read += block.rows;
             // The end is told only once the statement is gone, so an empty last block is not passed on.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace velmora::text {
@@ -14,7 +15,7 @@ namespace {
 // One iconv descriptor per direction and thread: opening one costs far more than a short conversion.
 class Converter {
 public:
-    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    Converter(const char* to, const char* from) : m_to(to), m_from(from), m_cd(iconv_open(to, from)) {}
     ~Converter() {
         if (valid()) iconv_close(m_cd);
     }
@@ -25,8 +26,11 @@ public:
 
     // Converts `input`; on an undecodable sequence appends `replacement` and skips `skip` bytes.
     std::string convert(std::string_view input, std::string_view replacement, std::size_t skip) {
+        // Every encoding asked for ships with the C library, so failing to open one means its module
+        // could not be loaded for want of memory. An empty text here would silently lose every cell.
+        if (!valid()) m_cd = iconv_open(m_to, m_from);
+        if (!valid()) throw std::bad_alloc();
         std::string out;
-        if (!valid()) return out;
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
         out.resize(input.size() * 2 + 16);
         char* in = const_cast<char*>(input.data());
@@ -55,6 +59,8 @@ public:
     }
 
 private:
+    const char* m_to;
+    const char* m_from;
     iconv_t m_cd;
 };
 

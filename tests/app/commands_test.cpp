@@ -204,5 +204,26 @@ TEST(Startup, ShowsTheErrorBoxWhenTheWindowCannotBeCreated) {
     EXPECT_EQ(prompter.messages[0].text, QStringLiteral("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n"));
 }
 
+TEST(Startup, ACommandOutOfMemoryEndsInTheErrorBox) {
+    struct Case {
+        std::function<bool()> deliver;
+        bool delivered;
+        std::size_t messages;
+    };
+    const Case cases[] = {
+        {[]() -> bool { throw std::bad_alloc(); }, false, 1},
+        {[] { return true; }, true, 0},
+    };
+    for (const Case& c : cases) {
+        ScriptedPrompter prompter;
+        EXPECT_EQ(deliverGuarded(c.deliver, prompter), c.delivered);
+        ASSERT_EQ(prompter.messages.size(), c.messages);
+        if (c.messages > 0) {
+            EXPECT_EQ(prompter.messages[0].icon, MessageIcon::Critical);
+            EXPECT_TRUE(prompter.messages[0].text.contains(QStringLiteral("内存不足")));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velmora::app::testing

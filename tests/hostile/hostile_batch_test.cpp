@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // velmora-batch on files it cannot read: the exit code and the message on stderr, never a crash.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "hostile/hostile_test_support.h"
 #include "settings/import_settings.h"
+#include "text/encoding.h"
+#include "xls/workbook_writer.h"
 
 namespace velmora::hostile {
 namespace {
@@ -43,7 +47,7 @@ TEST(HostileBatch, FoldersAndFifosAsInputsAreRefusedAtOnce) {
     settings::ImportSettings values;
     values[0] = values[4] = "Sheet1";
     values[1] = values[5] = "1,2";
-    ASSERT_TRUE(settings::saveSettings(folder.file("vozuz.ini"), values));
+    ASSERT_TRUE(settings::saveSettings(folder.file("vozuz.ini"), values).ok());
     ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0600), 0);
     fs::create_directory(folder.file("dir"));
     struct Case {
@@ -71,6 +75,69 @@ TEST(HostileBatch, FoldersAndFifosAsInputsAreRefusedAtOnce) {
         EXPECT_NE(err.find("不是普通文件"), std::string::npos) << err;
         EXPECT_FALSE(fs::exists(folder.file("out"))) << c.option << " " << c.what;
     }
+}
+
+TEST(HostileBatch, AStandardOutputThatFailsIsReportedAfterTheFilesAreWritten) {
+    ScratchFolder folder("stdout");
+    int closedPipe[2];
+    ASSERT_EQ(::pipe(closedPipe), 0);
+    ::close(closedPipe[0]);  // nobody will read: a write gets EPIPE, or SIGPIPE if not ignored
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    const std::string data = VELMORA_TEST_DATA;
+    for (const int out : {closedPipe[1], full}) {
+        if (out < 0) continue;
+        const std::string folderOut = folder.file("out" + std::to_string(out));
+        const int code = runBatchUnderLimit(
+            RLIMIT_CORE, 0,
+            {"--config", data + "/cases/register_payments/vozuz.ini", "--table1", data + "/register.xls",
+             "--table2", data + "/payments.xls", "--out", folderOut},
+            folder.file("stderr.txt"), out);
+        EXPECT_EQ(code, 1) << out;
+        EXPECT_NE(readBytes(folder.file("stderr.txt")).find("标准输出"), std::string::npos);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folderOut), fs::directory_iterator()), 5);
+    }
+    ::close(closedPipe[1]);
+    if (full >= 0) ::close(full);
+}
+
+TEST(HostileBatch, EveryMemoryLimitEndsInADocumentedExit) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit here allows";
+#endif
+    // A payment list of 30,000 rows, so that reading it takes a good part of the memory.
+    ScratchFolder folder("memory");
+    std::vector<text::Text> headers = {"code", "name", "a", "b", "amount"};
+    std::vector<std::vector<text::Text>> rows;
+    for (int r = 0; r < 30000; ++r) {
+        const std::string n = std::to_string(r);
+        rows.push_back({"C" + n, text::gbkFromUtf8("张") + n, "x" + n, "y" + n, n + ".50"});
+    }
+    xls::VectorRowSource source(rows);
+    ASSERT_EQ(xls::writeWorkbook(folder.file("payments.xls"), headers, source, text::gbkFromUtf8("发放明细")),
+              xls::WriteError::None);
+    const std::string data = VELMORA_TEST_DATA;
+    std::set<int> seen;
+    for (rlim_t megabytes = 40; megabytes <= 400; megabytes += 8) {
+        const std::string out = folder.file("out" + std::to_string(megabytes));
+        const int code = runBatchUnderLimit(
+            RLIMIT_AS, megabytes << 20,
+            {"--config", data + "/cases/register_payments/vozuz.ini", "--table1", data + "/register.xls",
+             "--table2", folder.file("payments.xls"), "--out", out},
+            folder.file("stderr.txt"));
+        // Too little to even load the program's libraries: the loader's exit, not the program's.
+        if (code == kChildCannotPrepare || code == 127) continue;
+        seen.insert(code);
+        const std::string err = readBytes(folder.file("stderr.txt"));
+        SCOPED_TRACE(std::to_string(megabytes) + " MB: " + err);
+        ASSERT_TRUE(code == 0 || code == 1 || code == 2) << "ended outside its exit codes: " << code;
+        EXPECT_EQ(err.empty(), code == 0) << "a failure says why, a success says nothing";
+        if (code == 2) {
+            EXPECT_FALSE(fs::exists(out)) << "nothing is written after bad input";
+        }
+        if (code == 0) break;
+    }
+    EXPECT_TRUE(seen.count(0)) << "the run never succeeded";
+    EXPECT_TRUE(seen.count(2)) << "no limit was met while reading";
 }
 
 }  // namespace

@@ -150,20 +150,35 @@ TEST(HostileOutputs, FilesThatCannotBeReplacedSurviveAndAreNamed) {
 }
 
 TEST(HostileOutputs, AFileSizeLimitFailsTheLargeFilesAndKeepsTheOldOnes) {
+    // The shipped program under the limit, signals as the shell leaves them: a write past the limit
+    // must fail and be reported, not end the program.
     ScratchFolder folder("fsize");
-    const auto before = exportOnce(folder);
-    const int failed = runInChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{16384, 16384};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return kChildCannotPrepare;
-        ExportRun second(4000);  // every output but the report is well over the limit
-        return static_cast<int>(second.run(folder.path()).failedFiles.size());
-    });
-    ASSERT_NE(failed, kChildCannotPrepare);
-    EXPECT_EQ(failed, 4);
-    auto kept = before;
-    kept.erase("某单位_待核对.txt");
-    expectUnchanged(folder, kept);
+    const std::string out = folder.file("out");
+    fs::create_directory(out);
+    std::map<std::string, std::string> before;
+    for (const char* name : {"导出的表1.xls", "导出的表2.xls", "表1导出.CSV", "表2导出.CSV"}) {
+        before[name] = std::string("old ") + name;
+        writeBytes(out + "/" + name, before[name]);
+    }
+    const std::string data = VELMORA_TEST_DATA;
+    const int code =
+        runBatchUnderLimit(RLIMIT_FSIZE, 4096,
+                           {"--config", data + "/cases/register_payments/vozuz.ini", "--table1",
+                            data + "/register.xls", "--table2", data + "/payments.xls", "--out", out},
+                           folder.file("stderr.txt"));
+    ASSERT_NE(code, kChildCannotPrepare);
+    EXPECT_EQ(code, 1);
+    const std::string err = readBytes(folder.file("stderr.txt"));
+    // The workbooks (about 6 KB each) are over the limit; the CSVs and the report are not.
+    for (const char* name : {"导出的表1.xls", "导出的表2.xls"}) {
+        EXPECT_NE(err.find(name), std::string::npos) << err;
+        EXPECT_EQ(readBytes(out + "/" + name), before[name]) << name;
+    }
+    for (const char* name : {"表1导出.CSV", "表2导出.CSV"})
+        EXPECT_NE(readBytes(out + "/" + name), before[name]);
+    for (const auto& entry : fs::directory_iterator(out)) {
+        EXPECT_NE(entry.path().extension(), ".part") << "a half-written file was left behind";
+    }
 }
 
 TEST(HostileOutputs, AFullDiskFailsTheWritesAndKeepsTheOldFiles) {
