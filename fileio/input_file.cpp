@@ -78,8 +78,6 @@ bool readInputFile(const std::string& path, std::string& bytes, std::size_t limi
     return read;
 }
 
-bool isMissingFile(const Failure& why) {
-    return why.reason() == Reason::CannotRead && why.systemError() == ENOENT;
-}
+bool isMissingFile(const Failure& why) { return why.reason() == Reason::FileMissing; }
 
 }  // namespace velmora::fileio

@@ -14,8 +14,8 @@ namespace velmora::fileio {
 class InputFile {
 public:
     // Opens `path` read-only without waiting on a FIFO or device, and keeps it only when it is a
-    // regular file. On failure valid() is false and failure() says why: NotRegularFile, or CannotRead
-    // with the errno (ENOENT for a missing file).
+    // regular file. On failure valid() is false and failure() says why: NotRegularFile, or the reason
+    // for the errno met (FileMissing, NoReadPermission ...).
     explicit InputFile(const std::string& path);
     ~InputFile();
     InputFile(const InputFile&) = delete;
@@ -27,7 +27,7 @@ public:
     const failure::Failure& failure() const { return m_failure; }
 
     // Reads the whole file into `bytes`; false (with failure() set) when it is larger than `limit`
-    // (FileTooLarge) or a read fails (CannotRead).
+    // (FileTooLarge) or a read fails.
     bool readAll(std::string& bytes, std::size_t limit);
 
 private:
