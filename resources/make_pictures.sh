@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Draws the toolbar pictures (32 x 32) and the window icon (128 x 128) with ImageMagick.
+# Draws the toolbar pictures (32 x 32), the window icon (128 x 128) and the menu icon (48, 128 and 256)
+# with ImageMagick.
 # Each picture is drawn at four times its size and scaled down, which smooths the edges.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -38,5 +39,12 @@ draw about.png 32 \
 draw exit.png 32 \
     -fill '#c62828' -stroke none -draw 'circle 64,64 64,6' \
     -stroke white -strokewidth 16 -draw 'line 40,40 88,88' -draw 'line 88,40 40,88'
-draw window.png 128 "${sheet[@]}" \
-    -fill none -stroke '#ef6c00' -strokewidth 12 -draw 'stroke-linejoin round stroke-linecap round polyline 60,84 80,106 122,56'
+tick=(-fill none -stroke '#ef6c00' -strokewidth 12
+      -draw 'stroke-linejoin round stroke-linecap round polyline 60,84 80,106 122,56')
+draw window.png 128 "${sheet[@]}" "${tick[@]}"
+
+# The menu icon in the desktop's sizes: the window icon drawn at 512 (scaled by -affine) and scaled down.
+for size in 48 128 256; do
+    convert -size 512x512 xc:none -affine 4,0,0,4,0,0 "${sheet[@]}" "${tick[@]}" -resize "${size}x${size}" \
+        -depth 8 "PNG32:icon-$size.png"
+done

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what Velmora needs to build, run and test on Debian 12.
+# Installs what Velmora needs to build, run and test on Debian 12, and to build and check its package.
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -11,4 +11,5 @@ $SUDO apt-get install -y --no-install-recommends \
     libgsf-1-dev libxml2-dev libsqlite3-dev zlib1g-dev \
     libgtest-dev libgmock-dev \
     clang libclang-rt-14-dev \
-    fonts-wqy-microhei xdg-utils
+    fonts-wqy-microhei xdg-utils \
+    dpkg-dev file lintian desktop-file-utils appstream qt6-translations-l10n
