@@ -11,5 +11,6 @@ $SUDO apt-get install -y --no-install-recommends \
     libgsf-1-dev libxml2-dev libsqlite3-dev zlib1g-dev \
     libgtest-dev libgmock-dev \
     clang libclang-rt-14-dev \
+    python3-xlrd \
     fonts-wqy-microhei xdg-utils \
     dpkg-dev file lintian desktop-file-utils appstream qt6-translations-l10n

@@ -17,6 +17,7 @@
 #include "fileio/private_folder.h"
 #include "fileio/timed_lock.h"
 #include "reconcile/report.h"
+#include "support/independent_reader.h"
 #include "support/protected_file.h"
 #include "support/scratch_folder.h"
 #include "text/encoding.h"
@@ -156,6 +157,14 @@ void expectWorkbookHolds(const std::string& path, const Grid& grid, const Text& 
     }
     EXPECT_LE(sheet->rowCount(), grid.rowCount() + 1);
     EXPECT_LE(sheet->columnCount(), grid.columnCount());
+
+    std::vector<std::vector<Text>> rows(1);
+    for (int c = 0; c < grid.columnCount(); ++c) rows[0].push_back(grid.columnTitle(c));
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        auto& row = rows.emplace_back();
+        for (int c = 0; c < grid.columnCount(); ++c) row.emplace_back(grid.cell(r, c));
+    }
+    testsupport::expectXlrdReads(path, rows, sheetName);
 }
 
 TEST(WorkbookExport, WritesTheGridAsItStands) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "support/independent_reader.h"
 #include "support/scratch_folder.h"
 #include "text/encoding.h"
 #include "xls/workbook.h"
@@ -87,6 +88,9 @@ TEST(WorkbookWriter, RoundTripsThroughTheReader) {
         for (std::size_t r = 0; r < c.rows.size(); ++r)
             expectCellsEqual(sheet, static_cast<int>(r) + 1, c.rows[r], columns);
         EXPECT_LE(sheet.rowCount(), static_cast<int>(c.rows.size()) + 1);
+        Rows written{c.headers};
+        written.insert(written.end(), c.rows.begin(), c.rows.end());
+        testsupport::expectXlrdReads(path, written);
     }
 }
 
@@ -140,6 +144,11 @@ TEST(WorkbookWriter, RoundTripsNumberCells) {
         EXPECT_EQ(sheet.cell(row, 2).kind, CellKind::Empty);
     }
     EXPECT_EQ(sheet.cell(static_cast<int>(std::size(values)) + 1, 2).text, gbk("张三"));
+
+    std::vector<std::vector<testsupport::WrittenCell>> written{{gbk("卡号"), gbk("金额"), gbk("姓名")}};
+    for (double value : values) written.push_back({Text("0001"), value, Text()});
+    written.push_back({Text(), Text(), gbk("张三")});
+    testsupport::expectXlrdReads(path, written);
 }
 
 std::uint32_t u32At(const std::string& s, std::size_t at) {
