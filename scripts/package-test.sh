@@ -60,10 +60,11 @@ run() { "${as_user[@]}" env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"
 run rm -rf "$work" "$home/.config/velmora"
 run mkdir -p "$work/out" "$home/.config/velmora"
 cases="$root/tests/data/cases/register_payments"
-for file in "$root/tests/data/register.xls" "$root/tests/data/payments.xls" "$cases/vozuz.ini"; do
-    run cp "$file" "$work/"
-done
-run mv "$work/vozuz.ini" "$home/.config/velmora/vozuz.ini"
+# Copied in by this account, as the account under test may not read the checkout (say, under /root).
+give() { cat "$1" | run sh -c 'cat > "$0"' "$2"; }
+give "$root/tests/data/register.xls" "$work/register.xls"
+give "$root/tests/data/payments.xls" "$work/payments.xls"
+give "$cases/vozuz.ini" "$home/.config/velmora/vozuz.ini"
 ls -l /usr/bin >"$scratch/bin-before"
 
 # No --config: the installed batch must find this account's settings by itself.
