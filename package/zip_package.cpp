@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "xls/gsf_library.h"
+
 namespace velmora::package {
 namespace {
 
@@ -26,32 +28,6 @@ constexpr std::size_t kPartSizeFloor = std::size_t{16} << 20;
 // Whatever the file: the XML of a full sheet of the largest kind stays below this.
 constexpr std::size_t kPartSizeCap = std::size_t{1} << 30;
 constexpr std::size_t kChunkSize = std::size_t{1} << 18;
-
-void initialiseGsf() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        gsf_init();
-        // Damage is reported as a status; libgsf's own complaints would only clutter the terminal.
-        for (const char* domain : {"libgsf:zip", "libgsf:msole"}) {
-            g_log_set_handler(
-                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK),
-                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        }
-        // A damaged entry makes libgsf's zip reader warn without a domain and print the header it found;
-        // everything else still goes through.
-        g_log_set_handler(
-            nullptr, G_LOG_LEVEL_WARNING,
-            [](const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer data) {
-                if (message && g_str_has_prefix(message, "Unable to get child")) return;
-                g_log_default_handler(domain, level, message, data);
-            },
-            nullptr);
-        g_set_printerr_handler([](const gchar* text) {
-            if (g_str_has_prefix(text, "Header is 0x") || g_str_has_prefix(text, "Expected 0x")) return;
-            std::fputs(text, stderr);
-        });
-    });
-}
 
 template <typename T>
 struct ObjectRef {
@@ -135,7 +111,7 @@ ZipPackage::ZipPackage(ZipPackage&&) noexcept = default;
 ZipPackage& ZipPackage::operator=(ZipPackage&&) noexcept = default;
 
 std::optional<ZipPackage> ZipPackage::open(std::string_view bytes) {
-    initialiseGsf();
+    xls::initialiseGsf();
     auto handle = std::make_unique<Handle>();
     handle->memory.object = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                  static_cast<gsf_off_t>(bytes.size()), FALSE);
@@ -194,7 +170,7 @@ bool isEncryptedPackage(std::string_view bytes) {
     if (bytes.size() < sizeof kOleSignature ||
         std::memcmp(bytes.data(), kOleSignature, sizeof kOleSignature) != 0)
         return false;
-    initialiseGsf();
+    xls::initialiseGsf();
     ObjectRef<GsfInput> memory(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                     static_cast<gsf_off_t>(bytes.size()), FALSE));
     if (!memory.object) return false;

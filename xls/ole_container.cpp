@@ -13,30 +13,12 @@
 #include <mutex>
 #include <vector>
 
+#include "xls/gsf_library.h"
+
 namespace velmora::xls {
 namespace {
 
 constexpr unsigned char kOleSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-
-void initialiseGsf() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        gsf_init();
-        // A damaged container is reported through OpenError; libgsf's own complaints would only
-        // clutter the terminal.
-        g_log_set_handler(
-            "libgsf:msole", static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK),
-            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        // Its stream lookup warns without a domain; other programs' warnings there still go through.
-        g_log_set_handler(
-            nullptr, G_LOG_LEVEL_WARNING,
-            [](const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer data) {
-                if (message && g_str_has_prefix(message, "Unable to get child")) return;
-                g_log_default_handler(domain, level, message, data);
-            },
-            nullptr);
-    });
-}
 
 // Drops a GObject reference when it goes out of scope.
 template <typename T>

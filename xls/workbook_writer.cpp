@@ -12,6 +12,7 @@
 
 #include "text/encoding.h"
 #include "xls/biff_output.h"
+#include "xls/gsf_library.h"
 #include "xls/shared_strings.h"
 
 namespace velmora::xls {
@@ -170,11 +171,6 @@ void writeSheet(RecordStream& out, std::string_view cellRecords, const UsedRange
     out.append(cellRecords);
     out.record(record::kWindow2, Bytes().u16(0x06B6).u16(0).u16(0).u16(0x40).u16(0).u16(0).u16(0).u32(0));
     out.record(record::kEof, Bytes());
-}
-
-void initialiseGsf() {
-    static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
 }
 
 }  // namespace

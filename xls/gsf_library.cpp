@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "xls/gsf_library.h"
+
+#include <gsf/gsf-utils.h>
+
+#include <cstdio>
+#include <mutex>
+
+namespace velmora::xls {
+
+void initialiseGsf() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        gsf_init();
+        for (const char* domain : {"libgsf:zip", "libgsf:msole"}) {
+            g_log_set_handler(
+                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK),
+                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        }
+        // Its stream lookup and its zip reader warn without a domain; other warnings there still go
+        // through.
+        g_log_set_handler(
+            nullptr, G_LOG_LEVEL_WARNING,
+            [](const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer data) {
+                if (message && g_str_has_prefix(message, "Unable to get child")) return;
+                g_log_default_handler(domain, level, message, data);
+            },
+            nullptr);
+        // A damaged zip entry makes its reader print the header it found.
+        g_set_printerr_handler([](const gchar* text) {
+            if (g_str_has_prefix(text, "Header is 0x") || g_str_has_prefix(text, "Expected 0x")) return;
+            std::fputs(text, stderr);
+        });
+    });
+}
+
+}  // namespace velmora::xls
