@@ -250,12 +250,8 @@ int removeStaleTemporaries(const std::string& folder) {
 }
 
 failure::Failure whyCannotRead(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return failure::Failure::fromReadErrno(errno);
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    ::close(fd);
-    return regular ? failure::Failure() : failure::Failure(failure::Reason::NotRegularFile);
+    const InputFile file(path);
+    return file.valid() ? failure::Failure() : file.failure();
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit) {
