@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include "xls/workbook.h"
@@ -21,6 +22,18 @@ auto firstAtOrAfter(Entries& entries, int column) {
     return std::lower_bound(entries.begin(), entries.end(), column,
                             [](const auto& entry, int c) { return entry.column < c; });
 }
+
+std::uint64_t bitsOf(double number) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &number, sizeof bits);
+    return bits;
+}
+
+double numberOf(std::uint64_t bits) {
+    double number;
+    std::memcpy(&number, &bits, sizeof number);
+    return number;
+}
 }  // namespace
 
 CellView Sheet::view(int row, int column) const {
@@ -30,8 +43,10 @@ CellView Sheet::view(int row, int column) const {
     const auto& entries = m_rows[slot - 1];
     const auto found = firstAtOrAfter(entries, column);
     if (found == entries.end() || found->column != column) return {};
-    return {found->kind, found->number,
-            std::string_view(m_texts).substr(found->textOffset, found->textLength), found->errorCode};
+    if (found->kind == CellKind::Text) {
+        return {CellKind::Text, 0, std::string_view(m_texts).substr(found->value, found->textLength), 0};
+    }
+    return {found->kind, numberOf(found->value), {}, found->errorCode};
 }
 
 Cell Sheet::cell(int row, int column) const {
@@ -73,19 +88,21 @@ void Sheet::setCell(int row, int column, CellView cell) {
         if (exists) entries.erase(found);
         return;
     }
-    // A text already inside the sheet (a cell copied to another) is shared, not copied again; that also
-    // keeps it valid while m_texts grows.
-    const char* texts = m_texts.data();
-    std::size_t offset = m_texts.size();
-    const std::less<const char*> before;
-    if (!cell.text.empty() && !before(cell.text.data(), texts) &&
-        before(cell.text.data(), texts + m_texts.size())) {
-        offset = static_cast<std::size_t>(cell.text.data() - texts);
-    } else {
-        m_texts.append(cell.text);
+    Entry entry{bitsOf(cell.number), 0, key, cell.kind, cell.errorCode};
+    if (cell.kind == CellKind::Text) {
+        // A text already inside the sheet (a cell copied to another) is shared, not copied again; that
+        // also keeps it valid while m_texts grows.
+        const char* texts = m_texts.data();
+        std::size_t offset = m_texts.size();
+        const std::less<const char*> before;
+        if (!cell.text.empty() && !before(cell.text.data(), texts) &&
+            before(cell.text.data(), texts + m_texts.size())) {
+            offset = static_cast<std::size_t>(cell.text.data() - texts);
+        } else {
+            m_texts.append(cell.text);
+        }
+        entry = {offset, static_cast<std::uint32_t>(cell.text.size()), key, CellKind::Text, 0};
     }
-    const Entry entry{
-        offset, static_cast<std::uint32_t>(cell.text.size()), key, cell.kind, cell.errorCode, cell.number};
     if (appends) {
         entries.push_back(entry);
     } else if (exists) {
@@ -93,6 +110,13 @@ void Sheet::setCell(int row, int column, CellView cell) {
     } else {
         entries.insert(found, entry);
     }
+}
+
+void Sheet::releaseRow(int row) {
+    if (row < 0 || row >= static_cast<int>(m_rowSlots.size())) return;
+    const std::uint32_t slot = m_rowSlots[static_cast<std::size_t>(row)];
+    // Swapped out rather than cleared: clear() would keep the room.
+    if (slot != 0) std::vector<Entry>().swap(m_rows[slot - 1]);
 }
 
 Sheet::KeptText Sheet::keepText(std::string_view text) {

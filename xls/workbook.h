@@ -56,12 +56,16 @@ public:
     int rowCount() const { return m_rowCount; }
     int columnCount() const { return m_columnCount; }
 
-    // Returns the cell; outside the stored cells an empty cell.
+    // Returns the cell; outside the stored cells an empty cell. A text cell gives its text and the
+    // number 0; every other kind gives its number and error code and no text.
     CellView view(int row, int column) const;
     Cell cell(int row, int column) const;
     // Stores a cell, copying its text (the reader and tests build sheets this way). Rows above 65,535
     // and columns above 255 are ignored.
     void setCell(int row, int column, CellView cell);
+    // Frees the row's cells once they have been taken elsewhere, so a reader of a large sheet need not
+    // hold it twice. The row reads as empty afterwards; rowCount and columnCount stay as they were.
+    void releaseRow(int row);
 
     // A text kept once in the sheet for the cells that repeat it: a shared text of 32,767 characters
     // may stand in every cell of a sheet, and copying it per cell would cost far more than the file.
@@ -78,15 +82,16 @@ public:
 private:
     // Each row keeps only its stored cells, by column: a record at column 255 must not cost 256 cells,
     // or a small damaged file could claim gigabytes. Texts live one after another in m_texts, so a cell
-    // takes 24 bytes and no allocation of its own.
+    // takes 16 bytes and no allocation of its own: a full sheet has 16.7 million of them.
     struct Entry {
-        std::size_t textOffset;
+        // A text cell's offset into m_texts; any other cell's number, as the bits of the double.
+        std::uint64_t value;
         std::uint32_t textLength;
         std::uint16_t column;
         CellKind kind;
         std::uint8_t errorCode;
-        double number;
     };
+    static_assert(sizeof(Entry) == 16, "a cell of a full sheet must stay small");
     // Row number to its place in m_rows plus one (0: no cells). Only rows with cells get a place, so a
     // damaged file naming row 65,535 costs 4 bytes per row number, not a full row entry each.
     std::vector<std::uint32_t> m_rowSlots;

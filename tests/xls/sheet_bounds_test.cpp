@@ -2,6 +2,8 @@
 // A sheet's cell storage in any write order, and shared texts repeated in many cells.
 #include <gtest/gtest.h>
 
+#include <bit>
+
 #include "biff_test_streams.h"
 #include "xls/workbook.h"
 
@@ -43,6 +45,56 @@ TEST(SheetStorage, ACellCopiedWithinTheSheetKeepsItsTextAsTheSheetGrows) {
     EXPECT_EQ(sheet.view(0, 0).text, "replaced");
     EXPECT_EQ(sheet.view(1999, 1).text, "a text long enough to move storage");
     EXPECT_EQ(sheet.rowCount(), 2000);
+}
+
+TEST(SheetStorage, GivesBackEveryKindOfCellAsStored) {
+    Sheet sheet;
+    const Sheet::KeptText shared = sheet.keepText("shared text");
+    const Cell cells[] = {
+        {CellKind::Number, 1234567.891, {}, 0},
+        {CellKind::Number, -0.0, {}, 0},
+        {CellKind::Number, 4.9e-324, {}, 0},
+        {CellKind::Number, -1.7976931348623157e308, {}, 0},
+        {CellKind::DateTime, 41590.354166666664, {}, 0},
+        {CellKind::Boolean, 1, {}, 0},
+        {CellKind::Boolean, 0, {}, 0},
+        {CellKind::Error, 0, {}, 0x2A},
+        {CellKind::Text, 0, "\xd5\xc5\xbe\xb2 text", 0},
+        {CellKind::Text, 0, "", 0},
+        {CellKind::Text, 0, "shared text", 0},  // through the kept text, twice
+        {CellKind::Text, 0, "shared text", 0},
+    };
+    for (int column = 0; column < static_cast<int>(std::size(cells)); ++column) {
+        if (cells[column].text == "shared text") {
+            sheet.setTextCell(5, column, shared);
+        } else {
+            sheet.setCell(5, column, cells[column]);
+        }
+    }
+    for (int column = 0; column < static_cast<int>(std::size(cells)); ++column) {
+        const Cell& expected = cells[column];
+        const Cell actual = sheet.cell(5, column);
+        EXPECT_EQ(actual.kind, expected.kind) << column;
+        // Bit for bit, so a lost sign of zero or a flushed denormal shows.
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(actual.number), std::bit_cast<std::uint64_t>(expected.number))
+            << column;
+        EXPECT_EQ(actual.text, expected.text) << column;
+        EXPECT_EQ(actual.errorCode, expected.errorCode) << column;
+    }
+}
+
+TEST(SheetStorage, AReleasedRowReadsEmptyAndLeavesTheRestAndTheCounts) {
+    Sheet sheet;
+    sheet.setCell(0, 0, text("kept"));
+    sheet.setCell(1, 9, Cell{CellKind::Number, 2.5, {}, 0});
+    sheet.releaseRow(1);
+    sheet.releaseRow(7);  // no cells there
+    sheet.releaseRow(-1);
+    sheet.releaseRow(70000);
+    EXPECT_EQ(sheet.cell(0, 0).text, "kept");
+    EXPECT_EQ(sheet.cell(1, 9).kind, CellKind::Empty);
+    EXPECT_EQ(sheet.rowCount(), 2);
+    EXPECT_EQ(sheet.columnCount(), 10);
 }
 
 // A sheet of `cells` LABELSST records, all naming one shared string of `length` characters.
