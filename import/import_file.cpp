@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The import of a workbook file: open the worksheet, then fill the grid or report why not.
 #include <new>
+#include <utility>
 
 #include "import/table_import.h"
 
@@ -17,7 +18,7 @@ ImportOutcome importTable(TableKind kind, const std::string& path, const TableSe
     try {
         WorksheetReader reader;
         status = reader.open(path, settings.sheetName);
-        if (status == ReaderStatus::Ok) return importTable(kind, reader, settings, grid, progress);
+        if (status == ReaderStatus::Ok) return importTable(kind, std::move(reader), settings, grid, progress);
         availableSheets = reader.availableSheets();
     } catch (const std::bad_alloc&) {
         // Under a memory limit a large workbook may not fit: a refusal, never half a table.

@@ -68,7 +68,9 @@ Text unitTextOf(const WorksheetReader& reader) {
     return pieces.size() >= 2 ? std::move(pieces[1]) : line;
 }
 
-void fillRows(const WorksheetReader& reader, TableKind kind, int startRow,
+// `spent`, when given, is `reader` itself, and each record is released once read: records are read
+// in increasing order and none again, the titles and the unit text having been taken before.
+void fillRows(const WorksheetReader& reader, WorksheetReader* spent, TableKind kind, int startRow,
               const std::vector<ColumnTargets>& targets, model::Grid& grid, model::Progress& progress) {
     const int records = reader.recordCount();
     grid.reserveRows(records - std::max(startRow, 1) + 1);
@@ -93,6 +95,8 @@ void fillRows(const WorksheetReader& reader, TableKind kind, int startRow,
                 for (const int column : targets[t].gridColumns) grid.setCell(row, column, values[t]);
             }
         }
+        // The next row's copy can take this record's room.
+        if (spent) spent->releaseRecord(record);
         progress.setPosition(record);
     }
 }
@@ -111,8 +115,9 @@ std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& column
     return ImportOutcome{ReaderStatus::TooManyColumns, columnSpecTooLongMessage(kind, entries), {}};
 }
 
-ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const TableSettings& settings,
-                          model::Grid& grid, model::Progress& progress) {
+namespace {
+ImportOutcome importFrom(TableKind kind, const WorksheetReader& reader, WorksheetReader* spent,
+                         const TableSettings& settings, model::Grid& grid, model::Progress& progress) {
     if (auto refused = refuseColumnSpec(kind, settings.columnSpec)) {
         abandonImport(grid, progress);
         return std::move(*refused);
@@ -129,9 +134,20 @@ ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const T
     progress.setMaximum(reader.recordCount());
     progress.setMinimum(1);
     progress.setStatus(phrases::statusWorking());
-    fillRows(reader, kind, startRow, mapColumns(entryValues, reader.fieldCount()), grid, progress);
+    fillRows(reader, spent, kind, startRow, mapColumns(entryValues, reader.fieldCount()), grid, progress);
     progress.finish();
     return outcome;
+}
+}  // namespace
+
+ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const TableSettings& settings,
+                          model::Grid& grid, model::Progress& progress) {
+    return importFrom(kind, reader, nullptr, settings, grid, progress);
+}
+
+ImportOutcome importTable(TableKind kind, WorksheetReader&& reader, const TableSettings& settings,
+                          model::Grid& grid, model::Progress& progress) {
+    return importFrom(kind, reader, &reader, settings, grid, progress);
 }
 
 void abandonImport(model::Grid& grid, model::Progress& progress) {

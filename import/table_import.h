@@ -41,6 +41,10 @@ ImportOutcome importTable(TableKind kind, const std::string& path, const TableSe
 // start row on, and leaves the progress at position 0 with no status. Fails only on the column spec.
 ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
+// The same, freeing each record of the reader as soon as its row is in the grid: the file's import, so
+// a full sheet and a full grid are never held together. The reader is spent afterwards.
+ImportOutcome importTable(TableKind kind, WorksheetReader&& reader, const TableSettings& settings,
+                          model::Grid& grid, model::Progress& progress);
 
 // Leaves the grid without rows and the progress at position 0 with no status, after a failed open.
 void abandonImport(model::Grid& grid, model::Progress& progress);

@@ -57,6 +57,9 @@ public:
     Text field(int record, int field) const;
     // Record 1's texts, one per field.
     std::vector<Text> firstRecord() const;
+    // Frees a record once its texts are taken, so a large sheet is not held beside its copy. Its fields
+    // read as empty afterwards; recordCount, fieldCount and the columns' typing stay.
+    void releaseRecord(int record) { m_sheet.releaseRow(record - 1); }
 
     // After SheetNotFound: the worksheet names the workbook does hold, as stored, for the message.
     const std::vector<Text>& availableSheets() const { return m_available; }
