@@ -19,32 +19,63 @@ using text::Text;
 
 Text fileNameOf(const std::string& path) { return text::gbkFromUtf8(fileio::namePartOf(path)); }
 
+// A CSV file written as its lines are made, a megabyte at a time, so a grid of millions of cells is never
+// held again as one text; the rename waits its turn in the queue, after the files before it.
+class CsvFile {
+public:
+    explicit CsvFile(const std::string& path) : m_file(std::make_shared<fileio::AtomicFile>(path)) {
+        m_failure = m_file->open();
+    }
+    void appendLine(const model::Grid& grid, int row) {
+        appendCsvLine(m_pending, grid, row);
+        if (m_pending.size() >= kPieceBytes) writePending();
+    }
+    void queueCommit(Text name, WriteQueue& queue) {
+        writePending();
+        queue.push(std::move(name), [file = m_file, failure = m_failure] {
+            return failure.failed() ? failure : file->commit();
+        });
+    }
+
+private:
+    static constexpr std::size_t kPieceBytes = std::size_t(1) << 20;
+    void writePending() {
+        if (m_failure.ok()) m_failure = m_file->append(m_pending);
+        m_pending.clear();
+    }
+    std::shared_ptr<fileio::AtomicFile> m_file;
+    failure::Failure m_failure;
+    Text m_pending;
+};
+
 // Table 1's bar runs from 1 to the row count at half speed; the rows are walked even when the file
-// then cannot be written, so the bar behaves the same either way.
-Text registerCsv(const model::Grid& grid, model::Progress& progress) {
+// cannot be written, so the bar behaves the same either way.
+void writeRegisterCsv(const std::string& path, const model::Grid& grid, model::Progress& progress,
+                      WriteQueue& queue) {
+    CsvFile file(path);
     const int rows = grid.rowCount();
     progress.setMinimum(1);
     progress.setMaximum(rows);
-    Text out;
     for (int r = 1; r <= rows; ++r) {
-        appendCsvLine(out, grid, r - 1);
+        file.appendLine(grid, r - 1);
         progress.setPosition(r / 2);
     }
-    return out;
+    file.queueCommit(fileNameOf(path), queue);
 }
 
 // Table 2's bar adds to whatever position it shows, which moves it ahead in growing steps.
-Text sourceCsv(const model::Grid& grid, model::Progress& progress) {
+void writeSourceCsv(const std::string& path, const model::Grid& grid, model::Progress& progress,
+                    WriteQueue& queue) {
+    CsvFile file(path);
     const int rows = grid.rowCount();
     progress.setMaximum(rows);
     progress.setMinimum(50);
-    Text out;
     for (int r = 1; r <= rows; ++r) {
-        appendCsvLine(out, grid, r - 1);
+        file.appendLine(grid, r - 1);
         const double next = progress.position() + (50.0 / rows) * r;
         progress.setPosition(static_cast<int>(next));
     }
-    return out;
+    file.queueCommit(fileNameOf(path), queue);
 }
 
 // The database half runs here, on the grid's thread; laying the workbook out and writing it is queued,
@@ -60,12 +91,6 @@ void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& na
     });
 }
 
-// Written whole under a temporary name and renamed, so a failed write leaves the older file intact.
-void queueFile(const std::string& path, Text content, WriteQueue& queue) {
-    queue.push(fileNameOf(path),
-               [path, content = std::move(content)] { return fileio::writeFileAtomically(path, content); });
-}
-
 constexpr long long kOverlapCells = 4'000'000;
 
 // Everything after the first dialog, once the output folder is ours.
@@ -74,7 +99,7 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& regist
     std::string scratchPath;
     const failure::Failure scratchFolder = defaultScratchPath(scratchPath);
     WriteQueue queue;
-    queueFile(registerPath, registerCsv(job.registerGrid, job.progress), queue);
+    writeRegisterCsv(registerPath, job.registerGrid, job.progress, queue);
     queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, folder, queue);
     // A workbook costs about 90 bytes a cell while it is gathered and laid out. For a grid of millions of
     // cells, table 1's files are written before table 2's are made, rather than holding both at once.
@@ -84,7 +109,7 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& regist
     job.progress.setStatus(phrases::statusExport2());
     // A cancelled second dialog is the user's choice, so it is not listed as a failure.
     if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
-        queueFile(*sourcePath, sourceCsv(job.sourceGrid, job.progress), queue);
+        writeSourceCsv(*sourcePath, job.sourceGrid, job.progress, queue);
     }
     queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchFolder, scratchPath, folder, queue);
 

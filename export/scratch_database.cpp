@@ -54,10 +54,11 @@ failure::Failure ScratchDatabase::create(const std::string& path, std::string_vi
         path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (opened != SQLITE_OK) return failure::Failure(failure::Reason::ScratchFolderUnusable);
     // The file is rebuilt on every call, so crash safety buys nothing here.
-    // A cache that holds the whole table keeps the copy from spilling pages to the file mid-transaction
-    // and the read-back from fetching them again.
+    // A cache that holds the whole table of a usual grid keeps the copy from spilling pages to the file
+    // mid-transaction and the read-back from fetching them again; a grid of millions of cells spills
+    // either way, and a larger cache would only add to the memory the export takes.
     if (execute("PRAGMA journal_mode=MEMORY") && execute("PRAGMA synchronous=OFF") &&
-        execute("PRAGMA cache_size=-131072"))
+        execute("PRAGMA cache_size=-32768"))
         return {};
     return failure::Failure(failure::Reason::ScratchFolderUnusable);
 }

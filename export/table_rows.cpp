@@ -3,13 +3,15 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
 namespace velmora::exporting {
 namespace {
 
-constexpr int kRowsPerBlock = 1024;
+// A block holds about this many cells, whatever the width of the rows: a string each.
+constexpr int kCellsPerBlock = 16384;
 constexpr std::size_t kBlocksAhead = 4;  // bounds the memory a fast reader can take
 
 }  // namespace
@@ -27,10 +29,11 @@ TableRows::~TableRows() {
 }
 
 bool TableRows::fillBlock(sqlite3_stmt* statement, Block& block, bool& ended) {
-    block.cells.resize(static_cast<std::size_t>(kRowsPerBlock) * static_cast<std::size_t>(m_columns));
+    const int rowsPerBlock = std::max(1, kCellsPerBlock / std::max(1, m_columns));
+    block.cells.resize(static_cast<std::size_t>(rowsPerBlock) * static_cast<std::size_t>(m_columns));
     block.rows = 0;
     std::size_t at = 0;
-    while (block.rows < kRowsPerBlock) {
+    while (block.rows < rowsPerBlock) {
         const int rc = sqlite3_step(statement);
         if (rc != SQLITE_ROW) {
             ended = true;

@@ -207,14 +207,13 @@ std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, con
 
 failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,
                                     const Text& workbookName) {
-    const std::string stream = std::move(draft).finish();
     fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
     if (const failure::Failure opened = workbook.open(); opened.failed()) return opened;
     // libgsf writes into the file opened here, never under a name of its own choosing.
     std::FILE* file = ::fdopen(::dup(workbook.descriptor()), "wb");
     if (file == nullptr) return failure::Failure::fromErrno(errno);
     errno = 0;
-    const xls::WriteError error = xls::writeWorkbookStream(file, stream);
+    const xls::WriteError error = xls::writeWorkbookDraft(file, draft);
     const int writeErrno = errno;
     const bool closed = std::fclose(file) == 0;
     const int closeErrno = errno;

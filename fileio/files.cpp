@@ -179,10 +179,8 @@ failure::Failure AtomicFile::open() {
     return failure::Failure::fromErrno(EEXIST);
 }
 
-failure::Failure AtomicFile::commitBytes(std::string_view bytes) {
-    if (m_fd < 0) {
-        if (const failure::Failure opened = open(); opened.failed()) return opened;
-    }
+failure::Failure AtomicFile::append(std::string_view bytes) {
+    if (m_fd < 0) return failure::Failure::fromErrno(EBADF);
     while (!bytes.empty()) {
         const ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) continue;
@@ -193,6 +191,14 @@ failure::Failure AtomicFile::commitBytes(std::string_view bytes) {
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
+    return {};
+}
+
+failure::Failure AtomicFile::commitBytes(std::string_view bytes) {
+    if (m_fd < 0) {
+        if (const failure::Failure opened = open(); opened.failed()) return opened;
+    }
+    if (const failure::Failure written = append(bytes); written.failed()) return written;
     return commit();
 }
 

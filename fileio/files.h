@@ -54,6 +54,9 @@ public:
     const std::string& temporaryPath() const { return m_temporary; }
     const std::string& targetPath() const { return m_target; }
 
+    // Writes `bytes` after what was written before, once open. On a failure the temporary file is
+    // removed, so every later append() and commit() fails too.
+    failure::Failure append(std::string_view bytes);
     // Opens if needed, writes `bytes`, and commits.
     failure::Failure commitBytes(std::string_view bytes);
     // Flushes the file to disk, gives it the target's mode (and owner where allowed), renames it over

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,42 +14,79 @@
 
 namespace velmora::xls {
 
-// Texts are queued first and given their indices all at once: the distinct texts are then found one
-// cache-sized partition at a time rather than by probing one large index at random for every cell.
+// Takes a sheet's cell texts as they come and lays the SST record and its CONTINUE records out at once,
+// so a sheet of millions of cells never queues its texts. Distinct texts are numbered in the order they
+// first occur. To find repeats it remembers texts up to a memory budget; a text first met beyond the
+// budget gets an entry of its own at every occurrence, which costs file size, never a wrong cell.
 class SharedStrings {
 public:
-    // Queues one more cell holding `gbk`; its index is known after resolve(). False, queuing nothing,
-    // when the text is longer than a cell may be.
-    bool add(std::string_view gbk);
-    // Makes room for `cells` queued texts, so a large sheet's queue is not copied as it grows.
-    void reserve(std::size_t cells);
+    static constexpr std::size_t kDefaultRememberedBytes = std::size_t(64) << 20;
 
-    // Gives every queued text its string index: distinct texts are numbered in the order they first
-    // occur. Call once, after the last add().
-    void resolve();
+    explicit SharedStrings(std::size_t rememberedBytes = kDefaultRememberedBytes);
 
-    // The string index of the `cell`-th queued text, after resolve().
-    std::uint32_t indexOf(std::size_t cell) const { return m_indices[cell]; }
-    std::size_t uniqueCount() const { return m_firstCells.size(); }
-    // Bytes of all queued texts together.
-    std::size_t textBytes() const { return m_gbk.size(); }
+    // The string index of one more cell holding `gbk`; nullopt, adding nothing, when the text is longer
+    // than a cell may be. Not after close().
+    std::optional<std::uint32_t> add(std::string_view gbk);
+    // add() for each text of `texts` in turn, their indices in `indices`; false at the first text that
+    // is too long. On a large table this is much quicker than one add() after another: the memory every
+    // lookup needs is asked for before the first one waits for it.
+    bool addAll(const std::vector<std::string_view>& texts, std::vector<std::uint32_t>& indices);
 
-    // Appends the SST record, its CONTINUE records and the EXTSST index to `out`, after resolve().
-    // Offsets in EXTSST are taken from out.size(), so `out` must be the Workbook stream itself from its
-    // first byte.
-    void write(RecordStream& out) const;
+    std::size_t uniqueCount() const { return m_uniqueCount; }
+    std::size_t cellCount() const { return m_cellCount; }
+
+    // Ends the table: its records take recordsSize() bytes from here on.
+    void close();
+    // SST, CONTINUE and EXTSST records together, after close().
+    std::size_t recordsSize() const;
+    // Hands the records to `sink` piece by piece, after close(). `streamOffset` is where the SST record
+    // starts in the Workbook stream, for the offsets in EXTSST. Stops at the first piece `sink` refuses.
+    bool write(std::size_t streamOffset, const std::function<bool(std::string_view)>& sink) const;
 
 private:
-    std::string_view textOf(std::size_t cell) const {
-        return std::string_view(m_gbk).substr(m_ends[cell] - lengthOf(cell), lengthOf(cell));
-    }
-    std::size_t lengthOf(std::size_t cell) const { return m_ends[cell] - (cell == 0 ? 0 : m_ends[cell - 1]); }
+    struct Bucket {
+        std::uint32_t offset;        // of the string's character count, from the SST record's first byte
+        std::uint16_t recordOffset;  // the same, counted from the header of the record holding it
+    };
+    std::optional<std::uint32_t> add(std::string_view gbk, std::uint64_t hash);
+    std::uint32_t appendString(std::string_view gbk);
+    std::optional<std::uint32_t> remembered(std::string_view gbk, std::uint64_t hash,
+                                            std::size_t& slot) const;
+    void remember(std::string_view gbk, std::uint64_t hash, std::size_t slot, std::uint32_t index);
+    void growSlots();
+    void flushRecord();
+    void appendAscii(std::string_view bytes);
+    void appendUnits(std::u16string_view units, bool wide);
 
-    std::string m_gbk;                        // every queued text, one after another
-    std::vector<std::uint32_t> m_ends;        // where each queued text ends in m_gbk
-    std::vector<std::uint64_t> m_hashes;      // of each queued text
-    std::vector<std::uint32_t> m_indices;     // per queued text: its string index
-    std::vector<std::uint32_t> m_firstCells;  // per string index: the queued text that introduced it
+    // The laid-out records; the first SST record's counts are filled in by write().
+    std::string m_records;
+    std::uint16_t m_recordId;
+    std::size_t m_recordStart = 0;  // of the record being filled, whose data is m_data
+    Bytes m_data;
+    bool m_closed = false;
+
+    std::size_t m_uniqueCount = 0;
+    std::size_t m_cellCount = 0;
+
+    // EXTSST: a bucket every m_bucketStep strings, at most 128 of them; the step doubles as they fill.
+    std::vector<Bucket> m_buckets;
+    std::size_t m_bucketStep = 8;
+
+    // Remembered texts, one after another, and an open-addressing index over them. A slot holds all a
+    // lookup needs but the text's bytes, so a lookup waits for memory twice at most.
+    std::size_t m_rememberedBytes;
+    std::string m_texts;
+    struct Slot {
+        std::uint32_t index = 0;  // string index + 1; 0 for a free slot
+        std::uint32_t tag = 0;    // the hash's high half, to skip most comparisons
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
+    };
+    std::vector<Slot> m_slots;
+    std::size_t m_rememberedCount = 0;
+    std::vector<std::uint64_t> m_batchHashes;
+
+    std::u16string m_units;  // scratch for the UTF-16 of a non-ASCII text
 };
 
 }  // namespace velmora::xls

@@ -7,6 +7,8 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -80,8 +82,10 @@ void writeStyles(RecordStream& out) {
     }
 }
 
-// Writes the globals substream and returns the offset of BOUNDSHEET's sheet-position field.
-std::size_t writeGlobals(RecordStream& out, const std::u16string& sheetName, const SharedStrings& strings) {
+// The globals substream up to where the shared strings go; `sheetPosition` gets the offset of
+// BOUNDSHEET's sheet-position field.
+RecordStream globalsHead(const std::u16string& sheetName, std::size_t& sheetPosition) {
+    RecordStream out;
     out.record(record::kBof, bof(0x0005));
     out.record(record::kCodePage, Bytes().u16(1200));
     out.record(record::kWindow1,
@@ -94,13 +98,11 @@ std::size_t writeGlobals(RecordStream& out, const std::u16string& sheetName, con
     out.record(record::kFont, font(true, true));
     writeStyles(out);
 
-    const std::size_t sheetPosition = out.size() + 4;
+    sheetPosition = out.size() + 4;
     Bytes sheet;
     sheet.u32(0).u8(0).u8(0).raw(shortUnicodeString(sheetName).str());
     out.record(record::kBoundSheet, sheet);
-    strings.write(out);
-    out.record(record::kEof, Bytes());
-    return sheetPosition;
+    return out;
 }
 
 struct UsedRange {
@@ -115,63 +117,20 @@ struct UsedRange {
     }
 };
 
-// Turns one row into LABELSST and NUMBER records; empty cells get none. `numbers` says which cells are
-// numbers (none for the header row). A LABELSST's string index is filled in once all texts are known;
-// `indexOffsets` gets where it goes.
-WriteError addRow(const std::vector<text::Text>& cells, const RowSource* numbers, std::uint32_t row,
-                  SharedStrings& strings, RecordStream& cellRecords, std::vector<std::size_t>& indexOffsets,
-                  UsedRange& used) {
-    if (cells.size() > kMaxColumns) return WriteError::TooManyColumns;
-    for (std::size_t column = 0; column < cells.size(); ++column) {
-        const auto c = static_cast<std::uint16_t>(column);
-        if (const auto number = numbers ? numbers->numberAt(column) : std::nullopt) {
-            Bytes value;
-            value.u16(static_cast<std::uint16_t>(row)).u16(c).u16(kNumberCellXf).f64(*number);
-            cellRecords.record(record::kNumber, value);
-            used.include(row, c);
-            continue;
-        }
-        if (cells[column].empty()) continue;
-        if (!strings.add(cells[column])) return WriteError::CellTooLong;
-        // The whole record at once: id, length 10, row, column, XF and the index filled in later.
-        const char label[14] = {static_cast<char>(record::kLabelSst & 0xFF),
-                                static_cast<char>(record::kLabelSst >> 8),
-                                10,
-                                0,
-                                static_cast<char>(row),
-                                static_cast<char>(row >> 8),
-                                static_cast<char>(c),
-                                static_cast<char>(c >> 8),
-                                static_cast<char>(kTextCellXf),
-                                static_cast<char>(kTextCellXf >> 8),
-                                0,
-                                0,
-                                0,
-                                0};
-        cellRecords.append(std::string_view(label, sizeof label));
-        indexOffsets.push_back(cellRecords.size() - 4);
-        used.include(row, c);
-    }
-    return WriteError::None;
+// What a gathered cell holds: a string index, a place in the draft's numbers, or nothing.
+constexpr std::uint32_t kEmptyCell = 0xFFFFFFFF;
+constexpr std::uint32_t kNumberCell = 0x80000000;
+
+Bytes dimensionsOf(const UsedRange& used) {
+    Bytes dimensions;
+    if (used.empty()) return dimensions.zeros(14), dimensions;
+    dimensions.u32(used.firstRow).u32(used.lastRow + 1).u16(used.firstColumn).u16(used.lastColumn + 1).u16(0);
+    return dimensions;
 }
 
-void writeSheet(RecordStream& out, std::string_view cellRecords, const UsedRange& used) {
-    out.record(record::kBof, bof(0x0010));
-    Bytes dimensions;
-    if (used.empty()) {
-        dimensions.zeros(14);
-    } else {
-        dimensions.u32(used.firstRow)
-            .u32(used.lastRow + 1)
-            .u16(used.firstColumn)
-            .u16(used.lastColumn + 1)
-            .u16(0);
-    }
-    out.record(record::kDimensions, dimensions);
-    out.append(cellRecords);
-    out.record(record::kWindow2, Bytes().u16(0x06B6).u16(0).u16(0).u16(0x40).u16(0).u16(0).u16(0).u32(0));
-    out.record(record::kEof, Bytes());
-}
+// Cell records are handed on in pieces of about this size, so a sheet of millions of cells is never
+// laid out whole in memory.
+constexpr std::size_t kPieceBytes = std::size_t(1) << 20;
 
 }  // namespace
 
@@ -181,12 +140,80 @@ bool VectorRowSource::nextRow(std::vector<text::Text>& cells) {
     return true;
 }
 
+// A gathered sheet: per row (the header row first) its cells, each a string index or a number; the
+// texts themselves are in the shared strings, laid out already.
 struct WorkbookDraft::Cells {
     std::u16string sheetUnits;
     SharedStrings strings;
-    RecordStream records;
+    std::vector<std::uint32_t> rowEnds;  // where each row's cells end in `cells`
+    std::vector<std::uint32_t> cells;
+    std::vector<double> numbers;
     UsedRange used;
-    std::vector<std::size_t> indexOffsets;
+    std::vector<std::string_view> texts;  // one row's, while it is added
+    std::vector<std::uint32_t> indices;
+
+    WriteError addRow(const std::vector<text::Text>& row, const RowSource* numberSource) {
+        if (row.size() > kMaxColumns) return WriteError::TooManyColumns;
+        const auto r = static_cast<std::uint32_t>(rowEnds.size());
+        const std::size_t first = cells.size();
+        texts.clear();
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            std::uint32_t value = kEmptyCell;
+            if (const auto number = numberSource ? numberSource->numberAt(column) : std::nullopt) {
+                value = kNumberCell | static_cast<std::uint32_t>(numbers.size());
+                numbers.push_back(*number);
+            } else if (!row[column].empty()) {
+                texts.push_back(row[column]);
+                value = 0;  // its string index follows below
+            }
+            if (value != kEmptyCell) used.include(r, static_cast<std::uint16_t>(column));
+            cells.push_back(value);
+        }
+        // The row's texts are looked up together, which is far quicker on a large table.
+        if (!strings.addAll(texts, indices)) return WriteError::CellTooLong;
+        std::size_t next = 0;
+        for (std::size_t at = first; at < cells.size(); ++at) {
+            if ((cells[at] & kNumberCell) == 0) cells[at] = indices[next++];  // neither empty nor a number
+        }
+        rowEnds.push_back(static_cast<std::uint32_t>(cells.size()));
+        return WriteError::None;
+    }
+
+    // The sheet substream after BOF and DIMENSIONS: one LABELSST or NUMBER record a cell.
+    bool writeCellRecords(const std::function<bool(std::string_view)>& sink) const {
+        std::string piece;
+        piece.reserve(kPieceBytes + 32);
+        std::uint32_t begin = 0;
+        for (std::uint32_t row = 0; row < rowEnds.size(); ++row) {
+            for (std::uint32_t at = begin; at < rowEnds[row]; ++at) {
+                const std::uint32_t value = cells[at];
+                if (value == kEmptyCell) continue;
+                const bool number = (value & kNumberCell) != 0;
+                const auto column = static_cast<std::uint16_t>(at - begin);
+                char record[18];
+                const auto put16 = [&record](std::size_t offset, std::uint16_t v) {
+                    record[offset] = static_cast<char>(v);
+                    record[offset + 1] = static_cast<char>(v >> 8);
+                };
+                put16(0, number ? record::kNumber : record::kLabelSst);
+                put16(2, number ? 14 : 10);
+                put16(4, static_cast<std::uint16_t>(row));
+                put16(6, column);
+                put16(8, number ? kNumberCellXf : kTextCellXf);
+                std::uint64_t payload = value;
+                if (number) std::memcpy(&payload, &numbers[value & ~kNumberCell], sizeof payload);
+                for (std::size_t i = 0; i < (number ? 8u : 4u); ++i)
+                    record[10 + i] = static_cast<char>(payload >> (8 * i));
+                piece.append(record, number ? 18 : 14);
+            }
+            begin = rowEnds[row];
+            if (piece.size() >= kPieceBytes) {
+                if (!sink(piece)) return false;
+                piece.clear();
+            }
+        }
+        return piece.empty() || sink(piece);
+    }
 };
 
 WorkbookDraft::WorkbookDraft(std::unique_ptr<Cells> cells) : m_cells(std::move(cells)) {}
@@ -200,42 +227,59 @@ std::optional<WorkbookDraft> WorkbookDraft::gather(const std::vector<text::Text>
     cells->sheetUnits = text::utf16FromGbk(sheetName);
     error = validSheetName(cells->sheetUnits) ? WriteError::None : WriteError::InvalidSheetName;
 
-    // A LABELSST record a cell: with the row count known, the records grow in one block, not by doubling
-    // (up to a size that sparse wide sheets would not fill).
-    const std::size_t expectedCells =
-        std::min<std::size_t>(rows.rowCountHint() * headers.size(), (std::size_t(32) << 20) / 14);
-    cells->records.str().reserve(expectedCells * 14);
-    cells->strings.reserve(expectedCells);
-    cells->indexOffsets.reserve(expectedCells);
-    const auto add = [&cells](const std::vector<text::Text>& row, const RowSource* numbers, std::uint32_t r) {
-        return addRow(row, numbers, r, cells->strings, cells->records, cells->indexOffsets, cells->used);
-    };
-    if (error == WriteError::None) error = add(headers, nullptr, 0);
+    // With the row count known, the cells grow in one block, not by doubling (up to a size that
+    // sparse wide sheets would not fill).
+    cells->cells.reserve(
+        std::min<std::size_t>((rows.rowCountHint() + 1) * headers.size(), kMaxColumns << 16));
+    cells->rowEnds.reserve(std::min<std::size_t>(rows.rowCountHint() + 1, kMaxDataRows + 1));
+    if (error == WriteError::None) error = cells->addRow(headers, nullptr);
     std::vector<text::Text> row;
     for (std::uint32_t r = 1; error == WriteError::None && rows.nextRow(row); ++r) {
-        error = r > kMaxDataRows ? WriteError::TooManyRows : add(row, &rows, r);
+        error = r > kMaxDataRows ? WriteError::TooManyRows : cells->addRow(row, &rows);
     }
     if (error != WriteError::None) return std::nullopt;
+    cells->strings.close();
     return WorkbookDraft(std::move(cells));
 }
 
-std::string WorkbookDraft::finish() && {
-    Cells& cells = *m_cells;
-    cells.strings.resolve();
-    for (std::size_t i = 0; i < cells.indexOffsets.size(); ++i)
-        cells.records.patch32(cells.indexOffsets[i], cells.strings.indexOf(i));
+bool WorkbookDraft::write(const std::function<bool(std::string_view)>& sink) const {
+    const Cells& cells = *m_cells;
+    std::size_t sheetPosition = 0;
+    RecordStream globals = globalsHead(cells.sheetUnits, sheetPosition);
+    const std::size_t stringsAt = globals.size();
+    RecordStream eof;
+    eof.record(record::kEof, Bytes());
+    const std::size_t sheetAt = stringsAt + cells.strings.recordsSize() + eof.size();
+    globals.patch32(sheetPosition, static_cast<std::uint32_t>(sheetAt));
 
-    RecordStream stream;
-    // Globals are a few KB and the SST at most two bytes a character plus headers: one allocation.
-    stream.str().reserve(16384 + cells.strings.textBytes() * 2 + cells.strings.uniqueCount() * 3 +
-                         cells.records.size());
-    const std::size_t sheetPosition = writeGlobals(stream, cells.sheetUnits, cells.strings);
-    stream.patch32(sheetPosition, static_cast<std::uint32_t>(stream.size()));
-    writeSheet(stream, cells.records.str(), cells.used);
-    m_cells.reset();  // the cells are in the stream now; free them before it is written out
+    RecordStream sheetHead;
+    sheetHead.record(record::kBof, bof(0x0010));
+    sheetHead.record(record::kDimensions, dimensionsOf(cells.used));
+    RecordStream sheetTail;
+    sheetTail.record(record::kWindow2,
+                     Bytes().u16(0x06B6).u16(0).u16(0).u16(0x40).u16(0).u16(0).u16(0).u32(0));
+    sheetTail.record(record::kEof, Bytes());
+
+    std::size_t written = 0;
+    const auto counted = [&sink, &written](std::string_view piece) {
+        written += piece.size();
+        return sink(piece);
+    };
+    if (!counted(globals.str()) || !cells.strings.write(stringsAt, counted) || !counted(eof.str()) ||
+        !counted(sheetHead.str()) || !cells.writeCellRecords(counted) || !counted(sheetTail.str()))
+        return false;
     // Padding keeps the stream out of the compound file's small-block area; readers stop at EOF.
-    if (stream.size() < kMinimumStreamSize) stream.str().resize(kMinimumStreamSize, '\0');
-    return std::move(stream.str());
+    return written >= kMinimumStreamSize || sink(std::string(kMinimumStreamSize - written, '\0'));
+}
+
+std::string WorkbookDraft::finish() && {
+    std::string stream;
+    write([&stream](std::string_view piece) {
+        stream.append(piece);
+        return true;
+    });
+    m_cells.reset();
+    return stream;
 }
 
 std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& headers, RowSource& rows,
@@ -245,24 +289,23 @@ std::optional<std::string> buildWorkbookStream(const std::vector<text::Text>& he
     return std::move(*draft).finish();
 }
 
-WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>& headers, RowSource& rows,
-                         std::string_view sheetName) {
-    WriteError error = WriteError::None;
-    const std::optional<std::string> stream = buildWorkbookStream(headers, rows, sheetName, error);
-    if (!stream) return error;
-    return writeWorkbookStream(path, *stream);
-}
-
 namespace {
 
-// Puts the stream into a compound document written to `sink`, and lets go of the sink.
-WriteError writeStreamInto(GsfOutput* sink, std::string_view stream) {
+// Hands a Workbook stream to its sink piece by piece; false when the sink refused one.
+using Pieces = std::function<bool(const std::function<bool(std::string_view)>&)>;
+
+// Puts the stream into a compound document written to `sink`, and lets go of the sink. libgsf writes
+// each piece on to the file as it comes, so the stream is never held whole.
+WriteError writePiecesInto(GsfOutput* sink, const Pieces& pieces) {
     GsfOutfile* container = gsf_outfile_msole_new(sink);
     g_object_unref(sink);
     if (container == nullptr) return WriteError::CannotWrite;
     GsfOutput* workbook = gsf_outfile_new_child(container, "Workbook", FALSE);
-    bool written = workbook != nullptr &&
-                   gsf_output_write(workbook, stream.size(), reinterpret_cast<const guint8*>(stream.data()));
+    bool written =
+        workbook != nullptr && pieces([workbook](std::string_view piece) {
+            return piece.empty() ||
+                   gsf_output_write(workbook, piece.size(), reinterpret_cast<const guint8*>(piece.data()));
+        });
     if (workbook != nullptr) {
         written = gsf_output_close(workbook) && written;
         g_object_unref(workbook);
@@ -272,23 +315,51 @@ WriteError writeStreamInto(GsfOutput* sink, std::string_view stream) {
     return written ? WriteError::None : WriteError::CannotWrite;
 }
 
-}  // namespace
-
-WriteError writeWorkbookStream(const std::string& path, std::string_view stream) {
+WriteError writePiecesTo(const std::string& path, const Pieces& pieces) {
     initialiseGsf();
     GError* gerror = nullptr;
     GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &gerror);
     g_clear_error(&gerror);
     if (sink == nullptr) return WriteError::CannotWrite;
-    return writeStreamInto(sink, stream);
+    return writePiecesInto(sink, pieces);
 }
 
-WriteError writeWorkbookStream(std::FILE* file, std::string_view stream) {
+WriteError writePiecesTo(std::FILE* file, const Pieces& pieces) {
     initialiseGsf();
     GsfOutput* sink = gsf_output_stdio_new_FILE("workbook", file, TRUE);
     if (sink == nullptr) return WriteError::CannotWrite;
-    const WriteError error = writeStreamInto(sink, stream);
+    const WriteError error = writePiecesInto(sink, pieces);
     return error == WriteError::None && std::fflush(file) != 0 ? WriteError::CannotWrite : error;
+}
+
+Pieces piecesOf(std::string_view stream) {
+    return [stream](const std::function<bool(std::string_view)>& sink) { return sink(stream); };
+}
+
+Pieces piecesOf(const WorkbookDraft& draft) {
+    return [&draft](const std::function<bool(std::string_view)>& sink) { return draft.write(sink); };
+}
+
+}  // namespace
+
+WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>& headers, RowSource& rows,
+                         std::string_view sheetName) {
+    WriteError error = WriteError::None;
+    const std::optional<WorkbookDraft> draft = WorkbookDraft::gather(headers, rows, sheetName, error);
+    if (!draft) return error;
+    return writePiecesTo(path, piecesOf(*draft));
+}
+
+WriteError writeWorkbookStream(const std::string& path, std::string_view stream) {
+    return writePiecesTo(path, piecesOf(stream));
+}
+
+WriteError writeWorkbookStream(std::FILE* file, std::string_view stream) {
+    return writePiecesTo(file, piecesOf(stream));
+}
+
+WriteError writeWorkbookDraft(std::FILE* file, const WorkbookDraft& draft) {
+    return writePiecesTo(file, piecesOf(draft));
 }
 
 }  // namespace velmora::xls

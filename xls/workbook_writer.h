@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,14 +48,18 @@ enum class WriteError {
     CannotWrite,       // the file could not be created or written
 };
 
-// A one-sheet workbook whose cells are gathered but not yet laid out. What is left (numbering the
-// shared strings, writing the stream) needs nothing else, so it may run on another thread.
+// A one-sheet workbook whose cells are gathered but not yet written out: each cell as a string index or
+// a number, the shared strings laid out already (about 4 bytes a cell besides its distinct texts).
+// Writing it needs nothing else, so it may run on another thread.
 class WorkbookDraft {
 public:
     // Reads every row of `rows`; the same contract and errors as buildWorkbookStream.
     static std::optional<WorkbookDraft> gather(const std::vector<text::Text>& headers, RowSource& rows,
                                                std::string_view sheetName, WriteError& error);
-    // The Workbook stream, as buildWorkbookStream gives it. Uses the draft up.
+    // Hands the Workbook stream, as buildWorkbookStream gives it, to `sink` in pieces of about a megabyte
+    // at most, never whole; false when `sink` refused a piece (nothing more is handed on).
+    bool write(const std::function<bool(std::string_view)>& sink) const;
+    // The Workbook stream in one string. Uses the draft up.
     std::string finish() &&;
 
     WorkbookDraft(WorkbookDraft&&) noexcept;
@@ -83,6 +88,8 @@ WriteError writeWorkbook(const std::string& path, const std::vector<text::Text>&
 WriteError writeWorkbookStream(const std::string& path, std::string_view stream);
 // The same into a file the caller opened (and closes); errno tells why when CannotWrite comes back.
 WriteError writeWorkbookStream(std::FILE* file, std::string_view stream);
+// Writes a draft's stream the same way, piece by piece.
+WriteError writeWorkbookDraft(std::FILE* file, const WorkbookDraft& draft);
 
 // A RowSource over rows already in memory (tests, small callers).
 class VectorRowSource : public RowSource {

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The writer's string table: distinct texts numbered by first occurrence, across many partitions.
+// The writer's string table: distinct texts numbered by first occurrence, within a memory budget.
 #include "xls/shared_strings.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "xls/workbook_writer.h"
 
@@ -16,13 +17,15 @@ TEST(SharedStrings, NumbersDistinctTextsByFirstOccurrence) {
         const char* name;
         int cells;
         int distinct;
+        std::size_t budget;  // bytes of texts remembered to find repeats
     };
-    // From one partition to many; the last has more cells than any partition index holds.
-    const Case cases[] = {
-        {"one", 1, 1}, {"few", 50, 7}, {"one partition", 2000, 1999}, {"many", 200000, 30011}};
+    const Case cases[] = {{"one", 1, 1, SharedStrings::kDefaultRememberedBytes},
+                          {"few", 50, 7, SharedStrings::kDefaultRememberedBytes},
+                          {"many", 200000, 30011, SharedStrings::kDefaultRememberedBytes},
+                          {"beyond the budget", 60, 7, 20}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SharedStrings strings;
+        SharedStrings strings(c.budget);
         // Text i is "t<i mod distinct>", with an empty text and a long one mixed in as distinct texts too.
         const auto textAt = [&c](int i) {
             const int k = i % c.distinct;
@@ -30,14 +33,20 @@ TEST(SharedStrings, NumbersDistinctTextsByFirstOccurrence) {
             if (k == 5) return std::string(kMaxCellUnits, 'x');
             return "t" + std::to_string(k);
         };
-        for (int i = 0; i < c.cells; ++i) ASSERT_TRUE(strings.add(textAt(i)));
-        strings.resolve();
-        EXPECT_EQ(strings.uniqueCount(), static_cast<std::size_t>(std::min(c.cells, c.distinct)));
+        // Within the budget every repeat gets its first occurrence's number; texts first met beyond it
+        // (the long one, here) get a number of their own each time.
+        std::vector<std::uint32_t> expected;
+        std::uint32_t next = 0;
         for (int i = 0; i < c.cells; ++i) {
-            ASSERT_EQ(strings.indexOf(static_cast<std::size_t>(i)),
-                      static_cast<std::uint32_t>(i % c.distinct))
-                << i;
+            const int k = i % c.distinct;
+            const bool remembered = c.budget >= kMaxCellUnits || k != 5;
+            expected.push_back(remembered && i >= c.distinct ? expected[static_cast<std::size_t>(k)]
+                                                             : next++);
         }
+        for (int i = 0; i < c.cells; ++i)
+            ASSERT_EQ(strings.add(textAt(i)), expected[static_cast<std::size_t>(i)]) << i;
+        EXPECT_EQ(strings.uniqueCount(), next);
+        EXPECT_EQ(strings.cellCount(), static_cast<std::size_t>(c.cells));
     }
 }
 
@@ -45,8 +54,7 @@ TEST(SharedStrings, RefusesATextLongerThanACell) {
     SharedStrings strings;
     EXPECT_FALSE(strings.add(std::string(kMaxCellUnits + 1, 'x')));
     // Two-byte characters count once each, so twice the bytes still fit.
-    EXPECT_TRUE(strings.add(std::string(2 * kMaxCellUnits, '\xB0')));
-    strings.resolve();
+    EXPECT_EQ(strings.add(std::string(2 * kMaxCellUnits, '\xB0')), 0u);
     EXPECT_EQ(strings.uniqueCount(), 1u);
 }
 
