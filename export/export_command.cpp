@@ -91,8 +91,6 @@ void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& na
     });
 }
 
-constexpr long long kOverlapCells = 4'000'000;
-
 // Everything after the first dialog, once the output folder is ours.
 std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& registerPath,
                                  const std::string& folder) {
@@ -101,10 +99,6 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& regist
     WriteQueue queue;
     writeRegisterCsv(registerPath, job.registerGrid, job.progress, queue);
     queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, folder, queue);
-    // A workbook costs about 90 bytes a cell while it is gathered and laid out. For a grid of millions of
-    // cells, table 1's files are written before table 2's are made, rather than holding both at once.
-    if (static_cast<long long>(job.registerGrid.rowCount()) * job.registerGrid.columnCount() > kOverlapCells)
-        queue.drain();
 
     job.progress.setStatus(phrases::statusExport2());
     // A cancelled second dialog is the user's choice, so it is not listed as a failure.

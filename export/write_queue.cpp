@@ -25,11 +25,6 @@ void WriteQueue::push(text::Text name, std::function<failure::Failure()> write) 
     m_changed.notify_all();
 }
 
-void WriteQueue::drain() {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_pending.empty() && !m_busy; });
-}
-
 std::vector<FailedFile> WriteQueue::finish() {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_pending.empty() && !m_busy; });

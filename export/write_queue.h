@@ -32,8 +32,6 @@ public:
     // Queues `write`, which returns why the file `name` (GBK) was not written, or no failure. Writes run
     // in the order queued, each after the one before has finished, so files appear on disk in that order.
     void push(text::Text name, std::function<failure::Failure()> write);
-    // Waits for every write queued so far; the queue takes more afterwards.
-    void drain();
     // Waits for every queued write and returns those that failed, in queue order.
     std::vector<FailedFile> finish();
 
