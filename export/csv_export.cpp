@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/csv_export.h"
 
+#include "fileio/files.h"
+
 namespace velmora::exporting {
 namespace {
 
@@ -41,6 +43,21 @@ text::Text csvContent(const model::Grid& grid) {
     text::Text out;
     for (int row = 0; row < grid.rowCount(); ++row) appendCsvLine(out, grid, row);
     return out;
+}
+
+failure::Failure writeCsvFile(const std::string& path, const model::Grid& grid) {
+    constexpr std::size_t kPieceBytes = std::size_t(1) << 20;
+    fileio::AtomicFile file(path);
+    if (const failure::Failure opened = file.open(); opened.failed()) return opened;
+    text::Text pending;
+    for (int row = 0; row < grid.rowCount(); ++row) {
+        appendCsvLine(pending, grid, row);
+        if (pending.size() < kPieceBytes) continue;
+        if (const failure::Failure written = file.append(pending); written.failed()) return written;
+        pending.clear();
+    }
+    if (const failure::Failure written = file.append(pending); written.failed()) return written;
+    return file.commit();
 }
 
 }  // namespace velmora::exporting

@@ -2,6 +2,9 @@
 // A grid as CSV text: GBK bytes, no header line, every cell followed by ",", every line by CR LF.
 #pragma once
 
+#include <string>
+
+#include "failure/failure.h"
 #include "model/grid.h"
 #include "text/rules.h"
 
@@ -13,5 +16,10 @@ void appendCsvLine(text::Text& out, const model::Grid& grid, int row);
 
 // Returns the whole grid as CSV; a grid without rows gives the empty text.
 text::Text csvContent(const model::Grid& grid);
+
+// Writes the grid's CSV to `path` (file-system encoding) through a temporary file renamed into place,
+// a megabyte at a time, so a grid of millions of cells is never held again as one text. Reads the grid
+// only, so it may run on another thread while nothing changes the grid.
+failure::Failure writeCsvFile(const std::string& path, const model::Grid& grid);
 
 }  // namespace velmora::exporting

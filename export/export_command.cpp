@@ -19,63 +19,29 @@ using text::Text;
 
 Text fileNameOf(const std::string& path) { return text::gbkFromUtf8(fileio::namePartOf(path)); }
 
-// A CSV file written as its lines are made, a megabyte at a time, so a grid of millions of cells is never
-// held again as one text; the rename waits its turn in the queue, after the files before it.
-class CsvFile {
-public:
-    explicit CsvFile(const std::string& path) : m_file(std::make_shared<fileio::AtomicFile>(path)) {
-        m_failure = m_file->open();
-    }
-    void appendLine(const model::Grid& grid, int row) {
-        appendCsvLine(m_pending, grid, row);
-        if (m_pending.size() >= kPieceBytes) writePending();
-    }
-    void queueCommit(Text name, WriteQueue& queue) {
-        writePending();
-        queue.push(std::move(name), [file = m_file, failure = m_failure] {
-            return failure.failed() ? failure : file->commit();
-        });
-    }
-
-private:
-    static constexpr std::size_t kPieceBytes = std::size_t(1) << 20;
-    void writePending() {
-        if (m_failure.ok()) m_failure = m_file->append(m_pending);
-        m_pending.clear();
-    }
-    std::shared_ptr<fileio::AtomicFile> m_file;
-    failure::Failure m_failure;
-    Text m_pending;
-};
-
-// Table 1's bar runs from 1 to the row count at half speed; the rows are walked even when the file
-// cannot be written, so the bar behaves the same either way.
-void writeRegisterCsv(const std::string& path, const model::Grid& grid, model::Progress& progress,
+// The CSV is made and written on the queue's thread, from the grid, which nothing changes while the
+// export runs; here, on the grid's thread, the bar walks the rows as it always has, whether or not the
+// file can then be written. Table 1's bar runs from 1 to the row count at half speed.
+void queueRegisterCsv(const std::string& path, const model::Grid& grid, model::Progress& progress,
                       WriteQueue& queue) {
-    CsvFile file(path);
+    queue.push(fileNameOf(path), [path, &grid] { return writeCsvFile(path, grid); });
     const int rows = grid.rowCount();
     progress.setMinimum(1);
     progress.setMaximum(rows);
-    for (int r = 1; r <= rows; ++r) {
-        file.appendLine(grid, r - 1);
-        progress.setPosition(r / 2);
-    }
-    file.queueCommit(fileNameOf(path), queue);
+    for (int r = 1; r <= rows; ++r) progress.setPosition(r / 2);
 }
 
 // Table 2's bar adds to whatever position it shows, which moves it ahead in growing steps.
-void writeSourceCsv(const std::string& path, const model::Grid& grid, model::Progress& progress,
+void queueSourceCsv(const std::string& path, const model::Grid& grid, model::Progress& progress,
                     WriteQueue& queue) {
-    CsvFile file(path);
+    queue.push(fileNameOf(path), [path, &grid] { return writeCsvFile(path, grid); });
     const int rows = grid.rowCount();
     progress.setMaximum(rows);
     progress.setMinimum(50);
     for (int r = 1; r <= rows; ++r) {
-        file.appendLine(grid, r - 1);
         const double next = progress.position() + (50.0 / rows) * r;
         progress.setPosition(static_cast<int>(next));
     }
-    file.queueCommit(fileNameOf(path), queue);
 }
 
 // The database half runs here, on the grid's thread; laying the workbook out and writing it is queued,
@@ -97,13 +63,13 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& regist
     std::string scratchPath;
     const failure::Failure scratchFolder = defaultScratchPath(scratchPath);
     WriteQueue queue;
-    writeRegisterCsv(registerPath, job.registerGrid, job.progress, queue);
+    queueRegisterCsv(registerPath, job.registerGrid, job.progress, queue);
     queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, folder, queue);
 
     job.progress.setStatus(phrases::statusExport2());
     // A cancelled second dialog is the user's choice, so it is not listed as a failure.
     if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
-        writeSourceCsv(*sourcePath, job.sourceGrid, job.progress, queue);
+        queueSourceCsv(*sourcePath, job.sourceGrid, job.progress, queue);
     }
     queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchFolder, scratchPath, folder, queue);
 

@@ -2,6 +2,7 @@
 #include "xls/shared_strings.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "text/encoding.h"
 #include "xls/workbook_writer.h"
@@ -28,8 +29,8 @@ bool fitsInOneByte(std::u16string_view units) {
 }
 
 // With the byte budget this keeps the index under 200 MB however many distinct texts a sheet has:
-// at most 128 MB of slots besides the texts themselves.
-constexpr std::size_t kMaxRememberedTexts = std::size_t(1) << 22;
+// at most 128 MB of slots besides the longer texts themselves.
+constexpr std::size_t kMaxRememberedTexts = std::size_t(1) << 21;
 constexpr std::size_t kMaxBuckets = 128;  // EXTSST holds no more
 constexpr std::size_t kCountsEnd = 12;    // the first SST record's header and its two counts
 
@@ -47,15 +48,10 @@ std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk) {
 bool SharedStrings::addAll(const std::vector<std::string_view>& texts, std::vector<std::uint32_t>& indices) {
     m_batchHashes.resize(texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) m_batchHashes[i] = std::hash<std::string_view>{}(texts[i]);
-    // First every slot, then the text of every slot whose tag matches, then the lookups themselves.
+    // Every slot is asked for before the lookups wait for the first.
     if (!m_slots.empty()) {
         const std::size_t mask = m_slots.size() - 1;
         for (const std::uint64_t hash : m_batchHashes) __builtin_prefetch(&m_slots[hash & mask]);
-        for (const std::uint64_t hash : m_batchHashes) {
-            const Slot& slot = m_slots[hash & mask];
-            if (slot.index != 0 && slot.tag == static_cast<std::uint32_t>(hash >> 32))
-                __builtin_prefetch(m_texts.data() + slot.offset);
-        }
     }
     indices.clear();
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -76,7 +72,8 @@ std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk, std::uint6
     std::size_t slot = 0;
     if (const auto known = remembered(gbk, hash, slot)) return known;
     const std::uint32_t index = appendString(gbk);
-    if (m_texts.size() + gbk.size() <= m_rememberedBytes && m_rememberedCount < kMaxRememberedTexts)
+    const std::size_t kept = gbk.size() > kInlineBytes ? gbk.size() : 0;
+    if (m_texts.size() + kept <= m_rememberedBytes && m_rememberedCount < kMaxRememberedTexts)
         remember(gbk, hash, slot, index);
     return index;
 }
@@ -88,21 +85,27 @@ std::optional<std::uint32_t> SharedStrings::remembered(std::string_view gbk, std
     const auto tag = static_cast<std::uint32_t>(hash >> 32);
     for (slot = hash & mask; m_slots[slot].index != 0; slot = (slot + 1) & mask) {
         const Slot& s = m_slots[slot];
-        if (s.tag == tag && std::string_view(m_texts).substr(s.offset, s.length) == gbk) return s.index - 1;
+        if (s.tag == tag && s.length == gbk.size() && s.text(m_texts) == gbk) return s.index - 1;
     }
     return std::nullopt;
 }
 
 void SharedStrings::remember(std::string_view gbk, std::uint64_t hash, std::size_t slot,
                              std::uint32_t index) {
-    // Kept at most half full, so a miss ends after a few probes.
-    if ((m_rememberedCount + 1) * 2 > m_slots.size()) {
+    // Kept at most three quarters full, so a miss ends after a few probes, most in the same cache line.
+    if ((m_rememberedCount + 1) * 4 > m_slots.size() * 3) {
         growSlots();
         remembered(gbk, hash, slot);  // finds where it goes now
     }
-    m_slots[slot] = {index + 1, static_cast<std::uint32_t>(hash >> 32),
-                     static_cast<std::uint32_t>(m_texts.size()), static_cast<std::uint32_t>(gbk.size())};
-    m_texts.append(gbk);
+    Slot& s = m_slots[slot];
+    s.index = index + 1;
+    s.tag = static_cast<std::uint32_t>(hash >> 32);
+    s.length = static_cast<std::uint32_t>(gbk.size());
+    std::memcpy(s.head, gbk.data(), std::min(gbk.size(), kInlineBytes));
+    if (gbk.size() > kInlineBytes) {
+        s.offset = static_cast<std::uint32_t>(m_texts.size());
+        m_texts.append(gbk);
+    }
     ++m_rememberedCount;
 }
 
@@ -112,8 +115,7 @@ void SharedStrings::growSlots() {
     const std::size_t mask = m_slots.size() - 1;
     for (const Slot& s : old) {
         if (s.index == 0) continue;
-        std::size_t slot =
-            std::hash<std::string_view>{}(std::string_view(m_texts).substr(s.offset, s.length)) & mask;
+        std::size_t slot = std::hash<std::string_view>{}(s.text(m_texts)) & mask;
         while (m_slots[slot].index != 0) slot = (slot + 1) & mask;
         m_slots[slot] = s;
     }

@@ -72,15 +72,22 @@ private:
     std::vector<Bucket> m_buckets;
     std::size_t m_bucketStep = 8;
 
-    // Remembered texts, one after another, and an open-addressing index over them. A slot holds all a
-    // lookup needs but the text's bytes, so a lookup waits for memory twice at most.
+    // An open-addressing index over the remembered texts. A slot holds a short text itself (most cells'
+    // are: figures, codes, names), so a lookup waits for memory once; longer texts are kept one after
+    // another in m_texts.
     std::size_t m_rememberedBytes;
     std::string m_texts;
+    static constexpr std::size_t kInlineBytes = 16;
     struct Slot {
         std::uint32_t index = 0;  // string index + 1; 0 for a free slot
         std::uint32_t tag = 0;    // the hash's high half, to skip most comparisons
-        std::uint32_t offset = 0;
         std::uint32_t length = 0;
+        std::uint32_t offset = 0;   // in m_texts, of a text longer than kInlineBytes
+        char head[kInlineBytes]{};  // the text's first bytes
+        std::string_view text(const std::string& texts) const {
+            return length <= kInlineBytes ? std::string_view(head, length)
+                                          : std::string_view(texts).substr(offset, length);
+        }
     };
     std::vector<Slot> m_slots;
     std::size_t m_rememberedCount = 0;
