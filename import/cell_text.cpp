@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace velmora::import {
@@ -29,11 +30,14 @@ Text formatNumber(double number, std::chars_format format, int precision) {
 // exact binary value. Returns false for values it leaves to the general formatter.
 bool formatFixed8Exactly(double number, Text& out) {
     if (!std::isfinite(number) || std::fabs(number) >= 1e10) return false;
-    int exponent = 0;
-    const double fraction = std::frexp(std::fabs(number), &exponent);  // in [0.5, 1), or 0
-    // |number| = mantissa * 2^-shift exactly; |number| < 2^34 makes shift at least 19.
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &number, sizeof bits);
+    const auto biasedExponent = static_cast<int>((bits >> 52) & 0x7FF);
+    if (biasedExponent == 0 && number != 0) return false;  // subnormals go the general way
+    // |number| = mantissa * 2^-shift exactly, read from the bits; |number| < 2^34 makes shift at least 19.
+    const std::uint64_t mantissa =
+        biasedExponent == 0 ? 0 : (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
+    const int shift = 1075 - biasedExponent;
     const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * 100000000u;
     std::uint64_t units = 0;  // |number| * 10^8, rounded
     if (shift < 128) {

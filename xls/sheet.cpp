@@ -19,6 +19,9 @@ constexpr int kMaxColumns = 256;
 // A row's first entry at `column` or to its right: a row keeps its entries by column.
 template <typename Entries>
 auto firstAtOrAfter(Entries& entries, int column) {
+    // Rows stored from the first column on hold cell c at entry c, which is checked before searching.
+    if (column >= 0 && static_cast<std::size_t>(column) < entries.size() && entries[column].column == column)
+        return entries.begin() + column;
     return std::lower_bound(entries.begin(), entries.end(), column,
                             [](const auto& entry, int c) { return entry.column < c; });
 }
