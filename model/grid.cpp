@@ -33,7 +33,7 @@ std::uint32_t Grid::startOf(const Row& row, std::size_t index) {
     return index == 0 ? 0 : row.ends[index - 1].end;
 }
 
-std::string_view Grid::cell(int row, int column) const {
+std::string_view Grid::searchedCell(int row, int column) const {
     if (!contains(row, column)) return kNoText;
     const Row& cells = m_rows[static_cast<std::size_t>(row)];
     const std::size_t index = slotIndex(cells, column);

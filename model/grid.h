@@ -30,7 +30,19 @@ public:
     int columnCount() const { return static_cast<int>(m_columns.size()); }
 
     // The view stays valid until the row is next written or removed; an empty one still points somewhere.
-    std::string_view cell(int row, int column) const;
+    std::string_view cell(int row, int column) const {
+        // Inline for a row filled from the first column on, which holds cell c in slot c: exports and
+        // the comparison read every cell of such rows in turn.
+        if (row >= 0 && row < rowCount() && column >= 0 && column < columnCount()) {
+            const Row& cells = m_rows[static_cast<std::size_t>(row)];
+            const auto wanted = static_cast<std::uint32_t>(column);
+            if (wanted < cells.ends.size() && cells.ends[wanted].column == wanted) {
+                const std::uint32_t start = wanted == 0 ? 0 : cells.ends[wanted - 1].end;
+                return {cells.text.data() + start, cells.ends[wanted].end - start};
+            }
+        }
+        return searchedCell(row, column);
+    }
     // An empty value removes the cell.
     void setCell(int row, int column, std::string_view value);
     // Makes room in the row for `cells` more cells of `bytes` bytes in all, so filling it allocates once.
@@ -66,6 +78,7 @@ private:
     };
 
     bool contains(int row, int column) const;
+    std::string_view searchedCell(int row, int column) const;
     static std::size_t slotIndex(const Row& row, int column);
     static std::uint32_t startOf(const Row& row, std::size_t index);
 

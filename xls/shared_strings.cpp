@@ -41,13 +41,26 @@ SharedStrings::SharedStrings(std::size_t rememberedBytes)
     m_data.u32(0).u32(0);  // the counts, known only at the end
 }
 
-std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk) {
-    return add(gbk, std::hash<std::string_view>{}(gbk));
+SharedStrings::ShortKey SharedStrings::shortKeyOf(std::string_view gbk) {
+    ShortKey key;
+    std::memcpy(key.words, gbk.data(), std::min(gbk.size(), kInlineBytes));
+    return key;
 }
+
+std::uint64_t SharedStrings::hashOf(std::string_view gbk) {
+    if (gbk.size() > kInlineBytes) return std::hash<std::string_view>{}(gbk);
+    // Both words and the length, mixed by multiplying and shifting: spread enough for the index.
+    const ShortKey key = shortKeyOf(gbk);
+    std::uint64_t hash = (key.words[0] ^ (gbk.size() * 0x9E3779B97F4A7C15u)) * 0xBF58476D1CE4E5B9u;
+    hash = ((hash ^ (hash >> 31)) ^ key.words[1]) * 0x94D049BB133111EBu;
+    return hash ^ (hash >> 29);
+}
+
+std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk) { return add(gbk, hashOf(gbk)); }
 
 bool SharedStrings::addAll(const std::vector<std::string_view>& texts, std::vector<std::uint32_t>& indices) {
     m_batchHashes.resize(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) m_batchHashes[i] = std::hash<std::string_view>{}(texts[i]);
+    for (std::size_t i = 0; i < texts.size(); ++i) m_batchHashes[i] = hashOf(texts[i]);
     // Every slot is asked for before the lookups wait for the first.
     if (!m_slots.empty()) {
         const std::size_t mask = m_slots.size() - 1;
@@ -83,9 +96,14 @@ std::optional<std::uint32_t> SharedStrings::remembered(std::string_view gbk, std
     if (m_slots.empty()) return std::nullopt;
     const std::size_t mask = m_slots.size() - 1;
     const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    const bool isShort = gbk.size() <= kInlineBytes;
+    const ShortKey key = isShort ? shortKeyOf(gbk) : ShortKey{};
     for (slot = hash & mask; m_slots[slot].index != 0; slot = (slot + 1) & mask) {
         const Slot& s = m_slots[slot];
-        if (s.tag == tag && s.length == gbk.size() && s.text(m_texts) == gbk) return s.index - 1;
+        if (s.tag != tag || s.length != gbk.size()) continue;
+        if (isShort ? s.head.words[0] == key.words[0] && s.head.words[1] == key.words[1]
+                    : s.text(m_texts) == gbk)
+            return s.index - 1;
     }
     return std::nullopt;
 }
@@ -101,7 +119,7 @@ void SharedStrings::remember(std::string_view gbk, std::uint64_t hash, std::size
     s.index = index + 1;
     s.tag = static_cast<std::uint32_t>(hash >> 32);
     s.length = static_cast<std::uint32_t>(gbk.size());
-    std::memcpy(s.head, gbk.data(), std::min(gbk.size(), kInlineBytes));
+    s.head = shortKeyOf(gbk);
     if (gbk.size() > kInlineBytes) {
         s.offset = static_cast<std::uint32_t>(m_texts.size());
         m_texts.append(gbk);
@@ -115,7 +133,7 @@ void SharedStrings::growSlots() {
     const std::size_t mask = m_slots.size() - 1;
     for (const Slot& s : old) {
         if (s.index == 0) continue;
-        std::size_t slot = std::hash<std::string_view>{}(s.text(m_texts)) & mask;
+        std::size_t slot = hashOf(s.text(m_texts)) & mask;
         while (m_slots[slot].index != 0) slot = (slot + 1) & mask;
         m_slots[slot] = s;
     }

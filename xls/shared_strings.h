@@ -78,15 +78,22 @@ private:
     std::size_t m_rememberedBytes;
     std::string m_texts;
     static constexpr std::size_t kInlineBytes = 16;
+    // A short text's bytes as two words, zero-padded, so it is compared and hashed without a library call.
+    struct ShortKey {
+        std::uint64_t words[2] = {0, 0};
+    };
+    static ShortKey shortKeyOf(std::string_view gbk);
+    static std::uint64_t hashOf(std::string_view gbk);
     struct Slot {
         std::uint32_t index = 0;  // string index + 1; 0 for a free slot
         std::uint32_t tag = 0;    // the hash's high half, to skip most comparisons
         std::uint32_t length = 0;
-        std::uint32_t offset = 0;   // in m_texts, of a text longer than kInlineBytes
-        char head[kInlineBytes]{};  // the text's first bytes
+        std::uint32_t offset = 0;  // in m_texts, of a text longer than kInlineBytes
+        ShortKey head;             // the text's first bytes
         std::string_view text(const std::string& texts) const {
-            return length <= kInlineBytes ? std::string_view(head, length)
-                                          : std::string_view(texts).substr(offset, length);
+            return length <= kInlineBytes
+                       ? std::string_view(reinterpret_cast<const char*>(head.words), length)
+                       : std::string_view(texts).substr(offset, length);
         }
     };
     std::vector<Slot> m_slots;
