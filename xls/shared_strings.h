@@ -61,7 +61,6 @@ private:
     // The laid-out records; the first SST record's counts are filled in by write().
     std::string m_records;
     std::uint16_t m_recordId;
-    std::size_t m_recordStart = 0;  // of the record being filled, whose data is m_data
     Bytes m_data;
     bool m_closed = false;
 
