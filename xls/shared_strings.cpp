@@ -42,8 +42,23 @@ SharedStrings::SharedStrings(std::size_t rememberedBytes)
 }
 
 SharedStrings::ShortKey SharedStrings::shortKeyOf(std::string_view gbk) {
+    // Two loads that may overlap cover every byte of a text of 4 to 16 bytes; with the length alike,
+    // equal keys mean equal texts.
+    const auto load = [&gbk](std::size_t at, auto word) {
+        std::memcpy(&word, gbk.data() + at, sizeof word);
+        return static_cast<std::uint64_t>(word);
+    };
     ShortKey key;
-    std::memcpy(key.words, gbk.data(), std::min(gbk.size(), kInlineBytes));
+    const std::size_t size = gbk.size();
+    if (size >= 8) {
+        key.words[0] = load(0, std::uint64_t{});
+        key.words[1] = load(size - 8, std::uint64_t{});
+    } else if (size >= 4) {
+        key.words[0] = load(0, std::uint32_t{}) | (load(size - 4, std::uint32_t{}) << 32);
+    } else {
+        for (std::size_t i = 0; i < size; ++i)
+            key.words[0] |= static_cast<std::uint64_t>(static_cast<unsigned char>(gbk[i])) << (8 * i);
+    }
     return key;
 }
 
@@ -101,8 +116,8 @@ std::optional<std::uint32_t> SharedStrings::remembered(std::string_view gbk, std
     for (slot = hash & mask; m_slots[slot].index != 0; slot = (slot + 1) & mask) {
         const Slot& s = m_slots[slot];
         if (s.tag != tag || s.length != gbk.size()) continue;
-        if (isShort ? s.head.words[0] == key.words[0] && s.head.words[1] == key.words[1]
-                    : s.text(m_texts) == gbk)
+        if (isShort ? s.key.words[0] == key.words[0] && s.key.words[1] == key.words[1]
+                    : std::string_view(m_texts).substr(s.key.words[0], s.length) == gbk)
             return s.index - 1;
     }
     return std::nullopt;
@@ -118,10 +133,12 @@ void SharedStrings::remember(std::string_view gbk, std::uint64_t hash, std::size
     Slot& s = m_slots[slot];
     s.index = index + 1;
     s.tag = static_cast<std::uint32_t>(hash >> 32);
+    s.low = static_cast<std::uint32_t>(hash);
     s.length = static_cast<std::uint32_t>(gbk.size());
-    s.head = shortKeyOf(gbk);
-    if (gbk.size() > kInlineBytes) {
-        s.offset = static_cast<std::uint32_t>(m_texts.size());
+    if (gbk.size() <= kInlineBytes) {
+        s.key = shortKeyOf(gbk);
+    } else {
+        s.key.words[0] = m_texts.size();
         m_texts.append(gbk);
     }
     ++m_rememberedCount;
@@ -133,7 +150,7 @@ void SharedStrings::growSlots() {
     const std::size_t mask = m_slots.size() - 1;
     for (const Slot& s : old) {
         if (s.index == 0) continue;
-        std::size_t slot = hashOf(s.text(m_texts)) & mask;
+        std::size_t slot = ((std::uint64_t{s.tag} << 32) | s.low) & mask;
         while (m_slots[slot].index != 0) slot = (slot + 1) & mask;
         m_slots[slot] = s;
     }

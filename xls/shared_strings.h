@@ -77,7 +77,8 @@ private:
     std::size_t m_rememberedBytes;
     std::string m_texts;
     static constexpr std::size_t kInlineBytes = 16;
-    // A short text's bytes as two words, zero-padded, so it is compared and hashed without a library call.
+    // A short text's bytes packed into two words, so it is compared and hashed without a library call.
+    // Two texts of one length are equal exactly when their keys are.
     struct ShortKey {
         std::uint64_t words[2] = {0, 0};
     };
@@ -86,14 +87,9 @@ private:
     struct Slot {
         std::uint32_t index = 0;  // string index + 1; 0 for a free slot
         std::uint32_t tag = 0;    // the hash's high half, to skip most comparisons
+        std::uint32_t low = 0;    // its low half, to place the slot again when the index grows
         std::uint32_t length = 0;
-        std::uint32_t offset = 0;  // in m_texts, of a text longer than kInlineBytes
-        ShortKey head;             // the text's first bytes
-        std::string_view text(const std::string& texts) const {
-            return length <= kInlineBytes
-                       ? std::string_view(reinterpret_cast<const char*>(head.words), length)
-                       : std::string_view(texts).substr(offset, length);
-        }
+        ShortKey key;  // of a short text; a longer one's offset in m_texts is words[0]
     };
     std::vector<Slot> m_slots;
     std::size_t m_rememberedCount = 0;

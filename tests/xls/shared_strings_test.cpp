@@ -50,6 +50,21 @@ TEST(SharedStrings, NumbersDistinctTextsByFirstOccurrence) {
     }
 }
 
+TEST(SharedStrings, TellsApartTextsThatDifferInOneByteOnly) {
+    // Short texts are compared as packed words: every byte of every length must count.
+    SharedStrings strings;
+    std::vector<std::string> texts;
+    for (std::size_t length = 0; length <= 20; ++length) {
+        texts.emplace_back(length, 'a');
+        for (std::size_t at = 0; at < length; ++at) {
+            texts.emplace_back(length, 'a');
+            texts.back()[at] = 'b';
+        }
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(strings.add(texts[i]), i) << texts[i];
+    for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(strings.add(texts[i]), i) << texts[i];
+}
+
 TEST(SharedStrings, RefusesATextLongerThanACell) {
     SharedStrings strings;
     EXPECT_FALSE(strings.add(std::string(kMaxCellUnits + 1, 'x')));
