@@ -172,18 +172,37 @@ TEST(WorkbookWriter, KeepsRecordsWithinTheFormatsLimits) {
     ASSERT_TRUE(stream.has_value());
     EXPECT_GE(stream->size(), 4096u);
 
-    std::size_t pos = 0, continues = 0, sheetOffset = 0, extSstBuckets = 0;
+    std::size_t pos = 0, continues = 0, sheetOffset = 0, extSstBuckets = 0, extSstAt = 0;
     while (pos + 4 <= stream->size()) {
         const std::uint16_t id = u16At(*stream, pos), length = u16At(*stream, pos + 2);
         if (id == 0 && length == 0) break;  // the padding after the last EOF
         ASSERT_LE(length, kMaxRecordData) << "record " << id << " at " << pos;
         if (id == 0x003C) ++continues;
         if (id == 0x0085) sheetOffset = u32At(*stream, pos + 4);
-        if (id == 0x00FF) extSstBuckets = (length - 2u) / 8u;
+        if (id == 0x00FF) {
+            extSstBuckets = (length - 2u) / 8u;
+            extSstAt = pos + 4;
+        }
         pos += 4u + length;
     }
     EXPECT_GT(continues, 0u);
     EXPECT_EQ(extSstBuckets, 126u) << "4,002 strings, 32 to a bucket, so the index stays within 128 buckets";
+    // Each bucket points at its first string's character count, inside the SST or CONTINUE record it names.
+    // Strings come in first-occurrence order: the two headers, then each row's code and name.
+    const auto unitsOf = [](std::size_t string) -> std::size_t {
+        if (string < 2) return 4;
+        const std::size_t digits = std::to_string((string - 2) / 2).size();
+        return string % 2 == 0 ? digits : 40 + digits;
+    };
+    const std::size_t perBucket = u16At(*stream, extSstAt);
+    for (std::size_t bucket = 0; bucket < extSstBuckets; ++bucket) {
+        const std::size_t at = u32At(*stream, extSstAt + 2 + 8 * bucket);
+        const std::size_t fromRecord = u16At(*stream, extSstAt + 6 + 8 * bucket);
+        ASSERT_LT(at + 2, stream->size());
+        EXPECT_EQ(u16At(*stream, at), unitsOf(bucket * perBucket)) << "bucket " << bucket;
+        const std::uint16_t record = u16At(*stream, at - fromRecord);
+        EXPECT_TRUE(record == 0x00FC || record == 0x003C) << "bucket " << bucket;
+    }
     ASSERT_LT(sheetOffset + 8, stream->size());
     EXPECT_EQ(u16At(*stream, sheetOffset), 0x0809) << "the sheet offset must land on a BOF";
     EXPECT_EQ(u16At(*stream, sheetOffset + 6), 0x0010) << "of a worksheet";
