@@ -3,6 +3,9 @@
 // say two things at once, flat documents, and libraries that would talk on standard error.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "import/workbook_file.h"
 #include "sheet_builder.h"
 
@@ -37,6 +40,45 @@ TEST(PackageEdges, EntitiesInNamesAndValuesAreDecodedOnce) {
                     << row << "," << column;
         }
     }
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(PackageEdges, PackagesThatCannotBeTrustedAreRefusedWithTheirReason) {
+    const struct {
+        const char* what;
+        std::string bytes;
+        ReaderStatus status;
+    } cases[] = {
+        // libgsf cannot open the stream whose size the directory misstates; it is encrypted all the same
+        {"encrypted-bad-size.xlsx", fileBytes(workbookFixture("encrypted-bad-size.xlsx")),
+         ReaderStatus::Encrypted},
+        {"duplicate-part.xlsx", fileBytes(workbookFixture("duplicate-part.xlsx")), ReaderStatus::Damaged},
+        {"duplicate-part.ods", fileBytes(workbookFixture("duplicate-part.ods")), ReaderStatus::Damaged},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.bytes.empty()) << c.what;
+        // A workbook's sheets are read when chosen: the refusal may come then.
+        ReaderStatus status = ReaderStatus::Ok;
+        const auto workbook = WorkbookFile::openBytes(c.bytes, status);
+        if (workbook) {
+            EXPECT_FALSE(workbook->readSheet(0, status)) << c.what;
+        }
+        EXPECT_EQ(status, c.status) << c.what;
+    }
+}
+
+TEST(PackageEdges, EntriesDatedDayZeroReadWithoutAWordOnStandardError) {
+    ::testing::internal::CaptureStderr();
+    ReaderStatus status = ReaderStatus::Ok;
+    const auto workbook = WorkbookFile::open(workbookFixture("zero-date.xlsx"), status);
+    const auto sheet = workbook ? workbook->readSheet(0, status) : std::nullopt;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    ASSERT_TRUE(sheet) << static_cast<int>(status);
+    EXPECT_EQ(cellText(sheet->view(0, 0), ColumnKind::Text, false), "1");
 }
 
 }  // namespace
