@@ -48,6 +48,7 @@ std::string fileBytes(const std::string& path) {
 }
 
 TEST(PackageEdges, PackagesThatCannotBeTrustedAreRefusedWithTheirReason) {
+    const std::string flat = fileBytes(workbookFixture("handmade.fods"));
     const struct {
         const char* what;
         std::string bytes;
@@ -58,6 +59,8 @@ TEST(PackageEdges, PackagesThatCannotBeTrustedAreRefusedWithTheirReason) {
          ReaderStatus::Encrypted},
         {"duplicate-part.xlsx", fileBytes(workbookFixture("duplicate-part.xlsx")), ReaderStatus::Damaged},
         {"duplicate-part.ods", fileBytes(workbookFixture("duplicate-part.ods")), ReaderStatus::Damaged},
+        {"flat-text.fodt", fileBytes(workbookFixture("flat-text.fodt")), ReaderStatus::NotWorkbook},
+        {"handmade.fods cut short", flat.substr(0, flat.size() / 2), ReaderStatus::Damaged},
     };
     for (const auto& c : cases) {
         ASSERT_FALSE(c.bytes.empty()) << c.what;

@@ -56,6 +56,8 @@ TEST(WorkbookFormats, SavedAsXlsxOrOdsReadsLikeTheXls) {
         {"features-libreoffice.ods", "features.xls", {{0, 6, 2}}},
         {"features-gnumeric.ods", "features.xls"},
         {"dates-1904-libreoffice.ods", "dates-1904.xls"},
+        // the same styles and tables as one flat XML document
+        {"handmade.fods", "handmade.ods"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
