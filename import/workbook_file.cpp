@@ -114,6 +114,13 @@ std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderSta
         return std::nullopt;
     }
     if (startsWith(bytes, "PK\x03\x04")) return openPackage(std::move(bytes), status);
+    if (opendocument::isFlatDocument(bytes)) {
+        package::ReadError error = package::ReadError::None;
+        if (auto workbook = opendocument::Workbook::openFlatBytes(std::move(bytes), error))
+            return WorkbookFile(std::move(*workbook));
+        status = failureOf(error);
+        return std::nullopt;
+    }
     xls::OpenError error = xls::OpenError::None;
     auto workbook = xls::Workbook::openBytes(std::move(bytes), error);
     if (!workbook) {

@@ -154,7 +154,10 @@ private:
             return CellView{CellKind::Text, 0, m_text, 0};
         }
         if (!m_hasValue) return CellView{};
+        // An empty cached value (<v/>, as some writers leave a shared-string cell) is an empty cell.
+        const bool blank = m_value.find_first_not_of(" \t\r\n") == std::string::npos;
         if (m_type == "s") {
+            if (blank) return CellView{};
             std::int64_t index = 0;
             // An index past the table means strings were lost: refuse rather than show blanks.
             if (!parseIndex(m_value, index) || index < 0 ||
@@ -177,12 +180,16 @@ private:
             return CellView{CellKind::Error, 0, {}, package::errorCodeOf(m_value).value_or(kNotAvailable)};
         if (m_type == "d") {
             if (m_value.empty()) return CellView{};
-            const auto serial = package::serialFromIsoDateTime(m_value, m_parts.uses1904);
+            // Strict files store elapsed times as durations ("PT1392H0M0.000S"), read as days.
+            const std::size_t first = m_value.find_first_not_of(" \t\r\n-");
+            const auto serial = first != std::string::npos && m_value[first] == 'P'
+                                    ? package::daysFromDuration(m_value)
+                                    : package::serialFromIsoDateTime(m_value, m_parts.uses1904);
             if (!serial) return std::nullopt;
             return CellView{CellKind::DateTime, *serial, {}, 0};
         }
         // A number; an empty value element is an empty cell.
-        if (m_value.find_first_not_of(" \t\r\n") == std::string::npos) return CellView{};
+        if (blank) return CellView{};
         const auto number = package::parseNumber(m_value);
         if (!number) return std::nullopt;
         const bool isDate = m_style < m_parts.dateStyles.size() && m_parts.dateStyles[m_style];

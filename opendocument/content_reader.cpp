@@ -328,7 +328,11 @@ private:
 ReadError readTables(const std::optional<package::XmlSource>& styles, const package::XmlSource& content,
                      std::vector<xls::SheetEntry>& entries, std::vector<xls::Sheet>& sheets) {
     const auto size = content.size();
-    if (!size) return ReadError::NotWorkbook;
+    if (!size) {
+        // Content held twice is damage; no content at all is no spreadsheet.
+        return content.zip && content.zip->has(content.partName) ? ReadError::Damaged
+                                                                 : ReadError::NotWorkbook;
+    }
     ContentHandler handler(*size, entries, sheets);
     if (styles) {
         // A package without common styles still reads.

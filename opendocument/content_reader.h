@@ -15,7 +15,8 @@ namespace velmora::opendocument {
 // hidden.
 package::ReadError readContent(const package::ZipPackage& zip, std::vector<xls::SheetEntry>& entries,
                                std::vector<xls::Sheet>& sheets);
-// The same from content XML held in memory, without common styles (tests, fuzzing).
+// The same from content XML held in memory, without common styles (a flat document holds its styles
+// in the same XML; tests, fuzzing).
 package::ReadError readContentXml(std::string_view xml, std::vector<xls::SheetEntry>& entries,
                                   std::vector<xls::Sheet>& sheets);
 

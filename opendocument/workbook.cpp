@@ -24,7 +24,52 @@ public:
     void characters(std::string_view) override {}
 };
 
+constexpr std::string_view kSpreadsheetType = "application/vnd.oasis.opendocument.spreadsheet";
+
+// Reads the root element only: a flat document names its kind there.
+class RootHandler : public package::XmlHandler {
+public:
+    bool isDocument = false;
+    std::string mimeType;
+    void startElement(std::string_view localName, std::string_view uri,
+                      const package::XmlAttributes& attributes) override {
+        constexpr std::string_view kOfficeNs = ":office:1.0";
+        isDocument = localName == "document" && uri.size() >= kOfficeNs.size() &&
+                     uri.substr(uri.size() - kOfficeNs.size()) == kOfficeNs;
+        mimeType = attributes.value("mimetype", kOfficeNs).value_or("");
+        finish();
+    }
+    void endElement(std::string_view, std::string_view) override {}
+    void characters(std::string_view) override {}
+};
+
+RootHandler readRoot(std::string_view bytes) {
+    RootHandler root;
+    package::parseXml(bytes, root);
+    return root;
+}
+
 }  // namespace
+
+bool isFlatDocument(std::string_view bytes) {
+    // Only text that starts as XML is parsed at all; a binary or CSV file is told at its first byte.
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos || bytes[first] != '<') return false;
+    return readRoot(bytes).isDocument;
+}
+
+std::optional<Workbook> Workbook::openFlatBytes(std::string bytes, ReadError& error) {
+    const RootHandler root = readRoot(bytes);
+    if (!root.isDocument || root.mimeType.rfind(kSpreadsheetType, 0) != 0) {
+        error = ReadError::NotWorkbook;  // a flat text document or drawing
+        return std::nullopt;
+    }
+    Workbook workbook;
+    error = readContentXml(bytes, workbook.m_entries, workbook.m_sheets);
+    if (error != ReadError::None) return std::nullopt;
+    return workbook;
+}
 
 bool isPackage(const package::ZipPackage& zip) { return zip.has("content.xml") || zip.has("mimetype"); }
 
@@ -35,8 +80,7 @@ std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error)
         return std::nullopt;
     }
     std::string mimeType;
-    if (zip->readAll("mimetype", mimeType) == PartStatus::Ok &&
-        mimeType.rfind("application/vnd.oasis.opendocument.spreadsheet", 0) != 0) {
+    if (zip->readAll("mimetype", mimeType) == PartStatus::Ok && mimeType.rfind(kSpreadsheetType, 0) != 0) {
         error = ReadError::NotWorkbook;  // a text document or a drawing
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "package/sheet_sink.h"
@@ -19,6 +20,8 @@ public:
     // Opens the spreadsheet held in `bytes` (a zip package) and reads every table of it: they all live
     // in one part, which is read once. Never throws or crashes on bad input.
     static std::optional<Workbook> openBytes(std::string bytes, ReadError& error);
+    // Opens a flat spreadsheet (.fods): the whole document as one XML file, read by the same handler.
+    static std::optional<Workbook> openFlatBytes(std::string bytes, ReadError& error);
 
     const std::vector<xls::SheetEntry>& sheets() const { return m_entries; }
     // Dates are stored as calendar dates and read as serials of the 1900 system.
@@ -32,5 +35,8 @@ private:
 
 // True when the package holds an OpenDocument document: a content.xml, or a mimetype entry.
 bool isPackage(const package::ZipPackage& zip);
+
+// True when `bytes` are a flat OpenDocument document of any kind: XML whose root is office:document.
+bool isFlatDocument(std::string_view bytes);
 
 }  // namespace velmora::opendocument

@@ -125,8 +125,11 @@ public:
                 m_state.refused = true;
                 return false;
             }
-            // No network, no external DTD, no entity substitution, libxml2's own size limits kept.
-            xmlCtxtUseOptions(m_state.context, XML_PARSE_NONET);
+            // No network, no external DTD, libxml2's own size limits kept. Entities are substituted so
+            // that attribute values arrive decoded (libxml2 otherwise hands "&amp;" over as "&#38;"):
+            // a document declaring an entity of its own is refused above, so only the predefined ones
+            // and character references are ever substituted.
+            xmlCtxtUseOptions(m_state.context, XML_PARSE_NONET | XML_PARSE_NOENT);
         }
         xmlParseChunk(m_state.context, chunk.data(), static_cast<int>(chunk.size()), 0);
         return running();

@@ -62,9 +62,28 @@ std::vector<int> childrenNamed(GsfInfile* dir, std::string_view name) {
     return found;
 }
 
-GsfInput* childNamed(GsfInfile* dir, std::string_view name) {
-    const std::vector<int> found = childrenNamed(dir, name);
-    return found.empty() ? nullptr : gsf_infile_child_by_index(dir, found.front());
+// True when a compound document's directory holds a stream entry of this ASCII name (in any case),
+// found by the entry's layout: directory entries are 128 bytes, and every sector starts at a multiple
+// of 128 from the file's start.
+bool holdsStreamEntry(std::string_view bytes, std::string_view name) {
+    constexpr std::size_t kEntrySize = 128;
+    constexpr std::size_t kNameLengthAt = 64;
+    constexpr std::size_t kTypeAt = 66;
+    constexpr unsigned char kStream = 2;
+    const std::size_t nameBytes = (name.size() + 1) * 2;
+    const auto byteAt = [&bytes](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+    for (std::size_t at = 512; at + kEntrySize <= bytes.size(); at += kEntrySize) {
+        if (byteAt(at + kNameLengthAt) != nameBytes || byteAt(at + kNameLengthAt + 1) != 0 ||
+            byteAt(at + kTypeAt) != kStream)
+            continue;
+        bool same = byteAt(at + nameBytes - 2) == 0 && byteAt(at + nameBytes - 1) == 0;
+        for (std::size_t i = 0; same && i < name.size(); ++i) {
+            same = byteAt(at + 2 * i + 1) == 0 &&
+                   g_ascii_tolower(static_cast<char>(byteAt(at + 2 * i))) == g_ascii_tolower(name[i]);
+        }
+        if (same) return true;
+    }
+    return false;
 }
 
 // Zip entries inside folders come out as a tree; a folder holds no bytes of its own.
@@ -72,23 +91,37 @@ bool isFolder(GsfInput* entry) {
     return GSF_IS_INFILE(entry) && gsf_infile_num_children(GSF_INFILE(entry)) >= 0;
 }
 
-// The entry at `path` below `dir`. Folders that differ only in case ("xl/" and "XL/") are separate
-// folders of the tree, so each is tried in turn.
-ObjectRef<GsfInput> findBelow(GsfInfile* dir, std::string_view path, int depth) {
-    if (depth > 32) return {};
+// Every entry at `path` below `dir`, each with whether its whole path matched exactly. Folders that
+// differ only in case ("xl/" and "XL/") are separate folders of the tree, so each is searched.
+void collectBelow(GsfInfile* dir, std::string_view path, bool exact, int depth,
+                  std::vector<std::pair<ObjectRef<GsfInput>, bool>>& found) {
+    if (depth > 32) return;
     const std::size_t slash = path.find('/');
-    for (const int index : childrenNamed(dir, path.substr(0, slash))) {
+    const std::string_view name = path.substr(0, slash);
+    for (const int index : childrenNamed(dir, name)) {
         ObjectRef<GsfInput> child(gsf_infile_child_by_index(dir, index));
         if (!child.object) continue;
+        const bool exactHere = exact && name == gsf_infile_name_by_index(dir, index);
         if (slash == std::string_view::npos) {
-            if (!isFolder(child.object)) return child;
+            if (!isFolder(child.object)) found.emplace_back(std::move(child), exactHere);
         } else if (isFolder(child.object)) {
-            ObjectRef<GsfInput> found =
-                findBelow(GSF_INFILE(child.object), path.substr(slash + 1), depth + 1);
-            if (found.object) return found;
+            collectBelow(GSF_INFILE(child.object), path.substr(slash + 1), exactHere, depth + 1, found);
         }
     }
-    return {};
+}
+
+// GLib's own checks complain on standard error when libgsf hands them what a damaged or oddly dated
+// entry gave it (a zip entry dated day 0 has no date, and libgsf releases the missing date of every
+// entry it opens). The entry still reads, and every real fault comes back as a status.
+void quietGlibChecks() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const char* domain : {"GLib", "GLib-GObject"}) {
+            g_log_set_handler(
+                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
+                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        }
+    });
 }
 
 }  // namespace
@@ -97,10 +130,20 @@ struct ZipPackage::Handle {
     ObjectRef<GsfInput> memory;
     ObjectRef<GsfInfile> zip;
 
-    // The part at `partName` ("xl/workbook.xml", a leading "/" allowed), or null.
-    ObjectRef<GsfInput> find(std::string_view partName) const {
+    // The part at `partName` ("xl/workbook.xml", a leading "/" allowed): the entry of exactly that name,
+    // else the one differing only in case. Damaged when two entries have that name, or no entry has it
+    // exactly and several differ from it only in case: readers would disagree on which to take.
+    PartStatus find(std::string_view partName, ObjectRef<GsfInput>& part) const {
         while (!partName.empty() && partName.front() == '/') partName.remove_prefix(1);
-        return findBelow(zip.object, partName, 0);
+        std::vector<std::pair<ObjectRef<GsfInput>, bool>> found;
+        collectBelow(zip.object, partName, true, 0, found);
+        const auto exact = std::count_if(found.begin(), found.end(), [](const auto& f) { return f.second; });
+        if (exact > 1 || (exact == 0 && found.size() > 1)) return PartStatus::Damaged;
+        if (found.empty()) return PartStatus::Missing;
+        for (auto& [entry, isExact] : found) {
+            if (isExact || exact == 0) part = std::move(entry);
+        }
+        return PartStatus::Ok;
     }
 };
 
@@ -112,6 +155,7 @@ ZipPackage& ZipPackage::operator=(ZipPackage&&) noexcept = default;
 
 std::optional<ZipPackage> ZipPackage::open(std::string_view bytes) {
     xls::initialiseGsf();
+    quietGlibChecks();
     auto handle = std::make_unique<Handle>();
     handle->memory.object = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                  static_cast<gsf_off_t>(bytes.size()), FALSE);
@@ -126,21 +170,21 @@ std::optional<ZipPackage> ZipPackage::open(std::string_view bytes) {
 }
 
 bool ZipPackage::has(std::string_view partName) const {
-    const ObjectRef<GsfInput> part = m_handle->find(partName);
-    return part.object && !isFolder(part.object);
+    ObjectRef<GsfInput> part;
+    return m_handle->find(partName, part) != PartStatus::Missing;
 }
 
 std::optional<std::size_t> ZipPackage::size(std::string_view partName) const {
-    const ObjectRef<GsfInput> part = m_handle->find(partName);
-    if (!part.object || isFolder(part.object) || gsf_input_size(part.object) < 0) return std::nullopt;
+    ObjectRef<GsfInput> part;
+    if (m_handle->find(partName, part) != PartStatus::Ok || gsf_input_size(part.object) < 0)
+        return std::nullopt;
     return static_cast<std::size_t>(gsf_input_size(part.object));
 }
 
 PartStatus ZipPackage::read(std::string_view partName,
                             const std::function<bool(std::string_view chunk)>& consume) const {
-    const ObjectRef<GsfInput> part = m_handle->find(partName);
-    if (!part.object) return PartStatus::Missing;
-    if (isFolder(part.object)) return PartStatus::Missing;
+    ObjectRef<GsfInput> part;
+    if (const PartStatus found = m_handle->find(partName, part); found != PartStatus::Ok) return found;
     const gsf_off_t size = gsf_input_size(part.object);
     if (size < 0) return PartStatus::Damaged;
     // libgsf never inflates beyond the size the directory declares, so checking the claim bounds the work.
@@ -171,15 +215,18 @@ bool isEncryptedPackage(std::string_view bytes) {
         std::memcmp(bytes.data(), kOleSignature, sizeof kOleSignature) != 0)
         return false;
     xls::initialiseGsf();
+    quietGlibChecks();
     ObjectRef<GsfInput> memory(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                     static_cast<gsf_off_t>(bytes.size()), FALSE));
     if (!memory.object) return false;
     GError* error = nullptr;
     ObjectRef<GsfInfile> ole(gsf_infile_msole_new(memory.object, &error));
     g_clear_error(&error);
-    if (!ole.object) return false;
-    const ObjectRef<GsfInput> stream(childNamed(ole.object, "EncryptedPackage"));
-    return stream.object != nullptr;
+    // The name is enough: the stream need not be readable to say what the file is.
+    if (ole.object && !childrenNamed(ole.object, "EncryptedPackage").empty()) return true;
+    // libgsf leaves out a stream whose directory entry claims more than the file holds, or refuses the
+    // whole directory; both streams' entries still say the file is an encrypted package.
+    return holdsStreamEntry(bytes, "EncryptionInfo") && holdsStreamEntry(bytes, "EncryptedPackage");
 }
 
 }  // namespace velmora::package

@@ -24,7 +24,9 @@ public:
     static std::optional<ZipPackage> open(std::string_view bytes);
 
     // True when the part exists. Part names match without regard to case, since writers and the
-    // relationships that name the parts disagree about it.
+    // relationships that name the parts disagree about it; an entry of exactly the name comes first.
+    // A part held by two entries of one name (or, lacking an exact one, by several differing only in
+    // case) exists but reads as Damaged: readers disagree on which entry to take.
     bool has(std::string_view partName) const;
     // The part's inflated size as its entry declares it; nullopt when there is no such part.
     std::optional<std::size_t> size(std::string_view partName) const;
@@ -47,7 +49,8 @@ private:
 };
 
 // True for a compound document holding an "EncryptedPackage" stream: the way a password-protected
-// zip-based workbook is stored.
+// zip-based workbook is stored. Its directory entries alone decide, together with "EncryptionInfo",
+// where a misstated size keeps the stream itself from being opened.
 bool isEncryptedPackage(std::string_view bytes);
 
 }  // namespace velmora::package

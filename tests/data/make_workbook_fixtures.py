@@ -29,13 +29,12 @@ entity-bomb.xlsx, external-entity.xlsx - sheet parts declaring entities.
 truncated.xlsx            - the first 4,096 bytes of features-libreoffice.xlsx.
 """
 import datetime, os, random, shutil, subprocess, tempfile, zipfile
-import xlsxwriter
-from xlwt.CompoundDoc import XlsDoc
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'workbooks')
 
 
 def features(path):
+    import xlsxwriter
     wb = xlsxwriter.Workbook(path)
     bold = wb.add_format({'bold': True})
     fmts = {name: wb.add_format({'num_format': code}) for name, code in [
@@ -85,6 +84,7 @@ def features(path):
 
 
 def dates1904(path):
+    import xlsxwriter
     wb = xlsxwriter.Workbook(path, {'date_1904': True})
     ws = wb.add_worksheet('Dates')
     fmt = wb.add_format({'num_format': 'yyyy-mm-dd hh:mm:ss'})
@@ -202,6 +202,7 @@ def bombs():
 def encrypted_xlsx(path):
     # xlwt writes a compound document with one stream named Workbook; renaming the directory entry gives
     # the stream the name an encrypted package has.
+    from xlwt.CompoundDoc import XlsDoc
     tmp = path + '.tmp'
     rng = random.Random(12)
     XlsDoc().save(tmp, bytes(rng.randrange(256) for _ in range(8192)))
@@ -242,7 +243,8 @@ def write_ods(path, parts):
             z.writestr(name, data, compress_type=zipfile.ZIP_DEFLATED)
 
 
-def handmade_ods(path):
+def handmade_ods_tables():
+    """The automatic styles and the tables of handmade.ods."""
     styles = ('<number:date-style style:name="N1"><number:year/></number:date-style>'
               '<number:boolean-style style:name="N2"><number:boolean/></number:boolean-style>'
               '<style:style style:name="ce1" style:family="table-cell" style:data-style-name="N1"/>'
@@ -294,6 +296,11 @@ def handmade_ods(path):
             'table:number-columns-repeated="1024"/></table:table-row></table:table>'
             '<table:table table:name="隐藏" table:style-name="ta2"><table:table-row><table:table-cell '
             'office:value-type="string"><text:p>h</text:p></table:table-cell></table:table-row></table:table>')
+    return styles, body
+
+
+def handmade_ods(path):
+    styles, body = handmade_ods_tables()
     write_ods(path, ods_parts(body, styles))
 
 

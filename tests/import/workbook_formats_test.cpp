@@ -56,7 +56,8 @@ TEST(WorkbookFormats, SavedAsXlsxOrOdsReadsLikeTheXls) {
         {"features-libreoffice.ods", "features.xls", {{0, 6, 2}}},
         {"features-gnumeric.ods", "features.xls"},
         {"dates-1904-libreoffice.ods", "dates-1904.xls"},
-
+        // the same styles and tables as one flat XML document
+        {"handmade.fods", "handmade.ods"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -152,6 +153,15 @@ TEST(WorkbookFormats, FeaturesOnlyTheNewFormatsHaveReadAsWritten) {
           {0, 1, CellKind::Number, "3"},
           {1, 0, CellKind::DateTime, "2013-11-12 08:30:00"},
           {1, 1, CellKind::Boolean, "FALSE"}}},
+        {"cached-values.xlsx",
+         2,
+         3,
+         {{0, 0, CellKind::Empty, ""},  // shared-string cells with an empty cached value
+          {0, 1, CellKind::Empty, ""},
+          {0, 2, CellKind::Text, "卡号"},
+          {1, 0, CellKind::DateTime, "1900-02-27 00:00:00"},  // durations: 1392 hours, 11 minutes
+          {1, 1, CellKind::DateTime, "1899-12-30 00:11:00"},
+          {1, 2, CellKind::DateTime, "2013-11-12 08:30:00"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The zip and XML edges of the .xlsx and .ods readers: entities in names and values, packages that
+// say two things at once, flat documents, and libraries that would talk on standard error.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "import/workbook_file.h"
+#include "sheet_builder.h"
+
+namespace velmora::import {
+namespace {
+using namespace testing;
+
+std::string workbookFixture(const std::string& name) {
+    return std::string(VELMORA_TEST_DATA) + "/workbooks/" + name;
+}
+
+TEST(PackageEdges, EntitiesInNamesAndValuesAreDecodedOnce) {
+    const std::vector<std::string> names = {"R&D", "甲&乙", "利润&亏损", "&<>\"'中中"};
+    const std::vector<std::string> values = {"A&B", "A<B", "A>B", "A\"B", "A'B", "A中B", "A中B"};
+    for (const char* file : {"entities.xlsx", "entities.ods"}) {
+        SCOPED_TRACE(file);
+        ReaderStatus status = ReaderStatus::Ok;
+        const auto workbook = WorkbookFile::open(workbookFixture(file), status);
+        ASSERT_TRUE(workbook) << static_cast<int>(status);
+        ASSERT_EQ(workbook->sheets().size(), names.size());
+        for (std::size_t index = 0; index < names.size(); ++index)
+            EXPECT_EQ(workbook->sheets()[index].name, gbk(names[index])) << index;
+        // Three rows, each value stored another way (see the fixture script).
+        const auto sheet = workbook->readSheet(0, status);
+        ASSERT_TRUE(sheet) << static_cast<int>(status);
+        ASSERT_EQ(sheet->rowCount(), 3);
+        ASSERT_EQ(sheet->columnCount(), static_cast<int>(values.size()));
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < sheet->columnCount(); ++column)
+                EXPECT_EQ(cellText(sheet->view(row, column), ColumnKind::Text, false),
+                          gbk(values[static_cast<std::size_t>(column)]))
+                    << row << "," << column;
+        }
+    }
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(PackageEdges, PackagesThatCannotBeTrustedAreRefusedWithTheirReason) {
+    const std::string flat = fileBytes(workbookFixture("handmade.fods"));
+    const struct {
+        const char* what;
+        std::string bytes;
+        ReaderStatus status;
+    } cases[] = {
+        // libgsf cannot open the stream whose size the directory misstates; it is encrypted all the same
+        {"encrypted-bad-size.xlsx", fileBytes(workbookFixture("encrypted-bad-size.xlsx")),
+         ReaderStatus::Encrypted},
+        {"duplicate-part.xlsx", fileBytes(workbookFixture("duplicate-part.xlsx")), ReaderStatus::Damaged},
+        {"duplicate-part.ods", fileBytes(workbookFixture("duplicate-part.ods")), ReaderStatus::Damaged},
+        {"flat-text.fodt", fileBytes(workbookFixture("flat-text.fodt")), ReaderStatus::NotWorkbook},
+        {"handmade.fods cut short", flat.substr(0, flat.size() / 2), ReaderStatus::Damaged},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.bytes.empty()) << c.what;
+        // A workbook's sheets are read when chosen: the refusal may come then.
+        ReaderStatus status = ReaderStatus::Ok;
+        const auto workbook = WorkbookFile::openBytes(c.bytes, status);
+        if (workbook) {
+            EXPECT_FALSE(workbook->readSheet(0, status)) << c.what;
+        }
+        EXPECT_EQ(status, c.status) << c.what;
+    }
+}
+
+TEST(PackageEdges, EntriesDatedDayZeroReadWithoutAWordOnStandardError) {
+    ::testing::internal::CaptureStderr();
+    ReaderStatus status = ReaderStatus::Ok;
+    const auto workbook = WorkbookFile::open(workbookFixture("zero-date.xlsx"), status);
+    const auto sheet = workbook ? workbook->readSheet(0, status) : std::nullopt;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    ASSERT_TRUE(sheet) << static_cast<int>(status);
+    EXPECT_EQ(cellText(sheet->view(0, 0), ColumnKind::Text, false), "1");
+}
+
+}  // namespace
+}  // namespace velmora::import
