@@ -54,17 +54,23 @@ struct TableJob {
 
 bool readSettings(const BatchOptions& options, settings::ImportSettings& values, std::ostream& err) {
     std::string path = options.configPath;
-    // Like the window: the settings file of this run's mode, and a missing file there means empty settings.
     if (path.empty()) path = paths::currentPlaces().settingsFile;
     failure::Failure why;
+    std::size_t keysFound = 0;
     try {
-        values = settings::loadSettings(path, why);
+        values = settings::loadSettings(path, why, &keysFound);
     } catch (const std::bad_alloc&) {
         err << "无法读取配置文件: " << path << " (" << kOutOfMemory << ")\n";
         return false;
     }
-    if (why.failed() && !(options.configPath.empty() && fileio::isMissingFile(why))) {
+    // Empty settings name no worksheet: a run without them could only fail later, naming no file.
+    if (why.failed()) {
         err << "无法读取配置文件: " << path << " (" << text::utf8FromGbk(why.describe()) << ")\n";
+        return false;
+    }
+    if (keysFound == 0) {
+        err << "配置文件不可用: " << path << " ("
+            << text::utf8FromGbk(failure::Failure(failure::Reason::NoSettings).describe()) << ")\n";
         return false;
     }
     for (SettingId id : {SettingId::RegisterColumns, SettingId::SourceColumns}) {
@@ -150,8 +156,11 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
     std::error_code madeError, error;
     std::filesystem::create_directories(options.outFolder, madeError);
     if (!std::filesystem::is_directory(options.outFolder, error)) {
+        // A file already at the name is there: the folder is not missing, it is no folder.
+        const bool taken = std::filesystem::exists(std::filesystem::symlink_status(options.outFolder, error));
         const failure::Failure why =
-            failure::Failure::fromErrno(madeError ? madeError.value() : error.value());
+            taken ? failure::Failure(failure::Reason::NotAFolder)
+                  : failure::Failure::fromErrno(madeError ? madeError.value() : error.value());
         err << "无法创建输出文件夹: " << options.outFolder;
         if (why.failed()) err << "（" << text::utf8FromGbk(why.describe()) << "）";
         err << "\n";

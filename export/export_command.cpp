@@ -8,6 +8,7 @@
 #include "export/workbook_export.h"
 #include "export/write_queue.h"
 #include "fileio/files.h"
+#include "fileio/private_folder.h"
 #include "reconcile/report.h"
 #include "text/encoding.h"
 #include "text/phrases.h"
@@ -60,8 +61,9 @@ void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& na
 // Everything after the first dialog, once the output folder is ours.
 std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& registerPath,
                                  const std::string& folder) {
-    std::string scratchPath;
-    const failure::Failure scratchFolder = defaultScratchPath(scratchPath);
+    fileio::PrivateScratchFolder scratch;
+    const failure::Failure scratchFolder = scratch.choose();
+    const std::string scratchPath = scratchDatabasePath(scratch.path());
     WriteQueue queue;
     queueRegisterCsv(registerPath, job.registerGrid, job.progress, queue);
     queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, folder, queue);
@@ -72,6 +74,8 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& regist
         queueSourceCsv(*sourcePath, job.sourceGrid, job.progress, queue);
     }
     queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchFolder, scratchPath, folder, queue);
+    // Both workbooks are drafts in memory now: the scratch file has served, and keeps no figures.
+    if (scratchFolder.ok()) emptyScratchDatabase(scratchPath);
 
     queue.push(reconcile::reportFileName(job.unitText),
                [folder, unit = job.unitText, summary = job.summary, notFound = job.notFoundList,

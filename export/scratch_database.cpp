@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/scratch_database.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -21,6 +22,28 @@ std::string scratchDatabasePath(std::string_view temporaryFolder) {
     return path;
 }
 
+namespace {
+
+// A journal left by an interrupted earlier run would be rolled back into a fresh file.
+void removeJournals(const std::string& path) {
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) ::unlink((path + suffix).c_str());
+}
+
+std::string lockPathBeside(const std::string& path) {
+    const std::string folder = std::string(fileio::folderPartOf(path));
+    return fileio::joinPath(folder.empty() ? "." : folder, kScratchLockName);
+}
+
+}  // namespace
+
+void emptyScratchDatabase(const std::string& path) {
+    fileio::TimedLock lock;
+    if (lock.lockFile(lockPathBeside(path), std::chrono::milliseconds(0)).failed()) return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+    removeJournals(path);
+}
+
 std::string quoteIdentifier(std::string_view name) {
     std::string quoted = "\"";
     for (char c : name) {
@@ -35,9 +58,7 @@ ScratchDatabase::~ScratchDatabase() { sqlite3_close_v2(m_db); }
 failure::Failure ScratchDatabase::create(const std::string& path, std::string_view templateBytes,
                                          std::chrono::milliseconds lockLimit,
                                          const std::function<void()>& whileWaiting) {
-    const std::string folder = std::string(fileio::folderPartOf(path));
-    if (const failure::Failure locked = m_lock.lockFile(
-            fileio::joinPath(folder.empty() ? "." : folder, kScratchLockName), lockLimit, whileWaiting);
+    if (const failure::Failure locked = m_lock.lockFile(lockPathBeside(path), lockLimit, whileWaiting);
         locked.failed())
         return locked;
     // The template is built in and checked by the tests: only a want of memory leaves it empty.
@@ -46,13 +67,12 @@ failure::Failure ScratchDatabase::create(const std::string& path, std::string_vi
             fileio::writeFileAtomically(path, templateBytes, fileio::FileMode::Private);
         written.failed())
         return written;
-    // A journal left by an interrupted earlier run would be rolled back into the fresh file.
-    for (const char* suffix : {"-journal", "-wal", "-shm"}) ::unlink((path + suffix).c_str());
+    removeJournals(path);
     // One thread uses a connection, so SQLite need not lock around every call. NOFOLLOW: the file just
     // written is the file opened.
     const int opened = sqlite3_open_v2(
         path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
-    if (opened != SQLITE_OK) return failure::Failure(failure::Reason::ScratchFolderUnusable);
+    if (opened != SQLITE_OK) return lastFailure();
     // The file is rebuilt on every call, so crash safety buys nothing here.
     // A cache that holds the whole table of a usual grid keeps the copy from spilling pages to the file
     // mid-transaction and the read-back from fetching them again; a grid of millions of cells spills
@@ -60,7 +80,22 @@ failure::Failure ScratchDatabase::create(const std::string& path, std::string_vi
     if (execute("PRAGMA journal_mode=MEMORY") && execute("PRAGMA synchronous=OFF") &&
         execute("PRAGMA cache_size=-32768"))
         return {};
-    return failure::Failure(failure::Reason::ScratchFolderUnusable);
+    return lastFailure();
+}
+
+failure::Failure ScratchDatabase::lastFailure() const {
+    if (m_db == nullptr) return failure::Failure(failure::Reason::OutOfMemory);
+    switch (sqlite3_errcode(m_db)) {
+        case SQLITE_FULL:
+            return failure::Failure(failure::Reason::DiskFull, ENOSPC);
+        case SQLITE_NOMEM:
+            return failure::Failure(failure::Reason::OutOfMemory);
+        default:
+            break;
+    }
+    // An I/O error or a file that would not open: what the system said, where SQLite kept it.
+    if (const int error = sqlite3_system_errno(m_db); error != 0) return failure::Failure::fromErrno(error);
+    return failure::Failure(failure::Reason::SystemError);
 }
 
 bool ScratchDatabase::execute(const char* sql) {

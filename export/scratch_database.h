@@ -23,6 +23,10 @@ inline constexpr const char* kScratchLockName = "export.lock";
 // single (one pass, left to right, as "//" at the start of a network path would be).
 std::string scratchDatabasePath(std::string_view temporaryFolder);
 
+// Empties the scratch file at `path` once its tables have served, so it keeps no names or figures between
+// exports; skipped when another export holds the lock (its own end empties it).
+void emptyScratchDatabase(const std::string& path);
+
 // Quotes an SQL identifier, doubling any double quote inside it.
 std::string quoteIdentifier(std::string_view name);
 
@@ -43,6 +47,8 @@ public:
                             const std::function<void()>& whileWaiting = {});
     bool execute(const char* sql);
     sqlite3* handle() const { return m_db; }
+    // Why the last call on the connection failed: a full disk, a want of memory, the system's error.
+    failure::Failure lastFailure() const;
 
 private:
     fileio::TimedLock m_lock;  // declared first, so it is released after the connection closes

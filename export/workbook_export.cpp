@@ -187,21 +187,29 @@ std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, con
     const auto keepAlive = [progress] {
         if (progress != nullptr) progress->yield();
     };
+    // The scratch folder is out of the clerk's sight, so every failure met there names it.
+    std::string scratchFolder(fileio::folderPartOf(scratchPath));
+    if (scratchFolder.size() > 1) scratchFolder.pop_back();
     why = db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()), lockLimit, keepAlive);
-    if (why.failed()) return std::nullopt;
-    // The database's own failures (a full disk under the private folder, say) are told apart no further.
-    why = failure::Failure(failure::Reason::ScratchFolderUnusable);
-    if (!createTables(db, grid) || !db.execute("BEGIN") || !insertRows(db, grid, progress))
+    if (why.failed()) {
+        if (why.reason() != failure::Reason::LockTimedOut) why = why.inScratchFolder(scratchFolder);
         return std::nullopt;
+    }
+    if (!createTables(db, grid) || !db.execute("BEGIN") || !insertRows(db, grid, progress)) {
+        why = db.lastFailure().inScratchFolder(scratchFolder);
+        return std::nullopt;
+    }
     // The workbook is made from what the table holds, read back inside the transaction; a table that
     // was not read back whole is never committed (the connection closes without it).
     const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
     xls::WriteError error = xls::WriteError::None;
     std::optional<xls::WorkbookDraft> draft =
         workbookDraftFromTables(db.handle(), grid.columnCount(), rows, sheetNameOf(sheet), error);
-    if (error != xls::WriteError::None) why = failureOf(error);
-    if (!draft || !db.execute("COMMIT")) return std::nullopt;
-    why = {};
+    why = error != xls::WriteError::None ? failureOf(error) : failure::Failure();
+    if (!draft || !db.execute("COMMIT")) {
+        if (why.ok()) why = db.lastFailure().inScratchFolder(scratchFolder);
+        return std::nullopt;
+    }
     return draft;
 }
 
@@ -223,18 +231,11 @@ failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string&
     return workbook.commit();
 }
 
-failure::Failure defaultScratchPath(std::string& path) {
-    std::string folder;
-    if (const failure::Failure made = fileio::privateScratchFolder(folder); made.failed()) return made;
-    path = scratchDatabasePath(folder);
-    return {};
-}
-
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
                          const Text& sheet, model::Progress* progress) {
-    std::string scratchPath;
-    return defaultScratchPath(scratchPath).ok() &&
-           writeGridToWorkbook(grid, folder, workbookName, sheet, progress, scratchPath);
+    fileio::PrivateScratchFolder scratch;
+    return scratch.choose().ok() && writeGridToWorkbook(grid, folder, workbookName, sheet, progress,
+                                                        scratchDatabasePath(scratch.path()));
 }
 
 bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,

@@ -37,9 +37,6 @@ std::optional<xls::WorkbookDraft> draftGridWorkbook(
 failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,
                                     const text::Text& workbookName);
 
-// Where db.tmp goes: the account's private scratch folder.
-failure::Failure defaultScratchPath(std::string& path);
-
 // Writes `grid` to "<workbookName>.xls" in `folder` (file-system encoding) through the scratch
 // database in the private scratch folder: the grid fills table "tmp" (titles in "tmp_titles") in one
 // transaction, and the workbook is built from the tables read back in row order: one worksheet, named

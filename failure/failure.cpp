@@ -15,6 +15,8 @@ const char* sentenceOf(Reason reason) {
             return "";
         case Reason::NoWritePermission:
             return "没有写入权限";
+        case Reason::ReadOnlyFileSystem:
+            return "所在的文件系统是只读的";
         case Reason::DiskFull:
             return "磁盘空间不足";
         case Reason::FileTooLarge:
@@ -29,6 +31,16 @@ const char* sentenceOf(Reason reason) {
             return "文件夹不存在";
         case Reason::NotRegularFile:
             return "不是普通文件";
+        case Reason::NotAFolder:
+            return "不是文件夹";
+        case Reason::IsLink:
+            return "是链接,不是文件夹";
+        case Reason::OtherAccountOwns:
+            return "属于其他账户";
+        case Reason::OpenToOthers:
+            return "其他账户也可以写入";
+        case Reason::PipeClosed:
+            return "读取输出的管道已关闭";
         case Reason::ForeignLink:
             return "该位置是不安全的链接";
         case Reason::NameTooLong:
@@ -43,6 +55,10 @@ const char* sentenceOf(Reason reason) {
             return "内存不足";
         case Reason::CannotRead:
             return "无法读取文件";
+        case Reason::OverProgramLimit:
+            return "文件超过本程序读取的大小上限";
+        case Reason::NoSettings:
+            return "文件中没有任何一项导入设置";
         case Reason::FileMissing:
             return "文件不存在";
         case Reason::NoReadPermission:
@@ -61,8 +77,11 @@ Failure Failure::fromErrno(int systemError) {
             return {};
         case EACCES:
         case EPERM:
-        case EROFS:
             return Failure(Reason::NoWritePermission, systemError);
+        case EROFS:
+            return Failure(Reason::ReadOnlyFileSystem, systemError);
+        case EPIPE:
+            return Failure(Reason::PipeClosed, systemError);
         case ENOSPC:
         case EDQUOT:
             return Failure(Reason::DiskFull, systemError);
@@ -100,12 +119,46 @@ Failure Failure::fromReadErrno(int systemError) {
     }
 }
 
-text::Text Failure::describe() const {
-    text::Text sentence = text::gbkFromUtf8(sentenceOf(m_reason));
+Failure Failure::scratchFolderUnusable(std::string folder, Reason cause, int systemError) {
+    Failure failure(Reason::ScratchFolderUnusable, systemError);
+    failure.m_cause = cause;
+    failure.m_scratchFolder = std::move(folder);
+    return failure;
+}
+
+Failure Failure::scratchFolderUnusable(std::string folder, int systemError) {
+    return scratchFolderUnusable(std::move(folder), fromErrno(systemError).reason(), systemError);
+}
+
+Failure Failure::inScratchFolder(std::string folder) const {
+    Failure failure = *this;
+    failure.m_scratchFolder = std::move(folder);
+    return failure;
+}
+
+namespace {
+
+std::string sentenceWithNumber(Reason reason, int systemError) {
+    std::string sentence = sentenceOf(reason);
     // The number lets whoever helps the clerk look the error up; the named reasons say enough.
-    if (m_reason == Reason::SystemError && m_systemError != 0)
-        sentence += text::gbkFromUtf8("(系统错误 " + std::to_string(m_systemError) + ")");
+    if (reason == Reason::SystemError && systemError != 0)
+        sentence += "(系统错误 " + std::to_string(systemError) + ")";
     return sentence;
+}
+
+}  // namespace
+
+text::Text Failure::describe() const {
+    if (m_reason == Reason::None) return {};
+    // Scratch files live out of the clerk's sight: the folder is named, so whoever helps can find it.
+    if (m_reason == Reason::ScratchFolderUnusable && !m_scratchFolder.empty()) {
+        std::string sentence = sentenceOf(m_reason) + (":" + m_scratchFolder);
+        if (m_cause != Reason::None) sentence += "," + sentenceWithNumber(m_cause, m_systemError);
+        return text::gbkFromUtf8(sentence);
+    }
+    std::string sentence = sentenceWithNumber(m_reason, m_systemError);
+    if (!m_scratchFolder.empty()) sentence += ",临时文件夹 " + m_scratchFolder;
+    return text::gbkFromUtf8(sentence);
 }
 
 }  // namespace velmora::failure

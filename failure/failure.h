@@ -3,6 +3,8 @@
 // clerk reads. A reason keeps the system's error number where there is one.
 #pragma once
 
+#include <string>
+
 #include "text/rules.h"
 
 namespace velmora::failure {
@@ -10,6 +12,7 @@ namespace velmora::failure {
 enum class Reason {
     None,
     NoWritePermission,      // the file or its folder may not be written by this account
+    ReadOnlyFileSystem,     // the file system holding the file is mounted read-only
     DiskFull,               // no space left, or over the account's quota
     FileTooLarge,           // beyond the largest file the system or a resource limit allows
     FileInUse,              // another program holds the file
@@ -17,6 +20,11 @@ enum class Reason {
     ScratchFolderUnusable,  // the private folder for scratch files cannot be made or is not private
     FolderMissing,          // a folder on the path does not exist
     NotRegularFile,         // a folder, a pipe or a device where a file was expected
+    NotAFolder,             // a file (or anything else) where a folder was expected
+    IsLink,                 // a link where a real folder was expected
+    OtherAccountOwns,       // it belongs to another account
+    OpenToOthers,           // other accounts may write into it
+    PipeClosed,             // whoever read the output (a pipe) has gone away
     ForeignLink,            // a link that may not be followed (another account's) stands at the name
     NameTooLong,            // the path or a name in it is longer than the system accepts
     TooManyRows,            // more rows than a workbook holds
@@ -24,6 +32,8 @@ enum class Reason {
     CellTooLong,            // a cell's text beyond what a workbook cell holds
     OutOfMemory,            // the memory needed could not be had
     CannotRead,             // a file could not be read
+    OverProgramLimit,       // larger than this program reads (its own limit, not the system's)
+    NoSettings,             // a settings file holding none of the settings
     FileMissing,            // the file to read does not exist
     NoReadPermission,       // the file to read may not be read by this account
     SystemError,            // any other error the system reported
@@ -34,6 +44,13 @@ public:
     Failure() = default;
     explicit Failure(Reason reason, int systemError = 0) : m_reason(reason), m_systemError(systemError) {}
 
+    // The scratch folder `folder` (file-system encoding) cannot be used, because of `cause`: one of
+    // NotAFolder, IsLink, OtherAccountOwns, OpenToOthers, or the reason of the system error met.
+    static Failure scratchFolderUnusable(std::string folder, Reason cause, int systemError = 0);
+    static Failure scratchFolderUnusable(std::string folder, int systemError);
+    // The same failure, met while using the scratch folder `folder`, which its sentence then names.
+    Failure inScratchFolder(std::string folder) const;
+
     // The reason for a system error number (errno) met while writing; 0 gives no failure.
     static Failure fromErrno(int systemError);
     // The same for an error met while opening a file to read.
@@ -43,6 +60,8 @@ public:
     bool ok() const { return m_reason == Reason::None; }
     Reason reason() const { return m_reason; }
     int systemError() const { return m_systemError; }  // 0 when the reason is not the system's
+    Reason cause() const { return m_cause; }           // why a scratch folder was unusable
+    const std::string& scratchFolder() const { return m_scratchFolder; }  // empty when none is named
 
     // The sentence the clerk reads (GBK); empty when nothing failed.
     text::Text describe() const;
@@ -52,6 +71,8 @@ public:
 private:
     Reason m_reason = Reason::None;
     int m_systemError = 0;
+    Reason m_cause = Reason::None;
+    std::string m_scratchFolder;
 };
 
 }  // namespace velmora::failure

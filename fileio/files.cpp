@@ -74,10 +74,17 @@ std::string folderOf(std::string_view path) {
 
 // Follows `path` to the file it names. A link is followed only when this account or root made it: a
 // link another account planted in a shared folder must not steer the write to this account's files.
-failure::Failure followLinks(std::string path, std::string& destination, struct stat& info, bool& exists) {
+// With `follow` false, a link is the file to replace.
+failure::Failure followLinks(std::string path, bool follow, std::string& destination, struct stat& info,
+                             bool& exists) {
     for (int hop = 0; hop < 40; ++hop) {
         if (::lstat(path.c_str(), &info) != 0) {
             if (errno != ENOENT) return failure::Failure::fromErrno(errno);
+            destination = path;
+            exists = false;
+            return {};
+        }
+        if (!follow && S_ISLNK(info.st_mode)) {
             destination = path;
             exists = false;
             return {};
@@ -149,16 +156,15 @@ void AtomicFile::discard() {
 failure::Failure AtomicFile::open() {
     discard();
     struct stat existing {};
-    if (const failure::Failure followed = followLinks(m_target, m_destination, existing, m_replacing);
+    if (const failure::Failure followed =
+            followLinks(m_target, m_mode != FileMode::Private, m_destination, existing, m_replacing);
         followed.failed())
         return followed;
     if (m_replacing) {
         // Renaming needs only the folder's permission; the file's own protection must hold as well.
         if (::faccessat(AT_FDCWD, m_destination.c_str(), W_OK, AT_EACCESS) != 0)
             return failure::Failure::fromErrno(errno);
-        // Another account's file that we may write (a world-writable file planted in a shared folder,
-        // say) becomes ours with a new file's mode: keeping its mode would keep it open to that account.
-        m_keepsTarget = existing.st_uid == ::geteuid() || ::geteuid() == 0;
+        m_othersFile = existing.st_uid != ::geteuid() && ::geteuid() != 0;
         m_keptMode = existing.st_mode & 07777;
         m_keptOwner = existing.st_uid;
         m_keptGroup = existing.st_gid;
@@ -204,14 +210,23 @@ failure::Failure AtomicFile::commitBytes(std::string_view bytes) {
 
 failure::Failure AtomicFile::commit() {
     if (m_fd < 0) return failure::Failure::fromErrno(EBADF);
-    mode_t mode = m_mode == FileMode::Shared ? 0666 & ~currentUmask() : 0600;
-    if (m_replacing && m_keepsTarget && m_mode != FileMode::Private) {
-        // Root hands the file back to its owner; anyone else keeps at least its group.
-        if (::fchown(m_fd, m_keptOwner, m_keptGroup) != 0 &&
-            ::fchown(m_fd, static_cast<uid_t>(-1), m_keptGroup) != 0) {
-            // The group is a best effort: a file that cannot keep it is still written.
-        }
+    const mode_t umask = currentUmask();
+    mode_t mode = m_mode == FileMode::Shared ? 0666 & ~umask : 0600;
+    if (m_replacing && m_mode != FileMode::Private) {
         mode = m_keptMode;
+        // Root hands the file back to its owner; anyone else keeps its group where it is one of theirs.
+        if (::geteuid() != 0 || ::fchown(m_fd, m_keptOwner, m_keptGroup) != 0) {
+            if (::fchown(m_fd, static_cast<uid_t>(-1), m_keptGroup) != 0) {
+                // The group is a best effort: a file that cannot keep it is still written.
+            }
+        }
+        if (m_othersFile) {
+            // A colleague's file becomes ours: the group it had keeps its access, the world gets no more
+            // than our umask gives, and set-id bits, which would now act for us, go.
+            struct stat now {};
+            const bool groupKept = ::fstat(m_fd, &now) == 0 && now.st_gid == m_keptGroup;
+            mode = m_keptMode & 0777 & ~(umask & (groupKept ? 0007 : 0077));
+        }
     }
     // Flushed before the rename, so a crash after it cannot expose a torn file.
     int error = 0;

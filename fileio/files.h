@@ -24,11 +24,13 @@ std::string_view namePartOf(std::string_view path);
 // Joins a folder and a file name with one "/".
 std::string joinPath(std::string_view folder, std::string_view name);
 
-// What a written file's permissions become.
+// What a written file's permissions become. A replaced file (Shared and OwnerOnly) keeps its mode and
+// group, so the colleagues who could read or write it still can; root also keeps its owner.
 enum class FileMode {
-    Figures,  // a new file is readable by this account only; a replaced file keeps its own mode
-    Shared,   // a new file gets what the umask allows; a replaced file keeps its own mode
-    Private,  // always readable by this account only (scratch files)
+    Shared,     // outputs: a new file gets 0666 less the umask, as an editor's would
+    OwnerOnly,  // settings: a new file is readable by this account only
+    Private,    // scratch files: always readable by this account only, and a link at the name is
+                // replaced itself, never followed
 };
 
 // A file written beside its target under an unpredictable temporary name and renamed over the target on
@@ -36,12 +38,13 @@ enum class FileMode {
 // mode 0600 and never through a link, so no other account can plant a file or a link where it goes. An
 // existing target this account may not write is refused and left alone; a target that is a link of
 // this account (or root) is written through, the file it leads to being replaced, in that file's folder;
-// a link of another account is refused. A replaced file of this account keeps its mode (root also keeps
-// the owner); another account's file this account may write becomes a new file. If commit() is never called
-// or fails, the temporary file is removed and the target stays as it was.
+// a link of another account is refused. Another account's file this account may write (a colleague's, in
+// a group folder) becomes this account's, keeping its mode and group, except that the world gets no more
+// than the umask allows and set-id bits go. If commit() is never called or fails, the temporary file is
+// removed and the target stays as it was.
 class AtomicFile {
 public:
-    explicit AtomicFile(std::string target, FileMode mode = FileMode::Figures);
+    explicit AtomicFile(std::string target, FileMode mode = FileMode::Shared);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -59,8 +62,8 @@ public:
     failure::Failure append(std::string_view bytes);
     // Opens if needed, writes `bytes`, and commits.
     failure::Failure commitBytes(std::string_view bytes);
-    // Flushes the file to disk, gives it the target's mode (and owner where allowed), renames it over
-    // the target and flushes the folder.
+    // Flushes the file to disk, gives it its mode (the target's, and group and owner where allowed),
+    // renames it over the target and flushes the folder.
     failure::Failure commit();
 
 private:
@@ -70,8 +73,8 @@ private:
     FileMode m_mode;
     std::string m_destination;  // the target with its links followed
     std::string m_temporary;
-    bool m_replacing = false;    // a file stood at the destination
-    bool m_keepsTarget = false;  // it was ours (or we are root): the new file takes its mode and owner
+    bool m_replacing = false;   // a file stood at the destination
+    bool m_othersFile = false;  // another account's, and we are not root
     unsigned m_keptMode = 0;
     unsigned m_keptOwner = 0, m_keptGroup = 0;
     int m_fd = -1;
@@ -79,7 +82,7 @@ private:
 
 // Writes `bytes` to `path` through an AtomicFile.
 failure::Failure writeFileAtomically(const std::string& path, std::string_view bytes,
-                                     FileMode mode = FileMode::Figures);
+                                     FileMode mode = FileMode::Shared);
 
 // Removes this account's temporary files that runs killed before this process started left in
 // `folder`: ours, and libgsf's own save files. Returns how many went.

@@ -51,7 +51,7 @@ bool InputFile::readAll(std::string& bytes, std::size_t limit) {
     bytes.clear();
     if (!valid()) return false;
     if (m_size > limit) {
-        fail(Failure(Reason::FileTooLarge));
+        fail(Failure(Reason::OverProgramLimit));
         return false;
     }
     bytes.resize(m_size);

@@ -27,7 +27,7 @@ public:
     const failure::Failure& failure() const { return m_failure; }
 
     // Reads the whole file into `bytes`; false (with failure() set) when it is larger than `limit`
-    // (FileTooLarge) or a read fails.
+    // (OverProgramLimit: the limit is the caller's) or a read fails.
     bool readAll(std::string& bytes, std::size_t limit);
 
 private:

@@ -41,11 +41,14 @@ inline constexpr const char* kSettingsFileName = "vozuz.ini";
 // Reads every setting from the file; a missing file, section or key gives the empty text.
 ImportSettings loadSettings(const std::string& path);
 // The same, saying in `why` why the file could not be read (its settings then read as empty); a
-// missing file is a failure too (fileio::isMissingFile), for callers that treat it apart.
-ImportSettings loadSettings(const std::string& path, failure::Failure& why);
+// missing file is a failure too (fileio::isMissingFile), for callers that treat it apart. The file may be
+// GBK, UTF-8 or UTF-16 (see file_encoding.h). `keysFound`, when given, receives how many of the seven
+// keys the file holds, so a file of some other program can be told from one with empty settings.
+ImportSettings loadSettings(const std::string& path, failure::Failure& why, std::size_t* keysFound = nullptr);
 
-// Writes every setting into the file, keeping its other sections and keys; says why when it could not
-// be written, in which case the old file is untouched.
+// Writes every setting into the file, keeping its other sections and keys and its encoding (a new file
+// is GBK, readable by this account only); says why when it could not be written, in which case the old
+// file is untouched.
 failure::Failure saveSettings(const std::string& path, const ImportSettings& settings);
 
 // Replaces every full-width comma in a column spec by ",".

@@ -115,6 +115,11 @@ TEST_F(Batch, BadInputWritesNothingAndExitsTwo) {
     wrongSheet[5] = kData + "/register.xls";  // holds no sheet "发放明细"
     std::vector<std::string> missingConfig = caseArguments(out);
     missingConfig[1] = kData + "/no-such.ini";
+    // A settings file of some other program: empty settings would only fail later, naming no file.
+    const fs::path otherConfigPath = m_scratch / "other.ini";
+    ASSERT_TRUE(velmora::fileio::writeFileAtomically(otherConfigPath.string(), "[x]\r\ny=1\r\n").ok());
+    std::vector<std::string> otherConfig = caseArguments(out);
+    otherConfig[1] = otherConfigPath.string();
     // Table 2's column spec with 257 entries, one more than a workbook has columns.
     std::string settings = contentOf(kData + "/cases/register_payments/vozuz.ini");
     const std::string sourceColumnsKey =
@@ -135,7 +140,8 @@ TEST_F(Batch, BadInputWritesNothingAndExitsTwo) {
         {"missing workbook", missing, "no-such.xls"},
         {"encrypted workbook", encrypted, "encrypted.xls"},
         {"missing worksheet", wrongSheet, "Sheet1"},
-        {"missing config", missingConfig, "no-such.ini"},
+        {"missing config", missingConfig, "no-such.ini (文件不存在)"},
+        {"config with no settings", otherConfig, "other.ini (文件中没有任何一项导入设置)"},
         {"unknown option", {"--tabel1", "x"}, "velmora-batch --help"},
         {"missing option", {"--table1", "a.xls"}, "--out"},
     };
@@ -155,6 +161,10 @@ TEST_F(Batch, UnwritableOutputExitsOne) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("a-file"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("a-file/out（文件夹不存在）"), std::string::npos) << run.err;
+    // The file itself given as the folder is there: it is no folder.
+    const RunResult onFile = runBatch(caseArguments(blocker), m_scratch);
+    EXPECT_EQ(onFile.exitCode, 1);
+    EXPECT_NE(onFile.err.find("a-file（不是文件夹）"), std::string::npos) << onFile.err;
 }
 
 TEST_F(Batch, AFileThatCannotBeReplacedIsNamedWithItsReason) {

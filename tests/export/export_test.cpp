@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -234,6 +235,18 @@ TEST(WorkbookExport, ScratchTableHoldsEveryRowInOrder) {
     }
 }
 
+TEST(WorkbookExport, ALinkAtTheScratchNameIsReplacedNeverWrittenThrough) {
+    ScratchFolder folder("scratchlink");
+    const std::string victim = folder.file("precious.csv");
+    ASSERT_TRUE(fileio::writeFileAtomically(victim, "the clerk's figures").ok());
+    fs::create_symlink(victim, folder.file("db.tmp"));
+    const Grid grid = makeGrid({"a"}, {{"1"}});
+    ASSERT_TRUE(writeGridToWorkbook(grid, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
+    EXPECT_EQ(readFile(victim), "the clerk's figures");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder.file("db.tmp"))));
+    expectWorkbookHolds(folder.file("w.xls"), grid);
+}
+
 TEST(WorkbookExport, TakesAGivenSheetNameWithOrWithoutBrackets) {
     ScratchFolder folder("sheet");
     const Grid grid = makeGrid({"a"}, {{"1"}});
@@ -393,7 +406,16 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
     ExportFixture f;
     f.prompt.answers[1] = folder.file("t1.csv");
     f.prompt.answers[2] = folder.file("t2.csv");
+    // A scratch folder of this test's own, which no other export running alongside writes.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string oldRuntime = runtime != nullptr ? runtime : "";
+    ::setenv("XDG_RUNTIME_DIR", folder.file("run").c_str(), 1);
     const ExportOutcome outcome = runExport(f.job(folder.path()));
+    if (oldRuntime.empty()) {
+        ::unsetenv("XDG_RUNTIME_DIR");
+    } else {
+        ::setenv("XDG_RUNTIME_DIR", oldRuntime.c_str(), 1);
+    }
 
     EXPECT_FALSE(outcome.cancelled);
     EXPECT_TRUE(outcome.failedFiles.empty());
@@ -407,6 +429,8 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
     expectWorkbookHolds(folder.file("导出的表1.xls"), f.registerGrid);
     expectWorkbookHolds(folder.file("导出的表2.xls"), f.sourceGrid);
     EXPECT_TRUE(fs::exists(folder.file("某单位_待核对.txt")));
+    // The scratch database has served: it keeps no names or figures after the export.
+    EXPECT_EQ(fs::file_size(folder.file("run/velmora/db.tmp")), 0u);
     EXPECT_EQ(f.progress.position(), 0);
     EXPECT_TRUE(f.progress.status().empty());
     ASSERT_GE(f.progress.positions.size(), 2u);
@@ -414,8 +438,9 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
 }
 
 TEST(ExportCommand, AnotherExportHoldingALockEndsInAMessageWithinTheLimit) {
-    std::string scratchFolder;
-    ASSERT_TRUE(fileio::privateScratchFolder(scratchFolder).ok());
+    fileio::PrivateScratchFolder scratch;
+    ASSERT_TRUE(scratch.choose().ok());
+    const std::string scratchFolder = scratch.path();
     struct Case {
         const char* what;
         bool holdOutputFolder;  // else the scratch database

@@ -93,26 +93,33 @@ TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
         std::function<std::string()> plant;  // returns the path to write to
         const char* written;                 // the file expected to hold the new bytes, or null
         unsigned mode;                       // its mode afterwards
-        FileMode kind = FileMode::Figures;
+        FileMode kind = FileMode::Shared;
+        const char* untouched = nullptr;  // a file that must keep "old"
     };
     const auto fileWithMode = [this](const char* name, unsigned mode) {
         EXPECT_TRUE(writeFileAtomically(path(name), "old").ok());
         ::chmod(path(name).c_str(), mode);
         return path(name);
     };
+    const auto linkToReal = [&] {
+        fileWithMode("real.csv", 0664);
+        fs::create_symlink("real.csv", path("link.csv"));
+        return path("link.csv");
+    };
+    // Under the umask of 027 set below.
     const Case cases[] = {
-        {"a new file", [this] { return path("new.csv"); }, "new.csv", 0600},
-        // Under the umask of 027 set below.
-        {"a new settings file", [this] { return path("new.ini"); }, "new.ini", 0640, FileMode::Shared},
-        {"a file set 0600", [&] { return fileWithMode("own.csv", 0600); }, "own.csv", 0600},
-        {"a file set 0640", [&] { return fileWithMode("own.csv", 0640); }, "own.csv", 0640},
-        {"a link of this account",
-         [&] {
-             fileWithMode("real.csv", 0644);
-             fs::create_symlink("real.csv", path("link.csv"));
-             return path("link.csv");
-         },
-         "real.csv", 0644},
+        {"a new output", [this] { return path("new.csv"); }, "new.csv", 0640},
+        {"a new settings file", [this] { return path("new.ini"); }, "new.ini", 0600, FileMode::OwnerOnly},
+        {"a new scratch file", [this] { return path("db.tmp"); }, "db.tmp", 0600, FileMode::Private},
+        {"an output set 0600", [&] { return fileWithMode("own.csv", 0600); }, "own.csv", 0600},
+        {"an output set 0664", [&] { return fileWithMode("own.csv", 0664); }, "own.csv", 0664},
+        {"a settings file set 0644", [&] { return fileWithMode("own.ini", 0644); }, "own.ini", 0644,
+         FileMode::OwnerOnly},
+        {"a scratch file set 0644", [&] { return fileWithMode("db.tmp", 0644); }, "db.tmp", 0600,
+         FileMode::Private},
+        {"a link of this account", linkToReal, "real.csv", 0664},
+        {"a link at a scratch name is replaced, not followed", linkToReal, "link.csv", 0600,
+         FileMode::Private, "real.csv"},
         {"a file this account may not write",
          [&] {
              fileWithMode("kept.csv", 0644);
@@ -139,6 +146,10 @@ TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
         if (c.written != nullptr && target != path(c.written)) {
             ASSERT_EQ(::lstat(target.c_str(), &info), 0);
             EXPECT_TRUE(S_ISLNK(info.st_mode)) << c.what << ": the link stays a link";
+        }
+        if (c.untouched != nullptr) {
+            readWholeFile(path(c.untouched), bytes);
+            EXPECT_EQ(bytes, "old") << c.what;
         }
         for (const auto& entry : fs::directory_iterator(m_folder))
             EXPECT_FALSE(entry.path().filename().string().ends_with(".part")) << c.what;

@@ -84,7 +84,9 @@ TEST(HostileBatch, AStandardOutputThatFailsIsReportedAfterTheFilesAreWritten) {
     ::close(closedPipe[0]);  // nobody will read: a write gets EPIPE, or SIGPIPE if not ignored
     const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     const std::string data = VELMORA_TEST_DATA;
-    for (const int out : {closedPipe[1], full}) {
+    const std::pair<int, const char*> outputs[] = {{closedPipe[1], "无法写入标准输出: 读取输出的管道已关闭"},
+                                                   {full, "无法写入标准输出: 磁盘空间不足"}};
+    for (const auto& [out, why] : outputs) {
         if (out < 0) continue;
         const std::string folderOut = folder.file("out" + std::to_string(out));
         const int code = runBatchUnderLimit(
@@ -93,7 +95,8 @@ TEST(HostileBatch, AStandardOutputThatFailsIsReportedAfterTheFilesAreWritten) {
              "--table2", data + "/payments.xls", "--out", folderOut},
             folder.file("stderr.txt"), out);
         EXPECT_EQ(code, 1) << out;
-        EXPECT_NE(readBytes(folder.file("stderr.txt")).find("标准输出"), std::string::npos);
+        EXPECT_NE(readBytes(folder.file("stderr.txt")).find(why), std::string::npos)
+            << readBytes(folder.file("stderr.txt"));
         EXPECT_EQ(std::distance(fs::directory_iterator(folderOut), fs::directory_iterator()), 5);
     }
     ::close(closedPipe[1]);

@@ -105,6 +105,9 @@ TEST(HostileOutputs, AReadOnlyFolderFailsEveryFileAndKeepsTheOldOnes) {
         }
         ExportRun second(5);
         const ExportOutcome outcome = second.run(folder.path());
+        for (const failure::Failure& why : outcome.reasons) {
+            if (why.reason() != failure::Reason::ReadOnlyFileSystem) return 101;  // not "no permission"
+        }
         return outcome.warning ? static_cast<int>(outcome.failedFiles.size()) : 100;
     });
     if (failed == kChildCannotPrepare) GTEST_SKIP() << "no read-only mount possible here";
@@ -206,6 +209,30 @@ TEST(HostileOutputs, AFullDiskFailsTheWritesAndKeepsTheOldFiles) {
                             "13: half-written file left";
 }
 
+TEST(HostileOutputs, AFullScratchDiskSaysSoAndNamesTheFolder) {
+    ScratchFolder folder("scratchfull");
+    const std::string scratch = folder.file("scratch"), out = folder.file("out");
+    fs::create_directories(scratch), fs::create_directories(out);
+    const int result = runInChild([&] {
+        // Room for the blank template database, not for the rows.
+        if (!privateMounts() || ::mount("tmpfs", scratch.c_str(), "tmpfs", 0, "size=160k") != 0)
+            return kChildCannotPrepare;
+        ::setenv("XDG_RUNTIME_DIR", scratch.c_str(), 1);
+        ExportRun run(20000);
+        const ExportOutcome outcome = run.run(out);
+        const std::vector<Text> workbooks = {gbk("导出的表1.xls"), gbk("导出的表2.xls")};
+        if (outcome.failedFiles != workbooks) return 10;
+        for (const failure::Failure& why : outcome.reasons) {
+            if (why.reason() != failure::Reason::DiskFull) return 11;
+            if (why.describe().find(scratch + "/velmora") == Text::npos) return 12;
+        }
+        return outcome.message.find(gbk("磁盘空间不足")) == Text::npos ? 13 : 0;
+    });
+    if (result == kChildCannotPrepare) GTEST_SKIP() << "no tmpfs can be mounted here";
+    EXPECT_EQ(result, 0) << "10: other files failed, 11: not told as a full disk, 12: folder not named, "
+                            "13: not in the message";
+}
+
 TEST(HostileOutputs, TwoRunsIntoOneFolderTakeTurns) {
     // Each run alone, for the files it leaves; then both at once into one folder.
     const int rows[] = {2000, 3000};
@@ -250,12 +277,23 @@ namespace {
 // must neither reach the other's files nor be readable by it.
 constexpr uid_t kClerk = 4242, kOther = 4243;
 
+// How an account's session is set up: its umask, and a group it is a member of besides its own.
+struct Session {
+    mode_t umask = 077;
+    gid_t group = 0;  // none when 0
+};
+
 // Runs `body` in a child as `account`, with TMPDIR `tmpdir` (unset when empty).
-int runAs(uid_t account, const std::string& tmpdir, const std::function<int()>& body) {
+int runAs(uid_t account, const std::string& tmpdir, const std::function<int()>& body, Session session = {}) {
     return runInChild([&] {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(account) != 0 || ::setuid(account) != 0)
+        const gid_t groups[] = {session.group};
+        if (::setgroups(session.group != 0 ? 1 : 0, groups) != 0 || ::setgid(account) != 0 ||
+            ::setuid(account) != 0)
             return kChildCannotPrepare;
+        ::umask(session.umask);
         ::unsetenv("XDG_RUNTIME_DIR");
+        ::unsetenv("XDG_CACHE_HOME");
+        ::setenv("HOME", "/nonexistent", 1);
         if (tmpdir.empty()) {
             ::unsetenv("TMPDIR");
         } else {
@@ -268,18 +306,23 @@ int runAs(uid_t account, const std::string& tmpdir, const std::function<int()>& 
 // Exports as `account` into `out`; returns each failed file with its reason, or nullopt when the child
 // could not run.
 std::optional<std::map<std::string, failure::Reason>> exportAs(uid_t account, const std::string& tmpdir,
-                                                               const std::string& out) {
+                                                               const std::string& out, Session session = {}) {
     int channel[2];
     if (::pipe(channel) != 0) return std::nullopt;
-    const int code = runAs(account, tmpdir, [&] {
-        ::close(channel[0]);
-        ExportRun run;
-        const ExportOutcome outcome = run.run(out);
-        std::string lines;
-        for (std::size_t i = 0; i < outcome.failedFiles.size(); ++i)
-            lines += outcome.failedFiles[i] + "\t" + std::to_string(int(outcome.reasons[i].reason())) + "\n";
-        return ::write(channel[1], lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) ? 0 : 1;
-    });
+    const int code = runAs(
+        account, tmpdir,
+        [&] {
+            ::close(channel[0]);
+            ExportRun run;
+            const ExportOutcome outcome = run.run(out);
+            std::string lines;
+            for (std::size_t i = 0; i < outcome.failedFiles.size(); ++i)
+                lines +=
+                    outcome.failedFiles[i] + "\t" + std::to_string(int(outcome.reasons[i].reason())) + "\n";
+            return ::write(channel[1], lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) ? 0
+                                                                                                         : 1;
+        },
+        session);
     ::close(channel[1]);
     std::string lines(1 << 16, '\0');
     const ssize_t got = ::read(channel[0], lines.data(), lines.size());
@@ -340,18 +383,22 @@ TEST(SharedDesktop, WhatAnotherAccountPlantsChangesNothingOfTheClerksFiles) {
          },
          // A shared folder's sticky bit keeps another account's file its own, even one open to all.
          {{"t2.csv", Reason::NoWritePermission}, {"某单位_待核对.txt", Reason::NoWritePermission}}},
+        // Whatever takes the private folder's name first, the scratch goes to a fresh folder instead.
         {"the private folder's name taken",
          [&](const std::string& shared, const std::string&, const std::string&) {
              ::mkdir((shared + "/" + privateName).c_str(), 0777);
          },
-         {{"导出的表1.xls", Reason::ScratchFolderUnusable},
-          {"导出的表2.xls", Reason::ScratchFolderUnusable}}},
+         {}},
         {"a link at the private folder's name",
          [&](const std::string& shared, const std::string&, const std::string&) {
              EXPECT_EQ(::symlink("/tmp", (shared + "/" + privateName).c_str()), 0);
          },
-         {{"导出的表1.xls", Reason::ScratchFolderUnusable},
-          {"导出的表2.xls", Reason::ScratchFolderUnusable}}},
+         {}},
+        {"a file at the private folder's name",
+         [&](const std::string& shared, const std::string&, const std::string&) {
+             writeBytes(shared + "/" + privateName, "in the way");
+         },
+         {}},
     };
     for (const Case& c : cases) {
         ScratchFolder base("desktop");
@@ -362,7 +409,8 @@ TEST(SharedDesktop, WhatAnotherAccountPlantsChangesNothingOfTheClerksFiles) {
         writeBytes(precious, "the clerk's figures");
         ASSERT_EQ(::chown(precious.c_str(), kClerk, kClerk), 0);
         ASSERT_EQ(::chmod(precious.c_str(), 0600), 0);
-        ASSERT_EQ(runAs(kOther, shared, [&] { return c.plant(shared, out, precious), 0; }), 0) << c.what;
+        ASSERT_EQ(runAs(kOther, shared, [&] { return c.plant(shared, out, precious), 0; }, {022}), 0)
+            << c.what;
 
         const auto failed = exportAs(kClerk, shared, out);
         ASSERT_TRUE(failed.has_value()) << c.what;
@@ -375,7 +423,78 @@ TEST(SharedDesktop, WhatAnotherAccountPlantsChangesNothingOfTheClerksFiles) {
             }
         }
         expectPrivate(base.path(), kClerk, c.what);
+        // A fresh folder went with its run; only what the other account planted is left.
+        for (const auto& entry : fs::directory_iterator(shared)) {
+            struct stat info {};
+            if (::lstat(entry.path().c_str(), &info) == 0 && info.st_uid == kClerk) {
+                EXPECT_EQ(entry.path().filename(), privateName) << c.what;
+            }
+        }
     }
+}
+
+TEST(SharedDesktop, TheClerksOwnScratchFolderOpenToReadingIsTightened) {
+    if (::geteuid() != 0) GTEST_SKIP() << "playing two accounts needs root";
+    ScratchFolder base("tighten");
+    const std::string shared = base.file("shared"), out = base.file("out");
+    const std::string scratch = shared + "/velmora-" + std::to_string(kClerk);
+    ASSERT_TRUE(makeFolder(shared, 01777, 0) && makeFolder(out, 0700, kClerk) &&
+                makeFolder(scratch, 0755, kClerk));
+    const auto failed = exportAs(kClerk, shared, out);
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_TRUE(failed->empty());
+    struct stat info {};
+    ASSERT_EQ(::lstat(scratch.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_TRUE(fs::exists(scratch + "/db.tmp"));
+}
+
+TEST(SharedDesktop, TwoAccountsInOneGroupFolderLeaveFilesBothCanRead) {
+    if (::geteuid() != 0) GTEST_SKIP() << "playing two accounts needs root";
+    constexpr gid_t kTeam = 4250;
+    ScratchFolder base("group");
+    const std::string shared = base.file("shared"), out = base.file("team");
+    // The usual group folder: the team's, setgid so new files join the team, no sticky bit.
+    ASSERT_TRUE(makeFolder(shared, 01777, 0) && makeFolder(out, 02775, 0));
+    ASSERT_EQ(::chown(out.c_str(), 0, kTeam), 0);
+    ASSERT_EQ(::chmod(out.c_str(), 02775), 0);
+    // The clerk shares by umask 002; the colleague who replaces the files keeps the usual 022.
+    const Session clerk{002, kTeam}, colleague{022, kTeam};
+    const auto expectFiles = [&](uid_t owner, const char* when) {
+        for (const char* name : kOutputs) {
+            struct stat info {};
+            ASSERT_EQ(::lstat((out + "/" + name).c_str(), &info), 0) << when << ": " << name;
+            EXPECT_EQ(info.st_uid, owner) << when << ": " << name;
+            EXPECT_EQ(info.st_gid, kTeam) << when << ": " << name;
+            EXPECT_EQ(info.st_mode & 07777, 0664u) << when << ": " << name;
+        }
+        // Each account opens each file, to read and to write.
+        for (const auto& [account, session] : {std::pair{kClerk, clerk}, std::pair{kOther, colleague}}) {
+            const int opened = runAs(
+                account, shared,
+                [&] {
+                    for (const char* name : kOutputs) {
+                        const int fd = ::open((out + "/" + name).c_str(), O_RDWR);
+                        if (fd < 0) return 1;
+                        ::close(fd);
+                    }
+                    return 0;
+                },
+                session);
+            EXPECT_EQ(opened, 0) << when << ": account " << account;
+        }
+    };
+    auto failed = exportAs(kClerk, shared, out, clerk);
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_TRUE(failed->empty());
+    expectFiles(kClerk, "new files");
+    failed = exportAs(kOther, shared, out, colleague);
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_TRUE(failed->empty());
+    expectFiles(kOther, "replaced by the colleague");
+    // Scratch files stay each account's own whatever the umask.
+    for (uid_t account : {kClerk, kOther})
+        expectPrivate(shared + "/velmora-" + std::to_string(account), account, "scratch folder");
 }
 
 TEST(SharedDesktop, TwoAccountsExportOneAfterTheOther) {

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "fileio/files.h"
+#include "settings/file_encoding.h"
 #include "settings/import_settings.h"
 #include "settings/ini_file.h"
 #include "text/encoding.h"
@@ -79,6 +81,102 @@ TEST_F(SettingsFile, KeepsForeignSectionsAndKeys) {
     }
     EXPECT_EQ(loadSettings(m_path), sample());
     EXPECT_EQ(after.find(gbk("表1导入列=9")), std::string::npos);
+}
+
+TEST_F(SettingsFile, ReadsUtf8AndUtf16AndSavesBackInTheSameEncoding) {
+    // The same file as the program writes it, with a line of another program, saved by other editors.
+    const Text gbkFile = gbk("[其他]\r\n说明=保留\r\n") + [] {
+        std::string bytes;
+        for (std::size_t i = 0; i < kSettingCount; ++i) {
+            const auto id = static_cast<SettingId>(i);
+            if (i == 0 || id == SettingId::SourceSheet) bytes += "[" + sectionOf(id) + "]\r\n";
+            bytes += keyOf(id) + "=" + sample()[i] + "\r\n";
+        }
+        return bytes;
+    }();
+    const std::string utf8 = text::utf8FromGbk(gbkFile);
+    const auto utf16 = [&](bool bigEndian) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t unit : text::utf16FromGbk(gbkFile)) {
+            const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        return bytes;
+    };
+    // Valid UTF-8 by chance, and plausible GBK: two GB2312 characters, so GBK it stays.
+    const Text gbkAlsoUtf8 = "[s]\r\nk=\xC3\xA9\xC3\xA9\r\n";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        FileEncoding encoding;
+    };
+    const Case cases[] = {
+        {"GBK", gbkFile, FileEncoding::Gbk},
+        {"UTF-8", utf8, FileEncoding::Utf8},
+        {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + utf8, FileEncoding::Utf8WithBom},
+        {"UTF-16 little-endian", utf16(false), FileEncoding::Utf16Le},
+        {"UTF-16 big-endian", utf16(true), FileEncoding::Utf16Be},
+        {"GBK that is also valid UTF-8", gbkAlsoUtf8, FileEncoding::Gbk},
+    };
+    for (const Case& c : cases) {
+        write(c.bytes);
+        EXPECT_EQ(detectEncoding(c.bytes), c.encoding) << c.what;
+        FileEncoding read = FileEncoding::Gbk;
+        if (c.bytes != gbkAlsoUtf8) {
+            EXPECT_EQ(loadSettings(m_path), sample()) << c.what;
+            ImportSettings changed = sample();
+            at(changed, SettingId::SourceSheet) = gbk("另一张表");
+            ASSERT_TRUE(saveSettings(m_path, changed).ok()) << c.what;
+            const Text after = decodeSettingsFile(content(), read);
+            EXPECT_EQ(read, c.encoding) << c.what << ": saved in the encoding it came in";
+            EXPECT_NE(after.find(gbk("说明=保留")), std::string::npos) << c.what;
+            EXPECT_EQ(loadSettings(m_path), changed) << c.what;
+        }
+    }
+}
+
+TEST_F(SettingsFile, TellsAFileOfNoSettingsAndOneBeyondTheProgramsLimit) {
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        failure::Reason why;
+        std::size_t keys;
+    };
+    const Case cases[] = {
+        {"missing", [] {}, failure::Reason::FileMissing, 0},
+        {"none of the seven keys", [this] { write("[x]\r\ny=1\r\n"); }, failure::Reason::None, 0},
+        {"one key", [this] { write(gbk("[表2导入设置]\r\n表2导入行=3\r\n")); }, failure::Reason::None, 1},
+        {"larger than the program reads",
+         [this] {
+             write("");
+             fs::resize_file(m_path, (std::size_t(64) << 20) + 1);
+         },
+         failure::Reason::OverProgramLimit, 0},
+    };
+    for (const Case& c : cases) {
+        fs::remove(m_path);
+        c.make();
+        failure::Failure why;
+        std::size_t keys = 99;
+        loadSettings(m_path, why, &keys);
+        EXPECT_EQ(why.reason(), c.why) << c.what;
+        EXPECT_EQ(keys, c.keys) << c.what;
+    }
+    EXPECT_EQ(failure::Failure(failure::Reason::OverProgramLimit).describe(),
+              gbk("文件超过本程序读取的大小上限"));
+}
+
+TEST_F(SettingsFile, ANewFileIsTheAccountsOwnAndAReplacedOneKeepsItsMode) {
+    const mode_t umask = ::umask(002);
+    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
+    struct stat info {};
+    ASSERT_EQ(::stat(m_path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    ::chmod(m_path.c_str(), 0640);
+    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
+    ::umask(umask);
+    ASSERT_EQ(::stat(m_path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
 TEST(IniFile, FollowsPrivateProfileRules) {
