@@ -58,6 +58,27 @@ public:
         return -1;
     }
 
+    bool indexed() const { return m_indexed; }
+
+    // The register row of each of `codes`, the same as find() gives one after another. The memory each
+    // lookup waits for (its slot, then the register row it names) is asked for several codes ahead.
+    std::vector<int> findAll(const std::vector<std::string_view>& codes) const {
+        constexpr std::size_t kSlotsAhead = 16, kRowsAhead = 8;
+        std::vector<std::size_t> hashes(codes.size());
+        for (std::size_t i = 0; i < codes.size(); ++i) hashes[i] = std::hash<std::string_view>{}(codes[i]);
+        const std::size_t mask = m_slots.size() - 1;
+        std::vector<int> rows(codes.size());
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            if (i + kSlotsAhead < codes.size()) __builtin_prefetch(&m_slots[hashes[i + kSlotsAhead] & mask]);
+            if (i + kRowsAhead < codes.size()) {
+                const Slot& first = m_slots[hashes[i + kRowsAhead] & mask];
+                if (first.row >= 0 && first.hash == hashes[i + kRowsAhead]) m_grid.prefetchRow(first.row);
+            }
+            rows[i] = m_slots[probe(codes[i], hashes[i])].row;
+        }
+        return rows;
+    }
+
 private:
     struct Slot {
         std::size_t hash;
@@ -101,11 +122,22 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::st
     progress.setStatus(phrases::statusWorking());
 
     const RegisterLookup lookup(registerGrid, registerRows, registerMarker != 0);
+    // With the index, every code is looked up before any row is filled: only figure and marker columns
+    // are written, never the codes, so each lookup finds what it would have found in turn.
+    std::vector<int> targets;
+    if (lookup.indexed()) {
+        std::vector<std::string_view> codes(static_cast<std::size_t>(sourceRows));
+        for (int s = 0; s < sourceRows; ++s) codes[static_cast<std::size_t>(s)] = sourceGrid.cell(s, 0);
+        targets = lookup.findAll(codes);
+    }
+    constexpr int kRowsAhead = 4;
     for (int s = 0; s < sourceRows; ++s) {
         progress.yield();
         const Text code(sourceGrid.cell(s, 0));
         const Text sourceName(sourceGrid.cell(s, 1));
-        const int t = lookup.find(code);
+        if (!targets.empty() && s + kRowsAhead < sourceRows)
+            registerGrid.prefetchRow(targets[static_cast<std::size_t>(s + kRowsAhead)]);
+        const int t = targets.empty() ? lookup.find(code) : targets[static_cast<std::size_t>(s)];
         if (t >= 0) {
             // Room for the figures first, so the register row grows once rather than figure by figure.
             std::size_t bytes = 0;

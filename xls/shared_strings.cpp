@@ -74,28 +74,44 @@ std::uint64_t SharedStrings::hashOf(std::string_view gbk) {
 std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk) { return add(gbk, hashOf(gbk)); }
 
 bool SharedStrings::addAll(const std::vector<std::string_view>& texts, std::vector<std::uint32_t>& indices) {
+    return addAll(texts, std::vector<std::uint8_t>(texts.size(), 1), indices);
+}
+
+bool SharedStrings::addAll(const std::vector<std::string_view>& texts, const std::vector<std::uint8_t>& lookUp,
+                           std::vector<std::uint32_t>& indices) {
     m_batchHashes.resize(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) m_batchHashes[i] = hashOf(texts[i]);
+    for (std::size_t i = 0; i < texts.size(); ++i) m_batchHashes[i] = lookUp[i] ? hashOf(texts[i]) : 0;
     // Every slot is asked for before the lookups wait for the first.
     if (!m_slots.empty()) {
         const std::size_t mask = m_slots.size() - 1;
-        for (const std::uint64_t hash : m_batchHashes) __builtin_prefetch(&m_slots[hash & mask]);
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            if (lookUp[i]) __builtin_prefetch(&m_slots[m_batchHashes[i] & mask]);
     }
     indices.clear();
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        const std::optional<std::uint32_t> index = add(texts[i], m_batchHashes[i]);
+        const std::optional<std::uint32_t> index =
+            lookUp[i] ? add(texts[i], m_batchHashes[i]) : addOwn(texts[i]);
         if (!index) return false;
         indices.push_back(*index);
     }
     return true;
 }
 
+// A GBK text has at least as many bytes as UTF-16 units, so only long texts need converting here.
+bool SharedStrings::fits(std::string_view gbk) {
+    if (gbk.size() <= kMaxCellUnits) return true;
+    utf16Into(gbk, m_units);
+    return m_units.size() <= kMaxCellUnits;
+}
+
+std::optional<std::uint32_t> SharedStrings::addOwn(std::string_view gbk) {
+    if (!fits(gbk)) return std::nullopt;
+    ++m_cellCount;
+    return appendString(gbk);
+}
+
 std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk, std::uint64_t hash) {
-    // A GBK text has at least as many bytes as UTF-16 units, so only long texts need converting here.
-    if (gbk.size() > kMaxCellUnits) {
-        utf16Into(gbk, m_units);
-        if (m_units.size() > kMaxCellUnits) return std::nullopt;
-    }
+    if (!fits(gbk)) return std::nullopt;
     ++m_cellCount;
     std::size_t slot = 0;
     if (const auto known = remembered(gbk, hash, slot)) return known;

@@ -31,6 +31,11 @@ public:
     // is too long. On a large table this is much quicker than one add() after another: the memory every
     // lookup needs is asked for before the first one waits for it.
     bool addAll(const std::vector<std::string_view>& texts, std::vector<std::uint32_t>& indices);
+    // The same, but a text whose `lookUp` flag is 0 is neither looked for nor remembered: it gets an
+    // entry of its own. For texts that are known to be (nearly) all different, such as card codes,
+    // searching would cost a wait for memory per text and find nothing.
+    bool addAll(const std::vector<std::string_view>& texts, const std::vector<std::uint8_t>& lookUp,
+                std::vector<std::uint32_t>& indices);
 
     std::size_t uniqueCount() const { return m_uniqueCount; }
     std::size_t cellCount() const { return m_cellCount; }
@@ -49,6 +54,8 @@ private:
         std::uint16_t recordOffset;  // the same, counted from the header of the record holding it
     };
     std::optional<std::uint32_t> add(std::string_view gbk, std::uint64_t hash);
+    std::optional<std::uint32_t> addOwn(std::string_view gbk);
+    bool fits(std::string_view gbk);
     std::uint32_t appendString(std::string_view gbk);
     std::optional<std::uint32_t> remembered(std::string_view gbk, std::uint64_t hash,
                                             std::size_t& slot) const;

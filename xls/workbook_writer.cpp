@@ -128,6 +128,20 @@ Bytes dimensionsOf(const UsedRange& used) {
     return dimensions;
 }
 
+// A column's texts are looked up in the string table only while they repeat: after its first
+// kRepeatSample texts, a column in which fewer than one text in kRepeatShare repeated an earlier one
+// (card codes, figures of cents) gives each further text an entry of its own. Searching for those costs
+// a wait for memory per text and finds next to nothing; the cells read the same either way, and the
+// file grows by the few repeats missed.
+constexpr std::uint32_t kRepeatSample = 1024;
+constexpr std::uint32_t kRepeatShare = 16;
+
+struct ColumnRepeats {
+    std::uint32_t texts = 0;
+    std::uint32_t repeats = 0;
+    bool lookUp = true;
+};
+
 // Cell records are handed on in pieces of about this size, so a sheet of millions of cells is never
 // laid out whole in memory.
 constexpr std::size_t kPieceBytes = std::size_t(1) << 20;
@@ -150,13 +164,36 @@ struct WorkbookDraft::Cells {
     std::vector<double> numbers;
     UsedRange used;
     std::vector<std::string_view> texts;  // one row's, while it is added
+    std::vector<std::uint8_t> lookUp;     // whether each of them is looked up
+    std::vector<std::uint16_t> textColumns;
     std::vector<std::uint32_t> indices;
+    std::vector<ColumnRepeats> repeats = std::vector<ColumnRepeats>(kMaxColumns);
+
+    // Counts, for each sampled text of the row just added, whether it repeated an earlier text: its index
+    // is then below the next new one (new texts are numbered in turn).
+    void countRepeats(std::uint32_t firstNew) {
+        std::uint32_t next = firstNew;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            if (!lookUp[i]) {
+                ++next;
+                continue;
+            }
+            const bool repeated = indices[i] < next;
+            if (!repeated) ++next;
+            ColumnRepeats& column = repeats[textColumns[i]];
+            if (column.texts >= kRepeatSample) continue;
+            column.repeats += repeated ? 1 : 0;
+            if (++column.texts == kRepeatSample) column.lookUp = column.repeats * kRepeatShare >= kRepeatSample;
+        }
+    }
 
     WriteError addRow(const std::vector<text::Text>& row, const RowSource* numberSource) {
         if (row.size() > kMaxColumns) return WriteError::TooManyColumns;
         const auto r = static_cast<std::uint32_t>(rowEnds.size());
         const std::size_t first = cells.size();
         texts.clear();
+        lookUp.clear();
+        textColumns.clear();
         for (std::size_t column = 0; column < row.size(); ++column) {
             std::uint32_t value = kEmptyCell;
             if (const auto number = numberSource ? numberSource->numberAt(column) : std::nullopt) {
@@ -164,13 +201,17 @@ struct WorkbookDraft::Cells {
                 numbers.push_back(*number);
             } else if (!row[column].empty()) {
                 texts.push_back(row[column]);
+                lookUp.push_back(repeats[column].lookUp ? 1 : 0);
+                textColumns.push_back(static_cast<std::uint16_t>(column));
                 value = 0;  // its string index follows below
             }
             if (value != kEmptyCell) used.include(r, static_cast<std::uint16_t>(column));
             cells.push_back(value);
         }
         // The row's texts are looked up together, which is far quicker on a large table.
-        if (!strings.addAll(texts, indices)) return WriteError::CellTooLong;
+        const auto firstNew = static_cast<std::uint32_t>(strings.uniqueCount());
+        if (!strings.addAll(texts, lookUp, indices)) return WriteError::CellTooLong;
+        countRepeats(firstNew);
         std::size_t next = 0;
         for (std::size_t at = first; at < cells.size(); ++at) {
             if ((cells[at] & kNumberCell) == 0) cells[at] = indices[next++];  // neither empty nor a number

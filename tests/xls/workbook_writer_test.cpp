@@ -208,6 +208,37 @@ TEST(WorkbookWriter, KeepsRecordsWithinTheFormatsLimits) {
     EXPECT_EQ(u16At(*stream, sheetOffset + 6), 0x0010) << "of a worksheet";
 }
 
+// Texts are looked for in the string table only in columns where they repeat; the rest get an entry
+// each. The cells read the same either way, so only the table's count of distinct texts tells.
+TEST(WorkbookWriter, LooksForRepeatsOnlyInColumnsThatHaveThem) {
+    const std::vector<Text> names = {gbk("张三"), gbk("李四"), gbk("王五"), gbk("赵六"), gbk("孙七")};
+    Rows rows;
+    for (int i = 0; i < 3000; ++i) {
+        // Codes are all different for 2,000 rows (long past the sample), then repeat the first 1,000.
+        rows.push_back({"C" + std::to_string(i < 2000 ? i : i - 2000), names[static_cast<std::size_t>(i % 5)],
+                        i % 3 == 0 ? gbk("未找到此编码") : Text()});
+    }
+    const std::vector<Text> headers = {gbk("卡号"), gbk("姓名"), ""};
+    VectorRowSource source(rows);
+    WriteError error = WriteError::None;
+    const auto stream = buildWorkbookStream(headers, source, "Sheet1", error);
+    ASSERT_TRUE(stream.has_value());
+    std::size_t pos = 0;
+    while (pos + 4 <= stream->size() && u16At(*stream, pos) != 0x00FC) pos += 4u + u16At(*stream, pos + 2);
+    ASSERT_LT(pos + 12, stream->size());
+    EXPECT_EQ(u32At(*stream, pos + 4), 2u + 3000 * 2 + 1000) << "cells";
+    // Two headers, 3,000 codes (the repeats missed), five names and the marker once.
+    EXPECT_EQ(u32At(*stream, pos + 8), 2u + 3000 + 5 + 1) << "distinct texts";
+
+    testsupport::ScratchFolder folder("xls-writer");
+    const std::string path = folder.file("repeats.xls");
+    VectorRowSource again(rows);
+    ASSERT_EQ(writeWorkbook(path, headers, again), WriteError::None);
+    Rows written{headers};
+    written.insert(written.end(), rows.begin(), rows.end());
+    testsupport::expectXlrdReads(path, written);
+}
+
 class RowsOf : public RowSource {
 public:
     RowsOf(std::size_t count, std::vector<Text> row) : m_count(count), m_row(std::move(row)) {}
