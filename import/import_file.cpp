@@ -15,17 +15,19 @@ ImportOutcome importTable(TableKind kind, const std::string& path, const TableSe
     }
     ReaderStatus status = ReaderStatus::Ok;
     std::vector<Text> availableSheets;
+    xls::Fault fault;
     try {
         WorksheetReader reader;
         status = reader.open(path, settings.sheetName);
         if (status == ReaderStatus::Ok) return importTable(kind, std::move(reader), settings, grid, progress);
         availableSheets = reader.availableSheets();
+        fault = reader.fault();
     } catch (const std::bad_alloc&) {
         // Under a memory limit a large workbook may not fit: a refusal, never half a table.
         status = ReaderStatus::OutOfMemory;
     }
     abandonImport(grid, progress);
-    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets), {}};
+    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets, fault), {}};
 }
 
 }  // namespace velmora::import

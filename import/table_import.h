@@ -56,8 +56,9 @@ std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& column
 Text columnSpecTooLongMessage(TableKind kind, std::size_t entries);
 
 // Returns the message for a failed open of `path` (file-system encoding): the problem in plain words,
-// the file, and for a missing worksheet the worksheets the workbook holds.
+// where in the workbook it lies when the reader knows (`fault`), the file, and for a missing worksheet
+// the worksheets the workbook holds.
 Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
-                          const std::vector<Text>& availableSheets);
+                          const std::vector<Text>& availableSheets, const xls::Fault& fault = {});
 
 }  // namespace velmora::import

@@ -3,6 +3,7 @@
 #include "import/workbook_file.h"
 
 #include <cstdint>
+#include <type_traits>
 
 #include "fileio/input_file.h"
 #include "package/zip_package.h"
@@ -95,7 +96,8 @@ std::optional<WorkbookFile> WorkbookFile::openPackage(std::string bytes, ReaderS
     return std::nullopt;
 }
 
-std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderStatus& status) {
+std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderStatus& status,
+                                               xls::Fault* fault) {
     std::string bytes;
     failure::Failure why;
     if (!fileio::readInputFile(path, bytes, SIZE_MAX, why)) {
@@ -103,10 +105,11 @@ std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderSt
                                                                  : ReaderStatus::CannotOpen;
         return std::nullopt;
     }
-    return openBytes(std::move(bytes), status);
+    return openBytes(std::move(bytes), status, fault);
 }
 
-std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderStatus& status) {
+std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderStatus& status,
+                                                    xls::Fault* fault) {
     status = ReaderStatus::Ok;
     // A zip-based workbook saved with a password is a compound document holding the encrypted zip.
     if (package::isEncryptedPackage(bytes)) {
@@ -115,7 +118,7 @@ std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderSta
     }
     if (startsWith(bytes, "PK\x03\x04")) return openPackage(std::move(bytes), status);
     xls::OpenError error = xls::OpenError::None;
-    auto workbook = xls::Workbook::openBytes(std::move(bytes), error);
+    auto workbook = xls::Workbook::openBytes(std::move(bytes), error, fault);
     if (!workbook) {
         status = failureOf(error);
         return std::nullopt;
@@ -133,13 +136,25 @@ bool WorkbookFile::uses1904DateSystem() const {
     return std::visit([](const auto& workbook) { return workbook.uses1904DateSystem(); }, m_workbook);
 }
 
-std::optional<xls::Sheet> WorkbookFile::readSheet(std::size_t index, ReaderStatus& status) const {
+std::optional<xls::Sheet> WorkbookFile::readSheet(std::size_t index, ReaderStatus& status,
+                                                  xls::Fault* fault) const {
     return std::visit(
         [&](const auto& workbook) {
             // Each reader names its failures its own way; the error type comes from its readSheet.
-            typename ErrorOf<std::decay_t<decltype(workbook)>>::Type error{};
-            auto sheet = workbook.readSheet(index, error);
+            using Workbook = std::decay_t<decltype(workbook)>;
+            typename ErrorOf<Workbook>::Type error{};
+            xls::Fault where;
+            std::optional<xls::Sheet> sheet;
+            if constexpr (std::is_same_v<Workbook, xls::Workbook>) {
+                sheet = workbook.readSheet(index, error, &where);
+            } else {
+                sheet = workbook.readSheet(index, error);
+            }
             status = sheet ? ReaderStatus::Ok : failureOf(error);
+            if (!sheet && fault) {
+                *fault = where;
+                fault->sheet = static_cast<int>(index) + 1;
+            }
             return sheet;
         },
         m_workbook);

@@ -35,7 +35,7 @@ enum class ReaderStatus {
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.
 std::vector<Text> listSheetNames(const std::string& path);
 // The same, saying why a file could not be read.
-ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names);
+ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, xls::Fault* fault = nullptr);
 // The same over a workbook's sheet entries.
 std::vector<Text> listSheetNames(const std::vector<xls::SheetEntry>& sheets);
 
@@ -63,12 +63,15 @@ public:
 
     // After SheetNotFound: the worksheet names the workbook does hold, as stored, for the message.
     const std::vector<Text>& availableSheets() const { return m_available; }
+    // After a failed open: where the workbook is at fault, as far as its reader knows.
+    const xls::Fault& fault() const { return m_fault; }
 
 private:
     xls::Sheet m_sheet;
     bool m_uses1904 = false;
     std::vector<ColumnKind> m_columnKinds;
     std::vector<Text> m_available;
+    xls::Fault m_fault;
 };
 
 }  // namespace velmora::import

@@ -110,6 +110,29 @@ enum class OpenError {
     Damaged,            // records that cannot be made sense of
 };
 
+// Where a workbook could not be read, as far as the reader knows it: what was wrong, in which record or
+// part, sheet and row. The clerk's message names it, so whoever made the file can find the fault.
+struct Fault {
+    enum class What : std::uint8_t {
+        Unknown,
+        Container,          // the compound document around the workbook
+        StreamStart,        // the workbook stream does not start with a BOF record
+        CutShort,           // records end before their substream does
+        SheetDirectory,     // no BOUNDSHEET entry could be read
+        SheetStart,         // no worksheet BOF where the sheet's entry points
+        CellRecord,         // a cell record too short for its fields or its text
+        SharedStringIndex,  // a cell naming a shared string the table does not hold
+        RowsBeyond,         // a value below the last row a sheet holds
+    };
+    What what = What::Unknown;
+    std::uint16_t record = 0;  // the record's id, for CellRecord
+    int sheet = 0;             // one-based in workbook order; 0: not within a sheet, or not known
+    std::int64_t row = 0;      // one-based; 0: not known
+
+    // The place in words (GBK), e.g. "第2张工作表第5行的共享文字编号超出范围"; empty when nothing is known.
+    text::Text describe() const;
+};
+
 enum class SheetKind { Worksheet, Chart, Macro, Other };
 
 struct SheetEntry {
@@ -128,18 +151,19 @@ public:
     Workbook(Workbook&&) noexcept;
     Workbook& operator=(Workbook&&) noexcept;
 
-    // Opens a workbook file. Never throws or crashes on bad input; `error` says why it failed.
-    static std::optional<Workbook> open(const std::string& path, OpenError& error);
+    // Opens a workbook file. Never throws or crashes on bad input; `error` says why it failed and
+    // `fault`, when given, where.
+    static std::optional<Workbook> open(const std::string& path, OpenError& error, Fault* fault = nullptr);
     // The same on bytes already in memory (tests, fuzzing).
-    static std::optional<Workbook> openBytes(std::string bytes, OpenError& error);
+    static std::optional<Workbook> openBytes(std::string bytes, OpenError& error, Fault* fault = nullptr);
 
     // Every sheet of the workbook, in workbook order.
     const std::vector<SheetEntry>& sheets() const;
     bool uses1904DateSystem() const;
 
     // Reads all cells of sheet `index` (an index into sheets()); nullopt for a damaged sheet or a sheet
-    // that is not a worksheet.
-    std::optional<Sheet> readSheet(std::size_t index, OpenError& error) const;
+    // that is not a worksheet, with `fault`, when given, saying where it is damaged.
+    std::optional<Sheet> readSheet(std::size_t index, OpenError& error, Fault* fault = nullptr) const;
 
 private:
     std::unique_ptr<WorkbookData> m_data;

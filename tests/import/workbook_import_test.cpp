@@ -170,6 +170,8 @@ TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
         {"encrypted.xls", "Sheet1", ReaderStatus::Encrypted, "工作簿已加密(设有密码),无法读取: "},
         {"register.xls", "Sheet1$", ReaderStatus::SheetNotFound, "工作簿中没有名为“Sheet1$”的工作表: "},
         {"register.xls", "sheet1", ReaderStatus::SheetNotFound, "工作簿中没有名为“sheet1”的工作表: "},
+        {"edges/damaged-shared-index.xls", "二", ReaderStatus::Damaged,
+         "工作簿已损坏(第2张工作表第5行的共享文字编号超出范围),无法读取: "},
     };
     for (TableKind kind : {TableKind::Register, TableKind::Source}) {
         for (const Case& c : cases) {
@@ -180,7 +182,7 @@ TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
             model::Progress progress;
             prepareImport(kind, grid, progress);
             const ImportOutcome outcome =
-                importTable(kind, fixture(c.file), TableSettings{c.sheet, "1,2,3", ""}, grid, progress);
+                importTable(kind, fixture(c.file), TableSettings{gbk(c.sheet), "1,2,3", ""}, grid, progress);
             EXPECT_EQ(outcome.status, c.status) << c.file;
             EXPECT_EQ(outcome.message.rfind(gbk(c.message) + fixture(c.file), 0), 0u) << c.file;
             EXPECT_EQ(outcome.unitText, "") << c.file;
