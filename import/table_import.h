@@ -46,6 +46,9 @@ ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const T
 ImportOutcome importTable(TableKind kind, WorksheetReader&& reader, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
 
+// The integer values of a column spec's entries, in order (0 for an entry that is not a number).
+std::vector<int> columnEntries(const Text& columnSpec);
+
 // Leaves the grid without rows and the progress at position 0 with no status, after a failed open.
 void abandonImport(model::Grid& grid, model::Progress& progress);
 

@@ -33,6 +33,7 @@ ReaderStatus WorksheetReader::open(const std::string& path, const Text& sheetNam
         auto sheet = workbook->readSheet(index, status, &m_fault);
         if (!sheet) return status;
         openSheet(std::move(*sheet), workbook->uses1904DateSystem());
+        m_sheetNumber = static_cast<int>(index) + 1;
         return ReaderStatus::Ok;
     }
     for (const xls::SheetEntry& entry : sheets) {

@@ -65,6 +65,10 @@ public:
     const std::vector<Text>& availableSheets() const { return m_available; }
     // After a failed open: where the workbook is at fault, as far as its reader knows.
     const xls::Fault& fault() const { return m_fault; }
+    // The first value beyond the rows and columns a sheet holds in a worksheet column that `columns`
+    // (one-based column numbers) name, as a fault (RowsBeyond or ColumnsBeyond) of the open sheet;
+    // What::Unknown when there is none. Values beyond in other columns are no import's concern.
+    xls::Fault beyondIn(const std::vector<int>& columns) const;
 
 private:
     xls::Sheet m_sheet;
@@ -72,6 +76,7 @@ private:
     std::vector<ColumnKind> m_columnKinds;
     std::vector<Text> m_available;
     xls::Fault m_fault;
+    int m_sheetNumber = 0;  // one-based, of the open sheet in its workbook
 };
 
 }  // namespace velmora::import

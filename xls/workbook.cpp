@@ -88,6 +88,7 @@ text::Text Fault::describe() const {
     std::string place;
     if (sheet > 0) place += "第" + std::to_string(sheet) + "张工作表";
     if (row > 0) place += "第" + std::to_string(row) + "行";
+    if (what == What::ColumnsBeyond && column > 0) place += "第" + std::to_string(column) + "列";
     std::string problem;
     switch (what) {
         case What::Unknown:
@@ -119,9 +120,16 @@ text::Text Fault::describe() const {
         case What::RowsBeyond:
             problem = "超出每表65,536行的上限";
             break;
+        case What::ColumnsBeyond:
+            problem = "超出每表256列的上限";
+            break;
+        case What::FileSize:
+            problem = "文件大于此格式所能容纳的" + std::to_string(limit >> 30) + " GB";
+            break;
     }
     // "第5行的共享文字编号超出范围", but "第65537行超出...上限": the row itself is the fault.
-    if (!place.empty() && !problem.empty() && what != What::RowsBeyond) place += "的";
+    const bool placeIsFault = what == What::RowsBeyond || what == What::ColumnsBeyond;
+    if (!place.empty() && !problem.empty() && !placeIsFault) place += "的";
     return text::gbkFromUtf8(place + problem);
 }
 

@@ -63,6 +63,14 @@ public:
     // Stores a cell, copying its text (the reader and tests build sheets this way). Rows above 65,535
     // and columns above 255 are ignored.
     void setCell(int row, int column, CellView cell);
+    // Notes a value a reader met beyond the 65,536 rows or 256 columns a sheet holds, `count` times along
+    // the row from `column` (zero-based). It is not stored: the import refuses it only when its column
+    // list reaches it, so one stray cell far away does not cost the clerk the whole sheet.
+    void noteBeyond(std::int64_t row, std::int64_t column, std::int64_t count = 1);
+    // The first row (zero-based) holding a value noted beyond the sheet in `column` (zero-based); -1
+    // when there is none.
+    std::int64_t firstRowBeyond(std::int64_t column) const;
+
     // Frees the row's cells once they have been taken elsewhere, so a reader of a large sheet need not
     // hold it twice. The row reads as empty afterwards; rowCount and columnCount stay as they were.
     void releaseRow(int row);
@@ -97,6 +105,15 @@ private:
     std::vector<std::uint32_t> m_rowSlots;
     std::vector<std::vector<Entry>> m_rows;
     std::string m_texts;
+    // Values beyond the sheet: per column within it, the first row past the last (-1: none); past the
+    // last column, spans of columns with their first row.
+    struct Beyond {
+        std::int64_t first;
+        std::int64_t end;
+        std::int64_t row;
+    };
+    std::vector<std::int64_t> m_rowsBeyond;
+    std::vector<Beyond> m_columnsBeyond;
     int m_rowCount = 0;
     int m_columnCount = 0;
 };
@@ -123,11 +140,15 @@ struct Fault {
         CellRecord,         // a cell record too short for its fields or its text
         SharedStringIndex,  // a cell naming a shared string the table does not hold
         RowsBeyond,         // a value below the last row a sheet holds
+        ColumnsBeyond,      // a value right of the last column a sheet holds
+        FileSize,           // a file larger than its format can hold (`limit` bytes)
     };
     What what = What::Unknown;
     std::uint16_t record = 0;  // the record's id, for CellRecord
     int sheet = 0;             // one-based in workbook order; 0: not within a sheet, or not known
     std::int64_t row = 0;      // one-based; 0: not known
+    std::int64_t column = 0;   // one-based, for ColumnsBeyond
+    std::uint64_t limit = 0;   // bytes, for FileSize
 
     // The place in words (GBK), e.g. "第2张工作表第5行的共享文字编号超出范围"; empty when nothing is known.
     text::Text describe() const;

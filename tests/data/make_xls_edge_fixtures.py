@@ -12,8 +12,10 @@ sst-stray-byte.xls     - a BIFF8 shared string continued over an empty CONTINUE,
                          last byte is half a UTF-16 unit.
 weekday-formats.xls    - numbers under the formats aaaa, [$-804]aaa and e"年".
 damaged-shared-index.xls - the second sheet's fifth row points past the shared-string table.
+stray-cells.xlsx       - three rows of columns A-C, and values in columns 257 and 650 and on row 70,000,
+                         beyond what an .xls sheet holds.
 """
-import os, struct
+import os, struct, zipfile
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'edges')
 
@@ -146,6 +148,36 @@ def damaged_shared_index():
     return compound('Workbook', workbook(sst, [(unicode_name('一'), good), (unicode_name('二'), bad)]))
 
 
+def stray_cells_xlsx(path):
+    ns = 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'
+    ns_rel = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships'
+    ns_pkg = 'http://schemas.openxmlformats.org/package/2006/relationships'
+    text = lambda ref, t: f'<c r="{ref}" t="inlineStr"><is><t>{t}</t></is></c>'
+    number = lambda ref, v: f'<c r="{ref}"><v>{v}</v></c>'
+    rows = [(1, text('A1', '卡号') + text('B1', '姓名') + text('C1', '金额')),
+            (2, text('A2', '31000100') + text('B2', '徐杰') + number('C2', 100) + number('XZ2', 1)),
+            (3, text('A3', '31000101') + text('B3', '张静') + number('C3', 250) + number('IW3', 5)),
+            (70000, number('T70000', 9))]
+    sheet = (f'<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="{ns}"><sheetData>' +
+             ''.join(f'<row r="{r}">{cells}</row>' for r, cells in rows) + '</sheetData></worksheet>')
+    parts = [
+        ('[Content_Types].xml', '<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.'
+         'openxmlformats.org/package/2006/content-types"><Default Extension="xml" ContentType="application/xml"/>'
+         '</Types>'),
+        ('_rels/.rels', f'<?xml version="1.0"?><Relationships xmlns="{ns_pkg}"><Relationship Id="rId1" '
+         f'Type="{ns_rel}/officeDocument" Target="xl/workbook.xml"/></Relationships>'),
+        ('xl/workbook.xml', f'<?xml version="1.0"?><workbook xmlns="{ns}" xmlns:r="{ns_rel}"><sheets>'
+         '<sheet name="Sheet1" sheetId="1" r:id="rId1"/></sheets></workbook>'),
+        ('xl/_rels/workbook.xml.rels', f'<?xml version="1.0"?><Relationships xmlns="{ns_pkg}"><Relationship '
+         f'Id="rId1" Type="{ns_rel}/worksheet" Target="worksheets/sheet1.xml"/></Relationships>'),
+        ('xl/worksheets/sheet1.xml', sheet)]
+    with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as z:
+        for name, data in parts:
+            info = zipfile.ZipInfo(name, date_time=(2024, 1, 1, 0, 0, 0))
+            info.compress_type = zipfile.ZIP_DEFLATED
+            z.writestr(info, data)
+
+
 def main():
     os.makedirs(here, exist_ok=True)
     for name, data in [('biff2-later-label.xls', biff2_later_label()),
@@ -156,6 +188,7 @@ def main():
                        ('damaged-shared-index.xls', damaged_shared_index())]:
         with open(os.path.join(here, name), 'wb') as f:
             f.write(data)
+    stray_cells_xlsx(os.path.join(here, 'stray-cells.xlsx'))
 
 
 if __name__ == '__main__':
