@@ -2,6 +2,7 @@
 // Reading the workbook globals substream.
 #include "xls/workbook_globals.h"
 
+#include <tuple>
 #include <unordered_map>
 
 #include "text/encoding.h"
@@ -14,7 +15,8 @@ using namespace biff;
 // The parts of the globals that need the code page, which may come later, to be decoded.
 struct PendingGlobals {
     std::vector<std::uint16_t> xfFormats;
-    std::vector<std::pair<std::uint16_t, std::string>> rawFormats;   // BIFF5
+    // BIFF5: id, count, bytes to the end (code page 1200 may count characters of two bytes each)
+    std::vector<std::tuple<std::uint16_t, std::size_t, std::string>> rawFormats;
     std::vector<std::pair<std::size_t, std::string>> rawSheetNames;  // BIFF5: count, bytes to the end
     std::unordered_map<std::uint16_t, bool> formatIsDate;
     std::unordered_map<std::uint16_t, int> formatTextDate;  // index into textDateFormats
@@ -49,8 +51,8 @@ bool readFormat(const Record& record, int biffVersion, WorkbookGlobals& globals,
     if (biffVersion == 5) {
         std::string raw;
         reader.seekInFirst(3);
-        if (!reader.bytes(record.data[2], raw)) return false;
-        pending.rawFormats.emplace_back(id, std::move(raw));
+        if (reader.bytesLeft() < record.data[2] || !reader.bytes(reader.bytesLeft(), raw)) return false;
+        pending.rawFormats.emplace_back(id, record.data[2], std::move(raw));
         return true;
     }
     std::uint16_t count = 0;
@@ -93,8 +95,12 @@ void finish(WorkbookGlobals& globals, PendingGlobals& pending) {
             // A name cut short keeps the characters that are there.
             globals.codePage.read(reader, std::min(count, raw.size()), globals.sheets[i].entry.name);
         }
-        for (const auto& [id, raw] : pending.rawFormats)
-            classifyFormat(id, text::gbkFromCodePage(raw, globals.codePage.codePage), globals, pending);
+        for (const auto& [id, count, raw] : pending.rawFormats) {
+            SegmentReader reader(Bytes(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()));
+            text::Text format;
+            globals.codePage.read(reader, count, format);
+            classifyFormat(id, format, globals, pending);
+        }
     }
     globals.dateXfs.reserve(pending.xfFormats.size());
     for (const std::uint16_t format : pending.xfFormats) {

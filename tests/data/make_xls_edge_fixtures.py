@@ -7,7 +7,7 @@ biff2-later-label.xls  - a plain BIFF2 stream whose text cells use the later LAB
 bof-version0-mixed.xls - a plain stream under the BIFF5-8 BOF id with version 0, mixing BIFF2 cell records
                          (LABEL, NUMBER, INTEGER) with later ones (LABEL, NUMBER, RK).
 biff7-codepage1200.xls - a BIFF7 "Book" stream declaring code page 1200: its 8-bit strings hold UTF-16LE
-                         with the length in bytes.
+                         with the length in bytes (a FORMAT's in characters).
 sst-stray-byte.xls     - a BIFF8 shared string continued over an empty CONTINUE, then a CONTINUE whose
                          last byte is half a UTF-16 unit.
 weekday-formats.xls    - numbers under the formats aaaa, [$-804]aaa and e"年".
@@ -107,10 +107,15 @@ def biff7_codepage1200():
     utf16 = lambda t: t.encode('utf-16-le')
     label = lambda r, c, t: rec(0x0204, cell(r, c) + struct.pack('<H', len(utf16(t))) + utf16(t))
     sheet = (label(0, 0, '指数名称') + label(0, 1, 'Index') +
-             rec(0x0203, cell(1, 0) + struct.pack('<d', 3021.5)) + label(1, 1, '上证'))
+             rec(0x0203, cell(1, 0) + struct.pack('<d', 3021.5)) + label(1, 1, '上证') +
+             rec(0x0203, cell(1, 2, 16) + struct.pack('<d', 45351)))
     name = utf16('指数')
-    stream = workbook(rec(0x0042, struct.pack('<H', 1200)), [(bytes([len(name)]) + name, sheet)],
-                      version=0x0500)
+    # A FORMAT counting characters of two bytes each, under the 16th XF (BIFF5 XFs are 16 bytes).
+    weekday = rec(0x041E, struct.pack('<HB', 164, 4) + utf16('aaaa'))
+    xfs = b''.join(rec(0x00E0, struct.pack('<HHH', 0, 164 if i == 16 else 0, 1) + b'\0' * 10)
+                   for i in range(17))
+    stream = workbook(rec(0x0042, struct.pack('<H', 1200)) + weekday + xfs,
+                      [(bytes([len(name)]) + name, sheet)], version=0x0500)
     return compound('Book', stream)
 
 
