@@ -50,7 +50,7 @@ public:
     }
 
 private:
-    bool takeBiff2(const Record& record);
+    std::optional<bool> takeBiff2(const Record& record);
     bool takeOldFormatting(const Record& record);
     bool labelSst(const Record& record);
     bool label(const Record& record, std::size_t textAt, bool byteCount);
@@ -104,7 +104,6 @@ private:
     Sheet m_sheet;
     OldFormats m_old;
     bool m_pendingString = false;
-    bool m_biff2Taken = false;  // whether the last BIFF2 cell record could be read
     std::uint16_t m_pendingRow = 0;
     std::uint16_t m_pendingColumn = 0;
     std::u16string m_units;
@@ -114,7 +113,7 @@ private:
 
 bool SheetBuilder::take(const Record& record) {
     if (m_globals.biffVersion <= 4 && takeOldFormatting(record)) return true;
-    if (takeBiff2(record)) return m_biff2Taken;
+    if (const std::optional<bool> taken = takeBiff2(record)) return *taken;
     const std::size_t size = record.data.size();
     switch (record.id) {
         case kNumber:
@@ -202,48 +201,55 @@ bool SheetBuilder::takeOldFormatting(const Record& record) {
 // BIFF2 cells: three attribute bytes after row and column, so values start at byte 7. Writers mix
 // them with the later cell records in sheets of any version, and other readers take both kinds
 // wherever they stand, or a row is silently lost. Only FORMULA shares its id with the later layout,
-// which a BIFF2 sheet alone does not use. False when the record is none of these; otherwise
-// m_biff2Taken says whether it could be read.
-bool SheetBuilder::takeBiff2(const Record& record) {
+// which a BIFF2 sheet alone uses. Nullopt when the record is none of these; otherwise whether it
+// could be trusted.
+std::optional<bool> SheetBuilder::takeBiff2(const Record& record) {
+    if (record.id == kFormula && m_globals.biffVersion != 2) return std::nullopt;
     const std::size_t size = record.data.size();
     // Before BIFF8 a BIFF2 text has a one-byte length and code-page bytes; BIFF8 gives it its own
     // two-byte length and Unicode form.
     const bool byteCount = m_globals.biffVersion < 8;
-    bool& ok = m_biff2Taken;
+    // Outside BIFF2 sheets a record too short for its layout was always passed over; it still is.
+    const bool fits = [&] {
+        switch (record.id) {
+            case kIntegerBiff2:
+            case kBoolErrBiff2:
+                return size >= 9;
+            case kNumberBiff2:
+            case kFormula:
+                return size >= 15;
+            case kLabelBiff2:
+                return size >= 8;
+            default:
+                return true;
+        }
+    }();
+    if (!fits) return m_globals.biffVersion != 2;
     switch (record.id) {
         case kIxfeBiff2:
             if (size >= 2) m_old.ixfe = u16At(record.data, 0);
-            ok = true;
             return true;
         case kIntegerBiff2:
-            ok = size >= 9;
-            if (ok) setNumber(record, isDateBiff2(record), u16At(record.data, 7));
+            setNumber(record, isDateBiff2(record), u16At(record.data, 7));
             return true;
         case kNumberBiff2:
-            ok = size >= 15;
-            if (ok) setNumber(record, isDateBiff2(record), f64At(record.data, 7));
+            setNumber(record, isDateBiff2(record), f64At(record.data, 7));
             return true;
         case kLabelBiff2:
-            ok = size >= 8 && label(record, 7, byteCount);
-            return true;
+            return label(record, 7, byteCount);
         case kBoolErrBiff2:
-            ok = size >= 9;
-            if (ok) boolErr(record, 7);
+            boolErr(record, 7);
             return true;
         case kFormula:
-            if (m_globals.biffVersion != 2) return false;
-            ok = size >= 15;
-            if (ok) formula(record, 7, std::nullopt);
+            formula(record, 7, std::nullopt);
             return true;
         case kStringBiff2:
-            ok = string(record, byteCount);
-            return true;
+            return string(record, byteCount);
         case kBlankBiff2:
             flushPendingString();
-            ok = true;
             return true;
         default:
-            return false;
+            return std::nullopt;
     }
 }
 
