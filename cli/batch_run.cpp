@@ -84,14 +84,15 @@ bool readSettings(const BatchOptions& options, settings::ImportSettings& values,
 int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
     std::vector<Text> names;
     import::ReaderStatus status = import::ReaderStatus::Ok;
+    xls::Fault fault;
     try {
-        status = import::listSheetNames(path, names);
+        status = import::listSheetNames(path, names, &fault);
     } catch (const std::bad_alloc&) {
         err << "无法读取: " << path << " (" << kOutOfMemory << ")\n";
         return kBadInput;
     }
     if (status != import::ReaderStatus::Ok) {
-        err << text::utf8FromGbk(import::importFailureMessage(status, path, {}, {})) << "\n";
+        err << text::utf8FromGbk(import::importFailureMessage(status, path, {}, {}, fault)) << "\n";
         return kBadInput;
     }
     for (const Text& name : names) out << text::utf8FromGbk(name) << "\n";

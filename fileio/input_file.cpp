@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace velmora::fileio {
@@ -65,6 +66,26 @@ bool InputFile::readAll(std::string& bytes, std::size_t limit) {
             return false;
         }
         if (got == 0) break;  // shrunk since it was opened: what is there is the file
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+    return true;
+}
+
+bool InputFile::readStart(std::string& bytes, std::size_t count) {
+    bytes.clear();
+    if (!valid()) return false;
+    bytes.resize(std::min(count, m_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::pread(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            fail(Failure::fromReadErrno(errno));
+            bytes.clear();
+            return false;
+        }
+        if (got == 0) break;
         done += static_cast<std::size_t>(got);
     }
     bytes.resize(done);

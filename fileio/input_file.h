@@ -29,6 +29,9 @@ public:
     // Reads the whole file into `bytes`; false (with failure() set) when it is larger than `limit`
     // (OverProgramLimit: the limit is the caller's) or a read fails.
     bool readAll(std::string& bytes, std::size_t limit);
+    // Reads up to `count` bytes from the start of the file, whatever was read before, so a reader can
+    // judge what the file is before taking all of it; fewer when the file is shorter.
+    bool readStart(std::string& bytes, std::size_t count);
 
 private:
     void fail(failure::Failure why);

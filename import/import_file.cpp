@@ -15,17 +15,26 @@ ImportOutcome importTable(TableKind kind, const std::string& path, const TableSe
     }
     ReaderStatus status = ReaderStatus::Ok;
     std::vector<Text> availableSheets;
+    xls::Fault fault;
     try {
         WorksheetReader reader;
         status = reader.open(path, settings.sheetName);
-        if (status == ReaderStatus::Ok) return importTable(kind, std::move(reader), settings, grid, progress);
-        availableSheets = reader.availableSheets();
+        if (status == ReaderStatus::Ok) {
+            // A value the sheet could not hold refuses the import only where its columns would take it.
+            fault = reader.beyondIn(columnEntries(settings.columnSpec));
+            if (fault.what == xls::Fault::What::Unknown)
+                return importTable(kind, std::move(reader), settings, grid, progress);
+            status = ReaderStatus::TooLarge;
+        } else {
+            availableSheets = reader.availableSheets();
+            fault = reader.fault();
+        }
     } catch (const std::bad_alloc&) {
         // Under a memory limit a large workbook may not fit: a refusal, never half a table.
         status = ReaderStatus::OutOfMemory;
     }
     abandonImport(grid, progress);
-    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets), {}};
+    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets, fault), {}};
 }
 
 }  // namespace velmora::import

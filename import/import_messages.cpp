@@ -15,8 +15,9 @@ Text columnSpecTooLongMessage(TableKind kind, std::size_t entries) {
 }
 
 Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
-                          const std::vector<Text>& availableSheets) {
+                          const std::vector<Text>& availableSheets, const xls::Fault& fault) {
     const Text file = text::gbkFromUtf8(path);
+    const Text place = fault.describe();
     switch (status) {
         case ReaderStatus::Ok:
             return {};
@@ -31,10 +32,14 @@ Text importFailureMessage(ReaderStatus status, const std::string& path, const Te
         case ReaderStatus::NotWorkbook:
             return text::join(phrases::importNotWorkbook(), file);
         case ReaderStatus::Damaged:
+            if (!place.empty())
+                return text::join(phrases::importDamagedBefore(), place, phrases::importDamagedAfter(), file);
             return text::join(phrases::importDamaged(), file);
         case ReaderStatus::Encrypted:
             return text::join(phrases::importEncrypted(), file);
         case ReaderStatus::TooLarge:
+            if (!place.empty())
+                return text::join(phrases::importTooLargeBefore(), place, phrases::importTooLargeAfter(), file);
             return text::join(phrases::importTooLarge(), file);
         case ReaderStatus::OutOfMemory:
             return text::join(phrases::importOutOfMemory(), file);

@@ -123,9 +123,7 @@ ImportOutcome importFrom(TableKind kind, const WorksheetReader& reader, Workshee
         return std::move(*refused);
     }
     const int startRow = text::readInteger(settings.startRow);
-    std::vector<int> entryValues;
-    for (const Text& entry : text::split(settings.columnSpec))
-        entryValues.push_back(text::readInteger(entry));
+    const std::vector<int> entryValues = columnEntries(settings.columnSpec);
 
     rebuildColumns(reader, kind, entryValues, grid);
     ImportOutcome outcome;
@@ -148,6 +146,12 @@ ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const T
 ImportOutcome importTable(TableKind kind, WorksheetReader&& reader, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress) {
     return importFrom(kind, reader, &reader, settings, grid, progress);
+}
+
+std::vector<int> columnEntries(const Text& columnSpec) {
+    std::vector<int> values;
+    for (const Text& entry : text::split(columnSpec)) values.push_back(text::readInteger(entry));
+    return values;
 }
 
 void abandonImport(model::Grid& grid, model::Progress& progress) {

@@ -46,6 +46,9 @@ ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const T
 ImportOutcome importTable(TableKind kind, WorksheetReader&& reader, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
 
+// The integer values of a column spec's entries, in order (0 for an entry that is not a number).
+std::vector<int> columnEntries(const Text& columnSpec);
+
 // Leaves the grid without rows and the progress at position 0 with no status, after a failed open.
 void abandonImport(model::Grid& grid, model::Progress& progress);
 
@@ -56,8 +59,9 @@ std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& column
 Text columnSpecTooLongMessage(TableKind kind, std::size_t entries);
 
 // Returns the message for a failed open of `path` (file-system encoding): the problem in plain words,
-// the file, and for a missing worksheet the worksheets the workbook holds.
+// where in the workbook it lies when the reader knows (`fault`), the file, and for a missing worksheet
+// the worksheets the workbook holds.
 Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
-                          const std::vector<Text>& availableSheets);
+                          const std::vector<Text>& availableSheets, const xls::Fault& fault = {});
 
 }  // namespace velmora::import

@@ -16,14 +16,19 @@ namespace velmora::import {
 
 class WorkbookFile {
 public:
-    // Opens the file at `path` (file-system encoding); `status` says why it failed.
-    static std::optional<WorkbookFile> open(const std::string& path, ReaderStatus& status);
+    // Opens the file at `path` (file-system encoding); `status` says why it failed and `fault`, when
+    // given, where, as far as the reader knows.
+    static std::optional<WorkbookFile> open(const std::string& path, ReaderStatus& status,
+                                            xls::Fault* fault = nullptr);
     // The same on bytes already in memory (tests, fuzzing).
-    static std::optional<WorkbookFile> openBytes(std::string bytes, ReaderStatus& status);
+    static std::optional<WorkbookFile> openBytes(std::string bytes, ReaderStatus& status,
+                                                 xls::Fault* fault = nullptr);
 
     const std::vector<xls::SheetEntry>& sheets() const;
     bool uses1904DateSystem() const;
-    std::optional<xls::Sheet> readSheet(std::size_t index, ReaderStatus& status) const;
+    // A failed sheet's fault names the sheet in any format, and within it what the reader knows.
+    std::optional<xls::Sheet> readSheet(std::size_t index, ReaderStatus& status,
+                                        xls::Fault* fault = nullptr) const;
 
 private:
     using Format = std::variant<xls::Workbook, ooxml::Workbook, opendocument::Workbook>;

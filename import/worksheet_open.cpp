@@ -11,10 +11,10 @@ std::vector<Text> listSheetNames(const std::string& path) {
     return names;
 }
 
-ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names) {
+ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, xls::Fault* fault) {
     names.clear();
     ReaderStatus status = ReaderStatus::Ok;
-    const auto workbook = WorkbookFile::open(path, status);
+    const auto workbook = WorkbookFile::open(path, status, fault);
     if (!workbook) return status;
     names = listSheetNames(workbook->sheets());
     return ReaderStatus::Ok;
@@ -22,16 +22,18 @@ ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names) {
 
 ReaderStatus WorksheetReader::open(const std::string& path, const Text& sheetName) {
     openSheet(xls::Sheet{}, false);
+    m_fault = {};
     ReaderStatus status = ReaderStatus::Ok;
-    const auto workbook = WorkbookFile::open(path, status);
+    const auto workbook = WorkbookFile::open(path, status, &m_fault);
     if (!workbook) return status;
 
     const auto& sheets = workbook->sheets();
     for (std::size_t index = 0; index < sheets.size(); ++index) {
         if (sheets[index].kind != xls::SheetKind::Worksheet || sheets[index].name != sheetName) continue;
-        auto sheet = workbook->readSheet(index, status);
+        auto sheet = workbook->readSheet(index, status, &m_fault);
         if (!sheet) return status;
         openSheet(std::move(*sheet), workbook->uses1904DateSystem());
+        m_sheetNumber = static_cast<int>(index) + 1;
         return ReaderStatus::Ok;
     }
     for (const xls::SheetEntry& entry : sheets) {

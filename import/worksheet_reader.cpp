@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "xls/workbook_writer.h"
+
 namespace velmora::import {
 
 std::vector<Text> listSheetNames(const std::vector<xls::SheetEntry>& sheets) {
@@ -35,6 +37,20 @@ Text WorksheetReader::field(int record, int field) const {
     if (record < 1 || record > recordCount() || field < 0 || field >= fieldCount()) return {};
     return cellText(m_sheet.view(record - 1, field), m_columnKinds[static_cast<std::size_t>(field)],
                     m_uses1904);
+}
+
+xls::Fault WorksheetReader::beyondIn(const std::vector<int>& columns) const {
+    xls::Fault fault;
+    for (const int column : columns) {
+        const std::int64_t row = column >= 1 ? m_sheet.firstRowBeyond(column - 1) : -1;
+        if (row < 0 || (fault.what != xls::Fault::What::Unknown && row + 1 >= fault.row)) continue;
+        fault.what = static_cast<std::size_t>(column) > xls::kMaxColumns ? xls::Fault::What::ColumnsBeyond
+                                                                         : xls::Fault::What::RowsBeyond;
+        fault.sheet = m_sheetNumber;
+        fault.row = row + 1;
+        fault.column = column;
+    }
+    return fault;
 }
 
 std::vector<Text> WorksheetReader::firstRecord() const {

@@ -35,7 +35,7 @@ enum class ReaderStatus {
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.
 std::vector<Text> listSheetNames(const std::string& path);
 // The same, saying why a file could not be read.
-ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names);
+ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, xls::Fault* fault = nullptr);
 // The same over a workbook's sheet entries.
 std::vector<Text> listSheetNames(const std::vector<xls::SheetEntry>& sheets);
 
@@ -63,12 +63,20 @@ public:
 
     // After SheetNotFound: the worksheet names the workbook does hold, as stored, for the message.
     const std::vector<Text>& availableSheets() const { return m_available; }
+    // After a failed open: where the workbook is at fault, as far as its reader knows.
+    const xls::Fault& fault() const { return m_fault; }
+    // The first value beyond the rows and columns a sheet holds in a worksheet column that `columns`
+    // (one-based column numbers) name, as a fault (RowsBeyond or ColumnsBeyond) of the open sheet;
+    // What::Unknown when there is none. Values beyond in other columns are no import's concern.
+    xls::Fault beyondIn(const std::vector<int>& columns) const;
 
 private:
     xls::Sheet m_sheet;
     bool m_uses1904 = false;
     std::vector<ColumnKind> m_columnKinds;
     std::vector<Text> m_available;
+    xls::Fault m_fault;
+    int m_sheetNumber = 0;  // one-based, of the open sheet in its workbook
 };
 
 }  // namespace velmora::import

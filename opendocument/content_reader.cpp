@@ -271,7 +271,7 @@ private:
         const std::int64_t first = m_row;
         m_row = std::min(m_row + m_rowRepeat, kMaxPosition);
         if (m_rowCells.empty()) return;
-        // Past the sheet's last row only the first copy matters: the sink refuses it if it holds a value.
+        // Past the sheet's last row only the first copy matters: the sink notes it if it holds a value.
         const std::int64_t end = std::min(m_row, std::max(first + 1, kSheetRows));
         for (std::int64_t row = first; row < end; ++row) {
             for (const PendingCell& cell : m_rowCells) {
@@ -281,9 +281,10 @@ private:
             }
         }
         if (m_row > kSheetRows) {
+            // The first copy past the last row, so a refusal names the row where the sheet overflows.
             for (const PendingCell& cell : m_rowCells) {
-                if (!m_sink->put(m_row - 1, cell.column, {cell.kind, cell.number, cell.text, cell.errorCode},
-                                 1))
+                if (!m_sink->put(std::max(first, kSheetRows), cell.column,
+                                 {cell.kind, cell.number, cell.text, cell.errorCode}, cell.count))
                     return refuse(m_sink->error());
             }
         }

@@ -42,12 +42,11 @@ bool SheetSink::put(std::int64_t row, std::int64_t column, xls::CellView cell, s
         m_error = ReadError::Damaged;
         return false;
     }
-    // Only what holds a value must fit: errors and empty texts beyond the edge lose nothing.
+    // A value beyond the edge is noted for the import, which refuses it only when its columns reach
+    // it; errors and empty texts there lose nothing.
     const std::int64_t end = std::min(column + count, kMaxColumns);
-    if (cell.holdsValue() && (row >= kMaxRows || column + count > kMaxColumns)) {
-        m_error = ReadError::TooLarge;
-        return false;
-    }
+    if (cell.holdsValue() && (row >= kMaxRows || column + count > kMaxColumns))
+        m_sheet.noteBeyond(row, column, count);
     if (row >= kMaxRows) return true;
     const auto cells = static_cast<std::size_t>(std::max<std::int64_t>(0, end - column));
     if (cells > m_budget.cells || cell.text.size() > m_budget.textBytes) {

@@ -30,9 +30,9 @@ struct SheetBudget {
     static SheetBudget forSource(std::size_t sourceBytes);
 };
 
-// Takes the cells a reader finds and stores them in a sheet. Refuses, rather than drops, a value
-// beyond the 65,536 rows and 256 columns a sheet holds, and bounds what repeated cells and long
-// texts may cost, so a small file cannot claim gigabytes.
+// Takes the cells a reader finds and stores them in a sheet. Notes, rather than drops, a value beyond
+// the 65,536 rows and 256 columns a sheet holds (Sheet::noteBeyond), and bounds what repeated cells
+// and long texts may cost, so a small file cannot claim gigabytes.
 class SheetSink {
 public:
     // `budget` may be shared by the sheets of one workbook and must outlive the sink.

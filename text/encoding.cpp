@@ -89,6 +89,10 @@ std::string iconvNameOf(int codePage) {
         case 367:
         case 20127:
             return "ASCII";
+        case 1200:
+            return "UTF-16LE";
+        case 1201:
+            return "UTF-16BE";
         case 10001:
             return "SHIFT_JIS";
         case 10002:
@@ -147,7 +151,9 @@ Text gbkFromUtf16(std::u16string_view utf16) {
 }
 
 Text gbkFromCodePage(std::string_view bytes, int codePage) {
-    if (isAscii(bytes)) return Text(bytes);
+    // Two-byte code pages: their bytes below 0x80 are halves of characters, not ASCII.
+    const bool twoByte = codePage == 1200 || codePage == 1201;
+    if (!twoByte && isAscii(bytes)) return Text(bytes);
     if (codePage == 936) {
         // GB18030 is a superset of code page 936 with the same bytes for every GBK character.
         return Text(bytes);

@@ -19,8 +19,9 @@ std::string utf8FromGbk(std::string_view gbk);
 // Converts UTF-16LE code units to GB18030; an unpaired surrogate becomes "?".
 Text gbkFromUtf16(std::u16string_view utf16);
 
-// Converts 8-bit text in the code page a workbook names (Windows, DOS, Mac, ISO: 936, 1252, 10029, ...)
-// to GB18030. Code pages iconv does not know are taken as 1252; undecodable bytes become "?".
+// Converts 8-bit text in the code page a workbook names (Windows, DOS, Mac, ISO: 936, 1252, 10029, ...;
+// 1200 and 1201 are UTF-16LE and UTF-16BE) to GB18030. Code pages iconv does not know are taken as 1252;
+// undecodable bytes become "?".
 Text gbkFromCodePage(std::string_view bytes, int codePage);
 
 // Converts GBK/GB18030 bytes to UTF-16 code units; undecodable bytes become U+FFFD.

@@ -47,8 +47,12 @@ namespace velmora::phrases {
     X(importNotAFile, "不是普通文件(是文件夹、管道或设备),无法读取: ")                       \
     X(importOutOfMemory, "内存不足,无法读取: ")                                               \
     X(importDamaged, "工作簿已损坏,无法读取: ")                                               \
+    X(importDamagedBefore, "工作簿已损坏(")                                                     \
+    X(importDamagedAfter, "),无法读取: ")                                                      \
     X(importEncrypted, "工作簿已加密(设有密码),无法读取: ")                                   \
     X(importTooLarge, "工作簿过大(超出每表65536行、256列,或解压后过大),无法完整读取: ")         \
+    X(importTooLargeBefore, "工作簿过大(")                                                      \
+    X(importTooLargeAfter, "),无法完整读取: ")                                                 \
     X(importSheetMissingBefore, "工作簿中没有名为“")                                          \
     X(importSheetMissingAfter, "”的工作表: ")                                                 \
     X(importSheetsHeld, "\n该工作簿中的工作表: ")                                             \

@@ -82,9 +82,10 @@ bool SegmentReader::units(std::size_t count, bool twoBytes, std::u16string& out)
         const std::size_t width = twoBytes ? 2 : 1;
         const std::size_t available = (segment.size() - m_position) / width;
         if (available == 0) {
-            // A record holding only the flags byte: the characters go on in the next one, as other
-            // readers take it. Half a UTF-16 unit, though, is never split by a sound writer.
-            if (m_position < segment.size()) return false;
+            // A record holding only the flags byte, or a stray byte too short for a UTF-16 unit: the
+            // characters go on in the next record, as other readers take it. The stray byte is no
+            // character; reading it as half of one would shift every string after it.
+            m_position = segment.size();
             continue;
         }
         const std::size_t take = std::min(available, count);

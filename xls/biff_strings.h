@@ -56,8 +56,9 @@ text::Text gbkFromUnits(const std::u16string& units);
 // How 8-bit strings of a BIFF5/7 workbook are encoded.
 struct ByteCodePage {
     int codePage = 1252;
-    // Text of a BIFF5 record holding `count` characters in `available` bytes from the reader's
-    // position. Some writers declare code page 1200 and store UTF-16 there; the length tells.
+    // Text of a BIFF5 record holding `count` characters from the reader's position. Some writers
+    // declare code page 1200 and store UTF-16 there, counting characters where two bytes follow for
+    // each, else bytes.
     bool read(SegmentReader& reader, std::size_t count, text::Text& out) const;
 };
 

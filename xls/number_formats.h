@@ -2,7 +2,11 @@
 // Tells date and time number formats from the others, since cells carry no date flag of their own.
 #pragma once
 
+#include <optional>
 #include <string_view>
+#include <vector>
+
+#include "text/rules.h"
 
 namespace velmora::xls {
 
@@ -14,5 +18,25 @@ bool isBuiltInDateFormat(int formatId);
 // fill and padding characters and bracketed sections other than elapsed time, a d, m, y, h or s
 // remains.
 bool isDateFormatString(std::string_view format);
+
+// A format that shows a date only by its weekday or its year: aaaa (星期四), aaa (四) and e (2024), with
+// literal text beside them. Such a cell reads as the text spreadsheet programs show, since its serial
+// number means nothing to the clerk and it holds no date that "%Y-%m-%d" could show.
+class TextDateFormat {
+public:
+    // Nullopt unless the format's first section holds one of those codes and no other letter or
+    // digit placeholder.
+    static std::optional<TextDateFormat> parse(std::string_view format);
+    // The text shown for a serial (GBK); nullopt where no calendar date matches.
+    std::optional<text::Text> format(double serial, bool uses1904DateSystem) const;
+
+private:
+    enum class Code : std::uint8_t { Literal, ShortWeekday, LongWeekday, Year };
+    struct Piece {
+        Code code;
+        text::Text literal;
+    };
+    std::vector<Piece> m_pieces;
+};
 
 }  // namespace velmora::xls

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 
@@ -113,6 +114,44 @@ void Sheet::setCell(int row, int column, CellView cell) {
     } else {
         entries.insert(found, entry);
     }
+}
+
+void Sheet::noteBeyond(std::int64_t row, std::int64_t column, std::int64_t count) {
+    if (row < 0 || column < 0 || count <= 0) return;
+    const std::int64_t end = column + std::min<std::int64_t>(count, INT64_MAX - column);
+    if (row >= kMaxRows && column < kMaxColumns) {
+        if (m_rowsBeyond.empty()) m_rowsBeyond.assign(kMaxColumns, -1);
+        for (std::int64_t c = column; c < std::min<std::int64_t>(end, kMaxColumns); ++c) {
+            std::int64_t& first = m_rowsBeyond[static_cast<std::size_t>(c)];
+            if (first < 0 || row < first) first = row;
+        }
+    }
+    if (end <= kMaxColumns) return;
+    const Beyond span{std::max<std::int64_t>(column, kMaxColumns), end, row};
+    // Rows read in order repeat the spans of the rows above: those add nothing.
+    for (Beyond& kept : m_columnsBeyond) {
+        if (kept.first <= span.first && span.end <= kept.end && kept.row <= span.row) return;
+    }
+    // A file of stray cells in many columns keeps a bounded list: beyond it one span stands for them
+    // all, from the first row any of them is on (a refusal it may widen, never a value lost).
+    constexpr std::size_t kMaxSpans = 1024;
+    if (m_columnsBeyond.size() >= kMaxSpans) {
+        Beyond all{kMaxColumns, INT64_MAX, span.row};
+        for (const Beyond& kept : m_columnsBeyond) all.row = std::min(all.row, kept.row);
+        m_columnsBeyond.assign(1, all);
+    }
+    m_columnsBeyond.push_back(span);
+}
+
+std::int64_t Sheet::firstRowBeyond(std::int64_t column) const {
+    if (column < 0) return -1;
+    if (column < kMaxColumns)
+        return m_rowsBeyond.empty() ? -1 : m_rowsBeyond[static_cast<std::size_t>(column)];
+    std::int64_t first = -1;
+    for (const Beyond& kept : m_columnsBeyond) {
+        if (kept.first <= column && column < kept.end && (first < 0 || kept.row < first)) first = kept.row;
+    }
+    return first;
 }
 
 void Sheet::releaseRow(int row) {

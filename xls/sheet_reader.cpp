@@ -29,6 +29,20 @@ public:
         : m_records(records), m_globals(globals) {}
 
     bool take(const Record& record);
+    // Where a record take() refused is at fault: its kind and, where it names one, its row.
+    Fault faultOf(const Record& record) const {
+        Fault fault;
+        const bool sharedString = record.id == kLabelSst && record.data.size() >= 10;
+        fault.what = sharedString ? Fault::What::SharedStringIndex : Fault::What::CellRecord;
+        fault.record = record.id;
+        if (record.id == kString || record.id == kStringBiff2) {
+            // A formula's text: the row is the formula's.
+            if (m_pendingString) fault.row = m_pendingRow + 1;
+        } else if (record.data.size() >= 2) {
+            fault.row = u16At(record.data, 0) + 1;
+        }
+        return fault;
+    }
     // Ends the sheet: a formula still waiting for its text keeps an empty one.
     Sheet finish() {
         flushPendingString();
@@ -36,12 +50,13 @@ public:
     }
 
 private:
-    bool takeBiff2(const Record& record);
+    std::optional<bool> takeBiff2(const Record& record);
     bool takeOldFormatting(const Record& record);
     bool labelSst(const Record& record);
     bool label(const Record& record, std::size_t textAt, bool byteCount);
     void boolErr(const Record& record, std::size_t valueAt);
-    void formula(const Record& record, std::size_t resultAt, bool isDate);
+    // `xf`: the cell's XF index; none for BIFF2's attribute bytes.
+    void formula(const Record& record, std::size_t resultAt, std::optional<std::uint16_t> xf);
     bool string(const Record& record, bool byteCount);
 
     // The record and the CONTINUE records after it, for strings that may be split.
@@ -54,6 +69,7 @@ private:
     // records, the format itself.
     bool isDateBiff2(const Record& record) const {
         const unsigned xf = record.data[4] & 0x3Fu;
+        if (m_globals.biffVersion >= 5) return m_globals.isDateXf(xf == 0x3F ? m_old.ixfe : xf);
         if (m_old.xfFormats.empty()) return m_old.isDateFormat(record.data[5] & 0x3Fu);
         return m_old.isDateXf(xf == 0x3F ? m_old.ixfe : xf);
     }
@@ -61,6 +77,21 @@ private:
         flushPendingString();
         m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2),
                         CellView{isDate ? CellKind::DateTime : CellKind::Number, value, {}, 0});
+    }
+    // A number under the cell's XF: a date, a weekday or year shown as text, or a plain number.
+    void putNumber(int row, int column, std::uint16_t xf, double value) {
+        if (const TextDateFormat* textDate = m_globals.biffVersion >= 5 ? m_globals.textDateOf(xf) : nullptr) {
+            if (const auto shown = textDate->format(value, m_globals.uses1904)) {
+                m_sheet.setCell(row, column, CellView{CellKind::Text, 0, *shown, 0});
+                return;
+            }
+        }
+        m_sheet.setCell(row, column,
+                        CellView{isDateXf(xf) ? CellKind::DateTime : CellKind::Number, value, {}, 0});
+    }
+    void setNumberOfXf(const Record& record, std::uint16_t xf, double value) {
+        flushPendingString();
+        putNumber(u16At(record.data, 0), u16At(record.data, 2), xf, value);
     }
     void flushPendingString() {
         if (m_pendingString)
@@ -81,17 +112,17 @@ private:
 };
 
 bool SheetBuilder::take(const Record& record) {
-    if (m_globals.biffVersion == 2) return takeBiff2(record);
     if (m_globals.biffVersion <= 4 && takeOldFormatting(record)) return true;
+    if (const std::optional<bool> taken = takeBiff2(record)) return *taken;
     const std::size_t size = record.data.size();
     switch (record.id) {
         case kNumber:
             if (size < 14) return false;
-            setNumber(record, isDateXf(u16At(record.data, 4)), f64At(record.data, 6));
+            setNumberOfXf(record, u16At(record.data, 4), f64At(record.data, 6));
             return true;
         case kRk:
             if (size < 10) return false;
-            setNumber(record, isDateXf(u16At(record.data, 4)), decodeRk(u32At(record.data, 6)));
+            setNumberOfXf(record, u16At(record.data, 4), decodeRk(u32At(record.data, 6)));
             return true;
         case kMulRk: {
             if (size < 6) return false;
@@ -102,12 +133,8 @@ bool SheetBuilder::take(const Record& record) {
             const std::size_t first = u16At(record.data, 2);
             for (std::size_t i = 0; i < count; ++i) {
                 const std::size_t at = 4 + 6 * i;
-                m_sheet.setCell(
-                    row, static_cast<int>(std::min<std::size_t>(first + i, 0xFFFF)),
-                    CellView{isDateXf(u16At(record.data, at)) ? CellKind::DateTime : CellKind::Number,
-                             decodeRk(u32At(record.data, at + 2)),
-                             {},
-                             0});
+                putNumber(row, static_cast<int>(std::min<std::size_t>(first + i, 0xFFFF)),
+                          u16At(record.data, at), decodeRk(u32At(record.data, at + 2)));
             }
             return true;
         }
@@ -126,7 +153,7 @@ bool SheetBuilder::take(const Record& record) {
         case kFormulaBiff3:
         case kFormulaBiff4:
             if (size < 14) return false;
-            formula(record, 6, isDateXf(u16At(record.data, 4)));
+            formula(record, 6, u16At(record.data, 4));
             return true;
         case kString:
             return string(record, false);
@@ -139,7 +166,7 @@ bool SheetBuilder::take(const Record& record) {
     }
 }
 
-// FORMAT and XF records of BIFF3 and BIFF4 sheets; true when the record was one of them.
+// FORMAT and XF records of BIFF2, BIFF3 and BIFF4 sheets; true when the record was one of them.
 bool SheetBuilder::takeOldFormatting(const Record& record) {
     const std::size_t size = record.data.size();
     switch (record.id) {
@@ -171,39 +198,58 @@ bool SheetBuilder::takeOldFormatting(const Record& record) {
     }
 }
 
-// BIFF2 cells: three attribute bytes after row and column, so values start at byte 7.
-bool SheetBuilder::takeBiff2(const Record& record) {
-    if (takeOldFormatting(record)) return true;
+// BIFF2 cells: three attribute bytes after row and column, so values start at byte 7. Writers mix
+// them with the later cell records in sheets of any version, and other readers take both kinds
+// wherever they stand, or a row is silently lost. Only FORMULA shares its id with the later layout,
+// which a BIFF2 sheet alone uses. Nullopt when the record is none of these; otherwise whether it
+// could be trusted.
+std::optional<bool> SheetBuilder::takeBiff2(const Record& record) {
+    if (record.id == kFormula && m_globals.biffVersion != 2) return std::nullopt;
     const std::size_t size = record.data.size();
+    // Before BIFF8 a BIFF2 text has a one-byte length and code-page bytes; BIFF8 gives it its own
+    // two-byte length and Unicode form.
+    const bool byteCount = m_globals.biffVersion < 8;
+    // Outside BIFF2 sheets a record too short for its layout was always passed over; it still is.
+    const bool fits = [&] {
+        switch (record.id) {
+            case kIntegerBiff2:
+            case kBoolErrBiff2:
+                return size >= 9;
+            case kNumberBiff2:
+            case kFormula:
+                return size >= 15;
+            case kLabelBiff2:
+                return size >= 8;
+            default:
+                return true;
+        }
+    }();
+    if (!fits) return m_globals.biffVersion != 2;
     switch (record.id) {
         case kIxfeBiff2:
             if (size >= 2) m_old.ixfe = u16At(record.data, 0);
             return true;
         case kIntegerBiff2:
-            if (size < 9) return false;
             setNumber(record, isDateBiff2(record), u16At(record.data, 7));
             return true;
         case kNumberBiff2:
-            if (size < 15) return false;
             setNumber(record, isDateBiff2(record), f64At(record.data, 7));
             return true;
         case kLabelBiff2:
-            return size >= 8 && label(record, 7, true);
+            return label(record, 7, byteCount);
         case kBoolErrBiff2:
-            if (size < 9) return false;
             boolErr(record, 7);
             return true;
         case kFormula:
-            if (size < 15) return false;
-            formula(record, 7, isDateBiff2(record));
+            formula(record, 7, std::nullopt);
             return true;
         case kStringBiff2:
-            return string(record, true);
+            return string(record, byteCount);
         case kBlankBiff2:
             flushPendingString();
             return true;
         default:
-            return true;
+            return std::nullopt;
     }
 }
 
@@ -240,12 +286,16 @@ void SheetBuilder::boolErr(const Record& record, std::size_t valueAt) {
     m_sheet.setCell(u16At(record.data, 0), u16At(record.data, 2), cell);
 }
 
-void SheetBuilder::formula(const Record& record, std::size_t resultAt, bool isDate) {
+void SheetBuilder::formula(const Record& record, std::size_t resultAt, std::optional<std::uint16_t> xf) {
     flushPendingString();
     const std::uint16_t row = u16At(record.data, 0);
     const std::uint16_t column = u16At(record.data, 2);
     if (u16At(record.data, resultAt + 6) != 0xFFFF) {
-        setNumber(record, isDate, f64At(record.data, resultAt));
+        if (xf) {
+            setNumberOfXf(record, *xf, f64At(record.data, resultAt));
+        } else {
+            setNumber(record, isDateBiff2(record), f64At(record.data, resultAt));
+        }
         return;
     }
     const std::uint8_t value = record.data[resultAt + 2];
@@ -351,9 +401,12 @@ std::optional<std::size_t> worksheetBofNear(Bytes stream, std::size_t offset,
 }  // namespace
 
 std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const WorkbookGlobals& globals,
-                                 OpenError& error) {
+                                 OpenError& error, Fault* fault) {
+    Fault ignored;
+    Fault& where = fault ? *fault : ignored;
     const std::optional<std::size_t> bof = worksheetBofNear(stream, offset, globals);
     if (!bof) {
+        where.what = Fault::What::SheetStart;
         fail(error);
         return std::nullopt;
     }
@@ -365,6 +418,7 @@ std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const Workboo
     while (depth > 0) {
         if (records.next(record) != RecordReader::Step::Record) {
             // Cut off before its EOF: the cells read so far may not be all of them.
+            where.what = Fault::What::CutShort;
             fail(error);
             return std::nullopt;
         }
@@ -373,6 +427,7 @@ std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const Workboo
         } else if (record.id == kEof) {
             --depth;
         } else if (depth == 1 && !builder.take(record)) {
+            where = builder.faultOf(record);
             fail(error);
             return std::nullopt;
         }

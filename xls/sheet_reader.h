@@ -8,8 +8,9 @@ namespace velmora::xls {
 
 // Reads the worksheet whose BOF sits at `offset` in the stream, down to its matching EOF (embedded
 // chart substreams are skipped). Damaged when no worksheet BOF is there, a record runs past the
-// stream, the EOF is missing, a cell record is too short, or a shared string index is out of range.
+// stream, the EOF is missing, a cell record is too short, or a shared string index is out of range;
+// `fault`, when given, then says which and, where a cell record names one, the row.
 std::optional<Sheet> readSheetAt(biff::Bytes stream, std::size_t offset, const WorkbookGlobals& globals,
-                                 OpenError& error);
+                                 OpenError& error, Fault* fault = nullptr);
 
 }  // namespace velmora::xls

@@ -63,6 +63,14 @@ public:
     // Stores a cell, copying its text (the reader and tests build sheets this way). Rows above 65,535
     // and columns above 255 are ignored.
     void setCell(int row, int column, CellView cell);
+    // Notes a value a reader met beyond the 65,536 rows or 256 columns a sheet holds, `count` times along
+    // the row from `column` (zero-based). It is not stored: the import refuses it only when its column
+    // list reaches it, so one stray cell far away does not cost the clerk the whole sheet.
+    void noteBeyond(std::int64_t row, std::int64_t column, std::int64_t count = 1);
+    // The first row (zero-based) holding a value noted beyond the sheet in `column` (zero-based); -1
+    // when there is none.
+    std::int64_t firstRowBeyond(std::int64_t column) const;
+
     // Frees the row's cells once they have been taken elsewhere, so a reader of a large sheet need not
     // hold it twice. The row reads as empty afterwards; rowCount and columnCount stay as they were.
     void releaseRow(int row);
@@ -97,6 +105,15 @@ private:
     std::vector<std::uint32_t> m_rowSlots;
     std::vector<std::vector<Entry>> m_rows;
     std::string m_texts;
+    // Values beyond the sheet: per column within it, the first row past the last (-1: none); past the
+    // last column, spans of columns with their first row.
+    struct Beyond {
+        std::int64_t first;
+        std::int64_t end;
+        std::int64_t row;
+    };
+    std::vector<std::int64_t> m_rowsBeyond;
+    std::vector<Beyond> m_columnsBeyond;
     int m_rowCount = 0;
     int m_columnCount = 0;
 };
@@ -108,6 +125,33 @@ enum class OpenError {
     UnsupportedFormat,  // a BIFF version of no known layout, or another kind of spreadsheet
     Encrypted,          // protected by a password (FILEPASS)
     Damaged,            // records that cannot be made sense of
+};
+
+// Where a workbook could not be read, as far as the reader knows it: what was wrong, in which record or
+// part, sheet and row. The clerk's message names it, so whoever made the file can find the fault.
+struct Fault {
+    enum class What : std::uint8_t {
+        Unknown,
+        Container,          // the compound document around the workbook
+        StreamStart,        // the workbook stream does not start with a BOF record
+        CutShort,           // records end before their substream does
+        SheetDirectory,     // no BOUNDSHEET entry could be read
+        SheetStart,         // no worksheet BOF where the sheet's entry points
+        CellRecord,         // a cell record too short for its fields or its text
+        SharedStringIndex,  // a cell naming a shared string the table does not hold
+        RowsBeyond,         // a value below the last row a sheet holds
+        ColumnsBeyond,      // a value right of the last column a sheet holds
+        FileSize,           // a file larger than its format can hold (`limit` bytes)
+    };
+    What what = What::Unknown;
+    std::uint16_t record = 0;  // the record's id, for CellRecord
+    int sheet = 0;             // one-based in workbook order; 0: not within a sheet, or not known
+    std::int64_t row = 0;      // one-based; 0: not known
+    std::int64_t column = 0;   // one-based, for ColumnsBeyond
+    std::uint64_t limit = 0;   // bytes, for FileSize
+
+    // The place in words (GBK), e.g. "第2张工作表第5行的共享文字编号超出范围"; empty when nothing is known.
+    text::Text describe() const;
 };
 
 enum class SheetKind { Worksheet, Chart, Macro, Other };
@@ -128,18 +172,19 @@ public:
     Workbook(Workbook&&) noexcept;
     Workbook& operator=(Workbook&&) noexcept;
 
-    // Opens a workbook file. Never throws or crashes on bad input; `error` says why it failed.
-    static std::optional<Workbook> open(const std::string& path, OpenError& error);
+    // Opens a workbook file. Never throws or crashes on bad input; `error` says why it failed and
+    // `fault`, when given, where.
+    static std::optional<Workbook> open(const std::string& path, OpenError& error, Fault* fault = nullptr);
     // The same on bytes already in memory (tests, fuzzing).
-    static std::optional<Workbook> openBytes(std::string bytes, OpenError& error);
+    static std::optional<Workbook> openBytes(std::string bytes, OpenError& error, Fault* fault = nullptr);
 
     // Every sheet of the workbook, in workbook order.
     const std::vector<SheetEntry>& sheets() const;
     bool uses1904DateSystem() const;
 
     // Reads all cells of sheet `index` (an index into sheets()); nullopt for a damaged sheet or a sheet
-    // that is not a worksheet.
-    std::optional<Sheet> readSheet(std::size_t index, OpenError& error) const;
+    // that is not a worksheet, with `fault`, when given, saying where it is damaged.
+    std::optional<Sheet> readSheet(std::size_t index, OpenError& error, Fault* fault = nullptr) const;
 
 private:
     std::unique_ptr<WorkbookData> m_data;

@@ -2,6 +2,7 @@
 // Reading the workbook globals substream.
 #include "xls/workbook_globals.h"
 
+#include <tuple>
 #include <unordered_map>
 
 #include "text/encoding.h"
@@ -14,10 +15,21 @@ using namespace biff;
 // The parts of the globals that need the code page, which may come later, to be decoded.
 struct PendingGlobals {
     std::vector<std::uint16_t> xfFormats;
-    std::vector<std::pair<std::uint16_t, std::string>> rawFormats;   // BIFF5
+    // BIFF5: id, count, bytes to the end (code page 1200 may count characters of two bytes each)
+    std::vector<std::tuple<std::uint16_t, std::size_t, std::string>> rawFormats;
     std::vector<std::pair<std::size_t, std::string>> rawSheetNames;  // BIFF5: count, bytes to the end
     std::unordered_map<std::uint16_t, bool> formatIsDate;
+    std::unordered_map<std::uint16_t, int> formatTextDate;  // index into textDateFormats
 };
+
+void classifyFormat(std::uint16_t id, const text::Text& format, WorkbookGlobals& globals,
+                    PendingGlobals& pending) {
+    pending.formatIsDate[id] = isDateFormatString(format);
+    if (auto textDate = TextDateFormat::parse(format)) {
+        pending.formatTextDate[id] = static_cast<int>(globals.textDateFormats.size());
+        globals.textDateFormats.push_back(std::move(*textDate));
+    }
+}
 
 SheetKind sheetKindOf(std::uint8_t type) {
     switch (type) {
@@ -32,22 +44,22 @@ SheetKind sheetKindOf(std::uint8_t type) {
     }
 }
 
-bool readFormat(const Record& record, int biffVersion, PendingGlobals& pending) {
+bool readFormat(const Record& record, int biffVersion, WorkbookGlobals& globals, PendingGlobals& pending) {
     if (record.data.size() < 3) return false;
     const std::uint16_t id = u16At(record.data, 0);
     SegmentReader reader(record.data);
     if (biffVersion == 5) {
         std::string raw;
         reader.seekInFirst(3);
-        if (!reader.bytes(record.data[2], raw)) return false;
-        pending.rawFormats.emplace_back(id, std::move(raw));
+        if (reader.bytesLeft() < record.data[2] || !reader.bytes(reader.bytesLeft(), raw)) return false;
+        pending.rawFormats.emplace_back(id, record.data[2], std::move(raw));
         return true;
     }
     std::uint16_t count = 0;
     std::u16string units;
     reader.seekInFirst(2);
     if (!reader.u16(count) || !readUnicodeBody(reader, count, units)) return false;
-    pending.formatIsDate[id] = isDateFormatString(gbkFromUnits(units));
+    classifyFormat(id, gbkFromUnits(units), globals, pending);
     return true;
 }
 
@@ -83,9 +95,11 @@ void finish(WorkbookGlobals& globals, PendingGlobals& pending) {
             // A name cut short keeps the characters that are there.
             globals.codePage.read(reader, std::min(count, raw.size()), globals.sheets[i].entry.name);
         }
-        for (const auto& [id, raw] : pending.rawFormats) {
-            pending.formatIsDate[id] =
-                isDateFormatString(text::gbkFromCodePage(raw, globals.codePage.codePage));
+        for (const auto& [id, count, raw] : pending.rawFormats) {
+            SegmentReader reader(Bytes(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()));
+            text::Text format;
+            globals.codePage.read(reader, count, format);
+            classifyFormat(id, format, globals, pending);
         }
     }
     globals.dateXfs.reserve(pending.xfFormats.size());
@@ -93,6 +107,8 @@ void finish(WorkbookGlobals& globals, PendingGlobals& pending) {
         const auto defined = pending.formatIsDate.find(format);
         globals.dateXfs.push_back(defined != pending.formatIsDate.end() ? defined->second
                                                                         : isBuiltInDateFormat(format));
+        const auto textDate = pending.formatTextDate.find(format);
+        globals.textDateXfs.push_back(textDate != pending.formatTextDate.end() ? textDate->second : -1);
     }
 }
 
@@ -131,6 +147,12 @@ bool readFirstBof(RecordReader& records, WorkbookGlobals& globals, std::uint16_t
             break;
     }
     const std::uint16_t version = u16At(bof.data, 0);
+    // Some writers put a lone worksheet under the later BOF id with no version of its own. Other
+    // readers take it as a sheet of byte strings, like the plain-stream files before BIFF5.
+    if (version != 0x0600 && version != 0x0500 && type == kBofWorksheet) {
+        globals.biffVersion = 4;
+        return true;
+    }
     if ((version != 0x0600 && version != 0x0500) || type != kBofGlobals) {
         error = OpenError::UnsupportedFormat;
         return false;
@@ -214,19 +236,29 @@ std::vector<text::Text> readSharedStrings(SegmentReader& reader) {
     return strings;
 }
 
-std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& error) {
+std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& error, Fault* fault) {
+    Fault ignored;
+    Fault& where = fault ? *fault : ignored;
     WorkbookGlobals globals;
     PendingGlobals pending;
     RecordReader records(stream, 0);
     std::uint16_t bofType = 0;
-    if (!readFirstBof(records, globals, bofType, error)) return std::nullopt;
-    if (globals.biffVersion <= 4) return readOldGlobals(stream, bofType, std::move(globals), error);
+    if (!readFirstBof(records, globals, bofType, error)) {
+        if (error == OpenError::Damaged) where.what = Fault::What::StreamStart;
+        return std::nullopt;
+    }
+    if (globals.biffVersion <= 4) {
+        auto old = readOldGlobals(stream, bofType, std::move(globals), error);
+        if (!old && error == OpenError::Damaged) where.what = Fault::What::SheetDirectory;
+        return old;
+    }
     int unreadableSheets = 0;
     Record record;
     for (;;) {
         const RecordReader::Step step = records.next(record);
         if (step == RecordReader::Step::End) break;
         if (step == RecordReader::Step::Truncated) {
+            where.what = Fault::What::CutShort;
             error = OpenError::Damaged;
             return std::nullopt;
         }
@@ -248,7 +280,7 @@ std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& erro
             case kFormat:
                 // Real writers leave malformed FORMAT records behind; the cells using one read as
                 // numbers, as other readers show them.
-                readFormat(record, globals.biffVersion, pending);
+                readFormat(record, globals.biffVersion, globals, pending);
                 break;
             case kBoundSheet:
                 // A sheet entry that cannot be read loses that sheet only.
@@ -269,6 +301,7 @@ std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& erro
         }
     }
     if (globals.sheets.empty() && unreadableSheets > 0) {
+        where.what = Fault::What::SheetDirectory;
         error = OpenError::Damaged;
         return std::nullopt;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "xls/biff_strings.h"
+#include "xls/number_formats.h"
 #include "xls/workbook.h"
 
 namespace velmora::xls {
@@ -23,14 +24,22 @@ struct WorkbookGlobals {
     std::vector<SheetPosition> sheets;
     std::vector<text::Text> sharedStrings;
     std::vector<bool> dateXfs;  // per XF index: its number format shows a date or time
+    // Per XF index: its format shows a date as a weekday or year only, or -1.
+    std::vector<int> textDateXfs;
+    std::vector<TextDateFormat> textDateFormats;
 
     bool isDateXf(std::size_t xf) const { return xf < dateXfs.size() && dateXfs[xf]; }
+    const TextDateFormat* textDateOf(std::size_t xf) const {
+        if (xf >= textDateXfs.size() || textDateXfs[xf] < 0) return nullptr;
+        return &textDateFormats[static_cast<std::size_t>(textDateXfs[xf])];
+    }
 };
 
 // Reads the globals from the start of a workbook stream. Fails with Encrypted for a FILEPASS record,
 // Damaged for globals that run past the stream or hold no sheet that can be read, UnsupportedFormat for
 // BIFF versions it does not know.
-std::optional<WorkbookGlobals> readWorkbookGlobals(biff::Bytes stream, OpenError& error);
+// `fault`, when given, says where a Damaged one is at fault.
+std::optional<WorkbookGlobals> readWorkbookGlobals(biff::Bytes stream, OpenError& error, Fault* fault = nullptr);
 
 // Reads the SST record and its CONTINUE records into GBK texts. Stops where the data ends, whatever
 // count the record claims.

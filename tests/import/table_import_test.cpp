@@ -364,11 +364,22 @@ TEST(TableImport, ClearsRowsBeforeTheFileIsChosen) {
 
 TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
     const std::string path = "/home/会计/表1.xls";
+    using What = xls::Fault::What;
     struct Case {
         ReaderStatus status;
         const char* expected;
+        xls::Fault fault = {};  // where the reader found the fault
     };
     const Case cases[] = {
+        {ReaderStatus::Damaged, "工作簿已损坏(第2张工作表第5行的共享文字编号超出范围),无法读取: /home/会计/表1.xls",
+         {What::SharedStringIndex, 0x00FD, 2, 5}},
+        {ReaderStatus::Damaged, "工作簿已损坏(第1张工作表第3行的单元格记录(0x0203)不完整),无法读取: /home/会计/表1.xls",
+         {What::CellRecord, 0x0203, 1, 3}},
+        {ReaderStatus::Damaged, "工作簿已损坏(第3张工作表),无法读取: /home/会计/表1.xls", {What::Unknown, 0, 3, 0}},
+        {ReaderStatus::Damaged, "工作簿已损坏(复合文档结构无法读取),无法读取: /home/会计/表1.xls",
+         {What::Container, 0, 0, 0}},
+        {ReaderStatus::TooLarge, "工作簿过大(第1张工作表第65537行超出每表65,536行的上限),无法完整读取: /home/会计/表1.xls",
+         {What::RowsBeyond, 0, 1, 65537}},
         {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls（文件不存在）"},
         {ReaderStatus::NotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): /home/会计/表1.xls"},
         {ReaderStatus::Damaged, "工作簿已损坏,无法读取: /home/会计/表1.xls"},
@@ -377,7 +388,8 @@ TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
          "工作簿过大(超出每表65536行、256列,或解压后过大),无法完整读取: /home/会计/表1.xls"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(importFailureMessage(c.status, path, "Sheet1", {"Sheet1"}), gbk(c.expected)) << c.expected;
+        EXPECT_EQ(importFailureMessage(c.status, path, "Sheet1", {"Sheet1"}, c.fault), gbk(c.expected))
+            << c.expected;
     }
     EXPECT_EQ(importFailureMessage(ReaderStatus::SheetNotFound, path, "Sheet1$", {gbk("发放明细"), "Sheet2"}),
               gbk("工作簿中没有名为“Sheet1$”的工作表: /home/会计/表1.xls\n该工作簿中的工作表: "

@@ -2,6 +2,7 @@
 // The import run on workbook files written by spreadsheet programs, from file to grid.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "import/table_import.h"
@@ -10,6 +11,7 @@
 namespace velmora::import {
 namespace {
 using namespace testing;
+using namespace std::string_literals;
 using Texts = std::vector<Text>;
 
 std::string fixture(const std::string& name) { return std::string(VELMORA_TEST_DATA) + "/" + name; }
@@ -170,6 +172,8 @@ TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
         {"encrypted.xls", "Sheet1", ReaderStatus::Encrypted, "工作簿已加密(设有密码),无法读取: "},
         {"register.xls", "Sheet1$", ReaderStatus::SheetNotFound, "工作簿中没有名为“Sheet1$”的工作表: "},
         {"register.xls", "sheet1", ReaderStatus::SheetNotFound, "工作簿中没有名为“sheet1”的工作表: "},
+        {"edges/damaged-shared-index.xls", "二", ReaderStatus::Damaged,
+         "工作簿已损坏(第2张工作表第5行的共享文字编号超出范围),无法读取: "},
     };
     for (TableKind kind : {TableKind::Register, TableKind::Source}) {
         for (const Case& c : cases) {
@@ -180,7 +184,7 @@ TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
             model::Progress progress;
             prepareImport(kind, grid, progress);
             const ImportOutcome outcome =
-                importTable(kind, fixture(c.file), TableSettings{c.sheet, "1,2,3", ""}, grid, progress);
+                importTable(kind, fixture(c.file), TableSettings{gbk(c.sheet), "1,2,3", ""}, grid, progress);
             EXPECT_EQ(outcome.status, c.status) << c.file;
             EXPECT_EQ(outcome.message.rfind(gbk(c.message) + fixture(c.file), 0), 0u) << c.file;
             EXPECT_EQ(outcome.unitText, "") << c.file;
@@ -190,6 +194,62 @@ TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
             EXPECT_EQ(progress.status(), "") << c.file;
         }
     }
+}
+
+TEST(WorkbookImport, RefusesValuesBeyondTheSheetOnlyInItsColumns) {
+    struct Case {
+        const char* spec;
+        const char* message;  // nullptr: imported; else the refusal before the path
+    };
+    const Case cases[] = {
+        {"1,2,3", nullptr},  // the stray cells lie in columns 20, 257 and 650
+        {"1,2,20", "工作簿过大(第1张工作表第70000行超出每表65,536行的上限),无法完整读取: "},
+        {"1,257", "工作簿过大(第1张工作表第3行第257列超出每表256列的上限),无法完整读取: "},
+        {"650,20", "工作簿过大(第1张工作表第2行第650列超出每表256列的上限),无法完整读取: "},
+    };
+    for (const Case& c : cases) {
+        const Imported imported = importFile(TableKind::Source, "edges/stray-cells.xlsx", "Sheet1", c.spec, "2");
+        if (!c.message) {
+            ASSERT_EQ(imported.outcome.status, ReaderStatus::Ok) << c.spec;
+            ASSERT_EQ(imported.grid.rowCount(), 2);
+            // Column C holds its title in row 1, so it is a text column.
+            EXPECT_EQ(rowTexts(imported.grid, 1), gbkTexts({"31000101", "张静", "250"}));
+            continue;
+        }
+        EXPECT_EQ(imported.outcome.status, ReaderStatus::TooLarge) << c.spec;
+        EXPECT_EQ(imported.outcome.message, gbk(c.message) + fixture("edges/stray-cells.xlsx")) << c.spec;
+        EXPECT_EQ(imported.grid.rowCount(), 0) << c.spec;
+    }
+}
+
+TEST(WorkbookImport, JudgesAFileByItsFirstBytesAndReadsNoMoreThanItsFormatHolds) {
+    // Sparse files: a size the test never writes, which a reader taking it whole would have to hold.
+    constexpr std::uintmax_t kGiB = std::uintmax_t{1} << 30;
+    const std::string compound = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"s + std::string(22, '\0') + "\x09\x00"s;
+    struct Case {
+        std::string head;
+        std::uintmax_t size;
+        ReaderStatus status;
+        const char* message;  // before the path
+    };
+    const Case cases[] = {
+        {compound, 2 * kGiB + 1, ReaderStatus::TooLarge, "工作簿过大(文件大于此格式所能容纳的2 GB),无法完整读取: "},
+        {"PK\x03\x04"s, 4 * kGiB + 1, ReaderStatus::TooLarge,
+         "工作簿过大(文件大于此格式所能容纳的4 GB),无法完整读取: "},
+        {"\x00\x00\x00\x00"s, 3 * kGiB, ReaderStatus::NotWorkbook,
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): "},
+    };
+    const std::string path = ::testing::TempDir() + "huge.xls";
+    for (const Case& c : cases) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc).write(c.head.data(), static_cast<long>(c.head.size()));
+        std::filesystem::resize_file(path, c.size);
+        model::Grid grid;
+        model::Progress progress;
+        const ImportOutcome outcome = importTable(TableKind::Source, path, TableSettings{"Sheet1", "1", ""}, grid, progress);
+        EXPECT_EQ(outcome.status, c.status) << c.size;
+        EXPECT_EQ(outcome.message, gbk(c.message) + path) << c.size;
+    }
+    std::filesystem::remove(path);
 }
 
 TEST(WorkbookImport, NamesTheWorksheetsAWorkbookHolds) {

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "text/encoding.h"
+#include "xls/number_formats.h"
 #include "xls/workbook.h"
 
 namespace velmora::xls {
@@ -37,6 +39,40 @@ TEST(FormatDateTime, RejectsSerialsWithoutADate) {
     EXPECT_FALSE(formatDateTime(-1, false));
     EXPECT_FALSE(formatDateTime(NAN, false));
     EXPECT_FALSE(formatDateTime(1e12, false));
+}
+
+TEST(TextDateFormat, ShowsWeekdaysAndYearsAsSpreadsheetsDo) {
+    struct Case {
+        const char* format;  // UTF-8
+        double serial;
+        bool uses1904;
+        const char* expected;  // nullptr: not such a format, or no date
+    };
+    const Case cases[] = {
+        {"aaaa", 45351, false, "星期四"},
+        {"[$-804]aaa", 45351.9, false, "四"},
+        {"e\"年\"", 45351, false, "2024年"},
+        {"AAAA;@", 45352, false, "星期五"},
+        {"\\(aaa\\)", 45353, false, "(六)"},
+        {"aaaa", 1, false, "星期日"},   // day 1 and 1900-02-29 as spreadsheets count them
+        {"aaaa", 60, false, "星期三"},
+        {"aaaa", 0, true, "星期五"},  // 1904-01-01
+        {"aaaa", -1, false, nullptr},
+        {"aa", 45351, false, nullptr},  // no weekday code
+        {"yyyy aaaa", 45351, false, nullptr},  // a date the reader shows as one
+        {"General", 45351, false, nullptr},
+        {"0.00e", 45351, false, nullptr},
+        {"[h]aaa", 45351, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        const auto format = TextDateFormat::parse(text::gbkFromUtf8(c.format));
+        const auto shown = format ? format->format(c.serial, c.uses1904) : std::nullopt;
+        ASSERT_EQ(shown.has_value(), c.expected != nullptr);
+        if (shown) {
+            EXPECT_EQ(text::utf8FromGbk(*shown), c.expected);
+        }
+    }
 }
 
 TEST(Sheet, CountsOnlyCellsThatHoldAValue) {
