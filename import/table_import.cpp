@@ -112,7 +112,7 @@ std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& column
     // Counted before splitting: a spec of millions of entries must not cost a string each to refuse.
     const std::size_t entries = text::countFields(columnSpec);
     if (entries <= xls::kMaxColumns) return std::nullopt;
-    return ImportOutcome{ReaderStatus::TooManyColumns, columnSpecTooLongMessage(kind, entries), {}};
+    return ImportOutcome{ReaderStatus::TooManyColumns, columnSpecTooLongMessage(kind, entries), {}, {}};
 }
 
 namespace {
@@ -123,13 +123,14 @@ ImportOutcome importFrom(TableKind kind, const WorksheetReader& reader, Workshee
         return std::move(*refused);
     }
     const int startRow = text::readInteger(settings.startRow);
+    const std::vector<Text> entries = text::split(settings.columnSpec);
     std::vector<int> entryValues;
-    for (const Text& entry : text::split(settings.columnSpec))
-        entryValues.push_back(text::readInteger(entry));
+    for (const Text& entry : entries) entryValues.push_back(text::readInteger(entry));
 
     rebuildColumns(reader, kind, entryValues, grid);
     ImportOutcome outcome;
     if (kind == TableKind::Register) outcome.unitText = unitTextOf(reader);
+    outcome.notice = missingColumnsNotice(kind, entries, reader.fieldCount());
 
     progress.setMaximum(reader.recordCount());
     progress.setMinimum(1);
