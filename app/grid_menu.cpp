@@ -21,6 +21,16 @@ GridMenu::GridMenu(const BusyFlag& busy, QWidget* parent)
     connect(m_menu->addAction(QStringLiteral("删除本行")), &QAction::triggered, this, &GridMenu::deleteRow);
     connect(m_menu->addAction(QStringLiteral("删除以下行")), &QAction::triggered, this,
             &GridMenu::deleteRowsBelow);
+    m_menu->addSeparator();
+    m_undo = m_menu->addAction(QStringLiteral("撤销删除"));
+    m_undo->setShortcut(QKeySequence::Undo);
+    m_undo->setShortcutContext(Qt::WindowShortcut);
+    m_undo->setToolTip(QStringLiteral("撤销删除 (") + m_undo->shortcut().toString(QKeySequence::NativeText) +
+                       QStringLiteral(")"));
+    // Ctrl+Z works from anywhere in the window, not only while the menu is up; the settings boxes
+    // keep their own undo while they have the focus.
+    parent->addAction(m_undo);
+    connect(m_undo, &QAction::triggered, this, &GridMenu::undoDeletion);
 }
 
 void GridMenu::attach(GridView& view) {
@@ -45,7 +55,11 @@ void GridMenu::copyRow() {
 void GridMenu::deleteRow() {
     if (m_busy.busy() || m_target == nullptr) return;
     const int row = m_target->selectedRow();
-    if (row >= 0) m_target->gridModel().removeGridRow(row);
+    if (row < 0) return;
+    m_target->gridModel().removeGridRow(row);
+    m_deletedFrom.push_back(m_target);
+    // The view would select the next row, and a second click would delete a row nobody chose.
+    m_target->clearRowSelection();
 }
 
 void GridMenu::deleteRowsBelow() {
@@ -53,7 +67,22 @@ void GridMenu::deleteRowsBelow() {
     const int row = m_target->selectedRow();
     if (row < 0) return;
     m_target->gridModel().removeGridRowsFrom(row);
+    m_deletedFrom.push_back(m_target);
+    m_target->clearRowSelection();
     QCoreApplication::processEvents();
+}
+
+void GridMenu::undoDeletion() {
+    if (m_busy.busy()) return;
+    while (!m_deletedFrom.empty()) {
+        GridView* view = m_deletedFrom.back();
+        m_deletedFrom.pop_back();
+        const int first = view->gridModel().undoRemoval();
+        if (first < 0) continue;
+        // The rows come back where they were, unselected, in sight.
+        view->scrollTo(view->model()->index(first, 0));
+        return;
+    }
 }
 
 }  // namespace velmora::app

@@ -4,7 +4,9 @@
 
 #include <QObject>
 #include <QPoint>
+#include <vector>
 
+class QAction;
 class QMenu;
 
 namespace velmora::app {
@@ -28,6 +30,9 @@ public:
     void copyRow();
     void deleteRow();
     void deleteRowsBelow();
+    // Puts back the rows of the last deletion still undoable, on whichever grid it was.
+    void undoDeletion();
+    QAction& undoAction() { return *m_undo; }
 
 private:
     void openFor(GridView& view, const QPoint& viewportPos);
@@ -35,6 +40,8 @@ private:
     const BusyFlag& m_busy;
     QMenu* m_menu;
     GridView* m_target = nullptr;
+    QAction* m_undo;
+    std::vector<GridView*> m_deletedFrom;  // the grid of each deletion, the last one last
 };
 
 }  // namespace velmora::app

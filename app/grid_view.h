@@ -17,6 +17,19 @@ public:
     GridModel& gridModel() { return m_model; }
     // The selected row, or -1 when no row is selected.
     int selectedRow() const;
+    // Leaves no row selected and no current row.
+    void clearRowSelection();
+
+signals:
+    // A local file was dropped on the grid.
+    void fileDropped(const QString& path);
+
+protected:
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void applyColumnWidths();
