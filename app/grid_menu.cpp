@@ -31,15 +31,54 @@ GridMenu::GridMenu(const BusyFlag& busy, QWidget* parent)
     // keep their own undo while they have the focus.
     parent->addAction(m_undo);
     connect(m_undo, &QAction::triggered, this, &GridMenu::undoDeletion);
+
+    // Finding a dozen marked rows among 65,536 must not take scrolling.
+    m_menu->addSeparator();
+    m_problemRows = m_menu->addAction(QStringLiteral("只看有问题的行"));
+    m_problemRows->setCheckable(true);
+    m_nextProblem = m_menu->addAction(QStringLiteral("下一处"));
+    const std::pair<QAction*, QKeySequence> keys[] = {
+        {m_problemRows, QKeySequence(QStringLiteral("Ctrl+F3"))},
+        {m_nextProblem, QKeySequence(QStringLiteral("F3"))}};
+    for (const auto& [action, key] : keys) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setToolTip(action->text() + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
+                           QStringLiteral(")"));
+        parent->addAction(action);
+    }
+    connect(m_problemRows, &QAction::triggered, this, [this] {
+        GridView* view = commandTarget();
+        if (view != nullptr) view->setProblemRowsOnly(!view->problemRowsOnly());
+        m_problemRows->setChecked(view != nullptr && view->problemRowsOnly());
+    });
+    connect(m_nextProblem, &QAction::triggered, this, [this] {
+        if (GridView* view = commandTarget()) view->selectNextMarkedRow();
+    });
+    // The switch shows the state of the grid it is about to act on.
+    connect(m_menu, &QMenu::aboutToShow, this, [this] {
+        if (GridView* view = commandTarget()) m_problemRows->setChecked(view->problemRowsOnly());
+    });
+}
+
+GridView* GridMenu::commandTarget() const {
+    for (GridView* view : m_views) {
+        // The window's focus child, which stays while another window is active.
+        if (view->window()->focusWidget() == view) return view;
+    }
+    return m_target;
 }
 
 void GridMenu::attach(GridView& view) {
+    m_views.push_back(&view);
     connect(&view, &QWidget::customContextMenuRequested, this,
             [this, &view](const QPoint& pos) { openFor(view, pos); });
 }
 
 void GridMenu::openFor(GridView& view, const QPoint& viewportPos) {
     m_target = &view;
+    // The grid right-clicked is the one the keyboard commands then act on too.
+    view.setFocus(Qt::OtherFocusReason);
     // popup() returns at once, so a chosen item always finds the target already set.
     m_menu->popup(view.viewport()->mapToGlobal(viewportPos) + QPoint(3, 3));
 }

@@ -171,6 +171,7 @@ void GridModel::markRows(const std::vector<std::pair<std::vector<int>, RowMark>>
     if (m_seenRows > 0 && m_seenColumns > 0) {
         emit dataChanged(index(0, 0), index(m_seenRows - 1, m_seenColumns - 1), {Qt::BackgroundRole});
     }
+    emit marksChanged();
 }
 
 int GridModel::nextMarkedRow(int row) const {

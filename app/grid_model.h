@@ -59,6 +59,8 @@ public:
 signals:
     // After a rebuild: the columns may have new widths.
     void columnsRebuilt();
+    // After markRows.
+    void marksChanged();
 
 private:
     bool layoutChanged() const;

@@ -54,6 +54,9 @@ GridView::GridView(GridModel& model, QWidget* parent) : QTableView(parent), m_mo
     setDropIndicatorShown(false);
 
     connect(&m_model, &GridModel::columnsRebuilt, this, &GridView::applyColumnWidths);
+    connect(&m_model, &GridModel::marksChanged, this, &GridView::applyProblemFilter);
+    // A new table has no marks yet; hiding all of it would look like an empty import.
+    connect(&m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { setProblemRowsOnly(false); });
     applyColumnWidths();
 }
 
@@ -124,6 +127,32 @@ void GridView::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     emit fileDropped(path);
+}
+
+void GridView::setProblemRowsOnly(bool on) {
+    if (on == m_problemRowsOnly) return;
+    m_problemRowsOnly = on;
+    applyProblemFilter();
+}
+
+void GridView::applyProblemFilter() {
+    // One repaint for the whole change, not one per row.
+    setUpdatesEnabled(false);
+    const int rows = m_model.rowCount();
+    for (int row = 0; row < rows; ++row) {
+        const bool hide = m_problemRowsOnly && m_model.rowMark(row) == RowMark::None;
+        if (isRowHidden(row) != hide) setRowHidden(row, hide);
+    }
+    setUpdatesEnabled(true);
+}
+
+bool GridView::selectNextMarkedRow() {
+    const int from = selectedRow() >= 0 ? selectedRow() : currentIndex().row();
+    const int row = m_model.nextMarkedRow(from);
+    if (row < 0) return false;
+    selectRow(row);
+    scrollTo(m_model.index(row, 0), QAbstractItemView::PositionAtCenter);
+    return true;
 }
 
 void GridView::applyColumnWidths() {

@@ -20,6 +20,13 @@ public:
     // Leaves no row selected and no current row.
     void clearRowSelection();
 
+    // Shows only the rows a comparison marked, or every row again. A new table shows every row.
+    void setProblemRowsOnly(bool on);
+    bool problemRowsOnly() const { return m_problemRowsOnly; }
+    // Selects and shows the next marked row after the selected one, wrapping round; false when no row
+    // is marked.
+    bool selectNextMarkedRow();
+
 signals:
     // A local file was dropped on the grid.
     void fileDropped(const QString& path);
@@ -34,7 +41,10 @@ protected:
 private:
     void applyColumnWidths();
 
+    void applyProblemFilter();
+
     GridModel& m_model;
+    bool m_problemRowsOnly = false;
 };
 
 }  // namespace velmora::app

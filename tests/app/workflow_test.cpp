@@ -10,6 +10,7 @@
 #include <deque>
 
 #include "app/commands.h"
+#include "app/grid_menu.h"
 #include "app/grid_view.h"
 #include "app/qt_text.h"
 #include "app/window_progress.h"
@@ -381,6 +382,50 @@ TEST_F(WorkflowTest, CancelledSaveDialogsLeaveTheLabelsIdleAndAreSaid) {
         EXPECT_TRUE(text.contains(QStringLiteral("已保存: out1.CSV、导出的表1.xls、导出的表2.xls")))
             << text.toStdString();
     }
+}
+
+// After a comparison the clerk reaches each marked row by "下一处" (F3) and may hide the others; the
+// commands act on the grid with the focus, and a new import shows every row again.
+TEST_F(WorkflowTest, NextProblemAndProblemRowsOnlyFindTheMarkedRows) {
+    importBoth();
+    setBox("编辑框7", "1");
+    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    GridView& source = m_window->sourceView();
+    std::vector<int> marked;
+    for (int row = 0; row < source.model()->rowCount(); ++row) {
+        if (source.gridModel().rowMark(row) != RowMark::None) marked.push_back(row);
+    }
+    ASSERT_GE(marked.size(), 2u);
+    source.setFocus();
+    QAction& next = m_window->gridMenu().nextProblemAction();
+    std::vector<int> visited;
+    for (std::size_t i = 0; i <= marked.size(); ++i) {
+        next.trigger();
+        visited.push_back(source.selectedRow());
+    }
+    std::vector<int> expected = marked;
+    expected.push_back(marked.front());  // round again
+    EXPECT_EQ(visited, expected);
+
+    QAction& only = m_window->gridMenu().problemRowsAction();
+    only.trigger();
+    int shown = 0;
+    for (int row = 0; row < source.model()->rowCount(); ++row) shown += source.isRowHidden(row) ? 0 : 1;
+    EXPECT_EQ(shown, static_cast<int>(marked.size()));
+    EXPECT_TRUE(only.isChecked());
+    EXPECT_FALSE(m_window->registerView().problemRowsOnly());
+    only.trigger();
+    EXPECT_FALSE(source.isRowHidden(0) || source.isRowHidden(source.model()->rowCount() - 1));
+
+    only.trigger();
+    m_prompter.openAnswers = {fixture("payments.xls")};
+    m_window->commands().dispatch(QStringLiteral("导入表2"));
+    EXPECT_FALSE(source.problemRowsOnly());
+    EXPECT_FALSE(source.isRowHidden(0));
+    // Nothing marked: the selection stays.
+    source.selectRow(3);
+    next.trigger();
+    EXPECT_EQ(source.selectedRow(), 3);
 }
 
 }  // namespace
