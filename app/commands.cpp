@@ -94,15 +94,26 @@ void Commands::dispatch(const QString& caption) {
 }
 
 void Commands::importTable(import::TableKind kind) {
-    const bool isRegister = kind == import::TableKind::Register;
-    GridView& view = isRegister ? m_window.registerView() : m_window.sourceView();
     // Every format the import reads comes first, so it is the default; the .xls entry stays as it was.
     const auto path =
         m_window.fileDialog().openFile(QStringLiteral("工作簿 (*.xls *.xlsx *.xlsm *.ods);;*.xls (*.xls)"),
                                        fromNativePath(m_window.places().dialogFolder));
     // A stray click and Cancel must not cost the clerk a filled register: nothing changes until a file
     // is chosen.
-    if (!path) return;
+    if (path) importFile(kind, *path);
+}
+
+void Commands::importDropped(import::TableKind kind, const QString& path) {
+    if (m_window.busyFlag().busy()) return;
+    BusyScope busy(m_window.busyFlag());
+    importFile(kind, path);
+    m_window.progress().syncGrids();
+    m_window.progress().showNow();
+}
+
+void Commands::importFile(import::TableKind kind, const QString& path) {
+    const bool isRegister = kind == import::TableKind::Register;
+    GridView& view = isRegister ? m_window.registerView() : m_window.sourceView();
 
     const auto& panel = m_window.settingsPanel();
     const import::TableSettings tableSettings =
@@ -115,10 +126,9 @@ void Commands::importTable(import::TableKind kind) {
     import::ImportOutcome outcome;
     {
         const BusyCursor busyCursor;
-        import::prepareImport(kind, view.gridModel().grid(), m_window.progress());
-        view.gridModel().sync();
-        outcome = import::importTable(kind, toNativePath(*path), tableSettings, view.gridModel().grid(),
-                                      m_window.progress());
+        // A file that cannot be read changes nothing: the clerk's rows, titles and results stay.
+        outcome = import::replaceTable(kind, toNativePath(path), tableSettings, view.gridModel().grid(),
+                                       m_window.progress());
         m_window.progress().syncGrids();
     }
     if (outcome.status != import::ReaderStatus::Ok) {
@@ -126,15 +136,23 @@ void Commands::importTable(import::TableKind kind) {
         return;
     }
     if (isRegister) m_window.setUnitText(outcome.unitText);
+    if (!outcome.notice.empty())
+        m_window.prompter().message(kMessageTitle, fromGbk(outcome.notice), MessageIcon::Warning);
 }
 
 void Commands::compare() {
+    if (const text::Text why = reconcile::comparisonRefusal(m_window.registerGrid(), m_window.sourceGrid());
+        !why.empty()) {
+        m_window.prompter().message(kMessageTitle, fromGbk(why), MessageIcon::Warning);
+        return;
+    }
     const BusyCursor busyCursor;
     auto result = reconcile::autoFillAndCompare(m_window.registerGrid(), m_window.sourceGrid(),
                                                 m_window.settingsPanel().value(SettingId::FillCount),
                                                 m_window.progress());
-    m_window.registerView().gridModel().markRows(result.mismatchRegisterRows, RowMark::NameDiffers);
-    m_window.sourceView().gridModel().markRows(result.notFoundSourceRows, RowMark::CodeNotFound);
+    m_window.registerView().gridModel().markRows({{result.mismatchRegisterRows, RowMark::NameDiffers}});
+    m_window.sourceView().gridModel().markRows({{result.notFoundSourceRows, RowMark::CodeNotFound},
+                                                {result.mismatchSourceRows, RowMark::NameDiffers}});
     m_window.setComparison(std::move(result.summary), std::move(result.notFoundList),
                            std::move(result.mismatchList));
 }
@@ -152,20 +170,40 @@ void Commands::exportTables() {
         outcome = exporting::runExport(job);
     }
     if (outcome.cancelled) return;
-    m_window.prompter().message(kMessageTitle, fromGbk(outcome.message),
-                                outcome.warning ? MessageIcon::Warning : MessageIcon::Information);
+    const MessageIcon icon = outcome.warning ? MessageIcon::Warning : MessageIcon::Information;
+    if (outcome.nothingToExport) {
+        m_window.prompter().message(kMessageTitle, fromGbk(outcome.message), icon);
+        return;
+    }
+    const QString folder = fromNativePath(outcome.folder);
+    if (m_window.prompter().offer(kMessageTitle, fromGbk(outcome.message), icon,
+                                  QStringLiteral("打开文件夹")) &&
+        !m_window.prompter().openDocument(folder)) {
+        m_window.prompter().message(kMessageTitle,
+                                    QStringLiteral("没有能打开文件夹的程序。文件保存在: ") + folder,
+                                    MessageIcon::Warning);
+    }
 }
 
 void Commands::toggleSettingsPanel() {
     const int height = m_window.windowHeight();
-    m_window.setWindowHeight(height < MainWindow::kFullHeight ? MainWindow::kFullHeight
-                                                              : MainWindow::kShortHeight);
+    m_window.setWindowHeight(height < m_window.fullHeight() ? m_window.fullHeight() : m_window.shortHeight());
 }
 
 void Commands::help() {
     const QString path = fromNativePath(m_window.places().guideFile);
-    // A missing guide is not worth a message; the clerk just sees nothing open.
-    if (QFileInfo::exists(path)) m_window.prompter().openDocument(path);
+    // Nothing happening after a click reads as a hang; the clerk gets the path to open by hand.
+    if (!QFileInfo::exists(path)) {
+        m_window.prompter().message(kMessageTitle, QStringLiteral("找不到使用说明: ") + path,
+                                    MessageIcon::Warning);
+        return;
+    }
+    if (!m_window.prompter().openDocument(path)) {
+        m_window.prompter().message(
+            kMessageTitle,
+            QStringLiteral("没有能打开 .doc 文件的程序,无法显示使用说明。\r\n使用说明在: ") + path,
+            MessageIcon::Warning);
+    }
 }
 
 void Commands::about() { m_window.prompter().message(kMessageTitle, aboutText(), MessageIcon::Information); }

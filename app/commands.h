@@ -20,6 +20,8 @@ public:
     void dispatch(const QString& caption);
 
     void importTable(import::TableKind kind);
+    // The same import with the file already chosen (dropped on the grid); ignored while a command runs.
+    void importDropped(import::TableKind kind, const QString& path);
     void compare();
     void exportTables();
     void toggleSettingsPanel();
@@ -28,6 +30,8 @@ public:
     void exit();
 
 private:
+    void importFile(import::TableKind kind, const QString& path);
+
     MainWindow& m_window;
 };
 

@@ -4,7 +4,9 @@
 
 #include <QObject>
 #include <QPoint>
+#include <vector>
 
+class QAction;
 class QMenu;
 
 namespace velmora::app {
@@ -28,6 +30,12 @@ public:
     void copyRow();
     void deleteRow();
     void deleteRowsBelow();
+    // Puts back the rows of the last deletion still undoable, on whichever grid it was.
+    void undoDeletion();
+    QAction& undoAction() { return *m_undo; }
+    // Both act on the grid with the keyboard focus, else on the one right-clicked last.
+    QAction& problemRowsAction() { return *m_problemRows; }
+    QAction& nextProblemAction() { return *m_nextProblem; }
 
 private:
     void openFor(GridView& view, const QPoint& viewportPos);
@@ -35,6 +43,13 @@ private:
     const BusyFlag& m_busy;
     QMenu* m_menu;
     GridView* m_target = nullptr;
+    GridView* commandTarget() const;
+
+    QAction* m_undo;
+    QAction* m_problemRows;
+    QAction* m_nextProblem;
+    std::vector<GridView*> m_views;
+    std::vector<GridView*> m_deletedFrom;  // the grid of each deletion, the last one last
 };
 
 }  // namespace velmora::app

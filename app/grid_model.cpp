@@ -3,6 +3,7 @@
 #include "app/grid_model.h"
 
 #include <QColor>
+#include <algorithm>
 
 #include "app/qt_text.h"
 
@@ -85,37 +86,101 @@ void GridModel::sync() {
     emit headerDataChanged(Qt::Horizontal, 0, m_seenColumns - 1);
 }
 
-void GridModel::removeGridRow(int row) {
-    sync();
-    if (row < 0 || row >= m_seenRows) return;
-    beginRemoveRows(QModelIndex(), row, row);
-    if (row < static_cast<int>(m_marks.size())) m_marks.erase(m_marks.begin() + row);
-    m_grid.removeRow(row);
-    m_seenRows = m_grid.rowCount();
-    m_seenVersion = m_grid.layoutVersion();
-    endRemoveRows();
-}
+void GridModel::removeGridRow(int row) { removeRows(row, row); }
 
 void GridModel::removeGridRowsFrom(int row) {
     sync();
-    if (row < 0 || row >= m_seenRows) return;
-    beginRemoveRows(QModelIndex(), row, m_seenRows - 1);
-    if (row < static_cast<int>(m_marks.size())) m_marks.resize(static_cast<std::size_t>(row));
-    model::removeRowsFrom(m_grid, row);
+    removeRows(row, m_seenRows - 1);
+}
+
+void GridModel::removeRows(int first, int last) {
+    sync();
+    if (first < 0 || first >= m_seenRows || last < first) return;
+    if (!canUndoRemoval()) m_removals.clear();
+    Removal removal{first, {}, {}, 0};
+    const int columns = m_grid.columnCount();
+    for (int row = first; row <= last; ++row) {
+        std::vector<model::Text> cells;
+        cells.reserve(static_cast<std::size_t>(columns));
+        for (int column = 0; column < columns; ++column) cells.emplace_back(m_grid.cell(row, column));
+        removal.rows.push_back(std::move(cells));
+        removal.marks.push_back(rowMark(row));
+    }
+    beginRemoveRows(QModelIndex(), first, last);
+    if (first < static_cast<int>(m_marks.size())) {
+        m_marks.erase(m_marks.begin() + first,
+                      m_marks.begin() + std::min<int>(last + 1, static_cast<int>(m_marks.size())));
+    }
+    // From the last upwards, as the row menu's rule has it.
+    if (last == m_seenRows - 1) {
+        model::removeRowsFrom(m_grid, first);
+    } else {
+        for (int row = last; row >= first; --row) m_grid.removeRow(row);
+    }
     m_seenRows = m_grid.rowCount();
     m_seenVersion = m_grid.layoutVersion();
     endRemoveRows();
+    removal.versionAfter = m_seenVersion;
+    m_removals.push_back(std::move(removal));
 }
 
-void GridModel::markRows(const std::vector<int>& rows, RowMark mark) {
+bool GridModel::canUndoRemoval() const {
+    return !m_removals.empty() && m_removals.back().versionAfter == m_grid.layoutVersion() &&
+           m_grid.columnCount() == m_seenColumns;
+}
+
+int GridModel::undoRemoval() {
+    if (!canUndoRemoval()) {
+        m_removals.clear();
+        return -1;
+    }
+    sync();
+    Removal removal = std::move(m_removals.back());
+    m_removals.pop_back();
+    const int count = static_cast<int>(removal.rows.size());
+    beginInsertRows(QModelIndex(), removal.first, removal.first + count - 1);
+    for (int i = 0; i < count; ++i) {
+        const int row = removal.first + i;
+        m_grid.insertRow(row);
+        const auto& cells = removal.rows[static_cast<std::size_t>(i)];
+        for (int column = 0; column < static_cast<int>(cells.size()); ++column)
+            m_grid.setCell(row, column, cells[static_cast<std::size_t>(column)]);
+    }
+    if (!m_marks.empty()) {
+        m_marks.insert(m_marks.begin() + std::min<int>(removal.first, static_cast<int>(m_marks.size())),
+                       removal.marks.begin(), removal.marks.end());
+    }
+    m_seenRows = m_grid.rowCount();
+    m_seenVersion = m_grid.layoutVersion();
+    endInsertRows();
+    // The grid is now as it was after the deletion before this one, which stays undoable.
+    if (!m_removals.empty()) m_removals.back().versionAfter = m_seenVersion;
+    return removal.first;
+}
+
+void GridModel::markRows(const std::vector<int>& rows, RowMark mark) { markRows({{rows, mark}}); }
+
+void GridModel::markRows(const std::vector<std::pair<std::vector<int>, RowMark>>& groups) {
     sync();
     m_marks.assign(static_cast<std::size_t>(m_seenRows), RowMark::None);
-    for (int row : rows) {
-        if (row >= 0 && row < m_seenRows) m_marks[static_cast<std::size_t>(row)] = mark;
+    for (const auto& [rows, mark] : groups) {
+        for (int row : rows) {
+            if (row >= 0 && row < m_seenRows) m_marks[static_cast<std::size_t>(row)] = mark;
+        }
     }
     if (m_seenRows > 0 && m_seenColumns > 0) {
         emit dataChanged(index(0, 0), index(m_seenRows - 1, m_seenColumns - 1), {Qt::BackgroundRole});
     }
+    emit marksChanged();
+}
+
+int GridModel::nextMarkedRow(int row) const {
+    const int rows = static_cast<int>(m_marks.size());
+    for (int step = 1; step <= rows; ++step) {
+        const int candidate = ((row < 0 ? -1 : row) + step) % rows;
+        if (m_marks[static_cast<std::size_t>(candidate)] != RowMark::None) return candidate;
+    }
+    return -1;
 }
 
 RowMark GridModel::rowMark(int row) const {

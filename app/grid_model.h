@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "model/grid.h"
@@ -39,15 +40,27 @@ public:
     // Removes one row, or a row and every row below it, telling the view exactly what went.
     void removeGridRow(int row);
     void removeGridRowsFrom(int row);
+    // Puts back the rows the last deletion took, with their marks, and returns the first of them; -1
+    // when there is none to undo.
+    // Any other change of the grid's rows or columns since (an import, a comparison) forgets them all,
+    // as they would no longer fit.
+    int undoRemoval();
+    bool canUndoRemoval() const;
 
     // Marks `rows` (after a sync) and unmarks every other row. The marks follow deleted rows and go
     // when the grid is rebuilt.
     void markRows(const std::vector<int>& rows, RowMark mark);
+    // The same for several kinds of mark at once; a row in two groups gets the later group's mark.
+    void markRows(const std::vector<std::pair<std::vector<int>, RowMark>>& groups);
+    // The first marked row after `row` (from the top for -1), wrapping round; -1 when none is marked.
+    int nextMarkedRow(int row) const;
     RowMark rowMark(int row) const;
 
 signals:
     // After a rebuild: the columns may have new widths.
     void columnsRebuilt();
+    // After markRows.
+    void marksChanged();
 
 private:
     bool layoutChanged() const;
@@ -57,6 +70,15 @@ private:
     int m_seenRows = 0;
     int m_seenColumns = 0;
     std::vector<RowMark> m_marks;  // empty, or one per seen row
+
+    struct Removal {
+        int first;
+        std::vector<std::vector<model::Text>> rows;  // every cell of each row taken
+        std::vector<RowMark> marks;
+        std::uint64_t versionAfter;  // the grid's layout right after; another means the grid moved on
+    };
+    void removeRows(int first, int last);
+    std::vector<Removal> m_removals;
 };
 
 }  // namespace velmora::app

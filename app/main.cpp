@@ -59,6 +59,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "velmora: 未知的参数: %s\n%s", argv[1], kUsage);
         return 2;
     }
+    velmora::app::identifyToDesktop();
     velmora::app::installQtTranslation();
     const velmora::app::WindowOptions options{{}, &prompter, velmora::paths::currentPlaces()};
     auto window = velmora::app::startWindow(

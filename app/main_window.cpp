@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>
@@ -103,6 +104,9 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     buildStatusRow();
     buildSettingsPanel();
     buildHolders();
+    fitLayout(options.workArea
+                  ? *options.workArea
+                  : (screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1920, 1080)));
 
     m_progress = std::make_unique<WindowProgress>(*m_progressBar, *m_statusLabel,
                                                   std::vector<GridModel*>{m_registerModel, m_sourceModel});
@@ -112,6 +116,14 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     m_commands = std::make_unique<Commands>(*this);
     connect(m_toolbar, &QToolBar::actionTriggered, this,
             [this](QAction* action) { m_commands->dispatch(action->text()); });
+    // Queued, so the desktop's drag has ended before the import starts.
+    for (auto [view, kind] : {std::pair{m_registerView, import::TableKind::Register},
+                              std::pair{m_sourceView, import::TableKind::Source}}) {
+        connect(
+            view, &GridView::fileDropped, this,
+            [this, kind](const QString& path) { m_commands->importDropped(kind, path); },
+            Qt::QueuedConnection);
+    }
 
     // The settings come in once every control exists.
     loadSettings();
@@ -197,6 +209,36 @@ void MainWindow::buildHolders() {
     m_notFoundBox = holderBox(this, "编辑框11", {808, 328, 96, 120});
 }
 
+void MainWindow::fitLayout(const QRect& workArea) {
+    constexpr int kToolbarHeight = 55, kGridTop = 88, kGridHeight = 352, kBelowGrids = 440;
+    constexpr int kLeastGridHeight = 120;  // a few rows stay in sight however small the screen
+    const int extra = std::max(0, m_toolbar->height() - kToolbarHeight);
+    m_screenLoss = std::clamp(kFullHeight - workArea.height(), 0, kGridHeight - extra - kLeastGridHeight);
+    for (QObject* child : children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget == nullptr || widget == m_toolbar || widget->isWindow()) continue;
+        QRect place = widget->geometry();
+        if (place.x() >= kWidth) continue;  // the holders, out of sight either way
+        if (widget == m_registerView || widget == m_sourceView) {
+            place.setTop(kGridTop + extra);
+            place.setHeight(kGridHeight - extra - m_screenLoss);
+        } else if (place.y() < kGridTop) {
+            place.translate(0, extra);
+        } else if (place.y() >= kBelowGrids) {
+            place.translate(0, -m_screenLoss);
+        }
+        widget->setGeometry(place);
+    }
+    m_outerHeight = fullHeight();
+    setFixedSize(kWidth, fullHeight());
+    // The design's place, moved in as far as needed for the whole frame to be on the work area.
+    const int left =
+        std::clamp(50, workArea.left(), std::max(workArea.left(), workArea.right() + 1 - kWidth));
+    const int top =
+        std::clamp(50, workArea.top(), std::max(workArea.top(), workArea.bottom() + 1 - fullHeight()));
+    move(left, top);
+}
+
 void MainWindow::setUnitText(text::Text unitText) {
     m_results.unitText = std::move(unitText);
     m_unitLabel->setText(fromGbk(m_results.unitText));
@@ -257,7 +299,7 @@ void MainWindow::fitFrame() {
     const QMargins margins = frameMargins();
     const int frameHeight = margins.top() + margins.bottom();
     int clientHeight = m_outerHeight - frameHeight;
-    if (m_outerHeight < kFullHeight) clientHeight = std::min(clientHeight, kPanelTop);
+    if (m_outerHeight < fullHeight()) clientHeight = std::min(clientHeight, kPanelTop - m_screenLoss);
     const QSize client(kWidth - margins.left() - margins.right(), clientHeight);
     if (client != size() || minimumSize() != maximumSize()) setFixedSize(client);
 

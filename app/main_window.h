@@ -2,6 +2,7 @@
 // The one window of the program: its controls at their fixed places, and what each action runs.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -31,6 +32,8 @@ struct WindowOptions {
     Prompter* prompter = nullptr;  // not owned; must outlive the window
     std::optional<paths::ProgramPlaces> places =
         std::nullopt;  // where an installed program keeps them instead
+    // The screen's work area the window must fit in; unset, the screen's own at start.
+    std::optional<QRect> workArea = std::nullopt;
 };
 
 // The texts one command leaves for the next: the unit text of Table 1, the result summary and the
@@ -72,6 +75,11 @@ public:
     void setUnitText(text::Text unitText);
     void setComparison(text::Text summary, text::Text notFoundList, text::Text mismatchList);
 
+    // The outer heights with the settings panel shown and hidden: 700 and 524, less what a small
+    // screen takes off the grids.
+    int fullHeight() const { return kFullHeight - m_screenLoss; }
+    int shortHeight() const { return kShortHeight - m_screenLoss; }
+
     // The outer height, frame included where the desktop draws one.
     int windowHeight() const;
     // Makes the outer height `height`; under 700 the panel counts as hidden, so the client area then
@@ -93,8 +101,12 @@ private:
     // Fills the settings boxes from the file, and says so when a file there could not be read.
     void loadSettings();
     void fitFrame();
+    // Moves the controls from their design places: down by what the toolbar needs beyond its 55
+    // pixels, and up by what the screen lacks; the grids give up both.
+    void fitLayout(const QRect& workArea);
 
     paths::ProgramPlaces m_places;
+    int m_screenLoss = 0;             // pixels the work area lacks for the design height
     int m_outerHeight = kFullHeight;  // asked for; the frame, once known, is taken off it
     QMargins m_fittedMargins;         // the frame when last fitted
     QPoint m_outerTopLeft;            // where the frame stood then

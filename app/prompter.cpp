@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
@@ -60,16 +61,26 @@ std::optional<QString> DesktopPrompter::saveFile(const QString& filter, const QS
 }
 
 void DesktopPrompter::message(const QString& title, const QString& text, MessageIcon icon) {
+    offer(title, text, icon, QString());
+}
+
+bool DesktopPrompter::offer(const QString& title, const QString& text, MessageIcon icon,
+                            const QString& buttonText) {
     // Messages carry CR LF line ends; on screen one line break is enough.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(boxIcon(icon), title, shown, QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QAbstractButton* extra =
+        buttonText.isEmpty() ? nullptr : box.addButton(buttonText, QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
     box.exec();
+    return extra != nullptr && box.clickedButton() == extra;
 }
 
-void DesktopPrompter::openDocument(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool DesktopPrompter::openDocument(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void DesktopPrompter::exitProgram(int code) {

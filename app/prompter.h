@@ -24,8 +24,12 @@ public:
                                             const QString& defaultSuffix, const QString& folder) = 0;
     // Shows a message with an OK button and waits until it is closed.
     virtual void message(const QString& title, const QString& text, MessageIcon icon) = 0;
-    // Opens a document with the desktop's default handler; failures are not reported.
-    virtual void openDocument(const QString& path) = 0;
+    // Shows a message with an OK button and a second button captioned `buttonText`; returns true when
+    // the user chose the second one.
+    virtual bool offer(const QString& title, const QString& text, MessageIcon icon,
+                       const QString& buttonText) = 0;
+    // Opens a document or a folder with the desktop's default handler; false when none would take it.
+    virtual bool openDocument(const QString& path) = 0;
     // Ends the process with `code` without returning.
     virtual void exitProgram(int code) = 0;
 };
@@ -38,7 +42,9 @@ public:
     std::optional<QString> saveFile(const QString& filter, const QString& proposedName,
                                     const QString& defaultSuffix, const QString& folder) override;
     void message(const QString& title, const QString& text, MessageIcon icon) override;
-    void openDocument(const QString& path) override;
+    bool offer(const QString& title, const QString& text, MessageIcon icon,
+               const QString& buttonText) override;
+    bool openDocument(const QString& path) override;
     [[noreturn]] void exitProgram(int code) override;
 };
 

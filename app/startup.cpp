@@ -3,11 +3,18 @@
 #include "app/startup.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <new>
 
 namespace velmora::app {
+
+void identifyToDesktop() {
+    // The class follows the application name, which would otherwise be whatever the file is called.
+    QCoreApplication::setApplicationName(QStringLiteral("velmora"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.velmora"));
+}
 
 bool installQtTranslation() {
     auto* translator = new QTranslator(QCoreApplication::instance());

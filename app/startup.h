@@ -11,6 +11,10 @@ namespace velmora::app {
 
 using WindowFactory = std::function<std::unique_ptr<MainWindow>()>;
 
+// Names the program to the desktop: the X11 class "velmora" and the menu entry org.velmora.velmora, so
+// docks and task bars match the window to its entry and icon.
+void identifyToDesktop();
+
 // Makes Qt's own dialogs and buttons speak Chinese whatever the desktop's language, from the
 // translations installed with Qt. Returns false when they are not installed; the dialogs then stay English.
 bool installQtTranslation();

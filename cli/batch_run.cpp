@@ -144,6 +144,10 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
             return kBadInput;
         }
     }
+    // Columns the sheet does not have are imported empty, as set; whoever runs the batch is told.
+    for (const TableJob* job : {&registerJob, &sourceJob}) {
+        if (!job->outcome.notice.empty()) err << text::utf8FromGbk(job->outcome.notice) << "\n";
+    }
 
     stage = Stage::Writing;
     // The heap keeps what it frees for the next stage (see main); what the readers' sheets held is
@@ -175,6 +179,9 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
         err << text::utf8FromGbk(outcome.message) << "\n";
         return kOutputFailed;
     }
+    // An empty table's files are left as they were, by rule, not by failure: said, but no error.
+    if (!outcome.skippedFiles.empty() || outcome.nothingToExport)
+        err << text::utf8FromGbk(outcome.message) << "\n";
     out << text::utf8FromGbk(result.summary) << "\n";
     return kSuccess;
 }

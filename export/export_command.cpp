@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/export_command.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "export/csv_export.h"
@@ -58,25 +59,50 @@ void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& na
     });
 }
 
-// Everything after the first dialog, once the output folder is ours.
-std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& registerPath,
-                                 const std::string& folder) {
+// Everything after the first dialog, once the output folder is ours. `queued` gets every file's name
+// in order, `skipped` those not written by choice.
+std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& firstPath,
+                                 const std::string& folder, std::vector<Text>& queued,
+                                 std::vector<SkippedFile>& skipped) {
     fileio::PrivateScratchFolder scratch;
     const failure::Failure scratchFolder = scratch.choose();
     const std::string scratchPath = scratchDatabasePath(scratch.path());
     WriteQueue queue;
-    queueRegisterCsv(registerPath, job.registerGrid, job.progress, queue);
-    queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, folder, queue);
-
-    job.progress.setStatus(phrases::statusExport2());
-    // A cancelled second dialog is the user's choice, so it is not listed as a failure.
-    if (const auto sourcePath = job.prompt.askCsvPath(2, phrases::csvName2())) {
-        queueSourceCsv(*sourcePath, job.sourceGrid, job.progress, queue);
+    const bool registerEmpty = isEmptyForExport(job.registerGrid);
+    if (registerEmpty) {
+        for (const Text& name : {phrases::csvName1(), phrases::workbookName1() + ".xls"})
+            skipped.push_back({name, phrases::exportEmptyTable()});
+    } else {
+        queued.push_back(fileNameOf(firstPath));
+        queueRegisterCsv(firstPath, job.registerGrid, job.progress, queue);
+        queued.push_back(phrases::workbookName1() + ".xls");
+        queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, folder,
+                      queue);
     }
-    queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchFolder, scratchPath, folder, queue);
+
+    if (isEmptyForExport(job.sourceGrid)) {
+        for (const Text& name : {phrases::csvName2(), phrases::workbookName2() + ".xls"})
+            skipped.push_back({name, phrases::exportEmptyTable()});
+    } else {
+        job.progress.setStatus(phrases::statusExport2());
+        // An empty Table 1 made Table 2's dialog the first one, already answered.
+        const auto sourcePath = registerEmpty ? std::optional<std::string>(firstPath)
+                                              : job.prompt.askCsvPath(2, phrases::csvName2());
+        if (sourcePath) {
+            queued.push_back(fileNameOf(*sourcePath));
+            queueSourceCsv(*sourcePath, job.sourceGrid, job.progress, queue);
+        } else {
+            // The user's choice, so not a failure; but the closing message must not pass it over.
+            skipped.push_back({phrases::csvName2(), phrases::exportCancelled()});
+        }
+        queued.push_back(phrases::workbookName2() + ".xls");
+        queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchFolder, scratchPath, folder,
+                      queue);
+    }
     // Both workbooks are drafts in memory now: the scratch file has served, and keeps no figures.
     if (scratchFolder.ok()) emptyScratchDatabase(scratchPath);
 
+    queued.push_back(reconcile::reportFileName(job.unitText));
     queue.push(reconcile::reportFileName(job.unitText),
                [folder, unit = job.unitText, summary = job.summary, notFound = job.notFoundList,
                 mismatches = job.mismatchList] {
@@ -108,39 +134,86 @@ Text closingMessage(const std::vector<FailedFile>& failures, const Text& summary
     return message + summary;
 }
 
+Text closingMessage(const std::vector<FailedFile>& failures, const std::vector<SkippedFile>& skipped,
+                    const std::vector<Text>& saved, const Text& summary, const std::string& folder) {
+    Text skippedLines;
+    for (const SkippedFile& file : skipped) {
+        skippedLines += file.name + text::gbkFromUtf8("（") + file.why + text::gbkFromUtf8("）") + "\r\n";
+    }
+    Text message;
+    if (failures.empty() && !skipped.empty()) {
+        message = phrases::exportSkipped() + "\r\n" + skippedLines + summary;
+    } else {
+        message = closingMessage(failures, summary);
+        // The skipped files follow the failed ones, before the summary.
+        if (!failures.empty()) message.insert(message.size() - summary.size(), skippedLines);
+    }
+    if (!saved.empty()) {
+        message += phrases::exportSavedFiles();
+        for (std::size_t i = 0; i < saved.size(); ++i) {
+            if (i > 0) message += phrases::importSheetListSeparator();
+            message += saved[i];
+        }
+    }
+    return message + phrases::exportFolder() + text::gbkFromUtf8(folder);
+}
+
+bool isEmptyForExport(const model::Grid& grid) { return grid.rowCount() == 0 || grid.columnCount() == 0; }
+
 ExportOutcome runExport(const ExportJob& job) {
     ExportOutcome outcome;
-    job.progress.setStatus(phrases::statusExport1());
-    const auto registerPath = job.prompt.askCsvPath(1, phrases::csvName1());
-    if (!registerPath) {
+    const bool registerEmpty = isEmptyForExport(job.registerGrid);
+    if (registerEmpty && isEmptyForExport(job.sourceGrid)) {
+        outcome.nothingToExport = true;
+        outcome.message = phrases::exportNothing();
+        outcome.warning = true;
+        return outcome;
+    }
+    job.progress.setStatus(registerEmpty ? phrases::statusExport2() : phrases::statusExport1());
+    const auto firstPath = registerEmpty ? job.prompt.askCsvPath(2, phrases::csvName2())
+                                         : job.prompt.askCsvPath(1, phrases::csvName1());
+    if (!firstPath) {
         outcome.cancelled = true;
+        job.progress.finish();
         return outcome;
     }
     // An installed program's own folder is not the clerk's: its files go where the clerk put the first one.
-    const bool besideCsv = job.outputFolder.empty();
-    const std::string folder = besideCsv ? folderOfFile(*registerPath) : job.outputFolder;
+    const std::string folder = job.outputFolder.empty() ? folderOfFile(*firstPath) : job.outputFolder;
     std::vector<FailedFile> failures;
+    std::vector<Text> queued;
     // Two runs writing one folder at once would leave a mix of both; the second waits its turn.
     fileio::TimedLock folderLock;
     const failure::Failure folderHeld =
         folderLock.lockFolder(folder, job.lockTimeLimit, [&job] { job.progress.yield(); });
     if (folderHeld.reason() == failure::Reason::LockTimedOut) {
-        for (const Text& name :
-             {fileNameOf(*registerPath), phrases::workbookName1() + ".xls", phrases::csvName2(),
-              phrases::workbookName2() + ".xls", reconcile::reportFileName(job.unitText)})
-            failures.push_back({name, folderHeld});
+        std::vector<Text> names{fileNameOf(*firstPath)};
+        if (!registerEmpty) names.push_back(phrases::workbookName1() + ".xls");
+        if (!registerEmpty && !isEmptyForExport(job.sourceGrid)) names.push_back(phrases::csvName2());
+        if (!isEmptyForExport(job.sourceGrid)) names.push_back(phrases::workbookName2() + ".xls");
+        names.push_back(reconcile::reportFileName(job.unitText));
+        for (const Text& name : names) failures.push_back({name, folderHeld});
     } else {
         // Any other reason to miss the lock (a folder that cannot be listed, say) shows in the writes.
-        failures = writeAll(job, *registerPath, folder);
+        failures = writeAll(job, *firstPath, folder, queued, outcome.skippedFiles);
     }
     for (const FailedFile& failed : failures) {
         outcome.failedFiles.push_back(failed.name);
         outcome.reasons.push_back(failed.reason);
     }
+    // Saved is what was queued and did not fail; a name is taken off once per failure.
+    std::vector<Text> notWritten = outcome.failedFiles;
+    for (const Text& name : queued) {
+        const auto failed = std::find(notWritten.begin(), notWritten.end(), name);
+        if (failed != notWritten.end()) {
+            notWritten.erase(failed);
+            continue;
+        }
+        outcome.savedFiles.push_back(name);
+    }
     job.progress.setPosition(100);
     job.progress.finish();
-    outcome.message = closingMessage(failures, job.summary);
-    if (besideCsv) outcome.message += phrases::exportFolder() + text::gbkFromUtf8(folder);
+    outcome.folder = folder;
+    outcome.message = closingMessage(failures, outcome.skippedFiles, outcome.savedFiles, job.summary, folder);
     outcome.warning = !outcome.failedFiles.empty();
     return outcome;
 }

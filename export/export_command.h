@@ -51,16 +51,34 @@ struct ExportJob {
     std::chrono::milliseconds lockTimeLimit = fileio::kLockTimeLimit;
 };
 
+// A file the export did not write by choice, not by failure: a cancelled dialog or an empty table.
+struct SkippedFile {
+    text::Text name;  // GBK
+    text::Text why;   // GBK
+    friend bool operator==(const SkippedFile&, const SkippedFile&) = default;
+};
+
 struct ExportOutcome {
-    bool cancelled = false;                 // the first dialog was cancelled: nothing written, no message
-    std::vector<text::Text> failedFiles;    // GBK names of the files that could not be written, in order
+    bool cancelled = false;               // the first dialog was cancelled: nothing written, no message;
+                                          // the status is back to empty
+    bool nothingToExport = false;         // both tables empty: no dialog, nothing written, `message` says so
+    std::vector<text::Text> failedFiles;  // GBK names of the files that could not be written, in order
     std::vector<failure::Failure> reasons;  // why each of them was not written, in the same order
+    std::vector<SkippedFile> skippedFiles;  // not written by choice, in order
+    std::vector<text::Text> savedFiles;     // GBK names of the files written, in order
+    std::string folder;                     // where the workbooks and the report went
     text::Text message;                     // the closing message (GBK)
     bool warning = false;                   // show it with a warning icon
 };
 
+// A table with no rows or no columns holds nothing worth a file: exporting it would only replace the
+// clerk's earlier export with an empty one.
+bool isEmptyForExport(const model::Grid& grid);
+
 // Writes everything in order: Table 1 CSV, workbook 1, Table 2 CSV (skipped if its dialog is
 // cancelled), workbook 2, the report; then resets the progress and status and returns the outcome.
+// An empty table's CSV and workbook are skipped, without a dialog; when both are empty nothing is
+// asked or written.
 // Exports into one output folder take turns: when another holds the folder past the time limit,
 // nothing is written and every file is listed with that reason.
 // Files appear in that order; writing one overlaps preparing the next, but the grids are read on
@@ -70,5 +88,12 @@ ExportOutcome runExport(const ExportJob& job);
 // Returns the closing message: the success text and the summary when nothing failed, otherwise the
 // list of files not written, one a line with its reason, and then the summary.
 text::Text closingMessage(const std::vector<FailedFile>& failures, const text::Text& summary);
+
+// The whole closing message: the above, with the files skipped next to those that failed, then the
+// files saved and the folder of the workbooks and the report. With nothing failed or skipped it begins
+// as the success text does.
+text::Text closingMessage(const std::vector<FailedFile>& failures, const std::vector<SkippedFile>& skipped,
+                          const std::vector<text::Text>& saved, const text::Text& summary,
+                          const std::string& folder);
 
 }  // namespace velmora::exporting

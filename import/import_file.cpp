@@ -7,23 +7,31 @@
 
 namespace velmora::import {
 
-ImportOutcome importTable(TableKind kind, const std::string& path, const TableSettings& settings,
-                          model::Grid& grid, model::Progress& progress) {
-    if (const auto refused = refuseColumnSpec(kind, settings.columnSpec)) {
-        abandonImport(grid, progress);
-        return *refused;
+namespace {
+
+// `keepOnFailure`: the clerk's rows go only once the new table is sure to come in; otherwise a failure
+// leaves an empty grid, as the batch wants.
+ImportOutcome importFile(TableKind kind, const std::string& path, const TableSettings& settings,
+                         model::Grid& grid, model::Progress& progress, bool keepOnFailure) {
+    if (auto refused = refuseColumnSpec(kind, settings.columnSpec)) {
+        if (!keepOnFailure) abandonImport(grid, progress);
+        return std::move(*refused);
     }
     ReaderStatus status = ReaderStatus::Ok;
     std::vector<Text> availableSheets;
     xls::Fault fault;
+    bool started = false;
     try {
         WorksheetReader reader;
         status = reader.open(path, settings.sheetName);
         if (status == ReaderStatus::Ok) {
             // A value the sheet could not hold refuses the import only where its columns would take it.
             fault = reader.beyondIn(columnEntries(settings.columnSpec));
-            if (fault.what == xls::Fault::What::Unknown)
+            if (fault.what == xls::Fault::What::Unknown) {
+                started = true;
+                if (keepOnFailure) prepareImport(kind, grid, progress);
                 return importTable(kind, std::move(reader), settings, grid, progress);
+            }
             status = ReaderStatus::TooLarge;
         } else {
             availableSheets = reader.availableSheets();
@@ -33,8 +41,20 @@ ImportOutcome importTable(TableKind kind, const std::string& path, const TableSe
         // Under a memory limit a large workbook may not fit: a refusal, never half a table.
         status = ReaderStatus::OutOfMemory;
     }
-    abandonImport(grid, progress);
-    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets, fault), {}};
+    if (started || !keepOnFailure) abandonImport(grid, progress);
+    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets, fault), {}, {}};
+}
+
+}  // namespace
+
+ImportOutcome importTable(TableKind kind, const std::string& path, const TableSettings& settings,
+                          model::Grid& grid, model::Progress& progress) {
+    return importFile(kind, path, settings, grid, progress, false);
+}
+
+ImportOutcome replaceTable(TableKind kind, const std::string& path, const TableSettings& settings,
+                           model::Grid& grid, model::Progress& progress) {
+    return importFile(kind, path, settings, grid, progress, true);
 }
 
 }  // namespace velmora::import

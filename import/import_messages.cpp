@@ -14,6 +14,23 @@ Text columnSpecTooLongMessage(TableKind kind, std::size_t entries) {
                       std::to_string(entries), phrases::columnSpecTooLongAfter());
 }
 
+Text missingColumnsNotice(TableKind kind, const std::vector<Text>& entries, int fieldCount) {
+    const Text& key =
+        kind == TableKind::Register ? phrases::register1ColumnsKey() : phrases::source2ColumnsKey();
+    if (entries.empty()) return text::join(phrases::columnsEmptyBefore(), key, phrases::columnsEmptyAfter());
+    Text missing;
+    for (const Text& entry : entries) {
+        const int value = text::readInteger(entry);
+        if (value >= 1 && value <= fieldCount) continue;
+        if (!missing.empty()) missing += phrases::importSheetListSeparator();
+        missing += entry.empty() ? phrases::columnEntryEmpty() : entry;
+    }
+    if (missing.empty()) return {};
+    return text::join(phrases::columnsMissingBefore(), key, phrases::columnsMissingMiddle(), missing,
+                      phrases::columnsMissingAfter(), std::to_string(fieldCount),
+                      phrases::columnsMissingEnd());
+}
+
 Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
                           const std::vector<Text>& availableSheets, const xls::Fault& fault) {
     const Text file = text::gbkFromUtf8(path);

@@ -112,7 +112,7 @@ std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& column
     // Counted before splitting: a spec of millions of entries must not cost a string each to refuse.
     const std::size_t entries = text::countFields(columnSpec);
     if (entries <= xls::kMaxColumns) return std::nullopt;
-    return ImportOutcome{ReaderStatus::TooManyColumns, columnSpecTooLongMessage(kind, entries), {}};
+    return ImportOutcome{ReaderStatus::TooManyColumns, columnSpecTooLongMessage(kind, entries), {}, {}};
 }
 
 namespace {
@@ -123,11 +123,13 @@ ImportOutcome importFrom(TableKind kind, const WorksheetReader& reader, Workshee
         return std::move(*refused);
     }
     const int startRow = text::readInteger(settings.startRow);
+    const std::vector<Text> entries = text::split(settings.columnSpec);
     const std::vector<int> entryValues = columnEntries(settings.columnSpec);
 
     rebuildColumns(reader, kind, entryValues, grid);
     ImportOutcome outcome;
     if (kind == TableKind::Register) outcome.unitText = unitTextOf(reader);
+    outcome.notice = missingColumnsNotice(kind, entries, reader.fieldCount());
 
     progress.setMaximum(reader.recordCount());
     progress.setMinimum(1);

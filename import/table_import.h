@@ -24,6 +24,8 @@ struct ImportOutcome {
     ReaderStatus status = ReaderStatus::Ok;
     Text message;   // GBK, for the message box when status is not Ok; names the file and the problem
     Text unitText;  // Register only, when status is Ok: the unit text from the worksheet's second row
+    Text notice;    // GBK, when status is Ok: column spec entries the sheet does not have, or an empty
+                    // spec; the import went ahead as set, and the clerk should know why columns are empty
 };
 
 // Runs once the file is chosen, so a cancelled dialog leaves a filled grid as it was: clears the
@@ -36,6 +38,12 @@ void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress)
 // they were, and the progress is back at position 0 with no status.
 ImportOutcome importTable(TableKind kind, const std::string& path, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
+
+// The window's import: the workbook is opened first, and only once it opens are the grid's rows cleared
+// (prepareImport) and the table imported. A refused column spec or a file that cannot be read changes
+// nothing: grid, progress and status stay exactly as they were.
+ImportOutcome replaceTable(TableKind kind, const std::string& path, const TableSettings& settings,
+                           model::Grid& grid, model::Progress& progress);
 
 // The same on a worksheet already open: rebuilds the grid's columns, fills one row per record from the
 // start row on, and leaves the progress at position 0 with no status. Fails only on the column spec.
@@ -54,6 +62,11 @@ void abandonImport(model::Grid& grid, model::Progress& progress);
 
 // The refusal of a column spec of more entries than a workbook has columns; nullopt when it fits.
 std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& columnSpec);
+
+// Returns the notice for spec entries that name no column of a sheet of `fieldCount` columns (not a
+// number, 0, negative or beyond the sheet), naming them as typed; for an empty spec, says so. Empty when
+// every entry names a column.
+Text missingColumnsNotice(TableKind kind, const std::vector<Text>& entries, int fieldCount);
 
 // Returns the message for a column spec of `entries` entries, more than a workbook holds.
 Text columnSpecTooLongMessage(TableKind kind, std::size_t entries);

@@ -123,6 +123,12 @@ void Grid::removeRow(int row) {
     ++m_layoutVersion;
 }
 
+void Grid::insertRow(int row) {
+    if (row < 0 || row > rowCount()) return;
+    m_rows.emplace(m_rows.begin() + row);
+    ++m_layoutVersion;
+}
+
 void Grid::removeAllRows() {
     if (m_rows.empty()) return;
     m_rows.clear();

@@ -56,6 +56,8 @@ public:
     int appendRow();
     void reserveRows(int count);
     void removeRow(int row);
+    // Puts an empty row at `row` (0 to rowCount()); the rows from there move down by one.
+    void insertRow(int row);
     void removeAllRows();
 
     void appendColumn(Text title, int width = 70, Alignment alignment = Alignment::Centre);

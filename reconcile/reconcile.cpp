@@ -155,6 +155,7 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::st
                                phrases::mismatchEntrySource(), sourceName, ", ", code, "\r\n");
                 ++result.mismatchCount;
                 result.mismatchRegisterRows.push_back(t);
+                result.mismatchSourceRows.push_back(s);
                 registerGrid.setCell(t, registerMarker, text::join(phrases::registerMarker(), sourceName));
                 sourceGrid.setCell(s, sourceMarker, text::join(phrases::sourceMarker(), registerName));
             }
@@ -176,6 +177,15 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::st
         result.mismatchRegisterRows.end());
     progress.finish();
     return result;
+}
+
+Text comparisonRefusal(const model::Grid& registerGrid, const model::Grid& sourceGrid) {
+    const bool noRegister = registerGrid.columnCount() == 0;
+    const bool noSource = sourceGrid.columnCount() == 0;
+    if (noRegister && noSource) return phrases::compareNeedsTables();
+    if (noRegister) return phrases::compareNeedsTable1();
+    if (noSource) return phrases::compareNeedsTable2();
+    return {};
 }
 
 }  // namespace velmora::reconcile

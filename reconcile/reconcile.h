@@ -20,7 +20,12 @@ struct ReconcileResult {
     Text mismatchList;                      // two CR LF lines per name that differs
     std::vector<int> mismatchRegisterRows;  // register rows whose holder name differs, ascending
     std::vector<int> notFoundSourceRows;    // source rows whose card code is not in the register, ascending
+    std::vector<int> mismatchSourceRows;    // source rows whose holder name differs, ascending
 };
+
+// Returns why no comparison can run, empty when it can: a table without columns was never imported and
+// has no card codes, and comparing would only widen the grids and count nothing.
+Text comparisonRefusal(const model::Grid& registerGrid, const model::Grid& sourceGrid);
 
 // For every source row, finds the topmost register row with the same card code (column 0), copies
 // columns 2 to N + 1 into it (N read from `fillCountText`), compares the holder names (column 1) and

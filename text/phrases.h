@@ -42,6 +42,14 @@ namespace velmora::phrases {
     X(exportSucceeded, "导出表成功,请注意核对\r\n")                                          \
     X(exportIncomplete, "导出未全部成功,以下文件未能写入:")                            \
     X(exportFolder, "\r\n文件保存在: ")                                                      \
+    X(exportSkipped, "导出已完成,但以下文件未保存:")                                       \
+    X(exportSavedFiles, "\r\n已保存: ")                                                      \
+    X(exportCancelled, "已取消")                                                             \
+    X(exportEmptyTable, "表中没有数据,未导出,原有文件未改动")                              \
+    X(exportNothing, "表1和表2都没有数据,请先导入表。没有写入任何文件。")                  \
+    X(compareNeedsTables, "请先导入表1和表2,再自动填表/对比。表格未作改动。")              \
+    X(compareNeedsTable1, "请先导入表1,再自动填表/对比。表格未作改动。")                   \
+    X(compareNeedsTable2, "请先导入表2,再自动填表/对比。表格未作改动。")                   \
     X(importCannotOpen, "无法打开文件: ")                                                     \
     X(importNotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): ")                               \
     X(importNotAFile, "不是普通文件(是文件夹、管道或设备),无法读取: ")                       \
@@ -62,7 +70,14 @@ namespace velmora::phrases {
     X(columnSpecTooLongBefore, "设置“")                                                       \
     X(columnSpecTooLongMiddle, "”中有")                                                       \
     X(columnSpecTooLongAfter, "个列号,超过了工作簿最多的256列,请改正设置后再导入。")   \
-    X(importSheetListSeparator, "、")
+    X(importSheetListSeparator, "、")                                                        \
+    X(columnsMissingBefore, "注意: 设置“")                                                   \
+    X(columnsMissingMiddle, "”中的列 ")                                                      \
+    X(columnsMissingAfter, " 在工作表中不存在(工作表共")                                     \
+    X(columnsMissingEnd, "列),这些列导入后为空。")                                         \
+    X(columnsEmptyBefore, "注意: 设置“")                                                     \
+    X(columnsEmptyAfter, "”为空,没有导入任何列。")                                         \
+    X(columnEntryEmpty, "(空)")
 
 // clang-format on
 #define VELMORA_DECLARE_PHRASE(name, utf8) const text::Text& name();

@@ -42,7 +42,11 @@ public:
         return next();
     }
     void message(const QString&, const QString&, app::MessageIcon) override { ++messages; }
-    void openDocument(const QString&) override {}
+    bool offer(const QString&, const QString&, app::MessageIcon, const QString&) override {
+        ++messages;
+        return false;
+    }
+    bool openDocument(const QString&) override { return true; }
     void exitProgram(int) override {}
 
 private:
@@ -165,7 +169,9 @@ int run(int argc, char** argv) {
     }
     const std::string nativeFolder = QFile::encodeName(folder.path()).toStdString();
     InstantPrompter prompter;
-    app::MainWindow window(app::WindowOptions{folder.path(), &prompter});
+    // The window at its design size, as on a desktop screen, whatever the offscreen screen's size.
+    app::MainWindow window(
+        app::WindowOptions{folder.path(), &prompter, std::nullopt, QRect(0, 0, 1920, 1040)});
     window.show();
     QCoreApplication::processEvents();
 

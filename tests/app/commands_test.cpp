@@ -81,17 +81,38 @@ TEST_F(WindowTest, SettingsButtonTogglesThePanelHeight) {
     EXPECT_EQ(m_window->windowHeight(), hiddenHeight(*m_window));
 }
 
-TEST_F(WindowTest, HelpOpensTheGuideOnlyWhenItExists) {
-    m_window->commands().dispatch(QStringLiteral("帮助"));
-    EXPECT_TRUE(m_prompter.openedDocuments.empty());
-    EXPECT_TRUE(m_prompter.messages.empty());
-
+// Help never ends in silence: a missing guide, or no program for it, is said with the guide's path.
+TEST_F(WindowTest, HelpOpensTheGuideOrSaysWhereItIs) {
     const QString guide = folderPath(QStringLiteral("软件使用说明.doc"));
-    QFile file(guide);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    m_window->commands().dispatch(QStringLiteral("帮助"));
-    EXPECT_EQ(m_prompter.openedDocuments, std::vector<QString>{guide});
+    struct Case {
+        bool guideExists;
+        bool programForIt;
+        bool opened;
+        const char* message;  // its start; null: no message
+    };
+    const Case cases[] = {
+        {false, true, false, "找不到使用说明: "},
+        {true, true, true, nullptr},
+        {true, false, true, "没有能打开 .doc 文件的程序,无法显示使用说明。\r\n使用说明在: "},
+    };
+    for (const Case& c : cases) {
+        if (c.guideExists) {
+            QFile file(guide);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        m_prompter.messages.clear();
+        m_prompter.openedDocuments.clear();
+        m_prompter.documentsOpen = c.programForIt;
+        m_window->commands().dispatch(QStringLiteral("帮助"));
+        EXPECT_EQ(m_prompter.openedDocuments,
+                  c.opened ? std::vector<QString>{guide} : std::vector<QString>{});
+        if (c.message == nullptr) {
+            EXPECT_TRUE(m_prompter.messages.empty());
+            continue;
+        }
+        ASSERT_EQ(m_prompter.messages.size(), 1u);
+        EXPECT_EQ(m_prompter.messages[0].text, QString::fromUtf8(c.message) + guide);
+    }
 }
 
 TEST_F(WindowTest, AboutShowsTheVersionAndAContactLine) {
@@ -186,6 +207,8 @@ TEST_F(WindowTest, OpenDialogOffersThePreviousPathAgain) {
     EXPECT_EQ(m_prompter.openCalls[1].previousPath, folderPath(QStringLiteral("missing.xls")));
 
     // A path chosen in the export's save dialog is offered just the same.
+    m_window->registerGrid().appendColumn("a");
+    m_window->registerGrid().setCell(m_window->registerGrid().appendRow(), 0, "x");
     m_prompter.saveAnswers = {folderPath(QStringLiteral("out.CSV"))};
     m_window->commands().dispatch(QStringLiteral("导出"));
     m_window->commands().dispatch(QStringLiteral("导入表1"));

@@ -121,6 +121,47 @@ TEST_F(GridMenuTest, DeleteRowsBelowRemovesTheSelectedRowAndEveryRowAfterIt) {
     }
 }
 
+// After a deletion no row is selected, so a second click deletes nothing the clerk did not choose;
+// Ctrl+Z or "撤销删除" brings the deletions back, last first, with their marks, on either grid.
+TEST_F(GridMenuTest, DeletionsLeaveNoSelectionAndCanBeUndone) {
+    fill(m_window->registerView(), "r", 4);
+    fill(m_window->sourceView(), "s", 3);
+    m_window->registerView().gridModel().markRows({1}, RowMark::NameDiffers);
+    m_window->registerView().selectRow(1);
+    rightClick(m_window->registerView());
+    choose(kDelete);
+    EXPECT_EQ(m_window->registerView().selectedRow(), -1);
+    choose(kDelete);
+    EXPECT_EQ(column0(m_window->registerView()), (std::vector<std::string>{"X", "r2", "r3"}));
+    m_window->registerView().selectRow(1);
+    choose(kDeleteBelow);
+    m_window->sourceView().selectRow(0);
+    rightClick(m_window->sourceView());
+    choose(kDelete);
+    EXPECT_EQ(column0(m_window->registerView()), (std::vector<std::string>{"X"}));
+    EXPECT_EQ(column0(m_window->sourceView()), (std::vector<std::string>{"s1", "s2"}));
+
+    m_window->gridMenu().undoAction().trigger();  // the source grid's row
+    EXPECT_EQ(column0(m_window->sourceView()), (std::vector<std::string>{"X", "s1", "s2"}));
+    EXPECT_EQ(m_window->sourceView().gridModel().grid().cell(0, 2), "Z");
+    m_window->gridMenu().undoAction().trigger();  // the register's rows below
+    EXPECT_EQ(column0(m_window->registerView()), (std::vector<std::string>{"X", "r2", "r3"}));
+    m_window->gridMenu().undoAction().trigger();  // the register's single row, marked again
+    EXPECT_EQ(column0(m_window->registerView()), (std::vector<std::string>{"X", "r1", "r2", "r3"}));
+    EXPECT_EQ(m_window->registerView().gridModel().rowMark(1), RowMark::NameDiffers);
+    m_window->gridMenu().undoAction().trigger();  // nothing left: nothing changes
+    EXPECT_EQ(column0(m_window->registerView()), (std::vector<std::string>{"X", "r1", "r2", "r3"}));
+
+    // A grid changed since (a new column, as a comparison adds) forgets its deletions.
+    m_window->registerView().selectRow(3);
+    rightClick(m_window->registerView());
+    choose(kDelete);
+    m_window->registerGrid().appendColumn("");
+    m_window->registerView().gridModel().sync();
+    m_window->gridMenu().undoAction().trigger();
+    EXPECT_EQ(column0(m_window->registerView()), (std::vector<std::string>{"X", "r1", "r2"}));
+}
+
 TEST_F(GridMenuTest, DeleteRowWithoutSelectionDoesNothing) {
     fill(m_window->sourceView(), "s", 2);
     rightClick(m_window->sourceView());

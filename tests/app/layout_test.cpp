@@ -87,13 +87,31 @@ QString captionOf(QWidget* widget, Kind kind) {
     }
 }
 
+// The design's places, except that a toolbar taller than 55 pixels (its captions need the room in
+// this font) moves the captions and the grids' tops down by as much, the grids taking the loss.
+QRect placeFor(const Control& control, int toolbarExtra) {
+    QRect place = control.geometry;
+    if (control.kind == Kind::Toolbar) return place.adjusted(0, 0, 0, toolbarExtra);
+    if (control.kind == Kind::Grid) return place.adjusted(0, toolbarExtra, 0, 0);
+    if (place.y() < 88 && place.x() < 800) return place.translated(0, toolbarExtra);
+    return place;
+}
+
 TEST_F(WindowTest, PlacesEveryControlWithItsCaptionFontAndInitialState) {
+    auto* toolbar = control<QToolBar>("工具条_顶部");
+    ASSERT_NE(toolbar, nullptr);
+    const int extra = toolbar->height() - 55;
+    ASSERT_GE(extra, 0);
     for (const Control& expected : kControls) {
         SCOPED_TRACE(expected.name);
         QWidget* widget = control(expected.name);
         ASSERT_NE(widget, nullptr);
         EXPECT_EQ(widget->parentWidget(), m_window.get());
-        EXPECT_EQ(widget->geometry(), expected.geometry);
+        EXPECT_EQ(widget->geometry(), placeFor(expected, extra));
+        // Nothing but the toolbar reaches into it.
+        if (expected.kind != Kind::Toolbar) {
+            EXPECT_GE(widget->y(), toolbar->geometry().bottom() + 1);
+        }
         EXPECT_EQ(captionOf(widget, expected.kind), QString::fromUtf8(expected.caption));
         EXPECT_TRUE(widget->isVisible());
         EXPECT_TRUE(widget->isEnabled());
@@ -215,30 +233,78 @@ TEST_F(WindowTest, ToolbarHoldsElevenEntriesInOrder) {
         EXPECT_TRUE(actions[i]->isEnabled());
         EXPECT_FALSE(actions[i]->icon().isNull());
     }
-    // No button shows a tooltip.
+    // Each button's tooltip names its shortcut, and its caption is drawn whole: the picture and the
+    // caption's line fit the button, and the button fits the toolbar and the window.
     for (QAction* action : actions) {
         if (action->isSeparator()) continue;
-        QWidget* button = toolbar->widgetForAction(action);
+        SCOPED_TRACE(action->text().toStdString());
+        auto* button = toolbar->widgetForAction(action);
         ASSERT_NE(button, nullptr);
+        EXPECT_FALSE(action->shortcut().isEmpty());
         QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
         QCoreApplication::sendEvent(button, &help);
-        EXPECT_FALSE(QToolTip::isVisible()) << action->text().toStdString();
+        EXPECT_EQ(QToolTip::text(),
+                  action->text() + " (" + action->shortcut().toString(QKeySequence::NativeText) + ")");
         QToolTip::hideText();
+        const QFontMetrics metrics(button->font());
+        EXPECT_GE(button->height(), 32 + metrics.height());
+        EXPECT_GT(button->width(), metrics.horizontalAdvance(action->text()));
+        EXPECT_TRUE(toolbar->rect().contains(button->geometry()));
+        EXPECT_EQ(button->focusPolicy(), Qt::TabFocus);
     }
     // Both imports share one picture.
     EXPECT_EQ(actions[1]->icon().pixmap(32).toImage(), actions[2]->icon().pixmap(32).toImage());
 }
 
-TEST_F(WindowTest, RowMenuHoldsThreeItems) {
+TEST_F(WindowTest, RowMenuHoldsTheThreeItemsAndTheAdditions) {
     auto* menu = m_window->findChild<QMenu*>(QStringLiteral("右键菜单"));
     ASSERT_NE(menu, nullptr);
     QStringList captions;
     for (QAction* action : menu->actions()) {
-        EXPECT_FALSE(action->isSeparator());
-        EXPECT_TRUE(action->shortcut().isEmpty());
+        if (action->isSeparator()) continue;
+        // The design's three items have no key; the additions each have one.
+        EXPECT_EQ(action->shortcut().isEmpty(), captions.size() < 3);
         captions << action->text();
     }
-    EXPECT_EQ(captions, (QStringList{"复制本行", "删除本行", "删除以下行"}));
+    EXPECT_EQ(captions,
+              (QStringList{"复制本行", "删除本行", "删除以下行", "撤销删除", "只看有问题的行", "下一处"}));
+}
+
+// On a screen too low for the design height (1280 x 1024 at 150 %, less a panel) the window fits the
+// work area and every control stays in it; the grids give up the height, down to a least one.
+TEST_F(WindowTest, FitsAScreenTooLowForIt) {
+    struct Case {
+        QRect workArea;
+        int height;
+    };
+    const Case cases[] = {
+        {QRect(0, 0, 853, 640), 640}, {QRect(0, 30, 1280, 1000), 700}, {QRect(0, 0, 800, 300), -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.workArea.height());
+        MainWindow window(WindowOptions{m_folder.path(), &m_prompter, std::nullopt, c.workArea});
+        window.show();
+        auto* grid = window.findChild<QWidget*>(QStringLiteral("超级列表框1"));
+        if (c.height < 0) {
+            EXPECT_GE(grid->height(), 120) << "a few rows stay in sight";
+            continue;
+        }
+        EXPECT_EQ(window.windowHeight(), c.height);
+        EXPECT_TRUE(c.workArea.contains(window.frameGeometry()));
+        for (QWidget* widget : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (widget->isWindow() || widget->x() >= 800 || widget == &window.toolbar()) continue;
+            EXPECT_TRUE(window.rect().contains(widget->geometry().intersected(QRect(0, 0, 800, 10000))))
+                << widget->objectName().toStdString();
+        }
+        const QRect button = window.findChild<QWidget*>(QStringLiteral("按钮7"))->geometry();
+        EXPECT_LE(button.bottom(), window.height() - 1);
+        EXPECT_EQ(grid->height() + (700 - c.height), 352 - (window.toolbar().height() - 55));
+        // Hiding and showing the panel keeps to the smaller heights.
+        window.commands().dispatch(QStringLiteral("设置"));
+        EXPECT_LE(window.windowHeight(), c.height - 176);
+        EXPECT_GE(window.findChild<QWidget*>(QStringLiteral("分组框3"))->y(), window.height());
+        window.commands().dispatch(QStringLiteral("设置"));
+        EXPECT_EQ(window.windowHeight(), c.height);
+    }
 }
 
 }  // namespace

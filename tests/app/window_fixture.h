@@ -54,7 +54,16 @@ public:
         messages.push_back({title, text, icon});
         notePointer();
     }
-    void openDocument(const QString& path) override { openedDocuments.push_back(path); }
+    bool offer(const QString& title, const QString& text, MessageIcon icon,
+               const QString& buttonText) override {
+        message(title, text, icon);
+        offeredButtons.push_back(buttonText);
+        return takeOffer;
+    }
+    bool openDocument(const QString& path) override {
+        openedDocuments.push_back(path);
+        return documentsOpen;
+    }
     void exitProgram(int code) override { exitCodes.push_back(code); }
 
     // The paths to answer with, in order; an empty one, or none left, cancels the dialog.
@@ -67,6 +76,9 @@ public:
     std::vector<SaveCall> saveCalls;
     std::vector<Message> messages;
     std::vector<QString> openedDocuments;
+    std::vector<QString> offeredButtons;  // the second button of each offer, in order
+    bool takeOffer = false;               // the answer to every offer
+    bool documentsOpen = true;            // whether the desktop has a program for what is opened
     std::vector<int> exitCodes;
     // Dialogs and messages that came up under the wait pointer.
     int promptsUnderWaitPointer = 0;
@@ -95,7 +107,9 @@ protected:
     // (Re)creates and shows the window, as a fresh start of the program in the same folder would.
     void createWindow() {
         m_window.reset();
-        m_window = std::make_unique<MainWindow>(WindowOptions{m_folder.path(), &m_prompter});
+        // A desktop screen's work area, whatever the test platform's screen: the design size fits.
+        m_window = std::make_unique<MainWindow>(
+            WindowOptions{m_folder.path(), &m_prompter, std::nullopt, QRect(0, 0, 1920, 1040)});
         m_window->show();
     }
 

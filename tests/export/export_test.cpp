@@ -420,7 +420,11 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
     EXPECT_FALSE(outcome.cancelled);
     EXPECT_TRUE(outcome.failedFiles.empty());
     EXPECT_FALSE(outcome.warning);
-    EXPECT_EQ(outcome.message, gbk("导出表成功,请注意核对\r\n") + f.summary);
+    EXPECT_EQ(outcome.message,
+              gbk("导出表成功,请注意核对\r\n") + f.summary +
+                  gbk("\r\n已保存: t1.csv、导出的表1.xls、t2.csv、导出的表2.xls、某单位_待核对.txt"
+                      "\r\n文件保存在: ") +
+                  folder.path());
     ASSERT_EQ(f.prompt.asked.size(), 2u);
     EXPECT_EQ(f.prompt.asked[0], std::make_pair(1, gbk("表1导出.CSV")));
     EXPECT_EQ(f.prompt.asked[1], std::make_pair(2, gbk("表2导出.CSV")));
@@ -491,8 +495,10 @@ TEST(ExportCommand, WithoutOutputFolderWritesBesideTheFirstCsv) {
     f.prompt.answers[2] = folder.file("t2.csv");
     const ExportOutcome outcome = runExport(f.job(""));
     EXPECT_TRUE(outcome.failedFiles.empty());
-    EXPECT_EQ(outcome.message,
-              gbk("导出表成功,请注意核对\r\n") + f.summary + gbk("\r\n文件保存在: ") + folder.file("chosen"));
+    EXPECT_EQ(outcome.folder, folder.file("chosen"));
+    EXPECT_EQ(outcome.message.rfind(gbk("导出表成功,请注意核对\r\n") + f.summary, 0), 0u);
+    const Text folderLine = gbk("\r\n文件保存在: ") + folder.file("chosen");
+    EXPECT_EQ(outcome.message.substr(outcome.message.size() - folderLine.size()), folderLine);
     for (const char* name : {"t1.csv", "导出的表1.xls", "导出的表2.xls", "某单位_待核对.txt"}) {
         EXPECT_TRUE(fs::exists(folder.file("chosen/") + name)) << name;
     }
@@ -504,18 +510,76 @@ TEST(ExportCommand, CancelledFirstDialogWritesNothing) {
     const ExportOutcome outcome = runExport(f.job(folder.path()));
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_TRUE(outcome.message.empty());
-    EXPECT_EQ(f.progress.status(), gbk("正在导出表1,请稍候……"));
+    // Nothing is under way any more, so the status says nothing.
+    EXPECT_EQ(f.progress.status(), "");
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
-TEST(ExportCommand, CancelledSecondDialogIsNoFailure) {
-    ScratchFolder folder("cancel2");
-    ExportFixture f;
-    f.prompt.answers[1] = folder.file("t1.csv");
-    const ExportOutcome outcome = runExport(f.job(folder.path()));
-    EXPECT_FALSE(outcome.warning);
-    EXPECT_TRUE(fs::exists(folder.file("导出的表2.xls")));
-    EXPECT_FALSE(fs::exists(folder.file("t2.csv")));
+// A cancelled second dialog and an empty table skip their files by choice: no failure, but the closing
+// message never claims plain success and lists what was saved; two empty tables ask and write nothing.
+TEST(ExportCommand, SkippedFilesAreListedApartFromTheSavedOnes) {
+    struct Case {
+        const char* what;
+        bool registerEmpty, sourceEmpty, answerSecond;
+        std::vector<int> asked;
+        const char* message;  // after the summary's line, up to the folder line; null: nothing to export
+    };
+    const Case cases[] = {
+        {"second dialog cancelled",
+         false,
+         false,
+         false,
+         {1, 2},
+         "导出已完成,但以下文件未保存:\r\n表2导出.CSV（已取消）\r\n|\r\n已保存: "
+         "t1.csv、导出的表1.xls、导出的表2.xls、某单位_待核对.txt"},
+        {"table 1 empty",
+         true,
+         false,
+         true,
+         {2},
+         "导出已完成,但以下文件未保存:\r\n表1导出.CSV（表中没有数据,未导出,原有文件未改动）\r\n"
+         "导出的表1.xls（表中没有数据,未导出,原有文件未改动）\r\n|\r\n已保存: "
+         "t2.csv、导出的表2.xls、某单位_待核对.txt"},
+        {"table 2 empty",
+         false,
+         true,
+         true,
+         {1},
+         "导出已完成,但以下文件未保存:\r\n表2导出.CSV（表中没有数据,未导出,原有文件未改动）\r\n"
+         "导出的表2.xls（表中没有数据,未导出,原有文件未改动）\r\n|\r\n已保存: "
+         "t1.csv、导出的表1.xls、某单位_待核对.txt"},
+        {"both empty", true, true, true, {}, nullptr},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder("skip");
+        ExportFixture f;
+        if (c.registerEmpty) f.registerGrid = Grid();
+        if (c.sourceEmpty) f.sourceGrid.removeAllRows();
+        f.prompt.answers[c.registerEmpty ? 2 : 1] = folder.file(c.registerEmpty ? "t2.csv" : "t1.csv");
+        if (c.answerSecond && !c.registerEmpty) f.prompt.answers[2] = folder.file("t2.csv");
+        const ExportOutcome outcome = runExport(f.job(folder.path()));
+        std::vector<int> asked;
+        for (const auto& question : f.prompt.asked) asked.push_back(question.first);
+        EXPECT_EQ(asked, c.asked) << c.what;
+        EXPECT_FALSE(outcome.cancelled) << c.what;
+        EXPECT_TRUE(outcome.failedFiles.empty()) << c.what;
+        if (c.message == nullptr) {
+            EXPECT_TRUE(outcome.nothingToExport) << c.what;
+            EXPECT_EQ(outcome.message, gbk("表1和表2都没有数据,请先导入表。没有写入任何文件。")) << c.what;
+            EXPECT_TRUE(fs::is_empty(folder.path())) << c.what;
+            continue;
+        }
+        const std::string expected(c.message);
+        const std::size_t bar = expected.find('|');
+        EXPECT_EQ(outcome.message, gbk(expected.substr(0, bar)) + f.summary + gbk(expected.substr(bar + 1)) +
+                                       gbk("\r\n文件保存在: ") + folder.path())
+            << c.what;
+        EXPECT_EQ(f.progress.status(), "") << c.what;
+        for (const Text& saved : outcome.savedFiles)
+            EXPECT_TRUE(fs::exists(folder.file(text::utf8FromGbk(saved)))) << c.what;
+        for (const SkippedFile& skipped : outcome.skippedFiles)
+            EXPECT_FALSE(fs::exists(folder.file(text::utf8FromGbk(skipped.name)))) << c.what;
+    }
 }
 
 TEST(ExportCommand, NamesEveryFileThatWasNotWritten) {
@@ -531,9 +595,11 @@ TEST(ExportCommand, NamesEveryFileThatWasNotWritten) {
     EXPECT_EQ(outcome.failedFiles, expectedFailures);
     EXPECT_TRUE(outcome.warning);
     // Each file comes with its reason.
-    EXPECT_EQ(outcome.message, gbk("导出未全部成功,以下文件未能写入:\r\nt1.csv（文件夹不存在）\r\n"
-                                   "导出的表2.xls（超过工作簿的列数上限 256）\r\n") +
-                                   f.summary);
+    EXPECT_EQ(outcome.message,
+              gbk("导出未全部成功,以下文件未能写入:\r\nt1.csv（文件夹不存在）\r\n"
+                  "导出的表2.xls（超过工作簿的列数上限 256）\r\n") +
+                  f.summary + gbk("\r\n已保存: 导出的表1.xls、t2.csv、某单位_待核对.txt\r\n文件保存在: ") +
+                  folder.path());
     EXPECT_TRUE(fs::exists(folder.file("t2.csv")));
     EXPECT_TRUE(fs::exists(folder.file("导出的表1.xls")));
 }
