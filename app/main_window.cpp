@@ -25,6 +25,7 @@
 #include "app/toolbar.h"
 #include "app/up_down_edit.h"
 #include "app/window_progress.h"
+#include "fileio/input_file.h"
 #include "velmora/build_info.h"
 
 // Resources of a static library must be registered by hand, from the global namespace.
@@ -126,7 +127,7 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     }
 
     // The settings come in once every control exists.
-    loadSettings();
+    loadSettings(true);
 }
 
 MainWindow::~MainWindow() {
@@ -190,16 +191,16 @@ void MainWindow::buildSettingsPanel() {
                                 MessageIcon::Warning);
         }
     });
-    connect(loadButton, &QPushButton::clicked, this, &MainWindow::loadSettings);
+    connect(loadButton, &QPushButton::clicked, this, [this] { loadSettings(false); });
 }
 
-void MainWindow::loadSettings() {
-    if (!m_settings->load()) {
-        m_prompter->message(QStringLiteral("信息："),
-                            QStringLiteral("无法读取配置文件(它可能是文件夹、管道或设备,或不允许读取): ") +
-                                QString::fromStdString(m_settings->path()),
-                            MessageIcon::Warning);
-    }
+void MainWindow::loadSettings(bool quietWhenMissing) {
+    const failure::Failure why = m_settings->load();
+    if (why.ok() || (quietWhenMissing && fileio::isMissingFile(why))) return;
+    m_prompter->message(QStringLiteral("信息："),
+                        QStringLiteral("无法读取配置文件: ") + QString::fromStdString(m_settings->path()) +
+                            QStringLiteral("（") + fromGbk(why.describe()) + QStringLiteral("）"),
+                        MessageIcon::Warning);
 }
 
 void MainWindow::buildHolders() {

@@ -99,7 +99,8 @@ private:
     void buildHolders();
     QMargins frameMargins() const;
     // Fills the settings boxes from the file, and says so when a file there could not be read.
-    void loadSettings();
+    // At start-up a missing file is the first run, not worth a word; the button says so.
+    void loadSettings(bool quietWhenMissing);
     void fitFrame();
     // Moves the controls from their design places: down by what the toolbar needs beyond its 55
     // pixels, and up by what the screen lacks; the grids give up both.

@@ -22,11 +22,13 @@ SettingsPanel::SettingsPanel(const Boxes& boxes, std::string path, QObject* pare
 
 text::Text SettingsPanel::value(SettingId id) const { return toGbk(box(id)->text()); }
 
-bool SettingsPanel::load() {
+failure::Failure SettingsPanel::load() {
     failure::Failure why;
-    const auto values = settings::loadSettings(m_path, why);
+    std::size_t keysFound = 0;
+    const auto values = settings::loadSettings(m_path, why, &keysFound);
     for (std::size_t i = 0; i < settings::kSettingCount; ++i) m_boxes[i]->setText(fromGbk(values[i]));
-    return why.ok() || fileio::isMissingFile(why);
+    if (why.ok() && keysFound == 0) return failure::Failure(failure::Reason::NoSettings);
+    return why;
 }
 
 failure::Failure SettingsPanel::save() {

@@ -25,9 +25,10 @@ public:
     // Returns a setting as typed at this moment, unsaved edits included.
     text::Text value(settings::SettingId id) const;
 
-    // Fills every box from the file; a missing file or key empties the box. Returns false when the
-    // file is there but could not be read (a folder, a FIFO, no permission): every box is then empty.
-    bool load();
+    // Fills every box from the file; a missing file or key empties the box. Says why when the file is
+    // missing, could not be read (a folder, a FIFO, no permission, too large: every box is then empty)
+    // or holds none of the seven settings.
+    failure::Failure load();
     // Writes every box into the file; a failed write is not reported and the boxes keep their texts.
     // Says why when the file could not be written; the old file is then left as it was.
     failure::Failure save();

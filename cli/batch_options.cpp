@@ -8,7 +8,7 @@ std::string batchUsage() {
            "      velmora-batch --list-sheets 工作簿.xls\n"
            "      velmora-batch --help\n"
            "      velmora-batch --version\n"
-           "工作簿可为 .xls、.xlsx、.xlsm 或 .ods,按文件内容识别。\n";
+           "工作簿可为 .xls、.xlsx、.xlsm、.ods 或 .fods,按文件内容识别。\n";
 }
 
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& arguments, std::string& error) {

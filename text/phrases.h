@@ -51,7 +51,7 @@ namespace velmora::phrases {
     X(compareNeedsTable1, "请先导入表1,再自动填表/对比。表格未作改动。")                   \
     X(compareNeedsTable2, "请先导入表2,再自动填表/对比。表格未作改动。")                   \
     X(importCannotOpen, "无法打开文件: ")                                                     \
-    X(importNotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): ")                               \
+    X(importNotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): ")                               \
     X(importNotAFile, "不是普通文件(是文件夹、管道或设备),无法读取: ")                       \
     X(importOutOfMemory, "内存不足,无法读取: ")                                               \
     X(importDamaged, "工作簿已损坏,无法读取: ")                                               \

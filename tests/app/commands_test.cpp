@@ -192,7 +192,7 @@ TEST_F(WindowTest, CancelledImportLeavesGridLabelsAndBarAsTheyWere) {
     }
     ASSERT_EQ(m_prompter.openCalls.size(), 2u);
     EXPECT_EQ(m_prompter.openCalls[0].filter,
-              QStringLiteral("工作簿 (*.xls *.xlsx *.xlsm *.ods);;*.xls (*.xls)"));
+              QStringLiteral("工作簿 (*.xls *.xlsx *.xlsm *.ods *.fods);;*.xls (*.xls)"));
     EXPECT_EQ(m_prompter.openCalls[0].folder, m_folder.path());
     EXPECT_EQ(m_window->progress().position(), 7);
     EXPECT_EQ(control<QLabel>("标签9")->text(), QStringLiteral("unit"));

@@ -93,23 +93,46 @@ TEST_F(SettingsTest, SaveThatCannotWriteSaysSoAndKeepsTheOldFile) {
               text::gbkFromUtf8("旧"));
 }
 
-TEST_F(SettingsTest, SettingsThatAreNoFileAreRefusedWithAMessage) {
+TEST_F(SettingsTest, UnusableSettingsFilesAreNamedWithTheirReason) {
     const QString path = folderPath(QStringLiteral("vozuz.ini"));
-    const std::function<bool()> makers[] = {
-        [&] { return QDir().mkdir(path); },
-        [&] { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; },  // would block an open()
+    const auto writeFile = [&](const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     };
-    for (const auto& make : makers) {
-        ASSERT_TRUE(make());
+    struct Case {
+        const char* what;
+        std::function<bool()> make;
+        failure::Reason reason;
+    };
+    const Case cases[] = {
+        {"folder", [&] { return QDir().mkdir(path); }, failure::Reason::NotRegularFile},
+        // A FIFO would block a plain open().
+        {"fifo", [&] { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; },
+         failure::Reason::NotRegularFile},
+        {"another program's file", [&] { return writeFile("[Other]\r\nkey=value\r\n"); },
+         failure::Reason::NoSettings},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.make());
         createWindow();
         control<QPushButton>("按钮7")->click();
         ASSERT_EQ(m_prompter.messages.size(), 2u) << "once at start-up, once for the button";
-        EXPECT_TRUE(m_prompter.messages[1].text.contains(QStringLiteral("vozuz.ini")));
+        for (const auto& message : m_prompter.messages) {
+            EXPECT_TRUE(message.text.contains(QStringLiteral("vozuz.ini")));
+            EXPECT_TRUE(message.text.contains(fromGbk(failure::Failure(c.reason).describe())));
+        }
         for (const char* name : kBoxes) EXPECT_TRUE(box(name)->text().isEmpty()) << name;
         m_prompter.messages.clear();
         QDir().rmdir(path);
         QFile::remove(path);
     }
+    // No file at all: the first run says nothing, the button says the file is missing.
+    createWindow();
+    EXPECT_TRUE(m_prompter.messages.empty());
+    control<QPushButton>("按钮7")->click();
+    ASSERT_EQ(m_prompter.messages.size(), 1u);
+    EXPECT_TRUE(m_prompter.messages[0].text.contains(QStringLiteral("vozuz.ini")));
 }
 
 TEST_F(SettingsTest, ClosingNeverSaves) {

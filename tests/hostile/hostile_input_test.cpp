@@ -53,9 +53,9 @@ TEST(HostileWorkbooks, EveryUnreadableFileGetsAMessageNamingIt) {
     };
     const Case cases[] = {
         {"empty.xls", ReaderStatus::NotWorkbook,
-         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): "},  // zero bytes
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): "},  // zero bytes
         {"not-a-workbook.xls", ReaderStatus::NotWorkbook,
-         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): "},  // CSV text
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): "},  // CSV text
         {"truncated.xls", ReaderStatus::Damaged, nullptr},
         {"fuzz/huge-stream-claim.xls", ReaderStatus::Damaged, nullptr},
         {"fuzz/unlinked-directory-entry.xls", ReaderStatus::NotWorkbook, nullptr},  // no stream left

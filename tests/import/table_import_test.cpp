@@ -381,7 +381,7 @@ TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
         {ReaderStatus::TooLarge, "工作簿过大(第1张工作表第65537行超出每表65,536行的上限),无法完整读取: /home/会计/表1.xls",
          {What::RowsBeyond, 0, 1, 65537}},
         {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls（文件不存在）"},
-        {ReaderStatus::NotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): /home/会计/表1.xls"},
+        {ReaderStatus::NotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): /home/会计/表1.xls"},
         {ReaderStatus::Damaged, "工作簿已损坏,无法读取: /home/会计/表1.xls"},
         {ReaderStatus::Encrypted, "工作簿已加密(设有密码),无法读取: /home/会计/表1.xls"},
         {ReaderStatus::TooLarge,

@@ -168,7 +168,7 @@ TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
     const Case cases[] = {
         {"missing.xls", "Sheet1", ReaderStatus::CannotOpen, "无法打开文件: "},
         {"not_a_workbook.xls", "Sheet1", ReaderStatus::NotWorkbook,
-         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): "},
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): "},
         {"encrypted.xls", "Sheet1", ReaderStatus::Encrypted, "工作簿已加密(设有密码),无法读取: "},
         {"register.xls", "Sheet1$", ReaderStatus::SheetNotFound, "工作簿中没有名为“Sheet1$”的工作表: "},
         {"register.xls", "sheet1", ReaderStatus::SheetNotFound, "工作簿中没有名为“sheet1”的工作表: "},
@@ -237,7 +237,7 @@ TEST(WorkbookImport, JudgesAFileByItsFirstBytesAndReadsNoMoreThanItsFormatHolds)
         {"PK\x03\x04"s, 4 * kGiB + 1, ReaderStatus::TooLarge,
          "工作簿过大(文件大于此格式所能容纳的4 GB),无法完整读取: "},
         {"\x00\x00\x00\x00"s, 3 * kGiB, ReaderStatus::NotWorkbook,
-         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods): "},
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): "},
     };
     const std::string path = ::testing::TempDir() + "huge.xls";
     for (const Case& c : cases) {
