@@ -261,8 +261,9 @@ int run(int argc, char** argv) {
         } else if (const int size = std::atoi(arg.c_str()); size >= 4 && size <= 65535) {
             sizes.push_back(size);
         } else {
-            std::fprintf(stderr,
-                         "usage: velmora-bench [--runs N] [--maximum | [--reads] ROWS...]  (4 <= ROWS <= 65535)\n");
+            std::fprintf(
+                stderr,
+                "usage: velmora-bench [--runs N] [--maximum | [--reads] ROWS...]  (4 <= ROWS <= 65535)\n");
             return 2;
         }
     }
