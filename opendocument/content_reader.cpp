@@ -35,13 +35,15 @@ bool endsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-// A cell's value and the columns it covers; text owned, since the row may be stored many times.
+// A cell's value and the columns it covers. Its text is kept in the row's own buffer (from `textAt`),
+// since the row may be stored many times.
 struct PendingCell {
     std::int64_t column;
     std::int64_t count;
     CellKind kind;
     double number;
-    text::Text text;
+    std::size_t textAt;
+    std::size_t textLength;
     std::uint8_t errorCode;
 };
 
@@ -69,6 +71,7 @@ public:
             m_rowRepeat = repeatOf(attributes.value("number-rows-repeated", kTableNs));
             m_column = 0;
             m_rowCells.clear();
+            m_rowTexts.clear();
         } else if (localName == "table-cell" || localName == "covered-table-cell") {
             startCell(attributes);
         }
@@ -178,6 +181,10 @@ private:
         if (stringValue) m_stringValue.assign(*stringValue);
         m_kind = CellKind::Empty;
         m_number = 0;
+        // The shown text of a number, date or truth value is only read for an error.
+        m_wantText = m_isError || m_hasFormula ||
+                     !(valueType == "float" || valueType == "percentage" || valueType == "currency" ||
+                       valueType == "date" || valueType == "time" || valueType == "boolean");
         if (m_isError) {
             m_kind = CellKind::Error;
         } else if (valueType == "float" || valueType == "percentage" || valueType == "currency") {
@@ -230,7 +237,7 @@ private:
             }
             if (static_cast<std::uint64_t>(count) > package::kMaxCellTextBytes)
                 return refuse(ReadError::Damaged);
-            append(std::string(static_cast<std::size_t>(count), ' '));
+            appendSpaces(static_cast<std::size_t>(count));
         } else if (localName == "tab") {
             append("\t");
         } else if (localName == "line-break") {
@@ -239,8 +246,14 @@ private:
     }
 
     void append(std::string_view text) {
+        if (!m_wantText) return;
         if (m_text.size() + text.size() > package::kMaxCellTextBytes) return refuse(ReadError::Damaged);
         m_text.append(text);
+    }
+    void appendSpaces(std::size_t count) {
+        if (!m_wantText) return;
+        if (m_text.size() + count > package::kMaxCellTextBytes) return refuse(ReadError::Damaged);
+        m_text.append(count, ' ');
     }
 
     void endCell() {
@@ -248,23 +261,36 @@ private:
         m_inParagraph = false;
         const std::int64_t column = m_column;
         m_column = std::min(m_column + m_cellRepeat, kMaxPosition);
-        PendingCell cell{column, m_cellRepeat, m_kind, m_number, {}, 0};
+        PendingCell cell{column, m_cellRepeat, m_kind, m_number, m_rowTexts.size(), 0, 0};
         if (m_kind == CellKind::Error) {
             cell.errorCode = package::errorCodeOf(m_text).value_or(kNotAvailable);
         } else if (m_kind == CellKind::Text) {
             if (!m_hasStringValue && m_text.empty()) return;  // an empty cell
-            cell.text = package::gbkText(m_hasStringValue ? m_stringValue : m_text);
+            appendGbk(m_hasStringValue ? m_stringValue : m_text);
+            cell.textLength = m_rowTexts.size() - cell.textAt;
         }
         // Some writers store a formula's error as a text, or as the number 0 shown as the error.
         if (m_hasFormula && (m_kind == CellKind::Text || (m_kind == CellKind::Number && m_number == 0))) {
-            if (const auto code =
-                    package::errorCodeOf(m_kind == CellKind::Text ? std::string_view(cell.text) : m_text)) {
+            if (const auto code = package::errorCodeOf(m_kind == CellKind::Text ? textOf(cell) : m_text)) {
                 cell.kind = CellKind::Error;
                 cell.errorCode = *code;
-                cell.text.clear();
+                cell.textLength = 0;
             }
         }
-        if (cell.kind != CellKind::Empty) m_rowCells.push_back(std::move(cell));
+        if (cell.kind != CellKind::Empty) m_rowCells.push_back(cell);
+    }
+
+    // The row's texts are GBK; most are ASCII and are copied as they are.
+    void appendGbk(std::string_view utf8) {
+        if (std::all_of(utf8.begin(), utf8.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            m_rowTexts.append(utf8);
+        } else {
+            m_rowTexts.append(package::gbkText(utf8));
+        }
+    }
+    std::string_view textOf(const PendingCell& cell) const {
+        return std::string_view(m_rowTexts).substr(cell.textAt, cell.textLength);
     }
 
     void endRow() {
@@ -275,7 +301,7 @@ private:
         const std::int64_t end = std::min(m_row, std::max(first + 1, kSheetRows));
         for (std::int64_t row = first; row < end; ++row) {
             for (const PendingCell& cell : m_rowCells) {
-                if (!m_sink->put(row, cell.column, {cell.kind, cell.number, cell.text, cell.errorCode},
+                if (!m_sink->put(row, cell.column, {cell.kind, cell.number, textOf(cell), cell.errorCode},
                                  cell.count))
                     return refuse(m_sink->error());
             }
@@ -284,7 +310,7 @@ private:
             // The first copy past the last row, so a refusal names the row where the sheet overflows.
             for (const PendingCell& cell : m_rowCells) {
                 if (!m_sink->put(std::max(first, kSheetRows), cell.column,
-                                 {cell.kind, cell.number, cell.text, cell.errorCode}, cell.count))
+                                 {cell.kind, cell.number, textOf(cell), cell.errorCode}, cell.count))
                     return refuse(m_sink->error());
             }
         }
@@ -311,6 +337,7 @@ private:
     std::int64_t m_rowRepeat = 1;
     std::int64_t m_column = 0;
     std::vector<PendingCell> m_rowCells;
+    std::string m_rowTexts;
 
     bool m_inCell = false;
     bool m_inParagraph = false;
@@ -319,6 +346,7 @@ private:
     bool m_isError = false;
     bool m_hasFormula = false;
     bool m_hasStringValue = false;
+    bool m_wantText = true;
     std::string m_stringValue;
     CellKind m_kind = CellKind::Empty;
     double m_number = 0;

@@ -5,6 +5,7 @@
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 
@@ -18,6 +19,40 @@ std::string_view viewOf(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
+// Element and attribute names and namespace URIs come from the parser's dictionary: one pointer per
+// distinct name, kept until the parser is freed. Their lengths are remembered by that pointer, so the
+// few names of a sheet are not measured again for every cell. Only a pointer the dictionary owns is
+// remembered; any other is measured each time.
+class NameLengths {
+public:
+    explicit NameLengths(const xmlParserCtxt* context) : m_dict(context ? context->dict : nullptr) {}
+
+    std::string_view view(const xmlChar* name) {
+        if (!name) return {};
+        Slot& slot = m_slots[(reinterpret_cast<std::uintptr_t>(name) >> 3) % kSlots];
+        if (slot.name != name) {
+            const std::size_t length = std::strlen(reinterpret_cast<const char*>(name));
+            if (!m_dict || xmlDictOwns(m_dict, name) != 1)
+                return {reinterpret_cast<const char*>(name), length};
+            slot = {name, length};
+        }
+        return {reinterpret_cast<const char*>(name), slot.length};
+    }
+
+private:
+    struct Slot {
+        const xmlChar* name = nullptr;
+        std::size_t length = 0;
+    };
+    static constexpr std::size_t kSlots = 61;
+    xmlDictPtr m_dict;
+    Slot m_slots[kSlots];
+};
+
+std::string_view nameOf(void* names, const xmlChar* name) {
+    return names ? static_cast<NameLengths*>(names)->view(name) : viewOf(name);
+}
+
 bool endsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
@@ -25,6 +60,7 @@ bool endsWith(std::string_view text, std::string_view end) {
 struct ParseState {
     XmlHandler& handler;
     xmlParserCtxtPtr context = nullptr;
+    std::optional<NameLengths> names;  // once the context is made
     int depth = 0;
     bool refused = false;  // a DTD, an entity or too deep a nesting
 
@@ -44,7 +80,9 @@ void onStart(void* user, const xmlChar* localName, const xmlChar*, const xmlChar
     ParseState& state = stateOf(user);
     if (state.refused || state.handler.stopped()) return;
     if (++state.depth > kMaxDepth) return state.refuse();
-    state.handler.startElement(viewOf(localName), viewOf(uri), XmlAttributes(attributes, attributeCount));
+    NameLengths& names = *state.names;
+    state.handler.startElement(names.view(localName), names.view(uri),
+                               XmlAttributes(attributes, attributeCount, &names));
     state.stopIfAsked();
 }
 
@@ -52,7 +90,7 @@ void onEnd(void* user, const xmlChar* localName, const xmlChar*, const xmlChar* 
     ParseState& state = stateOf(user);
     if (state.refused || state.handler.stopped()) return;
     --state.depth;
-    state.handler.endElement(viewOf(localName), viewOf(uri));
+    state.handler.endElement(state.names->view(localName), state.names->view(uri));
     state.stopIfAsked();
 }
 
@@ -104,7 +142,7 @@ xmlSAXHandler makeHandler() {
 // Feeds chunks to a push parser created on the first one, so the encoding is detected from its start.
 class PushParser {
 public:
-    explicit PushParser(XmlHandler& handler) : m_state{handler} {
+    explicit PushParser(XmlHandler& handler) : m_state{handler, nullptr, std::nullopt} {
         initialise();
         // Some faults (a bad byte for the declared encoding) bypass the handler's error callbacks and go
         // to this thread's generic handler, which would print them; the parse reports them as damage.
@@ -125,6 +163,7 @@ public:
                 m_state.refused = true;
                 return false;
             }
+            m_state.names.emplace(m_state.context);
             // No network, no external DTD, libxml2's own size limits kept. Entities are substituted so
             // that attribute values arrive decoded (libxml2 otherwise hands "&amp;" over as "&#38;"):
             // a document declaring an entity of its own is refused above, so only the predefined ones
@@ -165,7 +204,7 @@ std::optional<std::string_view> XmlAttributes::value(std::string_view localName)
     const auto* raw = static_cast<const xmlChar* const*>(m_raw);
     for (int i = 0; i < m_count; ++i) {
         const xmlChar* const* attribute = raw + 5 * i;
-        if (viewOf(attribute[0]) == localName)
+        if (nameOf(m_names, attribute[0]) == localName)
             return std::string_view(reinterpret_cast<const char*>(attribute[3]),
                                     static_cast<std::size_t>(attribute[4] - attribute[3]));
     }
@@ -177,7 +216,7 @@ std::optional<std::string_view> XmlAttributes::value(std::string_view localName,
     const auto* raw = static_cast<const xmlChar* const*>(m_raw);
     for (int i = 0; i < m_count; ++i) {
         const xmlChar* const* attribute = raw + 5 * i;
-        if (viewOf(attribute[0]) == localName && endsWith(viewOf(attribute[2]), uriEnd))
+        if (nameOf(m_names, attribute[0]) == localName && endsWith(nameOf(m_names, attribute[2]), uriEnd))
             return std::string_view(reinterpret_cast<const char*>(attribute[3]),
                                     static_cast<std::size_t>(attribute[4] - attribute[3]));
     }

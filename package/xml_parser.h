@@ -13,7 +13,9 @@ namespace velmora::package {
 // The attributes of one start tag, valid during the call that receives them.
 class XmlAttributes {
 public:
-    XmlAttributes(const void* raw, int count) : m_raw(raw), m_count(count) {}
+    // `names`, where given, measures the parser's names (see xml_parser.cpp).
+    XmlAttributes(const void* raw, int count, void* names = nullptr)
+        : m_raw(raw), m_count(count), m_names(names) {}
     // The value of the attribute with this local name, in any namespace.
     std::optional<std::string_view> value(std::string_view localName) const;
     // The same, only in a namespace whose URI ends with `uriEnd` (prefixes differ between writers).
@@ -22,6 +24,7 @@ public:
 private:
     const void* m_raw;
     int m_count;
+    void* m_names;
 };
 
 // Receives the events of one part. Elements are named by local name and namespace URI, so the same

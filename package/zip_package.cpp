@@ -10,9 +10,13 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,6 +32,11 @@ constexpr std::size_t kPartSizeFloor = std::size_t{16} << 20;
 // Whatever the file: the XML of a full sheet of the largest kind stays below this.
 constexpr std::size_t kPartSizeCap = std::size_t{1} << 30;
 constexpr std::size_t kChunkSize = std::size_t{1} << 18;
+// A part at least this large is inflated on a thread of its own, a few chunks ahead of its reader: the
+// reader spends most of its time parsing, and the other core often waits once the smaller workbook of
+// the two read at once is done.
+constexpr std::size_t kAheadFloor = std::size_t{2} << 20;
+constexpr std::size_t kAheadChunks = 8;
 
 template <typename T>
 struct ObjectRef {
@@ -124,6 +133,88 @@ void quietGlibChecks() {
     });
 }
 
+// Reads `size` bytes of `part` in chunks on a thread of its own, handing each to `consume` on this one
+// in order; nullopt when no thread can be had (the caller then reads them itself). Ends as the plain
+// read does: Damaged at the chunk libgsf cannot read, Ok as soon as `consume` wants no more.
+std::optional<PartStatus> readAhead(GsfInput* part, gsf_off_t size,
+                                    const std::function<bool(std::string_view chunk)>& consume) {
+    struct Chunk {
+        std::vector<guint8> bytes;
+        std::size_t used = 0;
+    };
+    std::array<Chunk, kAheadChunks> chunks;
+    for (Chunk& chunk : chunks)
+        chunk.bytes.resize(std::min<std::size_t>(kChunkSize, static_cast<std::size_t>(size)));
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t produced = 0, consumed = 0;  // chunks, counted from the part's start
+    bool failed = false, stopped = false;
+
+    const auto produce = [&] {
+        for (gsf_off_t left = size; left > 0;) {
+            Chunk* chunk = nullptr;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stopped || produced - consumed < kAheadChunks; });
+                if (stopped) return;
+                chunk = &chunks[produced % kAheadChunks];
+            }
+            const auto count = static_cast<std::size_t>(std::min<gsf_off_t>(left, kChunkSize));
+            const bool read = gsf_input_read(part, count, chunk->bytes.data()) != nullptr;
+            {
+                const std::lock_guard lock(mutex);
+                chunk->used = count;
+                if (read) ++produced;
+                failed = !read;
+            }
+            changed.notify_all();
+            if (!read) return;
+            left -= static_cast<gsf_off_t>(count);
+        }
+    };
+    std::thread thread;
+    try {
+        thread = std::thread(produce);
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+    // However this ends (a parser's exception included), the thread stops before the chunks go.
+    struct Stop {
+        std::mutex& mutex;
+        std::condition_variable& changed;
+        bool& stopped;
+        std::thread& thread;
+        ~Stop() {
+            {
+                const std::lock_guard lock(mutex);
+                stopped = true;
+            }
+            changed.notify_all();
+            thread.join();
+        }
+    } stop{mutex, changed, stopped, thread};
+
+    for (gsf_off_t left = size; left > 0;) {
+        const Chunk* chunk = nullptr;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return failed || produced > consumed; });
+            if (produced == consumed) return PartStatus::Damaged;
+            chunk = &chunks[consumed % kAheadChunks];
+        }
+        const bool more =
+            consume(std::string_view(reinterpret_cast<const char*>(chunk->bytes.data()), chunk->used));
+        left -= static_cast<gsf_off_t>(chunk->used);
+        {
+            const std::lock_guard lock(mutex);
+            ++consumed;
+        }
+        changed.notify_all();
+        if (!more) break;
+    }
+    return PartStatus::Ok;
+}
+
 }  // namespace
 
 struct ZipPackage::Handle {
@@ -189,6 +280,9 @@ PartStatus ZipPackage::read(std::string_view partName,
     if (size < 0) return PartStatus::Damaged;
     // libgsf never inflates beyond the size the directory declares, so checking the claim bounds the work.
     if (static_cast<std::uint64_t>(size) > m_partSizeLimit) return PartStatus::TooLarge;
+    if (static_cast<std::uint64_t>(size) >= kAheadFloor) {
+        if (const auto status = readAhead(part.object, size, consume)) return *status;
+    }
     std::vector<guint8> buffer(std::min<std::size_t>(kChunkSize, static_cast<std::size_t>(size)));
     gsf_off_t left = size;
     while (left > 0) {

@@ -17,6 +17,10 @@ encrypted-bad-size.xlsx   - a compound document with EncryptionInfo and Encrypte
 duplicate-part.xlsx       - two entries named xl/worksheets/sheet1.xml with different cells.
 duplicate-part.ods        - two entries named content.xml with different cells.
 zero-date.xlsx            - a plain workbook whose entries are all dated 1980-01-00 (day 0).
+large-part.xlsx           - a sheet part of about 5 MB, inflated ahead of its parser: 60,000 rows without
+                            numbers, row r holding r mod 7 in A and r mod 11 in B, then about 2 MB of extLst
+                            after sheetData.
+large-part-damaged.xlsx   - the same with 64 bytes in the middle of the sheet's deflated data overwritten.
 """
 import os, struct, warnings, zipfile
 
@@ -170,6 +174,25 @@ def zero_date_xlsx(path):
     write_zip(path, ooxml_parts(*TRANSITIONAL, sheet), date_time=(1980, 1, 0, 0, 0, 0))
 
 
+def large_parts():
+    ns = TRANSITIONAL[0]
+    rows = ''.join(f'<row><c><v>{r % 7}</v></c><c><v>{r % 11}</v></c></row>' for r in range(1, 60001))
+    tail = '<extLst>' + '<ext uri="x"/>' * 150000 + '</extLst>'
+    sheet = f'<?xml version="1.0"?><worksheet xmlns="{ns}"><sheetData>{rows}</sheetData>{tail}</worksheet>'
+    path = os.path.join(here, 'large-part.xlsx')
+    write_zip(path, ooxml_parts(*TRANSITIONAL, sheet))
+    with open(path, 'rb') as f:
+        data = bytearray(f.read())
+    with zipfile.ZipFile(path) as z:
+        info = z.getinfo('xl/worksheets/sheet1.xml')
+    name_length, extra_length = struct.unpack('<HH', data[info.header_offset + 26:info.header_offset + 30])
+    start = info.header_offset + 30 + name_length + extra_length
+    middle = start + info.compress_size // 2
+    data[middle:middle + 64] = b'\xff' * 64
+    with open(os.path.join(here, 'large-part-damaged.xlsx'), 'wb') as f:
+        f.write(data)
+
+
 def main():
     os.makedirs(here, exist_ok=True)
     j = lambda name: os.path.join(here, name)
@@ -180,6 +203,7 @@ def main():
     encrypted_bad_size(j('encrypted-bad-size.xlsx'))
     duplicates()
     zero_date_xlsx(j('zero-date.xlsx'))
+    large_parts()
 
 
 if __name__ == '__main__':

@@ -84,5 +84,28 @@ TEST(PackageEdges, EntriesDatedDayZeroReadWithoutAWordOnStandardError) {
     EXPECT_EQ(cellText(sheet->view(0, 0), ColumnKind::Text, false), "1");
 }
 
+// A part this large is inflated on a thread of its own, ahead of its parser: every chunk arrives once and
+// in order, the parse may end before the part does, and damage in the middle is still damage.
+TEST(PackageEdges, LargePartsReadWholeInOrderAndDamageShows) {
+    ReaderStatus status = ReaderStatus::Ok;
+    const auto workbook = WorkbookFile::open(workbookFixture("large-part.xlsx"), status);
+    ASSERT_TRUE(workbook) << static_cast<int>(status);
+    const auto sheet = workbook->readSheet(0, status);
+    ASSERT_TRUE(sheet) << static_cast<int>(status);
+    ASSERT_EQ(sheet->rowCount(), 60000);
+    ASSERT_EQ(sheet->columnCount(), 2);
+    int wrong = 0;
+    for (int row = 0; row < 60000; ++row) {
+        const int number = row + 1;
+        wrong += sheet->view(row, 0).number != number % 7 || sheet->view(row, 1).number != number % 11;
+    }
+    EXPECT_EQ(wrong, 0);
+
+    const auto damaged = WorkbookFile::open(workbookFixture("large-part-damaged.xlsx"), status);
+    ASSERT_TRUE(damaged) << static_cast<int>(status);
+    EXPECT_FALSE(damaged->readSheet(0, status));
+    EXPECT_EQ(status, ReaderStatus::Damaged);
+}
+
 }  // namespace
 }  // namespace velmora::import
