@@ -84,7 +84,7 @@ bool readSettings(const BatchOptions& options, settings::ImportSettings& values,
 int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
     std::vector<Text> names;
     import::ReaderStatus status = import::ReaderStatus::Ok;
-    xls::Fault fault;
+    sheet::Fault fault;
     try {
         status = import::listSheetNames(path, names, &fault);
     } catch (const std::bad_alloc&) {

@@ -17,11 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzzing::readWorkbook(std::move(input));
         return 0;
     }
-    std::vector<xls::SheetEntry> entries;
-    std::vector<xls::Sheet> sheets;
+    std::vector<sheet::SheetEntry> entries;
+    std::vector<sheet::Sheet> sheets;
     const package::ReadError error = opendocument::readContentXml(input, entries, sheets);
     if (error != package::ReadError::None) return 0;
     if (entries.size() != sheets.size()) __builtin_trap();
-    for (xls::Sheet& sheet : sheets) fuzzing::readCells(std::move(sheet), false);
+    for (sheet::Sheet& sheet : sheets) fuzzing::readCells(std::move(sheet), false);
     return 0;
 }

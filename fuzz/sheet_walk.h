@@ -11,7 +11,7 @@ namespace velmora::fuzzing {
 
 // A few kilobytes can declare 65,536 x 256 mostly empty fields; reading them all would spend the run
 // there. Beyond a budget, whole rows at a stride, the first and last always among them.
-inline void readCells(xls::Sheet sheet, bool uses1904) {
+inline void readCells(sheet::Sheet sheet, bool uses1904) {
     constexpr long long kFieldBudget = 1 << 16;
     import::WorksheetReader reader;
     reader.openSheet(std::move(sheet), uses1904);
@@ -33,7 +33,7 @@ inline void readWorkbook(std::string bytes) {
     }
     (void)import::listSheetNames(workbook->sheets());
     for (std::size_t index = 0; index < workbook->sheets().size(); ++index) {
-        if (workbook->sheets()[index].kind != xls::SheetKind::Worksheet) continue;
+        if (workbook->sheets()[index].kind != sheet::SheetKind::Worksheet) continue;
         auto sheet = workbook->readSheet(index, status);
         if (!sheet) {
             if (status == import::ReaderStatus::Ok) __builtin_trap();

@@ -94,31 +94,31 @@ Text formatGeneral15(double number) {
     return formatNumber(number, std::chars_format::general, 15);
 }
 
-ColumnKind columnKind(const xls::Sheet& sheet, int column) {
+ColumnKind columnKind(const sheet::Sheet& sheet, int column) {
     bool anyValue = false;
     for (int row = 0; row < kTypingRows; ++row) {
-        const xls::CellView cell = sheet.view(row, column);
+        const sheet::CellView cell = sheet.view(row, column);
         if (!cell.holdsValue()) continue;
-        if (cell.kind == xls::CellKind::Text) return ColumnKind::Text;
+        if (cell.kind == sheet::CellKind::Text) return ColumnKind::Text;
         anyValue = true;
     }
     return anyValue ? ColumnKind::Number : ColumnKind::Text;
 }
 
-Text cellText(const xls::CellView& cell, ColumnKind kind, bool uses1904DateSystem) {
+Text cellText(const sheet::CellView& cell, ColumnKind kind, bool uses1904DateSystem) {
     switch (cell.kind) {
-        case xls::CellKind::Empty:
-        case xls::CellKind::Error:
+        case sheet::CellKind::Empty:
+        case sheet::CellKind::Error:
             return {};
-        case xls::CellKind::Text:
+        case sheet::CellKind::Text:
             return Text(cell.text);
-        case xls::CellKind::Boolean:
+        case sheet::CellKind::Boolean:
             return cell.number != 0 ? "TRUE" : "FALSE";
-        case xls::CellKind::DateTime:
+        case sheet::CellKind::DateTime:
             // A serial no calendar holds (negative, too large) still shows its value rather than nothing.
-            if (auto formatted = xls::formatDateTime(cell.number, uses1904DateSystem)) return *formatted;
+            if (auto formatted = sheet::formatDateTime(cell.number, uses1904DateSystem)) return *formatted;
             break;
-        case xls::CellKind::Number:
+        case sheet::CellKind::Number:
             break;
     }
     return kind == ColumnKind::Number ? formatFixed8(cell.number) : formatGeneral15(cell.number);

@@ -2,8 +2,8 @@
 // Turns worksheet cells into the texts the grids hold, and decides whether a column reads as numbers.
 #pragma once
 
+#include "sheet/sheet.h"
 #include "text/rules.h"
-#include "xls/workbook.h"
 
 namespace velmora::import {
 
@@ -19,10 +19,10 @@ text::Text formatGeneral15(double number);
 // Decides a column's kind from the cells in its first eight rows (`column` of `sheet`, zero-based):
 // any text, or no value at all, makes it a text column; numbers, date-times and booleans alone make it
 // a number column. Empty texts and error cells count as empty.
-ColumnKind columnKind(const xls::Sheet& sheet, int column);
+ColumnKind columnKind(const sheet::Sheet& sheet, int column);
 
 // Returns the text of one cell: empty cells, empty texts and errors give the empty text, booleans
 // "TRUE"/"FALSE", date-times "%Y-%m-%d %H:%M:%S", numbers by the column kind.
-text::Text cellText(const xls::CellView& cell, ColumnKind kind, bool uses1904DateSystem);
+text::Text cellText(const sheet::CellView& cell, ColumnKind kind, bool uses1904DateSystem);
 
 }  // namespace velmora::import

@@ -19,7 +19,7 @@ ImportOutcome importFile(TableKind kind, const std::string& path, const TableSet
     }
     ReaderStatus status = ReaderStatus::Ok;
     std::vector<Text> availableSheets;
-    xls::Fault fault;
+    sheet::Fault fault;
     bool started = false;
     try {
         WorksheetReader reader;
@@ -27,7 +27,7 @@ ImportOutcome importFile(TableKind kind, const std::string& path, const TableSet
         if (status == ReaderStatus::Ok) {
             // A value the sheet could not hold refuses the import only where its columns would take it.
             fault = reader.beyondIn(columnEntries(settings.columnSpec));
-            if (fault.what == xls::Fault::What::Unknown) {
+            if (fault.what == sheet::Fault::What::Unknown) {
                 started = true;
                 if (keepOnFailure) prepareImport(kind, grid, progress);
                 return importTable(kind, std::move(reader), settings, grid, progress);

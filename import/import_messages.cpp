@@ -32,7 +32,7 @@ Text missingColumnsNotice(TableKind kind, const std::vector<Text>& entries, int 
 }
 
 Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
-                          const std::vector<Text>& availableSheets, const xls::Fault& fault) {
+                          const std::vector<Text>& availableSheets, const sheet::Fault& fault) {
     const Text file = text::gbkFromUtf8(path);
     const Text place = fault.describe();
     switch (status) {

@@ -75,6 +75,6 @@ Text columnSpecTooLongMessage(TableKind kind, std::size_t entries);
 // where in the workbook it lies when the reader knows (`fault`), the file, and for a missing worksheet
 // the worksheets the workbook holds.
 Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
-                          const std::vector<Text>& availableSheets, const xls::Fault& fault = {});
+                          const std::vector<Text>& availableSheets, const sheet::Fault& fault = {});
 
 }  // namespace velmora::import

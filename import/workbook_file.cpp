@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Choosing the reader by what the file holds: a compound document, or a zip package of XML parts.
+// Choosing the reader by what the file holds: every format the import reads is one row of kFormats.
 #include "import/workbook_file.h"
 
 #include <cstdint>
-#include <type_traits>
+#include <string_view>
 
 #include "fileio/input_file.h"
+#include "ooxml/workbook.h"
+#include "opendocument/workbook.h"
 #include "package/zip_package.h"
+#include "xls/workbook.h"
 
 namespace velmora::import {
 namespace {
@@ -51,13 +54,74 @@ ReaderStatus failureOf(Error error) {
     return status == ReaderStatus::Ok ? ReaderStatus::Damaged : status;
 }
 
+// Each reader names its failures its own way; the type is the one its readSheet reports in.
+template <typename Workbook, typename Error, typename... More>
+Error errorTypeOf(std::optional<sheet::Sheet> (Workbook::*)(std::size_t, Error&, More...) const);
 template <typename Workbook>
-struct ErrorOf {
-    using Type = package::ReadError;
+using ErrorOf = decltype(errorTypeOf(&Workbook::readSheet));
+
+// A reader that can say where a workbook is damaged takes a fault to fill; the others say only why.
+template <typename Workbook>
+class OpenedAs final : public WorkbookFile::Opened {
+public:
+    explicit OpenedAs(Workbook workbook) : m_workbook(std::move(workbook)) {}
+    const std::vector<sheet::SheetEntry>& sheets() const override { return m_workbook.sheets(); }
+    bool uses1904DateSystem() const override { return m_workbook.uses1904DateSystem(); }
+    std::optional<sheet::Sheet> readSheet(std::size_t index, ReaderStatus& status,
+                                          sheet::Fault& where) const override {
+        ErrorOf<Workbook> error{};
+        std::optional<sheet::Sheet> sheet;
+        if constexpr (requires { m_workbook.readSheet(index, error, &where); }) {
+            sheet = m_workbook.readSheet(index, error, &where);
+        } else {
+            sheet = m_workbook.readSheet(index, error);
+        }
+        status = sheet ? ReaderStatus::Ok : failureOf(error);
+        return sheet;
+    }
+
+private:
+    Workbook m_workbook;
 };
-template <>
-struct ErrorOf<xls::Workbook> {
-    using Type = xls::OpenError;
+
+template <typename Workbook, auto openBytes = &Workbook::openBytes>
+std::optional<WorkbookFile> openAs(std::string bytes, ReaderStatus& status, sheet::Fault* fault) {
+    ErrorOf<Workbook> error{};
+    std::optional<Workbook> workbook;
+    if constexpr (requires { openBytes(std::move(bytes), error, fault); }) {
+        workbook = openBytes(std::move(bytes), error, fault);
+    } else {
+        workbook = openBytes(std::move(bytes), error);
+    }
+    if (!workbook) {
+        status = failureOf(error);
+        return std::nullopt;
+    }
+    return WorkbookFile(std::make_unique<OpenedAs<Workbook>>(std::move(*workbook)));
+}
+
+// What a format is recognised by: the bytes, and for a zip the package, opened once for all who look.
+struct Content {
+    std::string_view bytes;
+    const package::ZipPackage* zip = nullptr;
+};
+
+struct Format {
+    bool (*holds)(const Content& content);
+    std::optional<WorkbookFile> (*open)(std::string bytes, ReaderStatus& status, sheet::Fault* fault);
+};
+
+// Every format the import reads, asked in this order; the first that holds the content opens it. A new
+// format is its reader's folder and one row here (and, for a new kind of container, its size limit in
+// sizeLimitOf below).
+const Format kFormats[] = {
+    {[](const Content& c) { return c.zip && ooxml::isPackage(*c.zip); }, openAs<ooxml::Workbook>},
+    {[](const Content& c) { return c.zip && opendocument::isPackage(*c.zip); },
+     openAs<opendocument::Workbook>},
+    {[](const Content& c) { return !c.zip && opendocument::isFlatDocument(c.bytes); },
+     openAs<opendocument::Workbook, &opendocument::Workbook::openFlatBytes>},
+    // Last: compound documents and bare BIFF streams, whose reader tells a workbook from anything else.
+    {[](const Content& c) { return !c.zip; }, openAs<xls::Workbook>},
 };
 
 bool startsWith(const std::string& bytes, std::string_view prefix) {
@@ -89,40 +153,28 @@ std::uint64_t sizeLimitOf(const std::string& head) {
     return 0;
 }
 
-template <typename Workbook>
-std::optional<Workbook> openAs(std::string bytes, ReaderStatus& status) {
-    package::ReadError error = package::ReadError::None;
-    auto workbook = Workbook::openBytes(std::move(bytes), error);
-    if (!workbook) status = failureOf(error);
-    return workbook;
+// The row of kFormats that holds `bytes`; nullptr, with the reason in `status`, when none does.
+const Format* formatOf(const std::string& bytes, ReaderStatus& status) {
+    std::optional<package::ZipPackage> zip;
+    if (startsWith(bytes, "PK\x03\x04")) {
+        zip = package::ZipPackage::open(bytes);
+        if (!zip) {
+            status = ReaderStatus::Damaged;
+            return nullptr;
+        }
+    }
+    const Content content{bytes, zip ? &*zip : nullptr};
+    for (const Format& format : kFormats) {
+        if (format.holds(content)) return &format;
+    }
+    status = ReaderStatus::NotWorkbook;  // some other zip: an archive, a text document
+    return nullptr;
 }
 
 }  // namespace
 
-std::optional<WorkbookFile> WorkbookFile::openPackage(std::string bytes, ReaderStatus& status) {
-    bool isOfficeOpenXml = false;
-    bool isOpenDocument = false;
-    if (const auto zip = package::ZipPackage::open(bytes)) {
-        isOfficeOpenXml = ooxml::isPackage(*zip);
-        isOpenDocument = opendocument::isPackage(*zip);
-    } else {
-        status = ReaderStatus::Damaged;
-        return std::nullopt;
-    }
-    if (isOfficeOpenXml) {
-        if (auto workbook = openAs<ooxml::Workbook>(std::move(bytes), status))
-            return WorkbookFile(std::move(*workbook));
-    } else if (isOpenDocument) {
-        if (auto workbook = openAs<opendocument::Workbook>(std::move(bytes), status))
-            return WorkbookFile(std::move(*workbook));
-    } else {
-        status = ReaderStatus::NotWorkbook;  // some other zip: an archive, a text document
-    }
-    return std::nullopt;
-}
-
 std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderStatus& status,
-                                               xls::Fault* fault) {
+                                               sheet::Fault* fault) {
     fileio::InputFile file(path);
     std::string bytes;
     // What the file is shows in its first bytes: a file of no known kind is refused before the rest is
@@ -135,10 +187,11 @@ std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderSt
         }
         if (file.size() > limit) {
             status = ReaderStatus::TooLarge;
-            if (fault) *fault = xls::Fault{xls::Fault::What::FileSize, 0, 0, 0, 0, limit};
+            if (fault) *fault = sheet::Fault{sheet::Fault::What::FileSize, 0, 0, 0, 0, limit};
             return std::nullopt;
         }
-        if (file.readAll(bytes, static_cast<std::size_t>(limit))) return openBytes(std::move(bytes), status, fault);
+        if (file.readAll(bytes, static_cast<std::size_t>(limit)))
+            return openBytes(std::move(bytes), status, fault);
     }
     status = file.failure().reason() == failure::Reason::NotRegularFile ? ReaderStatus::NotAFile
                                                                         : ReaderStatus::CannotOpen;
@@ -146,62 +199,27 @@ std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderSt
 }
 
 std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderStatus& status,
-                                                    xls::Fault* fault) {
+                                                    sheet::Fault* fault) {
     status = ReaderStatus::Ok;
     // A zip-based workbook saved with a password is a compound document holding the encrypted zip.
     if (package::isEncryptedPackage(bytes)) {
         status = ReaderStatus::Encrypted;
         return std::nullopt;
     }
-    if (startsWith(bytes, "PK\x03\x04")) return openPackage(std::move(bytes), status);
-    if (opendocument::isFlatDocument(bytes)) {
-        package::ReadError error = package::ReadError::None;
-        if (auto workbook = opendocument::Workbook::openFlatBytes(std::move(bytes), error))
-            return WorkbookFile(std::move(*workbook));
-        status = failureOf(error);
-        return std::nullopt;
+    const Format* format = formatOf(bytes, status);
+    if (!format) return std::nullopt;
+    return format->open(std::move(bytes), status, fault);
+}
+
+std::optional<sheet::Sheet> WorkbookFile::readSheet(std::size_t index, ReaderStatus& status,
+                                                    sheet::Fault* fault) const {
+    sheet::Fault where;
+    auto sheet = m_workbook->readSheet(index, status, where);
+    if (!sheet && fault) {
+        *fault = where;
+        fault->sheet = static_cast<int>(index) + 1;
     }
-    xls::OpenError error = xls::OpenError::None;
-    auto workbook = xls::Workbook::openBytes(std::move(bytes), error, fault);
-    if (!workbook) {
-        status = failureOf(error);
-        return std::nullopt;
-    }
-    return WorkbookFile(std::move(*workbook));
-}
-
-const std::vector<xls::SheetEntry>& WorkbookFile::sheets() const {
-    return std::visit(
-        [](const auto& workbook) -> const std::vector<xls::SheetEntry>& { return workbook.sheets(); },
-        m_workbook);
-}
-
-bool WorkbookFile::uses1904DateSystem() const {
-    return std::visit([](const auto& workbook) { return workbook.uses1904DateSystem(); }, m_workbook);
-}
-
-std::optional<xls::Sheet> WorkbookFile::readSheet(std::size_t index, ReaderStatus& status,
-                                                  xls::Fault* fault) const {
-    return std::visit(
-        [&](const auto& workbook) {
-            // Each reader names its failures its own way; the error type comes from its readSheet.
-            using Workbook = std::decay_t<decltype(workbook)>;
-            typename ErrorOf<Workbook>::Type error{};
-            xls::Fault where;
-            std::optional<xls::Sheet> sheet;
-            if constexpr (std::is_same_v<Workbook, xls::Workbook>) {
-                sheet = workbook.readSheet(index, error, &where);
-            } else {
-                sheet = workbook.readSheet(index, error);
-            }
-            status = sheet ? ReaderStatus::Ok : failureOf(error);
-            if (!sheet && fault) {
-                *fault = where;
-                fault->sheet = static_cast<int>(index) + 1;
-            }
-            return sheet;
-        },
-        m_workbook);
+    return sheet;
 }
 
 }  // namespace velmora::import

@@ -2,15 +2,14 @@
 // A workbook file of any format the import reads, recognised by its content rather than its name.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "import/worksheet_reader.h"
-#include "ooxml/workbook.h"
-#include "opendocument/workbook.h"
-#include "xls/workbook.h"
+#include "sheet/fault.h"
+#include "sheet/sheet.h"
 
 namespace velmora::import {
 
@@ -19,23 +18,30 @@ public:
     // Opens the file at `path` (file-system encoding); `status` says why it failed and `fault`, when
     // given, where, as far as the reader knows.
     static std::optional<WorkbookFile> open(const std::string& path, ReaderStatus& status,
-                                            xls::Fault* fault = nullptr);
+                                            sheet::Fault* fault = nullptr);
     // The same on bytes already in memory (tests, fuzzing).
     static std::optional<WorkbookFile> openBytes(std::string bytes, ReaderStatus& status,
-                                                 xls::Fault* fault = nullptr);
+                                                 sheet::Fault* fault = nullptr);
 
-    const std::vector<xls::SheetEntry>& sheets() const;
-    bool uses1904DateSystem() const;
+    const std::vector<sheet::SheetEntry>& sheets() const { return m_workbook->sheets(); }
+    bool uses1904DateSystem() const { return m_workbook->uses1904DateSystem(); }
     // A failed sheet's fault names the sheet in any format, and within it what the reader knows.
-    std::optional<xls::Sheet> readSheet(std::size_t index, ReaderStatus& status,
-                                        xls::Fault* fault = nullptr) const;
+    std::optional<sheet::Sheet> readSheet(std::size_t index, ReaderStatus& status,
+                                          sheet::Fault* fault = nullptr) const;
+
+    // A workbook as one format's reader opened it; the table of formats in workbook_file.cpp makes them.
+    class Opened {
+    public:
+        virtual ~Opened() = default;
+        virtual const std::vector<sheet::SheetEntry>& sheets() const = 0;
+        virtual bool uses1904DateSystem() const = 0;
+        virtual std::optional<sheet::Sheet> readSheet(std::size_t index, ReaderStatus& status,
+                                                      sheet::Fault& where) const = 0;
+    };
+    explicit WorkbookFile(std::unique_ptr<Opened> workbook) : m_workbook(std::move(workbook)) {}
 
 private:
-    using Format = std::variant<xls::Workbook, ooxml::Workbook, opendocument::Workbook>;
-    // A zip: which format is told by the parts it holds.
-    static std::optional<WorkbookFile> openPackage(std::string bytes, ReaderStatus& status);
-    explicit WorkbookFile(Format workbook) : m_workbook(std::move(workbook)) {}
-    Format m_workbook;
+    std::unique_ptr<Opened> m_workbook;
 };
 
 }  // namespace velmora::import

@@ -11,7 +11,7 @@ std::vector<Text> listSheetNames(const std::string& path) {
     return names;
 }
 
-ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, xls::Fault* fault) {
+ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, sheet::Fault* fault) {
     names.clear();
     ReaderStatus status = ReaderStatus::Ok;
     const auto workbook = WorkbookFile::open(path, status, fault);
@@ -21,7 +21,7 @@ ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, x
 }
 
 ReaderStatus WorksheetReader::open(const std::string& path, const Text& sheetName) {
-    openSheet(xls::Sheet{}, false);
+    openSheet(sheet::Sheet{}, false);
     m_fault = {};
     ReaderStatus status = ReaderStatus::Ok;
     const auto workbook = WorkbookFile::open(path, status, &m_fault);
@@ -29,15 +29,15 @@ ReaderStatus WorksheetReader::open(const std::string& path, const Text& sheetNam
 
     const auto& sheets = workbook->sheets();
     for (std::size_t index = 0; index < sheets.size(); ++index) {
-        if (sheets[index].kind != xls::SheetKind::Worksheet || sheets[index].name != sheetName) continue;
+        if (sheets[index].kind != sheet::SheetKind::Worksheet || sheets[index].name != sheetName) continue;
         auto sheet = workbook->readSheet(index, status, &m_fault);
         if (!sheet) return status;
         openSheet(std::move(*sheet), workbook->uses1904DateSystem());
         m_sheetNumber = static_cast<int>(index) + 1;
         return ReaderStatus::Ok;
     }
-    for (const xls::SheetEntry& entry : sheets) {
-        if (entry.kind == xls::SheetKind::Worksheet) m_available.push_back(entry.name);
+    for (const sheet::SheetEntry& entry : sheets) {
+        if (entry.kind == sheet::SheetKind::Worksheet) m_available.push_back(entry.name);
     }
     return ReaderStatus::SheetNotFound;
 }

@@ -7,17 +7,17 @@
 
 namespace velmora::import {
 
-std::vector<Text> listSheetNames(const std::vector<xls::SheetEntry>& sheets) {
+std::vector<Text> listSheetNames(const std::vector<sheet::SheetEntry>& sheets) {
     std::vector<Text> names;
-    for (const xls::SheetEntry& entry : sheets) {
-        if (entry.kind != xls::SheetKind::Worksheet) continue;
+    for (const sheet::SheetEntry& entry : sheets) {
+        if (entry.kind != sheet::SheetKind::Worksheet) continue;
         // Quotes and dollars are removed wherever they stand, so a name may lose inner characters too.
         names.push_back(text::replaceAll(text::replaceAll(entry.name, "'"), "$"));
     }
     return names;
 }
 
-void WorksheetReader::openSheet(xls::Sheet sheet, bool uses1904DateSystem) {
+void WorksheetReader::openSheet(sheet::Sheet sheet, bool uses1904DateSystem) {
     m_sheet = std::move(sheet);
     m_uses1904 = uses1904DateSystem;
     m_available.clear();
@@ -39,13 +39,13 @@ Text WorksheetReader::field(int record, int field) const {
                     m_uses1904);
 }
 
-xls::Fault WorksheetReader::beyondIn(const std::vector<int>& columns) const {
-    xls::Fault fault;
+sheet::Fault WorksheetReader::beyondIn(const std::vector<int>& columns) const {
+    sheet::Fault fault;
     for (const int column : columns) {
         const std::int64_t row = column >= 1 ? m_sheet.firstRowBeyond(column - 1) : -1;
-        if (row < 0 || (fault.what != xls::Fault::What::Unknown && row + 1 >= fault.row)) continue;
-        fault.what = static_cast<std::size_t>(column) > xls::kMaxColumns ? xls::Fault::What::ColumnsBeyond
-                                                                         : xls::Fault::What::RowsBeyond;
+        if (row < 0 || (fault.what != sheet::Fault::What::Unknown && row + 1 >= fault.row)) continue;
+        fault.what = static_cast<std::size_t>(column) > xls::kMaxColumns ? sheet::Fault::What::ColumnsBeyond
+                                                                         : sheet::Fault::What::RowsBeyond;
         fault.sheet = m_sheetNumber;
         fault.row = row + 1;
         fault.column = column;

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "import/cell_text.h"
+#include "sheet/fault.h"
+#include "sheet/sheet.h"
 #include "text/rules.h"
-#include "xls/workbook.h"
 
 namespace velmora::import {
 
@@ -35,9 +36,9 @@ enum class ReaderStatus {
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.
 std::vector<Text> listSheetNames(const std::string& path);
 // The same, saying why a file could not be read.
-ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, xls::Fault* fault = nullptr);
+ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, sheet::Fault* fault = nullptr);
 // The same over a workbook's sheet entries.
-std::vector<Text> listSheetNames(const std::vector<xls::SheetEntry>& sheets);
+std::vector<Text> listSheetNames(const std::vector<sheet::SheetEntry>& sheets);
 
 // One worksheet opened for reading. Record k is worksheet row k (from 1); field i is column i + 1.
 // Every value comes out as text: numbers as "%.8f" in a number column and "%.15g" in a text column,
@@ -49,7 +50,7 @@ public:
     // encoding). On failure the reader holds an empty sheet.
     ReaderStatus open(const std::string& path, const Text& sheetName);
     // Builds a reader over a sheet already in memory (tests).
-    void openSheet(xls::Sheet sheet, bool uses1904DateSystem);
+    void openSheet(sheet::Sheet sheet, bool uses1904DateSystem);
 
     int recordCount() const;
     int fieldCount() const;
@@ -64,18 +65,18 @@ public:
     // After SheetNotFound: the worksheet names the workbook does hold, as stored, for the message.
     const std::vector<Text>& availableSheets() const { return m_available; }
     // After a failed open: where the workbook is at fault, as far as its reader knows.
-    const xls::Fault& fault() const { return m_fault; }
+    const sheet::Fault& fault() const { return m_fault; }
     // The first value beyond the rows and columns a sheet holds in a worksheet column that `columns`
     // (one-based column numbers) name, as a fault (RowsBeyond or ColumnsBeyond) of the open sheet;
     // What::Unknown when there is none. Values beyond in other columns are no import's concern.
-    xls::Fault beyondIn(const std::vector<int>& columns) const;
+    sheet::Fault beyondIn(const std::vector<int>& columns) const;
 
 private:
-    xls::Sheet m_sheet;
+    sheet::Sheet m_sheet;
     bool m_uses1904 = false;
     std::vector<ColumnKind> m_columnKinds;
     std::vector<Text> m_available;
-    xls::Fault m_fault;
+    sheet::Fault m_fault;
     int m_sheetNumber = 0;  // one-based, of the open sheet in its workbook
 };
 

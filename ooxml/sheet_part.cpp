@@ -11,8 +11,8 @@ namespace velmora::ooxml {
 namespace {
 
 using package::ReadError;
-using xls::CellKind;
-using xls::CellView;
+using sheet::CellKind;
+using sheet::CellView;
 
 // Error values of other programs' making read as #N/A: they hold no value either way.
 constexpr std::uint8_t kNotAvailable = 0x2A;
@@ -52,7 +52,7 @@ public:
         : m_parts(parts), m_budget(package::SheetBudget::forSource(partSize)), m_sink(m_budget) {}
 
     ReadError error = ReadError::None;
-    xls::Sheet take() { return m_sink.take(); }
+    sheet::Sheet take() { return m_sink.take(); }
 
     void startElement(std::string_view localName, std::string_view,
                       const package::XmlAttributes& attributes) override {
@@ -218,13 +218,13 @@ private:
 
 }  // namespace
 
-std::optional<xls::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
-                                        package::ReadError& error) {
+std::optional<sheet::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
+                                          package::ReadError& error) {
     return readSheetXml(parts, package::XmlSource::part(*parts.zip, partName), error);
 }
 
-std::optional<xls::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
-                                       package::ReadError& error) {
+std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
+                                         package::ReadError& error) {
     const auto size = source.size();
     if (!size) {
         error = ReadError::Damaged;  // the workbook names a sheet the package does not hold

@@ -6,7 +6,7 @@
 #include "ooxml/workbook_parts.h"
 #include "package/cell_values.h"
 #include "package/xml_parser.h"
-#include "xls/number_formats.h"
+#include "sheet/number_formats.h"
 
 namespace velmora::ooxml {
 namespace {
@@ -27,14 +27,14 @@ public:
         if (localName == "numFmt") {
             // Formats are defined before the styles that use them.
             m_formatIsDate[formatIdOf(attributes)] =
-                xls::isDateFormatString(package::gbkText(attributes.value("formatCode").value_or("")));
+                sheet::isDateFormatString(package::gbkText(attributes.value("formatCode").value_or("")));
         } else if (localName == "cellXfs") {
             m_inCellStyles = true;
         } else if (localName == "xf" && m_inCellStyles) {
             const int id = formatIdOf(attributes);
             const auto defined = m_formatIsDate.find(id);
             m_dateStyles.push_back(defined != m_formatIsDate.end() ? defined->second
-                                                                   : xls::isBuiltInDateFormat(id));
+                                                                   : sheet::isBuiltInDateFormat(id));
         }
     }
     void endElement(std::string_view localName, std::string_view) override {

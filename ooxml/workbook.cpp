@@ -14,7 +14,7 @@ namespace {
 using package::PartStatus;
 
 struct SheetListing {
-    xls::SheetEntry entry;
+    sheet::SheetEntry entry;
     std::string relationshipId;
 };
 
@@ -50,12 +50,12 @@ const Relationship* findByType(const std::vector<Relationship>& relationships, s
     return nullptr;
 }
 
-xls::SheetKind kindOf(const Relationship& relationship) {
-    if (hasType(relationship, "worksheet")) return xls::SheetKind::Worksheet;
-    if (hasType(relationship, "chartsheet")) return xls::SheetKind::Chart;
+sheet::SheetKind kindOf(const Relationship& relationship) {
+    if (hasType(relationship, "worksheet")) return sheet::SheetKind::Worksheet;
+    if (hasType(relationship, "chartsheet")) return sheet::SheetKind::Chart;
     if (hasType(relationship, "xlMacrosheet") || hasType(relationship, "xlIntlMacrosheet"))
-        return xls::SheetKind::Macro;
-    return xls::SheetKind::Other;
+        return sheet::SheetKind::Macro;
+    return sheet::SheetKind::Other;
 }
 
 }  // namespace
@@ -80,7 +80,7 @@ package::ReadError readWorkbookParts(WorkbookParts& parts) {
     if (status != PartStatus::Ok && status != PartStatus::Missing) return package::errorOf(status);
     for (SheetListing& sheet : workbook.sheets) {
         std::string partName;
-        sheet.entry.kind = xls::SheetKind::Other;
+        sheet.entry.kind = sheet::SheetKind::Other;
         for (const Relationship& relationship : relationships) {
             if (relationship.id != sheet.relationshipId) continue;
             sheet.entry.kind = kindOf(relationship);
@@ -125,12 +125,12 @@ std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error)
     return workbook;
 }
 
-const std::vector<xls::SheetEntry>& Workbook::sheets() const { return m_parts->entries; }
+const std::vector<sheet::SheetEntry>& Workbook::sheets() const { return m_parts->entries; }
 
 bool Workbook::uses1904DateSystem() const { return m_parts->uses1904; }
 
-std::optional<xls::Sheet> Workbook::readSheet(std::size_t index, ReadError& error) const {
-    if (index >= m_parts->entries.size() || m_parts->entries[index].kind != xls::SheetKind::Worksheet) {
+std::optional<sheet::Sheet> Workbook::readSheet(std::size_t index, ReadError& error) const {
+    if (index >= m_parts->entries.size() || m_parts->entries[index].kind != sheet::SheetKind::Worksheet) {
         error = ReadError::NotWorkbook;
         return std::nullopt;
     }

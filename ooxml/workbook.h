@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "package/sheet_sink.h"
-#include "xls/workbook.h"
+#include "sheet/sheet.h"
 
 namespace velmora::ooxml {
 
@@ -27,10 +27,10 @@ public:
     // Opens the workbook held in `bytes` (a zip package). Never throws or crashes on bad input.
     static std::optional<Workbook> openBytes(std::string bytes, ReadError& error);
 
-    const std::vector<xls::SheetEntry>& sheets() const;
+    const std::vector<sheet::SheetEntry>& sheets() const;
     bool uses1904DateSystem() const;
     // Reads all cells of sheet `index`; nullopt with the reason for a sheet that cannot be read.
-    std::optional<xls::Sheet> readSheet(std::size_t index, ReadError& error) const;
+    std::optional<sheet::Sheet> readSheet(std::size_t index, ReadError& error) const;
 
 private:
     std::unique_ptr<WorkbookParts> m_parts;

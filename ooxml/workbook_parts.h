@@ -9,8 +9,8 @@
 #include "package/sheet_sink.h"
 #include "package/xml_parser.h"
 #include "package/zip_package.h"
+#include "sheet/sheet.h"
 #include "text/rules.h"
-#include "xls/workbook.h"
 
 namespace velmora::ooxml {
 
@@ -18,7 +18,7 @@ class WorkbookParts {
 public:
     std::unique_ptr<std::string> bytes;  // the file; the zip reads from it in place
     std::optional<package::ZipPackage> zip;
-    std::vector<xls::SheetEntry> entries;
+    std::vector<sheet::SheetEntry> entries;
     std::vector<std::string> sheetParts;  // per entry; "" for a sheet with no part
     bool uses1904 = false;
     std::vector<text::Text> sharedStrings;
@@ -32,10 +32,10 @@ package::PartStatus readDateStyles(const package::XmlSource& source, std::vector
 package::ReadError readWorkbookParts(WorkbookParts& parts);
 
 // Reads the worksheet part into a sheet.
-std::optional<xls::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
-                                        package::ReadError& error);
+std::optional<sheet::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
+                                          package::ReadError& error);
 // The same from any source of worksheet XML.
-std::optional<xls::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
-                                       package::ReadError& error);
+std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
+                                         package::ReadError& error);
 
 }  // namespace velmora::ooxml

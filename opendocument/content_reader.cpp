@@ -17,7 +17,7 @@ namespace velmora::opendocument {
 namespace {
 
 using package::ReadError;
-using xls::CellKind;
+using sheet::CellKind;
 
 constexpr std::string_view kTableNs = ":table:1.0";
 constexpr std::string_view kTextNs = ":text:1.0";
@@ -49,8 +49,8 @@ struct PendingCell {
 
 class ContentHandler : public package::XmlHandler {
 public:
-    ContentHandler(std::size_t contentSize, std::vector<xls::SheetEntry>& entries,
-                   std::vector<xls::Sheet>& sheets)
+    ContentHandler(std::size_t contentSize, std::vector<sheet::SheetEntry>& entries,
+                   std::vector<sheet::Sheet>& sheets)
         : m_budget(package::SheetBudget::forSource(contentSize)), m_entries(entries), m_sheets(sheets) {}
 
     ReadError error = ReadError::None;
@@ -156,7 +156,7 @@ private:
 
     void startTable(const package::XmlAttributes& attributes) {
         // A table inside a cell is no sheet of its own; its cells are left out with the rest of the cell.
-        xls::SheetEntry entry;
+        sheet::SheetEntry entry;
         entry.name = package::gbkText(attributes.value("name", kTableNs).value_or(""));
         const auto style = attributes.value("style-name", kTableNs);
         entry.hidden = style && m_hiddenStyles.count(std::string(*style)) > 0;
@@ -320,8 +320,8 @@ private:
     static constexpr std::uint8_t kNotAvailable = 0x2A;
 
     package::SheetBudget m_budget;
-    std::vector<xls::SheetEntry>& m_entries;
-    std::vector<xls::Sheet>& m_sheets;
+    std::vector<sheet::SheetEntry>& m_entries;
+    std::vector<sheet::Sheet>& m_sheets;
     std::optional<package::SheetSink> m_sink;
     struct CellStyle {
         std::string dataStyle;
@@ -355,7 +355,7 @@ private:
 
 // Reads the tables of `content` into the lists, after the common styles of `styles` if given.
 ReadError readTables(const std::optional<package::XmlSource>& styles, const package::XmlSource& content,
-                     std::vector<xls::SheetEntry>& entries, std::vector<xls::Sheet>& sheets) {
+                     std::vector<sheet::SheetEntry>& entries, std::vector<sheet::Sheet>& sheets) {
     const auto size = content.size();
     if (!size) {
         // Content held twice is damage; no content at all is no spreadsheet.
@@ -380,14 +380,14 @@ ReadError readTables(const std::optional<package::XmlSource>& styles, const pack
 
 }  // namespace
 
-ReadError readContent(const package::ZipPackage& zip, std::vector<xls::SheetEntry>& entries,
-                      std::vector<xls::Sheet>& sheets) {
+ReadError readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
+                      std::vector<sheet::Sheet>& sheets) {
     return readTables(package::XmlSource::part(zip, "styles.xml"),
                       package::XmlSource::part(zip, "content.xml"), entries, sheets);
 }
 
-ReadError readContentXml(std::string_view xml, std::vector<xls::SheetEntry>& entries,
-                         std::vector<xls::Sheet>& sheets) {
+ReadError readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
+                         std::vector<sheet::Sheet>& sheets) {
     return readTables(std::nullopt, package::XmlSource::memory(xml), entries, sheets);
 }
 

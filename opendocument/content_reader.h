@@ -7,17 +7,17 @@
 
 #include "package/sheet_sink.h"
 #include "package/zip_package.h"
-#include "xls/workbook.h"
+#include "sheet/sheet.h"
 
 namespace velmora::opendocument {
 
 // Reads every table of the package's content.xml, in document order, with its name and whether it is
 // hidden.
-package::ReadError readContent(const package::ZipPackage& zip, std::vector<xls::SheetEntry>& entries,
-                               std::vector<xls::Sheet>& sheets);
+package::ReadError readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
+                               std::vector<sheet::Sheet>& sheets);
 // The same from content XML held in memory, without common styles (a flat document holds its styles
 // in the same XML; tests, fuzzing).
-package::ReadError readContentXml(std::string_view xml, std::vector<xls::SheetEntry>& entries,
-                                  std::vector<xls::Sheet>& sheets);
+package::ReadError readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
+                                  std::vector<sheet::Sheet>& sheets);
 
 }  // namespace velmora::opendocument

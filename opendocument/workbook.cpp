@@ -100,7 +100,7 @@ std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error)
     return workbook;
 }
 
-std::optional<xls::Sheet> Workbook::readSheet(std::size_t index, ReadError& error) const {
+std::optional<sheet::Sheet> Workbook::readSheet(std::size_t index, ReadError& error) const {
     if (index >= m_sheets.size()) {
         error = ReadError::NotWorkbook;
         return std::nullopt;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "package/sheet_sink.h"
-#include "xls/workbook.h"
+#include "sheet/sheet.h"
 
 namespace velmora::opendocument {
 
@@ -23,14 +23,14 @@ public:
     // Opens a flat spreadsheet (.fods): the whole document as one XML file, read by the same handler.
     static std::optional<Workbook> openFlatBytes(std::string bytes, ReadError& error);
 
-    const std::vector<xls::SheetEntry>& sheets() const { return m_entries; }
+    const std::vector<sheet::SheetEntry>& sheets() const { return m_entries; }
     // Dates are stored as calendar dates and read as serials of the 1900 system.
     bool uses1904DateSystem() const { return false; }
-    std::optional<xls::Sheet> readSheet(std::size_t index, ReadError& error) const;
+    std::optional<sheet::Sheet> readSheet(std::size_t index, ReadError& error) const;
 
 private:
-    std::vector<xls::SheetEntry> m_entries;
-    std::vector<xls::Sheet> m_sheets;
+    std::vector<sheet::SheetEntry> m_entries;
+    std::vector<sheet::Sheet> m_sheets;
 };
 
 // True when the package holds an OpenDocument document: a content.xml, or a mimetype entry.

@@ -36,8 +36,8 @@ SheetBudget SheetBudget::forSource(std::size_t sourceBytes) {
     return {kTextFloor + kTextPerSourceByte * sourceBytes, kCellFloor + sourceBytes / kSourceBytesPerCell};
 }
 
-bool SheetSink::put(std::int64_t row, std::int64_t column, xls::CellView cell, std::int64_t count) {
-    if (cell.kind == xls::CellKind::Empty || count <= 0) return true;
+bool SheetSink::put(std::int64_t row, std::int64_t column, sheet::CellView cell, std::int64_t count) {
+    if (cell.kind == sheet::CellKind::Empty || count <= 0) return true;
     if (row < 0 || column < 0) {
         m_error = ReadError::Damaged;
         return false;
@@ -59,7 +59,7 @@ bool SheetSink::put(std::int64_t row, std::int64_t column, xls::CellView cell, s
     const int r = static_cast<int>(row);
     m_sheet.setCell(r, static_cast<int>(column), cell);
     // The copies share the text the first one stored.
-    const xls::CellView stored = m_sheet.view(r, static_cast<int>(column));
+    const sheet::CellView stored = m_sheet.view(r, static_cast<int>(column));
     for (std::int64_t c = column + 1; c < end; ++c) m_sheet.setCell(r, static_cast<int>(c), stored);
     return true;
 }

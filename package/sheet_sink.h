@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "package/zip_package.h"
-#include "xls/workbook.h"
+#include "sheet/sheet.h"
 
 namespace velmora::package {
 
@@ -40,12 +40,12 @@ public:
 
     // Stores the cell, `count` times along the row from `column`. False (and error() says why) when
     // it cannot be stored whole.
-    bool put(std::int64_t row, std::int64_t column, xls::CellView cell, std::int64_t count = 1);
+    bool put(std::int64_t row, std::int64_t column, sheet::CellView cell, std::int64_t count = 1);
     ReadError error() const { return m_error; }
-    xls::Sheet take() { return std::move(m_sheet); }
+    sheet::Sheet take() { return std::move(m_sheet); }
 
 private:
-    xls::Sheet m_sheet;
+    sheet::Sheet m_sheet;
     SheetBudget& m_budget;
     ReadError m_error = ReadError::None;
 };

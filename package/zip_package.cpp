@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "xls/gsf_library.h"
+#include "sheet/gsf_library.h"
 
 namespace velmora::package {
 namespace {
@@ -245,7 +245,7 @@ ZipPackage::ZipPackage(ZipPackage&&) noexcept = default;
 ZipPackage& ZipPackage::operator=(ZipPackage&&) noexcept = default;
 
 std::optional<ZipPackage> ZipPackage::open(std::string_view bytes) {
-    xls::initialiseGsf();
+    sheet::initialiseGsf();
     quietGlibChecks();
     auto handle = std::make_unique<Handle>();
     handle->memory.object = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
@@ -308,7 +308,7 @@ bool isEncryptedPackage(std::string_view bytes) {
     if (bytes.size() < sizeof kOleSignature ||
         std::memcmp(bytes.data(), kOleSignature, sizeof kOleSignature) != 0)
         return false;
-    xls::initialiseGsf();
+    sheet::initialiseGsf();
     quietGlibChecks();
     ObjectRef<GsfInput> memory(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                     static_cast<gsf_off_t>(bytes.size()), FALSE));

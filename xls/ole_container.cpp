@@ -13,7 +13,7 @@
 #include <mutex>
 #include <vector>
 
-#include "xls/gsf_library.h"
+#include "sheet/gsf_library.h"
 
 namespace velmora::xls {
 namespace {
@@ -154,7 +154,7 @@ std::optional<std::string> workbookStreamOf(const std::string& file, OpenError& 
         error = file.compare(0, 4, "PK\x03\x04") == 0 ? OpenError::UnsupportedFormat : OpenError::NotWorkbook;
         return std::nullopt;
     }
-    initialiseGsf();
+    sheet::initialiseGsf();
     std::optional<std::string> stream = streamOfCompound(file, error);
     if (!stream && error == OpenError::Damaged) {
         const std::string mended = withCountsWithinFile(file);

@@ -2,8 +2,8 @@
 // Reading the cells of one worksheet substream.
 #include "xls/sheet_reader.h"
 
+#include "sheet/number_formats.h"
 #include "text/encoding.h"
-#include "xls/number_formats.h"
 
 namespace velmora::xls {
 namespace {
@@ -17,7 +17,7 @@ struct OldFormats {
 
     bool isDateFormat(std::size_t format) const {
         return format < formatIsDate.size() ? formatIsDate[format]
-                                            : isBuiltInDateFormat(static_cast<int>(format));
+                                            : sheet::isBuiltInDateFormat(static_cast<int>(format));
     }
     bool isDateXf(std::size_t xf) const { return xf < xfFormats.size() && isDateFormat(xfFormats[xf]); }
 };
@@ -80,7 +80,7 @@ private:
     }
     // A number under the cell's XF: a date, a weekday or year shown as text, or a plain number.
     void putNumber(int row, int column, std::uint16_t xf, double value) {
-        if (const TextDateFormat* textDate = m_globals.biffVersion >= 5 ? m_globals.textDateOf(xf) : nullptr) {
+        if (const sheet::TextDateFormat* textDate = m_globals.biffVersion >= 5 ? m_globals.textDateOf(xf) : nullptr) {
             if (const auto shown = textDate->format(value, m_globals.uses1904)) {
                 m_sheet.setCell(row, column, CellView{CellKind::Text, 0, *shown, 0});
                 return;
@@ -181,7 +181,7 @@ bool SheetBuilder::takeOldFormatting(const Record& record) {
                 raw.assign(reinterpret_cast<const char*>(record.data.data()) + at + 1, length);
             }
             m_old.formatIsDate.push_back(
-                isDateFormatString(text::gbkFromCodePage(raw, m_globals.codePage.codePage)));
+                sheet::isDateFormatString(text::gbkFromCodePage(raw, m_globals.codePage.codePage)));
             return true;
         }
         case kXfBiff3:

@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "text/encoding.h"
-#include "xls/number_formats.h"
+#include "sheet/number_formats.h"
 
 namespace velmora::xls {
 namespace {
@@ -24,8 +24,8 @@ struct PendingGlobals {
 
 void classifyFormat(std::uint16_t id, const text::Text& format, WorkbookGlobals& globals,
                     PendingGlobals& pending) {
-    pending.formatIsDate[id] = isDateFormatString(format);
-    if (auto textDate = TextDateFormat::parse(format)) {
+    pending.formatIsDate[id] = sheet::isDateFormatString(format);
+    if (auto textDate = sheet::TextDateFormat::parse(format)) {
         pending.formatTextDate[id] = static_cast<int>(globals.textDateFormats.size());
         globals.textDateFormats.push_back(std::move(*textDate));
     }
@@ -106,7 +106,7 @@ void finish(WorkbookGlobals& globals, PendingGlobals& pending) {
     for (const std::uint16_t format : pending.xfFormats) {
         const auto defined = pending.formatIsDate.find(format);
         globals.dateXfs.push_back(defined != pending.formatIsDate.end() ? defined->second
-                                                                        : isBuiltInDateFormat(format));
+                                                                        : sheet::isBuiltInDateFormat(format));
         const auto textDate = pending.formatTextDate.find(format);
         globals.textDateXfs.push_back(textDate != pending.formatTextDate.end() ? textDate->second : -1);
     }

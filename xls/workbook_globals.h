@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "xls/biff_strings.h"
-#include "xls/number_formats.h"
+#include "sheet/number_formats.h"
 #include "xls/workbook.h"
 
 namespace velmora::xls {
@@ -26,10 +26,10 @@ struct WorkbookGlobals {
     std::vector<bool> dateXfs;  // per XF index: its number format shows a date or time
     // Per XF index: its format shows a date as a weekday or year only, or -1.
     std::vector<int> textDateXfs;
-    std::vector<TextDateFormat> textDateFormats;
+    std::vector<sheet::TextDateFormat> textDateFormats;
 
     bool isDateXf(std::size_t xf) const { return xf < dateXfs.size() && dateXfs[xf]; }
-    const TextDateFormat* textDateOf(std::size_t xf) const {
+    const sheet::TextDateFormat* textDateOf(std::size_t xf) const {
         if (xf >= textDateXfs.size() || textDateXfs[xf] < 0) return nullptr;
         return &textDateFormats[static_cast<std::size_t>(textDateXfs[xf])];
     }

@@ -12,9 +12,9 @@
 #include <memory>
 #include <mutex>
 
+#include "sheet/gsf_library.h"
 #include "text/encoding.h"
 #include "xls/biff_output.h"
-#include "xls/gsf_library.h"
 #include "xls/shared_strings.h"
 
 namespace velmora::xls {
@@ -357,7 +357,7 @@ WriteError writePiecesInto(GsfOutput* sink, const Pieces& pieces) {
 }
 
 WriteError writePiecesTo(const std::string& path, const Pieces& pieces) {
-    initialiseGsf();
+    sheet::initialiseGsf();
     GError* gerror = nullptr;
     GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &gerror);
     g_clear_error(&gerror);
@@ -366,7 +366,7 @@ WriteError writePiecesTo(const std::string& path, const Pieces& pieces) {
 }
 
 WriteError writePiecesTo(std::FILE* file, const Pieces& pieces) {
-    initialiseGsf();
+    sheet::initialiseGsf();
     GsfOutput* sink = gsf_output_stdio_new_FILE("workbook", file, TRUE);
     if (sink == nullptr) return WriteError::CannotWrite;
     const WriteError error = writePiecesInto(sink, pieces);

@@ -9,6 +9,7 @@
 #include "settings/import_settings.h"
 #include "settings/ini_file.h"
 #include "text/encoding.h"
+#include "xls/workbook.h"
 #include "xls/workbook_writer.h"
 
 namespace velmora::hostile {

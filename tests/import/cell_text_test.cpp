@@ -140,7 +140,7 @@ TEST(NumberText, MatchesPrintfOverRandomBitPatterns) {
 TEST(CellText, ConvertsEachKindOfCell) {
     struct Case {
         const char* name;
-        xls::Cell cell;
+        sheet::Cell cell;
         ColumnKind kind;
         bool uses1904;
         std::string expected;
@@ -175,7 +175,7 @@ TEST(CellText, ConvertsEachKindOfCell) {
 TEST(ColumnKind, LooksOnlyAtTheFirstEightRows) {
     struct Case {
         const char* name;
-        xls::Sheet sheet;
+        sheet::Sheet sheet;
         ColumnKind expected;
     };
     const Case cases[] = {

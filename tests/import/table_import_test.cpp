@@ -33,8 +33,8 @@ public:
 };
 
 // A sheet whose cell (row r, column c), both one-based, holds the text "r.c".
-xls::Sheet labelledSheet(int rows, int columns) {
-    xls::Sheet sheet;
+sheet::Sheet labelledSheet(int rows, int columns) {
+    sheet::Sheet sheet;
     for (int row = 1; row <= rows; ++row) {
         for (int column = 1; column <= columns; ++column) {
             sheet.setCell(row - 1, column - 1, label(std::to_string(row) + "." + std::to_string(column)));
@@ -49,7 +49,7 @@ struct Imported {
     RecordingProgress progress;
 };
 
-Imported importSheet(TableKind kind, xls::Sheet sheet, const std::string& spec,
+Imported importSheet(TableKind kind, sheet::Sheet sheet, const std::string& spec,
                      const std::string& startRow = "") {
     Imported result;
     WorksheetReader reader;
@@ -156,7 +156,7 @@ TEST(TableImport, TakesTheUnitTextFromTheSecondRowOfTheRegister) {
 
 TEST(TableImport, LeavesZerosEmptyInTheRegisterOnly) {
     struct Case {
-        xls::Cell cell;
+        sheet::Cell cell;
         const char* registerText;
         const char* sourceText;
     };
@@ -177,7 +177,7 @@ TEST(TableImport, LeavesZerosEmptyInTheRegisterOnly) {
         {label(" 0"), " 0", " 0"},
     };
     for (const Case& c : cases) {
-        const bool isText = c.cell.kind == xls::CellKind::Text;
+        const bool isText = c.cell.kind == sheet::CellKind::Text;
         const auto sheet =
             sheetOf({{label("x"), number(1)}, {isText ? c.cell : empty(), isText ? empty() : c.cell}});
         const int column = isText ? 0 : 1;
@@ -269,7 +269,7 @@ TEST(TableImport, RebuildsTheColumnsOfAGridThatHeldATable) {
     EXPECT_EQ(imported.grid.rowCount(), 2);
 
     // An empty sheet leaves no column at all, whatever the spec asks for.
-    reader.openSheet(xls::Sheet{}, false);
+    reader.openSheet(sheet::Sheet{}, false);
     importTable(TableKind::Source, reader, {"Sheet1", "1,2", ""}, imported.grid, imported.progress);
     EXPECT_EQ(imported.grid.columnCount(), 0);
     EXPECT_EQ(imported.grid.rowCount(), 0);
@@ -310,7 +310,7 @@ TEST(TableImport, MatchesTheNestedLoopsOnRandomSpecs) {
     std::mt19937 random(7);
     const char* entryTexts[] = {"1", "2",  "3", "4", "5",  "6",  "7",
                                 "0", "-2", "x", "",  "２", " 3", "99999999999"};
-    xls::Sheet sheet = labelledSheet(12, 5);
+    sheet::Sheet sheet = labelledSheet(12, 5);
     sheet.setCell(6, 1, number(0));
     sheet.setCell(7, 2, label("0.00"));
     WorksheetReader reader;
@@ -364,11 +364,11 @@ TEST(TableImport, ClearsRowsBeforeTheFileIsChosen) {
 
 TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
     const std::string path = "/home/会计/表1.xls";
-    using What = xls::Fault::What;
+    using What = sheet::Fault::What;
     struct Case {
         ReaderStatus status;
         const char* expected;
-        xls::Fault fault = {};  // where the reader found the fault
+        sheet::Fault fault = {};  // where the reader found the fault
     };
     const Case cases[] = {
         {ReaderStatus::Damaged, "工作簿已损坏(第2张工作表第5行的共享文字编号超出范围),无法读取: /home/会计/表1.xls",

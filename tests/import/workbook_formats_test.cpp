@@ -27,7 +27,7 @@ WorkbookFile openFixture(const std::string& name) {
 
 // What a cell shows after import, in a number column and in a text column, and the kind of a cell
 // with a value (empty cells, empty texts and errors all import alike).
-std::string describe(const xls::CellView& cell, bool uses1904) {
+std::string describe(const sheet::CellView& cell, bool uses1904) {
     std::ostringstream out;
     out << (cell.holdsValue() ? static_cast<int>(cell.kind) : 0) << " ["
         << cellText(cell, ColumnKind::Number, uses1904) << "] [" << cellText(cell, ColumnKind::Text, uses1904)
@@ -84,7 +84,7 @@ TEST(WorkbookFormats, SavedAsXlsxOrOdsReadsLikeTheXls) {
 }
 
 TEST(WorkbookFormats, FeaturesOnlyTheNewFormatsHaveReadAsWritten) {
-    using xls::CellKind;
+    using sheet::CellKind;
     struct Expected {
         int row;
         int column;
@@ -172,7 +172,7 @@ TEST(WorkbookFormats, FeaturesOnlyTheNewFormatsHaveReadAsWritten) {
         EXPECT_EQ(sheet->rowCount(), c.rows);
         EXPECT_EQ(sheet->columnCount(), c.columns);
         for (const Expected& cell : c.cells) {
-            const xls::CellView view = sheet->view(cell.row, cell.column);
+            const sheet::CellView view = sheet->view(cell.row, cell.column);
             EXPECT_EQ(view.kind, cell.kind) << cell.row << "," << cell.column;
             EXPECT_EQ(cellText(view, ColumnKind::Text, workbook.uses1904DateSystem()), gbk(cell.text))
                 << cell.row << "," << cell.column;

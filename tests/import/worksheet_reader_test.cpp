@@ -12,7 +12,7 @@ using namespace testing;
 TEST(WorksheetReader, CountsUpToTheLastValueOfTheWholeSheet) {
     struct Case {
         const char* name;
-        xls::Sheet sheet;
+        sheet::Sheet sheet;
         int records;
         int fields;
     };
@@ -54,14 +54,14 @@ TEST(WorksheetReader, HandsOutRecordOneAsItsFirstRecord) {
 }
 
 TEST(ListSheetNames, KeepsWorksheetsOnlyAndDropsQuotesAndDollars) {
-    const std::vector<xls::SheetEntry> sheets = {
-        {"Sheet1$", xls::SheetKind::Worksheet, false},
-        {"Chart1", xls::SheetKind::Chart, false},
-        {"'Pay list$'", xls::SheetKind::Worksheet, false},
-        {"Macro1", xls::SheetKind::Macro, false},
-        {gbk("发放'明细"), xls::SheetKind::Worksheet, true},
-        {"a$b$", xls::SheetKind::Worksheet, false},
-        {"ab", xls::SheetKind::Worksheet, false},
+    const std::vector<sheet::SheetEntry> sheets = {
+        {"Sheet1$", sheet::SheetKind::Worksheet, false},
+        {"Chart1", sheet::SheetKind::Chart, false},
+        {"'Pay list$'", sheet::SheetKind::Worksheet, false},
+        {"Macro1", sheet::SheetKind::Macro, false},
+        {gbk("发放'明细"), sheet::SheetKind::Worksheet, true},
+        {"a$b$", sheet::SheetKind::Worksheet, false},
+        {"ab", sheet::SheetKind::Worksheet, false},
     };
     // Names that differ only by removed characters stay twice, in workbook order.
     EXPECT_EQ(listSheetNames(sheets), (std::vector<Text>{"Sheet1", "Pay list", gbk("发放明细"), "ab", "ab"}));

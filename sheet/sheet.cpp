@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A worksheet's stored cells, and date-time serials as text.
+#include "sheet/sheet.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -8,9 +10,7 @@
 #include <cstring>
 #include <functional>
 
-#include "xls/workbook.h"
-
-namespace velmora::xls {
+namespace velmora::sheet {
 using text::Text;
 
 namespace {
@@ -197,4 +197,4 @@ std::optional<Text> formatDateTime(double serial, bool uses1904DateSystem) {
     return Text(buffer);
 }
 
-}  // namespace velmora::xls
+}  // namespace velmora::sheet

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Date and time number format detection.
-#include "xls/number_formats.h"
+#include "sheet/number_formats.h"
 
 #include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 
+#include "sheet/sheet.h"
 #include "text/encoding.h"
-#include "xls/workbook.h"
 
-namespace velmora::xls {
+namespace velmora::sheet {
 namespace {
 
 bool isElapsedTime(std::string_view section) {
@@ -111,8 +111,10 @@ std::optional<TextDateFormat> TextDateFormat::parse(std::string_view format) {
                 ++i;
             }
             if (lower == 'a' && run < 3) return std::nullopt;  // a/p and am/pm need a time
-            parsed.m_pieces.push_back(
-                {lower == 'e' ? Code::Year : run == 3 ? Code::ShortWeekday : Code::LongWeekday, {}});
+            parsed.m_pieces.push_back({lower == 'e' ? Code::Year
+                                       : run == 3   ? Code::ShortWeekday
+                                                    : Code::LongWeekday,
+                                       {}});
             hasCode = true;
         } else if (static_cast<unsigned char>(c) >= 0x81) {
             const std::size_t length = characterLength(format, i);
@@ -159,4 +161,4 @@ std::optional<text::Text> TextDateFormat::format(double serial, bool uses1904Dat
     return out;
 }
 
-}  // namespace velmora::xls
+}  // namespace velmora::sheet

@@ -8,7 +8,7 @@
 
 #include "text/rules.h"
 
-namespace velmora::xls {
+namespace velmora::sheet {
 
 // True for the built-in format ids that show a date or a time: 14-22 and 45-47, and the East-Asian
 // and Thai ids 27-36, 50-58 and 71-81.
@@ -39,4 +39,4 @@ private:
     std::vector<Piece> m_pieces;
 };
 
-}  // namespace velmora::xls
+}  // namespace velmora::sheet

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "xls/gsf_library.h"
+#include "sheet/gsf_library.h"
 
 #include <gsf/gsf-utils.h>
 
 #include <cstdio>
 #include <mutex>
 
-namespace velmora::xls {
+namespace velmora::sheet {
 
 void initialiseGsf() {
     static std::once_flag once;
@@ -34,4 +34,4 @@ void initialiseGsf() {
     });
 }
 
-}  // namespace velmora::xls
+}  // namespace velmora::sheet

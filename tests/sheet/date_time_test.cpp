@@ -3,11 +3,11 @@
 
 #include <cmath>
 
+#include "sheet/number_formats.h"
+#include "sheet/sheet.h"
 #include "text/encoding.h"
-#include "xls/number_formats.h"
-#include "xls/workbook.h"
 
-namespace velmora::xls {
+namespace velmora::sheet {
 namespace {
 
 TEST(FormatDateTime, ConvertsSerialsOfBothDateSystems) {
@@ -91,4 +91,4 @@ TEST(Sheet, CountsOnlyCellsThatHoldAValue) {
 }
 
 }  // namespace
-}  // namespace velmora::xls
+}  // namespace velmora::sheet

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where a workbook could not be read, in the words the clerk's message uses.
+#pragma once
+
+#include <cstdint>
+
+#include "text/rules.h"
+
+namespace velmora::sheet {
+
+// Where a workbook could not be read, as far as the reader knows it: what was wrong, in which record or
+// part, sheet and row. The clerk's message names it, so whoever made the file can find the fault.
+struct Fault {
+    enum class What : std::uint8_t {
+        Unknown,
+        Container,          // the compound document around the workbook
+        StreamStart,        // the workbook stream does not start with a BOF record
+        CutShort,           // records end before their substream does
+        SheetDirectory,     // no BOUNDSHEET entry could be read
+        SheetStart,         // no worksheet BOF where the sheet's entry points
+        CellRecord,         // a cell record too short for its fields or its text
+        SharedStringIndex,  // a cell naming a shared string the table does not hold
+        RowsBeyond,         // a value below the last row a sheet holds
+        ColumnsBeyond,      // a value right of the last column a sheet holds
+        FileSize,           // a file larger than its format can hold (`limit` bytes)
+    };
+    What what = What::Unknown;
+    std::uint16_t record = 0;  // the record's id, for CellRecord
+    int sheet = 0;             // one-based in workbook order; 0: not within a sheet, or not known
+    std::int64_t row = 0;      // one-based; 0: not known
+    std::int64_t column = 0;   // one-based, for ColumnsBeyond
+    std::uint64_t limit = 0;   // bytes, for FileSize
+
+    // The place in words (GBK), e.g. "第2张工作表第5行的共享文字编号超出范围"; empty when nothing is known.
+    text::Text describe() const;
+};
+
+}  // namespace velmora::sheet
