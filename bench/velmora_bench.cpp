@@ -19,11 +19,11 @@
 #include "bench/bench_data.h"
 #include "export/csv_export.h"
 #include "export/export_command.h"
+#include "export/report_file.h"
 #include "export/workbook_export.h"
 #include "fileio/files.h"
 #include "import/table_import.h"
 #include "reconcile/reconcile.h"
-#include "reconcile/report.h"
 #include "text/encoding.h"
 #include "text/phrases.h"
 
@@ -182,7 +182,7 @@ std::vector<Timing> runOnce(const std::string& folder, const std::string& batchP
         exporting::writeGridToWorkbook(sourceGrid, out, "t2", {}, &progress, scratch);
     });
     seconds[5] = secondsOf([&] {
-        reconcile::writeReport(out, registerOutcome.unitText, result.summary, result.notFoundList,
+        exporting::writeReport(out, registerOutcome.unitText, result.summary, result.notFoundList,
                                result.mismatchList);
     });
     exporting::FolderCsvPathPrompt prompt(out);

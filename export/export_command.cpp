@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "export/csv_export.h"
+#include "export/report_file.h"
 #include "export/scratch_database.h"
 #include "export/workbook_export.h"
 #include "export/write_queue.h"
@@ -106,7 +107,7 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& firstP
     queue.push(reconcile::reportFileName(job.unitText),
                [folder, unit = job.unitText, summary = job.summary, notFound = job.notFoundList,
                 mismatches = job.mismatchList] {
-                   return reconcile::writeReport(folder, unit, summary, notFound, mismatches);
+                   return writeReport(folder, unit, summary, notFound, mismatches);
                });
     return queue.finish();
 }

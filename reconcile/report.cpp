@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reconcile/report.h"
 
-#include "fileio/files.h"
-#include "text/encoding.h"
 #include "text/phrases.h"
 
 namespace velmora::reconcile {
@@ -57,12 +55,6 @@ Text reportFileName(std::string_view unitText) {
     }
     name += phrases::reportSuffix();
     return name;
-}
-
-failure::Failure writeReport(const std::string& folder, std::string_view unitText, std::string_view summary,
-                             std::string_view notFoundList, std::string_view mismatchList) {
-    const std::string path = fileio::joinPath(folder, text::utf8FromGbk(reportFileName(unitText)));
-    return fileio::writeFileAtomically(path, reportContent(summary, notFoundList, mismatchList));
 }
 
 }  // namespace velmora::reconcile

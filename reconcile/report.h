@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The verification report: what auto-fill and compare left for the clerk to check by hand.
+// The verification report: what auto-fill and compare left for the clerk to check by hand. Its text
+// and its file name only; the export writes it.
 #pragma once
 
-#include <string>
 #include <string_view>
 
-#include "failure/failure.h"
 #include "text/rules.h"
 
 namespace velmora::reconcile {
@@ -18,9 +17,5 @@ Text reportContent(std::string_view summary, std::string_view notFoundList, std:
 // Returns the report's file name (GBK) for a unit text: unit text + "_待核对.txt", with every character
 // a file name cannot hold, and every high byte that starts no GBK character, replaced by "_".
 Text reportFileName(std::string_view unitText);
-
-// Writes the report into `folder` (file-system encoding); says why when it could not be written.
-failure::Failure writeReport(const std::string& folder, std::string_view unitText, std::string_view summary,
-                             std::string_view notFoundList, std::string_view mismatchList);
 
 }  // namespace velmora::reconcile

@@ -2,11 +2,7 @@
 #include "reconcile/report.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-
-#include "fileio/files.h"
 #include "text/encoding.h"
 
 namespace velmora::reconcile {
@@ -68,26 +64,6 @@ TEST(ReportFileName, AHighByteNeverShieldsTheByteAfterIt) {
         {"\xD5\x5C\x96\x7C\x81\x30\x81\x30", "\xD5\x5C\x96\x7C\x81\x30\x81\x30"},
     };
     for (const Case& c : cases) EXPECT_EQ(reportFileName(c.unit), c.expected + gbk("_待核对.txt")) << c.unit;
-}
-
-TEST(WriteReport, LandsInTheFolderWhateverTheUnitLineHolds) {
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("velmora-report-" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    ASSERT_TRUE(writeReport(folder.string(), gbk("../某单位/2013年"), "S", "", "").ok());
-    const fs::path written = folder / (".._某单位_2013年_待核对.txt");
-    std::string bytes;
-    ASSERT_TRUE(fileio::readWholeFile(written.string(), bytes));
-    EXPECT_EQ(bytes, reportContent("S", "", ""));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
-    // A second export after the same comparison writes the same bytes again.
-    ASSERT_TRUE(writeReport(folder.string(), gbk("../某单位/2013年"), "S", "", "").ok());
-    std::string again;
-    fileio::readWholeFile(written.string(), again);
-    EXPECT_EQ(again, bytes);
-    EXPECT_FALSE(writeReport((folder / "missing").string(), "u", "S", "", "").ok());
-    fs::remove_all(folder);
 }
 
 }  // namespace
