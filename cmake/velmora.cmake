@@ -7,18 +7,31 @@ function(velmora_target_defaults target)
     endif()
 endfunction()
 
-# A static library of the Qt-free core: one per folder, built from the folder's .cpp files.
+# A static library of the Qt-free core: one per folder, built from the folder's .cpp files. Its headers
+# are seen, as "<folder>/<header>.h", only by itself and by what links it: each library gets a folder of
+# its own in the build tree holding a link to its sources, so an include of a library not linked fails to
+# compile. (The layering test checks the rest: cycles, floors, the readers' floor.) The programs above
+# the core see their own folder the same way.
+function(velmora_headers_folder name out)
+    get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+    set(headers ${PROJECT_BINARY_DIR}/headers/${name})
+    file(MAKE_DIRECTORY ${headers})
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${headers}/${folder} SYMBOLIC)
+    set(${out} ${headers} PARENT_SCOPE)
+endfunction()
+
 function(velmora_core_library name)
     cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+    velmora_headers_folder(${name} headers)
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     if(sources)
         add_library(${name} STATIC ${sources})
-        target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+        target_include_directories(${name} PUBLIC ${headers})
         target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
         velmora_target_defaults(${name})
     else()
         add_library(${name} INTERFACE)
-        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+        target_include_directories(${name} INTERFACE ${headers})
         target_link_libraries(${name} INTERFACE ${ARG_PUBLIC_LIBS})
     endif()
 endfunction()
