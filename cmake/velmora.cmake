@@ -7,10 +7,22 @@ function(velmora_target_defaults target)
     endif()
 endfunction()
 
+# The .cpp files of the current folder for this system: a file ending in _posix.cpp or _windows.cpp is one
+# system's side of an interface the folder's header declares for both.
+function(velmora_sources out)
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(WIN32)
+        list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+    else()
+        list(FILTER sources EXCLUDE REGEX "_windows\\.cpp$")
+    endif()
+    set(${out} ${sources} PARENT_SCOPE)
+endfunction()
+
 # A static library of the Qt-free core: one per folder, built from the folder's .cpp files.
 function(velmora_core_library name)
     cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    velmora_sources(sources)
     if(sources)
         add_library(${name} STATIC ${sources})
         target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
