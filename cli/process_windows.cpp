@@ -54,7 +54,8 @@ private:
             break;
         }
         if (end == 0) return true;
-        const int count = ::MultiByteToWideChar(CP_UTF8, 0, m_pending.data(), static_cast<int>(end), nullptr, 0);
+        const int count =
+            ::MultiByteToWideChar(CP_UTF8, 0, m_pending.data(), static_cast<int>(end), nullptr, 0);
         std::wstring wide(static_cast<std::size_t>(count), L'\0');
         ::MultiByteToWideChar(CP_UTF8, 0, m_pending.data(), static_cast<int>(end), wide.data(), count);
         m_pending.erase(0, end);

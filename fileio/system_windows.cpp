@@ -12,7 +12,8 @@ namespace {
 
 std::wstring wideOf(const std::string& utf8) {
     if (utf8.empty()) return {};
-    const int count = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    const int count =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(count), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), count);
     return wide;
@@ -40,8 +41,8 @@ std::wstring widePath(const std::string& path) {
 
 std::string utf8Of(std::wstring_view wide) {
     if (wide.empty()) return {};
-    const int count = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                            nullptr, nullptr);
+    const int count = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                            0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(count), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), count, nullptr,
                           nullptr);

@@ -59,7 +59,8 @@ std::u16string utf16FromPage(std::string_view bytes, UINT page) {
     const bool singleByte = ::GetCPInfo(page, &info) && info.MaxCharSize == 1;
     if (!singleByte) {
         // Double-byte pages: the system's reading; a byte it cannot read becomes "?".
-        const int count = ::MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        const int count =
+            ::MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
         out.resize(static_cast<std::size_t>(count));
         ::MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()),
                               reinterpret_cast<wchar_t*>(out.data()), count);

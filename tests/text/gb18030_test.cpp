@@ -49,7 +49,8 @@ TEST(Gb18030Table, EncodesEveryCharacterAsTheSystemConverter) {
             units += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
         }
         const std::string utf8 = utf8FromGbk(gbkFromUtf16(units));
-        if (gb18030::fromUtf16(units) != gbkFromUtf16(units) || gb18030::fromUtf8(utf8) != gbkFromUtf8(utf8)) {
+        if (gb18030::fromUtf16(units) != gbkFromUtf16(units) ||
+            gb18030::fromUtf8(utf8) != gbkFromUtf8(utf8)) {
             ADD_FAILURE() << "U+" << std::hex << unsigned(cp);
             if (++differences == 20) break;
         }
