@@ -2,10 +2,11 @@
 // On Windows the arguments come from the wide command line (the narrow one is in the system code page
 // and loses every character outside it), and text for a console is written as UTF-16, which shows right
 // whatever the console's code page; redirected output stays UTF-8 bytes with "\n" line ends, as on Linux.
+#include <windows.h>
+// These need windows.h first.
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <iostream>

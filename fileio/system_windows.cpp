@@ -60,7 +60,6 @@ Failure failureOf(DWORD error) {
             return Failure(Reason::NoWritePermission, code);
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
-        case ERROR_DISK_QUOTA_EXCEEDED:
             return Failure(Reason::DiskFull, code);
         case ERROR_FILE_TOO_LARGE:
             return Failure(Reason::FileTooLarge, code);
