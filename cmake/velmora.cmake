@@ -45,10 +45,23 @@ target_include_directories(velmora_build_info INTERFACE ${PROJECT_BINARY_DIR}/ge
 # relocation table bound at start, stack canaries, and checked string and memory calls. Fortified calls
 # need the optimiser and clash with the sanitizers' own interceptors, so those builds go without.
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-include(CheckPIESupported)
-check_pie_supported()
 add_compile_options(-fstack-protector-strong)
-add_link_options(-Wl,-z,relro -Wl,-z,now)
+if(WIN32)
+    # Windows' equivalents: a relocatable image at a random address, data never executable.
+    add_link_options(-Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
+    # Every program carries the manifest (resources/windows/velmora.manifest), linked in as an object.
+    set(manifest_object ${PROJECT_BINARY_DIR}/generated/velmora-manifest.o)
+    execute_process(COMMAND ${CMAKE_RC_COMPILER} ${PROJECT_SOURCE_DIR}/resources/windows/velmora.rc
+                            -o ${manifest_object}
+                    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/resources/windows COMMAND_ERROR_IS_FATAL ANY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+        ${PROJECT_SOURCE_DIR}/resources/windows/velmora.rc ${PROJECT_SOURCE_DIR}/resources/windows/velmora.manifest)
+    add_link_options(${manifest_object})
+else()
+    include(CheckPIESupported)
+    check_pie_supported()
+    add_link_options(-Wl,-z,relro -Wl,-z,now)
+endif()
 if(NOT SANITIZE AND NOT BUILD_FUZZERS)
     add_compile_options($<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE> $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
 endif()
