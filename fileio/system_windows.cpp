@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fileio/system_windows.h"
+// This needs windows.h first.
+#include <bcrypt.h>
 
 #include <vector>
 
@@ -47,6 +49,15 @@ std::string utf8Of(std::wstring_view wide) {
     ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), count, nullptr,
                           nullptr);
     return utf8;
+}
+
+std::string randomTag() {
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz234567";
+    unsigned char bytes[12] = {};
+    ::BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    std::string tag;
+    for (unsigned char byte : bytes) tag += kAlphabet[byte % 32];
+    return tag;
 }
 
 Failure failureOf(DWORD error) {

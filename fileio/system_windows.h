@@ -17,6 +17,9 @@ std::wstring widePath(const std::string& path);
 // A UTF-16 text (a path the system gave) as UTF-8.
 std::string utf8Of(std::wstring_view wide);
 
+// Twelve letters and digits from the system's generator: 60 bits no one else can guess.
+std::string randomTag();
+
 // The reason for a system error (GetLastError) met while writing; ERROR_SUCCESS gives no failure.
 failure::Failure failureOf(DWORD error);
 // The same for an error met while opening a file to read.
