@@ -13,15 +13,16 @@ namespace velmora::fileio {
 // Returns the folder of the running program, without a trailing separator.
 std::string programDirectory();
 
-// Returns the user's temporary folder ($TMPDIR, else /tmp), with a trailing "/".
+// Returns the user's temporary folder ($TMPDIR, else /tmp; on Windows the system's), with a trailing
+// separator.
 std::string temporaryFolder();
 
-// Splits a path at its last "/": the folder part keeps that "/" (empty without one), the name part is
-// what follows it (the whole path without one).
+// Splits a path at its last separator ("/", on Windows also "\\"): the folder part keeps it (empty
+// without one), the name part is what follows it (the whole path without one).
 std::string_view folderPartOf(std::string_view path);
 std::string_view namePartOf(std::string_view path);
 
-// Joins a folder and a file name with one "/".
+// Joins a folder and a file name with one separator ("/", on Windows "\\").
 std::string joinPath(std::string_view folder, std::string_view name);
 
 // What a written file's permissions become. A replaced file (Shared and OwnerOnly) keeps its mode and
