@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built velmora-batch on committed workbooks and checks every byte it writes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +8,7 @@
 
 #include "fileio/files.h"
 #include "support/protected_file.h"
+#include "support/run_program.h"
 #include "velmora/build_info.h"
 
 namespace {
@@ -17,27 +16,10 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kData = VELMORA_TEST_DATA;
-const std::string kBatch = std::string(VELMORA_BIN_DIR) + "/velmora-batch";
+const std::string kBatch = std::string(VELMORA_BIN_DIR) + "/velmora-batch" VELMORA_EXE_SUFFIX;
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const fs::path& scratch, const std::string& environment = {}) {
-    const fs::path outFile = scratch / "stdout.txt", errFile = scratch / "stderr.txt";
-    std::string command = environment + "'" + program + "'";
-    for (const std::string& argument : arguments) command += " '" + argument + "'";
-    command += " >'" + outFile.string() + "' 2>'" + errFile.string() + "'";
-    const int status = std::system(command.c_str());
-    RunResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    velmora::fileio::readWholeFile(outFile.string(), result.out);
-    velmora::fileio::readWholeFile(errFile.string(), result.err);
-    return result;
-}
+using velmora::testsupport::runProgram;
+using velmora::testsupport::RunResult;
 
 RunResult runBatch(const std::vector<std::string>& arguments, const fs::path& scratch) {
     return runProgram(kBatch, arguments, scratch);
@@ -47,7 +29,7 @@ class Batch : public ::testing::Test {
 protected:
     void SetUp() override {
         m_scratch =
-            fs::temp_directory_path() / ("velmora-batch-" + std::to_string(::getpid()) + "-" +
+            fs::temp_directory_path() / ("velmora-batch-" + velmora::testsupport::processTag() + "-" +
                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_scratch);
         fs::create_directories(m_scratch);
@@ -160,7 +142,8 @@ TEST_F(Batch, UnwritableOutputExitsOne) {
     const RunResult run = runBatch(caseArguments(blocker / "out"), m_scratch);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("a-file"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("a-file/out（文件夹不存在）"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find((fs::path("a-file") / "out").string() + "（文件夹不存在）"), std::string::npos)
+        << run.err;
     // The file itself given as the folder is there: it is no folder.
     const RunResult onFile = runBatch(caseArguments(blocker), m_scratch);
     EXPECT_EQ(onFile.exitCode, 1);
@@ -173,8 +156,8 @@ TEST_F(Batch, AFileThatCannotBeReplacedIsNamedWithItsReason) {
     ASSERT_TRUE(velmora::testsupport::protectFile((out / "导出的表1.xls").string()));
     const RunResult run = runBatch(caseArguments(out), m_scratch);
     EXPECT_EQ(run.exitCode, 1);
-    const char* why =
-        ::geteuid() == 0 ? "导出的表1.xls（该位置是不安全的链接）" : "导出的表1.xls（没有写入权限）";
+    const char* why = velmora::testsupport::isRoot() ? "导出的表1.xls（该位置是不安全的链接）"
+                                                     : "导出的表1.xls（没有写入权限）";
     EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
 }
 
@@ -196,7 +179,7 @@ TEST_F(Batch, ListsSheetsAndPrintsUsage) {
 // Both programs answer these on standard output and write nothing; the window program must do so
 // before it looks for a display.
 TEST_F(Batch, BothProgramsAnswerVersionAndHelp) {
-    const std::string window = std::string(VELMORA_BIN_DIR) + "/velmora";
+    const std::string window = std::string(VELMORA_BIN_DIR) + "/velmora" VELMORA_EXE_SUFFIX;
     const std::string version = velmora::build::kVersion;
     struct Case {
         std::string program;
@@ -213,7 +196,7 @@ TEST_F(Batch, BothProgramsAnswerVersionAndHelp) {
     for (const Case& c : cases) {
         if (!fs::exists(c.program)) continue;  // built without the window program
         const RunResult run = runProgram(c.program, {c.argument}, m_scratch,
-                                         "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ");
+                                         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb"});
         EXPECT_EQ(run.exitCode, 0) << c.program << " " << c.argument << ": " << run.err;
         EXPECT_NE(run.out.find(c.expectedPart), std::string::npos) << c.program << " " << c.argument;
         EXPECT_EQ(run.err, "") << c.program << " " << c.argument;

@@ -2,11 +2,11 @@
 // A fresh folder under the temporary folder for one test, removed again at its end.
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <system_error>
+
+#include "support/this_process.h"
 
 namespace velmora::testsupport {
 
@@ -14,8 +14,7 @@ class ScratchFolder {
 public:
     // The pid keeps test processes running side by side apart; `tag` keeps one test's folders apart.
     explicit ScratchFolder(const std::string& tag)
-        : m_path(std::filesystem::temp_directory_path() /
-                 ("velmora-" + tag + "-" + std::to_string(::getpid()))) {
+        : m_path(std::filesystem::temp_directory_path() / ("velmora-" + tag + "-" + processTag())) {
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }
