@@ -12,4 +12,7 @@ namespace velmora::cli {
 // UTF-8, the encoding of every path the core is given.
 std::vector<std::string> startProcess(int argc, char** argv);
 
+// Hands what the heap holds free back to the system, where the heap keeps it otherwise (see startProcess).
+void giveBackFreedMemory();
+
 }  // namespace velmora::cli

@@ -22,4 +22,6 @@ std::vector<std::string> startProcess(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
+void giveBackFreedMemory() { ::malloc_trim(0); }
+
 }  // namespace velmora::cli

@@ -104,4 +104,8 @@ std::vector<std::string> startProcess(int, char**) {
     return arguments;
 }
 
+void giveBackFreedMemory() {
+    // The system's heap gives back free pages by itself.
+}
+
 }  // namespace velmora::cli

@@ -47,8 +47,9 @@ target_include_directories(velmora_build_info INTERFACE ${PROJECT_BINARY_DIR}/ge
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 add_compile_options(-fstack-protector-strong)
 if(WIN32)
-    # Windows' equivalents: a relocatable image at a random address, data never executable.
-    add_link_options(-Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
+    # Windows' equivalents: a relocatable image at a random address, data never executable. The stack
+    # checks and checked calls live in GCC's libssp there, which the link must be told about.
+    add_link_options(-Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va -fstack-protector-strong -lssp)
     # Every program carries the manifest (resources/windows/velmora.manifest), linked in as an object.
     set(manifest_object ${PROJECT_BINARY_DIR}/generated/velmora-manifest.o)
     execute_process(COMMAND ${CMAKE_RC_COMPILER} ${PROJECT_SOURCE_DIR}/resources/windows/velmora.rc

@@ -89,6 +89,16 @@ failure::Failure writeFileAtomically(const std::string& path, std::string_view b
 // `folder`: ours, and libgsf's own save files. Returns how many went.
 int removeStaleTemporaries(const std::string& folder);
 
+// Empties the file at `path`, never through a link there; nothing happens when there is no file.
+void emptyFile(const std::string& path);
+
+// Removes the file at `path` when there is one.
+void removeFile(const std::string& path);
+
+// The reason for an error number the system gave through a library (SQLite's system error, say): errno
+// on POSIX systems, GetLastError's number on Windows.
+failure::Failure failureOfSystemError(int systemError);
+
 // Why `path` cannot be opened for reading, asked after a reader failed to open it (no failure if it now
 // opens). Never blocks on a pipe.
 failure::Failure whyCannotRead(const std::string& path);

@@ -221,6 +221,15 @@ failure::Failure AtomicFile::commit() {
     return failure::Failure::fromErrno(error);
 }
 
+void emptyFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+}
+
+void removeFile(const std::string& path) { ::unlink(path.c_str()); }
+
+failure::Failure failureOfSystemError(int systemError) { return failure::Failure::fromErrno(systemError); }
+
 int removeStaleTemporaries(const std::string& folder) {
     DIR* listing = ::opendir(folder.c_str());
     if (listing == nullptr) return 0;

@@ -171,6 +171,17 @@ Failure AtomicFile::commit() {
     return {};
 }
 
+void emptyFile(const std::string& path) {
+    HANDLE file =
+        ::CreateFileW(windows::widePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, TRUNCATE_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+}
+
+void removeFile(const std::string& path) { ::DeleteFileW(windows::widePath(path).c_str()); }
+
+Failure failureOfSystemError(int systemError) { return windows::failureOf(static_cast<DWORD>(systemError)); }
+
 int removeStaleTemporaries(const std::string& folder) {
     WIN32_FIND_DATAW entry;
     const std::wstring pattern = windows::widePath(joinPath(folder, "*"));
