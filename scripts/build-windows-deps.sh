@@ -192,9 +192,10 @@ char *textdomain(const char *d) { return (char *)(d ? d : "messages"); }
 char *bindtextdomain(const char *d, const char *dir) { (void)d; return (char *)dir; }
 char *bind_textdomain_codeset(const char *d, const char *c) { (void)d; return (char *)c; }
 EOF
-    $CC -O2 -c "$work/libintl.c" -I"$prefix/include" -o "$work/libintl.o"
+    # A DLL: libtool links a DLL (libgsf) only against other DLLs, never a static archive.
     rm -f "$prefix/lib/libintl.a"
-    $AR rcs "$prefix/lib/libintl.a" "$work/libintl.o"
+    $CC -O2 -shared "$work/libintl.c" -I"$prefix/include" -o "$prefix/bin/libintl-8.dll" \
+        -Wl,--out-implib,"$prefix/lib/libintl.dll.a"
 }
 
 meson_cross() {
