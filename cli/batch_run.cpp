@@ -158,10 +158,11 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
     giveBackFreedMemory();
 
     std::error_code madeError, error;
-    std::filesystem::create_directories(options.outFolder, madeError);
-    if (!std::filesystem::is_directory(options.outFolder, error)) {
+    const std::filesystem::path outFolder = fileio::filesystemPathOf(options.outFolder);
+    std::filesystem::create_directories(outFolder, madeError);
+    if (!std::filesystem::is_directory(outFolder, error)) {
         // A file already at the name is there: the folder is not missing, it is no folder.
-        const bool taken = std::filesystem::exists(std::filesystem::symlink_status(options.outFolder, error));
+        const bool taken = std::filesystem::exists(std::filesystem::symlink_status(outFolder, error));
         const failure::Failure why =
             taken ? failure::Failure(failure::Reason::NotAFolder)
                   : failure::Failure::fromErrno(madeError ? madeError.value() : error.value());

@@ -29,6 +29,10 @@ std::string_view folderPartOf(std::string_view path) {
 
 std::string_view namePartOf(std::string_view path) { return path.substr(folderPartOf(path).size()); }
 
+std::filesystem::path filesystemPathOf(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 std::string joinPath(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (!path.empty() && detail::pathSeparators().find(path.back()) == std::string_view::npos)

@@ -3,6 +3,7 @@
 // half-written file behind.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ std::string temporaryFolder();
 // without one), the name part is what follows it (the whole path without one).
 std::string_view folderPartOf(std::string_view path);
 std::string_view namePartOf(std::string_view path);
+
+// A path of the core (UTF-8; on POSIX systems whatever bytes it was given) as std::filesystem takes it:
+// a narrow string would be read in the system's code page on Windows.
+std::filesystem::path filesystemPathOf(const std::string& path);
 
 // Joins a folder and a file name with one separator ("/", on Windows "\\").
 std::string joinPath(std::string_view folder, std::string_view name);

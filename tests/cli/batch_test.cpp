@@ -9,6 +9,7 @@
 #include "fileio/files.h"
 #include "support/protected_file.h"
 #include "support/run_program.h"
+#include "support/utf8_path.h"
 #include "velmora/build_info.h"
 
 namespace {
@@ -47,13 +48,14 @@ protected:
 
 std::string contentOf(const fs::path& path) {
     std::string bytes;
-    EXPECT_TRUE(velmora::fileio::readWholeFile(path.string(), bytes)) << path;
+    EXPECT_TRUE(velmora::fileio::readWholeFile(velmora::testsupport::utf8Of(path), bytes)) << path;
     return bytes;
 }
 
 std::set<std::string> namesIn(const fs::path& folder) {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(velmora::testsupport::utf8Of(entry.path().filename()));
     return names;
 }
 
@@ -77,7 +79,8 @@ TEST_F(Batch, WritesExactlyTheExpectedFiles) {
         EXPECT_EQ(run.err, "") << extension;
         EXPECT_EQ(namesIn(out), expected) << extension;
         for (const std::string& name : expected) {
-            EXPECT_EQ(contentOf(out / name), contentOf(caseFolder / "expected" / name)) << extension << name;
+            const fs::path file = velmora::testsupport::pathOf(name);
+            EXPECT_EQ(contentOf(out / file), contentOf(caseFolder / "expected" / file)) << extension << name;
         }
     }
 }
@@ -153,7 +156,7 @@ TEST_F(Batch, UnwritableOutputExitsOne) {
 TEST_F(Batch, AFileThatCannotBeReplacedIsNamedWithItsReason) {
     const fs::path out = m_scratch / "out";
     ASSERT_EQ(runBatch(caseArguments(out), m_scratch).exitCode, 0);
-    ASSERT_TRUE(velmora::testsupport::protectFile((out / "导出的表1.xls").string()));
+    ASSERT_TRUE(velmora::testsupport::protectFile(velmora::testsupport::utf8Of(out / u8"导出的表1.xls")));
     const RunResult run = runBatch(caseArguments(out), m_scratch);
     EXPECT_EQ(run.exitCode, 1);
     const char* why = velmora::testsupport::isRoot() ? "导出的表1.xls（该位置是不安全的链接）"

@@ -274,7 +274,7 @@ TEST(WorkbookExport, FailureLeavesThePreviousWorkbookIntact) {
     EXPECT_FALSE(writeGridToWorkbook(tooManyRows, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
     EXPECT_EQ(readFile(folder.file("w.xls")), before);
 
-    if (::geteuid() != 0) {  // root writes into read-only folders regardless
+    if (testsupport::permissionsHold()) {  // root writes into read-only folders regardless
         ::chmod(folder.path().c_str(), 0555);
         EXPECT_FALSE(writeGridToWorkbook(makeGrid({"b"}, {{"2"}}), folder.path(), "w", {}, nullptr,
                                          folder.file("db.tmp")));
@@ -409,13 +409,9 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
     // A scratch folder of this test's own, which no other export running alongside writes.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string oldRuntime = runtime != nullptr ? runtime : "";
-    ::setenv("XDG_RUNTIME_DIR", folder.file("run").c_str(), 1);
+    testsupport::setEnvironment("XDG_RUNTIME_DIR", folder.file("run"));
     const ExportOutcome outcome = runExport(f.job(folder.path()));
-    if (oldRuntime.empty()) {
-        ::unsetenv("XDG_RUNTIME_DIR");
-    } else {
-        ::setenv("XDG_RUNTIME_DIR", oldRuntime.c_str(), 1);
-    }
+    testsupport::setEnvironment("XDG_RUNTIME_DIR", oldRuntime);
 
     EXPECT_FALSE(outcome.cancelled);
     EXPECT_TRUE(outcome.failedFiles.empty());

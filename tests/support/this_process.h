@@ -8,6 +8,8 @@
 #include <windows.h>
 #else
 #include <unistd.h>
+
+#include <cstdlib>
 #endif
 
 namespace velmora::testsupport {
@@ -18,6 +20,29 @@ inline bool isRoot() {
     return false;
 #else
     return ::geteuid() == 0;
+#endif
+}
+
+// Whether a file's permission bits keep this process out: not for root, and not on Windows, where they
+// are not the system's protection.
+inline bool permissionsHold() {
+#ifdef _WIN32
+    return false;
+#else
+    return !isRoot();
+#endif
+}
+
+// Sets an environment variable for this process; an empty value removes it.
+inline void setEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value.c_str());
+#else
+    if (value.empty()) {
+        ::unsetenv(name);
+    } else {
+        ::setenv(name, value.c_str(), 1);
+    }
 #endif
 }
 
