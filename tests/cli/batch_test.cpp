@@ -32,10 +32,18 @@ protected:
         m_scratch =
             fs::temp_directory_path() / ("velmora-batch-" + velmora::testsupport::processTag() + "-" +
                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_scratch);
+        removeAll(m_scratch);
         fs::create_directories(m_scratch);
     }
-    void TearDown() override { fs::remove_all(m_scratch); }
+    void TearDown() override { removeAll(m_scratch); }
+    // A file a test made read-only is made writable first: Windows removes no read-only file.
+    static void removeAll(const fs::path& folder) {
+        std::error_code ignored;
+        for (auto it = fs::recursive_directory_iterator(folder, ignored);
+             it != fs::recursive_directory_iterator(); it.increment(ignored))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(folder, ignored);
+    }
 
     std::vector<std::string> caseArguments(const fs::path& out) const {
         return {"--config", kData + "/cases/register_payments/vozuz.ini",

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "support/this_process.h"
+#include "support/utf8_path.h"
 
 namespace velmora::testsupport {
 
@@ -27,8 +28,9 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    std::string path() const { return m_path.string(); }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    // UTF-8, as the core takes paths (a narrow std::filesystem string is not UTF-8 on Windows).
+    std::string path() const { return utf8Of(m_path); }
+    std::string file(const std::string& name) const { return utf8Of(m_path / pathOf(name)); }
 
 private:
     std::filesystem::path m_path;

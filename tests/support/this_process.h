@@ -33,6 +33,15 @@ inline bool permissionsHold() {
 #endif
 }
 
+// Whether files carry POSIX mode bits, owners and groups.
+inline bool hasModeBits() {
+#ifdef _WIN32
+    return false;
+#else
+    return true;
+#endif
+}
+
 // Sets an environment variable for this process; an empty value removes it.
 inline void setEnvironment(const char* name, const std::string& value) {
 #ifdef _WIN32
