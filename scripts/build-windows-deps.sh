@@ -127,6 +127,10 @@ EOF
         /usr/lib/gcc/$host/*-posix/libssp-0.dll /usr/$host/lib/libwinpthread-1.dll "$prefix/bin/"
     cp /usr/share/doc/gcc-mingw-w64-base/copyright "$prefix/share/licenses/gcc-mingw-w64.copyright"
     cp /usr/share/doc/mingw-w64-common/copyright "$prefix/share/licenses/mingw-w64.copyright"
+    echo "gcc-mingw-w64 $(dpkg-query -W -f '${Version}' gcc-mingw-w64-x86-64-posix)" >>"$versions"
+    echo "mingw-w64 $(dpkg-query -W -f '${Version}' mingw-w64-common)" >>"$versions"
+    # The Debian copyright files of GLib and libgsf point to this text rather than holding it.
+    cp /usr/share/common-licenses/LGPL-2.1 "$prefix/share/licenses/LGPL-2.1.txt"
 }
 
 step_libffi() {
