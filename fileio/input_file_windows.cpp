@@ -5,6 +5,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "fileio/input_file.h"
@@ -74,6 +75,38 @@ bool InputFile::readAll(std::string& bytes, std::size_t limit) {
         if (got == 0) break;  // shrunk since it was opened: what is there is the file
         done += static_cast<std::size_t>(got);
     }
+    bytes.resize(done);
+    return true;
+}
+
+bool InputFile::readStart(std::string& bytes, std::size_t count) {
+    bytes.clear();
+    if (!valid()) return false;
+    bytes.resize(std::min(count, m_size));
+    // Read at offset 0 whatever was read before, as pread does. A read at an offset moves the position of
+    // a handle opened for plain reads, so the position is put back for the reads that follow.
+    HANDLE file = reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd));
+    LARGE_INTEGER position{};
+    const LARGE_INTEGER zero{};
+    ::SetFilePointerEx(file, zero, &position, FILE_CURRENT);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(done & 0xFFFFFFFF);
+        at.OffsetHigh = static_cast<DWORD>(static_cast<unsigned long long>(done) >> 32);
+        DWORD got = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!::ReadFile(file, bytes.data() + done, chunk, &got, &at)) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_HANDLE_EOF) break;
+            fail(windows::readFailureOf(error));
+            bytes.clear();
+            return false;
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    ::SetFilePointerEx(file, position, nullptr, FILE_BEGIN);
     bytes.resize(done);
     return true;
 }

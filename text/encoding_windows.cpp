@@ -79,6 +79,59 @@ std::u16string utf16FromPage(std::string_view bytes, UINT page) {
     return out;
 }
 
+void appendUtf8(char32_t cp, std::string& out) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | cp >> 6);
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | cp >> 12);
+        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | cp >> 18);
+        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// UTF-16 bytes (code pages 1200 and 1201) to UTF-8 as glibc's converter reads them: a unit that starts no
+// character, or a byte left over at the end, becomes "?" and the reading goes on one byte further.
+std::string utf8FromUtf16Bytes(std::string_view bytes, bool bigEndian) {
+    const auto unitAt = [&](std::size_t pos) {
+        const auto first = static_cast<unsigned char>(bytes[pos]),
+                   second = static_cast<unsigned char>(bytes[pos + 1]);
+        return static_cast<char32_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    };
+    std::string out;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        if (pos + 2 > bytes.size()) {
+            out += '?';
+            ++pos;
+            continue;
+        }
+        const char32_t unit = unitAt(pos);
+        if (unit >= 0xD800 && unit < 0xDC00 && pos + 4 <= bytes.size()) {
+            const char32_t low = unitAt(pos + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                appendUtf8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), out);
+                pos += 4;
+                continue;
+            }
+        }
+        if (unit >= 0xD800 && unit < 0xE000) {
+            out += '?';
+            ++pos;
+            continue;
+        }
+        appendUtf8(unit, out);
+        pos += 2;
+    }
+    return out;
+}
+
 }  // namespace
 
 Text gbkFromUtf8(std::string_view utf8) {
@@ -94,6 +147,8 @@ std::string utf8FromGbk(std::string_view gbk) {
 Text gbkFromUtf16(std::u16string_view utf16) { return gb18030::fromUtf16(utf16); }
 
 Text gbkFromCodePage(std::string_view bytes, int codePage) {
+    // Two-byte code pages: their bytes below 0x80 are halves of characters, not ASCII.
+    if (codePage == 1200 || codePage == 1201) return gbkFromUtf8(utf8FromUtf16Bytes(bytes, codePage == 1201));
     if (isAscii(bytes)) return Text(bytes);
     // GB18030 is a superset of code page 936 with the same bytes for every GBK character.
     if (codePage == 936) return Text(bytes);
