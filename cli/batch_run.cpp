@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/batch_run.h"
 
-#include <malloc.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "cli/process.h"
 #include "export/export_command.h"
 #include "failure/failure.h"
 #include "fileio/files.h"
@@ -152,17 +151,18 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
     stage = Stage::Writing;
     // The heap keeps what it frees for the next stage (see main); what the readers' sheets held is
     // given back here, before the comparison fills the register, so it is not counted twice.
-    ::malloc_trim(0);
+    giveBackFreedMemory();
     model::Progress progress;
     const reconcile::ReconcileResult result = reconcile::autoFillAndCompare(
         registerJob.grid, sourceJob.grid, at(values, SettingId::FillCount), progress);
-    ::malloc_trim(0);
+    giveBackFreedMemory();
 
     std::error_code madeError, error;
-    std::filesystem::create_directories(options.outFolder, madeError);
-    if (!std::filesystem::is_directory(options.outFolder, error)) {
+    const std::filesystem::path outFolder = fileio::filesystemPathOf(options.outFolder);
+    std::filesystem::create_directories(outFolder, madeError);
+    if (!std::filesystem::is_directory(outFolder, error)) {
         // A file already at the name is there: the folder is not missing, it is no folder.
-        const bool taken = std::filesystem::exists(std::filesystem::symlink_status(options.outFolder, error));
+        const bool taken = std::filesystem::exists(std::filesystem::symlink_status(outFolder, error));
         const failure::Failure why =
             taken ? failure::Failure(failure::Reason::NotAFolder)
                   : failure::Failure::fromErrno(madeError ? madeError.value() : error.value());

@@ -7,8 +7,7 @@ function(velmora_target_defaults target)
     endif()
 endfunction()
 
-# A static library of the Qt-free core: one per folder, built from the folder's .cpp files. Its headers
-# are seen, as "<folder>/<header>.h", only by itself and by what links it: each library gets a folder of
+# A library's headers are seen, as "<folder>/<header>.h", only by itself and by what links it: each library gets a folder of
 # its own in the build tree holding a link to its sources, so an include of a library not linked fails to
 # compile. (The layering test checks the rest: cycles, floors, the readers' floor.) The programs above
 # the core see their own folder the same way.
@@ -20,10 +19,23 @@ function(velmora_headers_folder name out)
     set(${out} ${headers} PARENT_SCOPE)
 endfunction()
 
+# The .cpp files of the current folder for this system: a file ending in _posix.cpp or _windows.cpp is one
+# system's side of an interface the folder's header declares for both.
+function(velmora_sources out)
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(WIN32)
+        list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+    else()
+        list(FILTER sources EXCLUDE REGEX "_windows\\.cpp$")
+    endif()
+    set(${out} ${sources} PARENT_SCOPE)
+endfunction()
+
+# A static library of the Qt-free core: one per folder, built from the folder's .cpp files for this system.
 function(velmora_core_library name)
     cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
     velmora_headers_folder(${name} headers)
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    velmora_sources(sources)
     if(sources)
         add_library(${name} STATIC ${sources})
         target_include_directories(${name} PUBLIC ${headers})
@@ -46,10 +58,24 @@ target_include_directories(velmora_build_info INTERFACE ${PROJECT_BINARY_DIR}/ge
 # relocation table bound at start, stack canaries, and checked string and memory calls. Fortified calls
 # need the optimiser and clash with the sanitizers' own interceptors, so those builds go without.
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-include(CheckPIESupported)
-check_pie_supported()
 add_compile_options(-fstack-protector-strong)
-add_link_options(-Wl,-z,relro -Wl,-z,now)
+if(WIN32)
+    # Windows' equivalents: a relocatable image at a random address, data never executable. The stack
+    # checks and checked calls live in GCC's libssp there, which the link must be told about.
+    add_link_options(-Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va -fstack-protector-strong -lssp)
+    # Every program carries the manifest (resources/windows/velmora.manifest), linked in as an object.
+    set(manifest_object ${PROJECT_BINARY_DIR}/generated/velmora-manifest.o)
+    execute_process(COMMAND ${CMAKE_RC_COMPILER} ${PROJECT_SOURCE_DIR}/resources/windows/velmora.rc
+                            -o ${manifest_object}
+                    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/resources/windows COMMAND_ERROR_IS_FATAL ANY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+        ${PROJECT_SOURCE_DIR}/resources/windows/velmora.rc ${PROJECT_SOURCE_DIR}/resources/windows/velmora.manifest)
+    add_link_options(${manifest_object})
+else()
+    include(CheckPIESupported)
+    check_pie_supported()
+    add_link_options(-Wl,-z,relro -Wl,-z,now)
+endif()
 if(NOT SANITIZE AND NOT BUILD_FUZZERS)
     add_compile_options($<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE> $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
 endif()

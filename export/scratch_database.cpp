@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/scratch_database.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <cerrno>
 
@@ -26,7 +24,7 @@ namespace {
 
 // A journal left by an interrupted earlier run would be rolled back into a fresh file.
 void removeJournals(const std::string& path) {
-    for (const char* suffix : {"-journal", "-wal", "-shm"}) ::unlink((path + suffix).c_str());
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) fileio::removeFile(path + suffix);
 }
 
 std::string lockPathBeside(const std::string& path) {
@@ -39,8 +37,7 @@ std::string lockPathBeside(const std::string& path) {
 void emptyScratchDatabase(const std::string& path) {
     fileio::TimedLock lock;
     if (lock.lockFile(lockPathBeside(path), std::chrono::milliseconds(0)).failed()) return;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0) ::close(fd);
+    fileio::emptyFile(path);
     removeJournals(path);
 }
 
@@ -94,7 +91,7 @@ failure::Failure ScratchDatabase::lastFailure() const {
             break;
     }
     // An I/O error or a file that would not open: what the system said, where SQLite kept it.
-    if (const int error = sqlite3_system_errno(m_db); error != 0) return failure::Failure::fromErrno(error);
+    if (const int error = sqlite3_system_errno(m_db); error != 0) return fileio::failureOfSystemError(error);
     return failure::Failure(failure::Reason::SystemError);
 }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <string>
 
+#include "failure/system_errors.h"
 #include "text/encoding.h"
 
 namespace velmora::failure {
@@ -72,6 +73,8 @@ const char* sentenceOf(Reason reason) {
 }  // namespace
 
 Failure Failure::fromErrno(int systemError) {
+    if (const Reason own = reasonOfSystemOnlyErrno(systemError); own != Reason::None)
+        return Failure(own, systemError);
     switch (systemError) {
         case 0:
             return {};
@@ -83,12 +86,10 @@ Failure Failure::fromErrno(int systemError) {
         case EPIPE:
             return Failure(Reason::PipeClosed, systemError);
         case ENOSPC:
-        case EDQUOT:
             return Failure(Reason::DiskFull, systemError);
         case EFBIG:
             return Failure(Reason::FileTooLarge, systemError);
         case EBUSY:
-        case ETXTBSY:
         case EWOULDBLOCK:
             return Failure(Reason::FileInUse, systemError);
         case ENOENT:

@@ -3,6 +3,7 @@
 // half-written file behind.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -13,15 +14,20 @@ namespace velmora::fileio {
 // Returns the folder of the running program, without a trailing separator.
 std::string programDirectory();
 
-// Returns the user's temporary folder ($TMPDIR, else /tmp), with a trailing "/".
+// Returns the user's temporary folder ($TMPDIR, else /tmp; on Windows the system's), with a trailing
+// separator.
 std::string temporaryFolder();
 
-// Splits a path at its last "/": the folder part keeps that "/" (empty without one), the name part is
-// what follows it (the whole path without one).
+// Splits a path at its last separator ("/", on Windows also "\\"): the folder part keeps it (empty
+// without one), the name part is what follows it (the whole path without one).
 std::string_view folderPartOf(std::string_view path);
 std::string_view namePartOf(std::string_view path);
 
-// Joins a folder and a file name with one "/".
+// A path of the core (UTF-8; on POSIX systems whatever bytes it was given) as std::filesystem takes it:
+// a narrow string would be read in the system's code page on Windows.
+std::filesystem::path filesystemPathOf(const std::string& path);
+
+// Joins a folder and a file name with one separator ("/", on Windows "\\").
 std::string joinPath(std::string_view folder, std::string_view name);
 
 // What a written file's permissions become. A replaced file (Shared and OwnerOnly) keeps its mode and
@@ -87,6 +93,16 @@ failure::Failure writeFileAtomically(const std::string& path, std::string_view b
 // Removes this account's temporary files that runs killed before this process started left in
 // `folder`: ours, and libgsf's own save files. Returns how many went.
 int removeStaleTemporaries(const std::string& folder);
+
+// Empties the file at `path`, never through a link there; nothing happens when there is no file.
+void emptyFile(const std::string& path);
+
+// Removes the file at `path` when there is one.
+void removeFile(const std::string& path);
+
+// The reason for an error number the system gave through a library (SQLite's system error, say): errno
+// on POSIX systems, GetLastError's number on Windows.
+failure::Failure failureOfSystemError(int systemError);
 
 // Why `path` cannot be opened for reading, asked after a reader failed to open it (no failure if it now
 // opens). Never blocks on a pipe.

@@ -20,7 +20,8 @@ failure::Failure makePrivateFolder(const std::string& path);
 // else $TMPDIR/velmora-<uid> (or /tmp/velmora-<uid>). Another account can take that name in a shared
 // /tmp first, so when it cannot be used the scratch goes to $XDG_CACHE_HOME/velmora (or
 // ~/.cache/velmora), and failing that to a fresh folder of its own beside it, $TMPDIR/velmora-<uid>-XXXXXX,
-// made for this object alone and removed with it.
+// made for this object alone and removed with it. On Windows: %LOCALAPPDATA%\Velmora, inside the
+// account's profile, else a fresh folder of random name in the temporary folder.
 class PrivateScratchFolder {
 public:
     PrivateScratchFolder() = default;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -30,9 +31,22 @@ public:
                                 const std::function<void()>& whileWaiting = {});
 
 private:
-    failure::Failure lock(int fd, std::chrono::milliseconds limit, const std::function<void()>& whileWaiting);
+    // A descriptor, or a handle on Windows.
+    using Handle = std::intptr_t;
+    static constexpr Handle kNoHandle = -1;
+    enum class Attempt { Locked, Busy, Failed };
 
-    int m_fd = -1;
+    failure::Failure lock(Handle handle, failure::Failure opening, std::chrono::milliseconds limit,
+                          const std::function<void()>& whileWaiting);
+
+    // Each system's side (timed_lock_posix.cpp, timed_lock_windows.cpp): open what is locked, try once
+    // without waiting, and close (which releases the lock when `held`).
+    static Handle openFile(const std::string& path, failure::Failure& why);
+    static Handle openFolder(const std::string& folder, failure::Failure& why);
+    static Attempt tryLock(Handle handle, failure::Failure& why);
+    static void close(Handle handle, bool held);
+
+    Handle m_handle = kNoHandle;
 };
 
 }  // namespace velmora::fileio

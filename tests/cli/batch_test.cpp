@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built velmora-batch on committed workbooks and checks every byte it writes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +8,8 @@
 
 #include "fileio/files.h"
 #include "support/protected_file.h"
+#include "support/run_program.h"
+#include "support/utf8_path.h"
 #include "velmora/build_info.h"
 
 namespace {
@@ -17,27 +17,10 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kData = VELMORA_TEST_DATA;
-const std::string kBatch = std::string(VELMORA_BIN_DIR) + "/velmora-batch";
+const std::string kBatch = std::string(VELMORA_BIN_DIR) + "/velmora-batch" VELMORA_EXE_SUFFIX;
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const fs::path& scratch, const std::string& environment = {}) {
-    const fs::path outFile = scratch / "stdout.txt", errFile = scratch / "stderr.txt";
-    std::string command = environment + "'" + program + "'";
-    for (const std::string& argument : arguments) command += " '" + argument + "'";
-    command += " >'" + outFile.string() + "' 2>'" + errFile.string() + "'";
-    const int status = std::system(command.c_str());
-    RunResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    velmora::fileio::readWholeFile(outFile.string(), result.out);
-    velmora::fileio::readWholeFile(errFile.string(), result.err);
-    return result;
-}
+using velmora::testsupport::runProgram;
+using velmora::testsupport::RunResult;
 
 RunResult runBatch(const std::vector<std::string>& arguments, const fs::path& scratch) {
     return runProgram(kBatch, arguments, scratch);
@@ -47,12 +30,20 @@ class Batch : public ::testing::Test {
 protected:
     void SetUp() override {
         m_scratch =
-            fs::temp_directory_path() / ("velmora-batch-" + std::to_string(::getpid()) + "-" +
+            fs::temp_directory_path() / ("velmora-batch-" + velmora::testsupport::processTag() + "-" +
                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_scratch);
+        removeAll(m_scratch);
         fs::create_directories(m_scratch);
     }
-    void TearDown() override { fs::remove_all(m_scratch); }
+    void TearDown() override { removeAll(m_scratch); }
+    // A file a test made read-only is made writable first: Windows removes no read-only file.
+    static void removeAll(const fs::path& folder) {
+        std::error_code ignored;
+        for (auto it = fs::recursive_directory_iterator(folder, ignored);
+             it != fs::recursive_directory_iterator(); it.increment(ignored))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(folder, ignored);
+    }
 
     std::vector<std::string> caseArguments(const fs::path& out) const {
         return {"--config", kData + "/cases/register_payments/vozuz.ini",
@@ -65,13 +56,14 @@ protected:
 
 std::string contentOf(const fs::path& path) {
     std::string bytes;
-    EXPECT_TRUE(velmora::fileio::readWholeFile(path.string(), bytes)) << path;
+    EXPECT_TRUE(velmora::fileio::readWholeFile(velmora::testsupport::utf8Of(path), bytes)) << path;
     return bytes;
 }
 
 std::set<std::string> namesIn(const fs::path& folder) {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(velmora::testsupport::utf8Of(entry.path().filename()));
     return names;
 }
 
@@ -95,7 +87,8 @@ TEST_F(Batch, WritesExactlyTheExpectedFiles) {
         EXPECT_EQ(run.err, "") << extension;
         EXPECT_EQ(namesIn(out), expected) << extension;
         for (const std::string& name : expected) {
-            EXPECT_EQ(contentOf(out / name), contentOf(caseFolder / "expected" / name)) << extension << name;
+            const fs::path file = velmora::testsupport::pathOf(name);
+            EXPECT_EQ(contentOf(out / file), contentOf(caseFolder / "expected" / file)) << extension << name;
         }
     }
 }
@@ -160,7 +153,8 @@ TEST_F(Batch, UnwritableOutputExitsOne) {
     const RunResult run = runBatch(caseArguments(blocker / "out"), m_scratch);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("a-file"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("a-file/out（文件夹不存在）"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find((fs::path("a-file") / "out").string() + "（文件夹不存在）"), std::string::npos)
+        << run.err;
     // The file itself given as the folder is there: it is no folder.
     const RunResult onFile = runBatch(caseArguments(blocker), m_scratch);
     EXPECT_EQ(onFile.exitCode, 1);
@@ -170,11 +164,11 @@ TEST_F(Batch, UnwritableOutputExitsOne) {
 TEST_F(Batch, AFileThatCannotBeReplacedIsNamedWithItsReason) {
     const fs::path out = m_scratch / "out";
     ASSERT_EQ(runBatch(caseArguments(out), m_scratch).exitCode, 0);
-    ASSERT_TRUE(velmora::testsupport::protectFile((out / "导出的表1.xls").string()));
+    ASSERT_TRUE(velmora::testsupport::protectFile(velmora::testsupport::utf8Of(out / u8"导出的表1.xls")));
     const RunResult run = runBatch(caseArguments(out), m_scratch);
     EXPECT_EQ(run.exitCode, 1);
-    const char* why =
-        ::geteuid() == 0 ? "导出的表1.xls（该位置是不安全的链接）" : "导出的表1.xls（没有写入权限）";
+    const char* why = velmora::testsupport::isRoot() ? "导出的表1.xls（该位置是不安全的链接）"
+                                                     : "导出的表1.xls（没有写入权限）";
     EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
 }
 
@@ -196,7 +190,7 @@ TEST_F(Batch, ListsSheetsAndPrintsUsage) {
 // Both programs answer these on standard output and write nothing; the window program must do so
 // before it looks for a display.
 TEST_F(Batch, BothProgramsAnswerVersionAndHelp) {
-    const std::string window = std::string(VELMORA_BIN_DIR) + "/velmora";
+    const std::string window = std::string(VELMORA_BIN_DIR) + "/velmora" VELMORA_EXE_SUFFIX;
     const std::string version = velmora::build::kVersion;
     struct Case {
         std::string program;
@@ -213,7 +207,7 @@ TEST_F(Batch, BothProgramsAnswerVersionAndHelp) {
     for (const Case& c : cases) {
         if (!fs::exists(c.program)) continue;  // built without the window program
         const RunResult run = runProgram(c.program, {c.argument}, m_scratch,
-                                         "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ");
+                                         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb"});
         EXPECT_EQ(run.exitCode, 0) << c.program << " " << c.argument << ": " << run.err;
         EXPECT_NE(run.out.find(c.expectedPart), std::string::npos) << c.program << " " << c.argument;
         EXPECT_EQ(run.err, "") << c.program << " " << c.argument;

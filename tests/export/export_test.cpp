@@ -193,7 +193,8 @@ TEST(WorkbookExport, WritesTheGridAsItStands) {
         expectWorkbookHolds(folder.file("导出的表1.xls"), c.grid);
         EXPECT_EQ(progress.maximum(), c.grid.rowCount());
         EXPECT_EQ(progress.position(), c.grid.rowCount());
-        EXPECT_TRUE(fs::exists(folder.file("db.tmp"))) << "the scratch file is left for the next call";
+        EXPECT_TRUE(fs::exists(testsupport::pathOf(folder.file("db.tmp"))))
+            << "the scratch file is left for the next call";
     }
 }
 
@@ -236,6 +237,7 @@ TEST(WorkbookExport, ScratchTableHoldsEveryRowInOrder) {
 }
 
 TEST(WorkbookExport, ALinkAtTheScratchNameIsReplacedNeverWrittenThrough) {
+    if (!testsupport::hasModeBits()) GTEST_SKIP() << "links need privileges on Windows";
     ScratchFolder folder("scratchlink");
     const std::string victim = folder.file("precious.csv");
     ASSERT_TRUE(fileio::writeFileAtomically(victim, "the clerk's figures").ok());
@@ -274,7 +276,7 @@ TEST(WorkbookExport, FailureLeavesThePreviousWorkbookIntact) {
     EXPECT_FALSE(writeGridToWorkbook(tooManyRows, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
     EXPECT_EQ(readFile(folder.file("w.xls")), before);
 
-    if (::geteuid() != 0) {  // root writes into read-only folders regardless
+    if (testsupport::permissionsHold()) {  // root writes into read-only folders regardless
         ::chmod(folder.path().c_str(), 0555);
         EXPECT_FALSE(writeGridToWorkbook(makeGrid({"b"}, {{"2"}}), folder.path(), "w", {}, nullptr,
                                          folder.file("db.tmp")));
@@ -288,7 +290,7 @@ TEST(WorkbookExport, FailureLeavesThePreviousWorkbookIntact) {
     EXPECT_EQ(readFile(folder.file("w.xls")), before);
     // A scratch file that cannot be written fails the call too.
     EXPECT_FALSE(writeGridToWorkbook(first, folder.path(), "w2", {}, nullptr, "/nonexistent-velmora/db.tmp"));
-    EXPECT_FALSE(fs::exists(folder.file("w2.xls")));
+    EXPECT_FALSE(fs::exists(testsupport::pathOf(folder.file("w2.xls"))));
 }
 
 // A connection to the scratch file a finished export left behind, for a test to change its tables.
@@ -409,13 +411,11 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
     // A scratch folder of this test's own, which no other export running alongside writes.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string oldRuntime = runtime != nullptr ? runtime : "";
-    ::setenv("XDG_RUNTIME_DIR", folder.file("run").c_str(), 1);
+    testsupport::setEnvironment("XDG_RUNTIME_DIR", folder.file("run"));
     const ExportOutcome outcome = runExport(f.job(folder.path()));
-    if (oldRuntime.empty()) {
-        ::unsetenv("XDG_RUNTIME_DIR");
-    } else {
-        ::setenv("XDG_RUNTIME_DIR", oldRuntime.c_str(), 1);
-    }
+    fileio::PrivateScratchFolder scratch;  // the one the export used (on Windows the system's own)
+    const bool scratchChosen = scratch.choose().ok();
+    testsupport::setEnvironment("XDG_RUNTIME_DIR", oldRuntime);
 
     EXPECT_FALSE(outcome.cancelled);
     EXPECT_TRUE(outcome.failedFiles.empty());
@@ -432,9 +432,10 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
     EXPECT_EQ(readFile(folder.file("t2.csv")), "001," + gbk("张三") + ",\r\n");
     expectWorkbookHolds(folder.file("导出的表1.xls"), f.registerGrid);
     expectWorkbookHolds(folder.file("导出的表2.xls"), f.sourceGrid);
-    EXPECT_TRUE(fs::exists(folder.file("某单位_待核对.txt")));
+    EXPECT_TRUE(fs::exists(testsupport::pathOf(folder.file("某单位_待核对.txt"))));
     // The scratch database has served: it keeps no names or figures after the export.
-    EXPECT_EQ(fs::file_size(folder.file("run/velmora/db.tmp")), 0u);
+    ASSERT_TRUE(scratchChosen);
+    EXPECT_EQ(fs::file_size(testsupport::pathOf(scratchDatabasePath(scratch.path()))), 0u);
     EXPECT_EQ(f.progress.position(), 0);
     EXPECT_TRUE(f.progress.status().empty());
     ASSERT_GE(f.progress.positions.size(), 2u);
@@ -500,7 +501,7 @@ TEST(ExportCommand, WithoutOutputFolderWritesBesideTheFirstCsv) {
     const Text folderLine = gbk("\r\n文件保存在: ") + folder.file("chosen");
     EXPECT_EQ(outcome.message.substr(outcome.message.size() - folderLine.size()), folderLine);
     for (const char* name : {"t1.csv", "导出的表1.xls", "导出的表2.xls", "某单位_待核对.txt"}) {
-        EXPECT_TRUE(fs::exists(folder.file("chosen/") + name)) << name;
+        EXPECT_TRUE(fs::exists(testsupport::pathOf(folder.file("chosen/") + name))) << name;
     }
 }
 
@@ -576,9 +577,10 @@ TEST(ExportCommand, SkippedFilesAreListedApartFromTheSavedOnes) {
             << c.what;
         EXPECT_EQ(f.progress.status(), "") << c.what;
         for (const Text& saved : outcome.savedFiles)
-            EXPECT_TRUE(fs::exists(folder.file(text::utf8FromGbk(saved)))) << c.what;
+            EXPECT_TRUE(fs::exists(testsupport::pathOf(folder.file(text::utf8FromGbk(saved))))) << c.what;
         for (const SkippedFile& skipped : outcome.skippedFiles)
-            EXPECT_FALSE(fs::exists(folder.file(text::utf8FromGbk(skipped.name)))) << c.what;
+            EXPECT_FALSE(fs::exists(testsupport::pathOf(folder.file(text::utf8FromGbk(skipped.name)))))
+                << c.what;
     }
 }
 
@@ -600,8 +602,8 @@ TEST(ExportCommand, NamesEveryFileThatWasNotWritten) {
                   "导出的表2.xls（超过工作簿的列数上限 256）\r\n") +
                   f.summary + gbk("\r\n已保存: 导出的表1.xls、t2.csv、某单位_待核对.txt\r\n文件保存在: ") +
                   folder.path());
-    EXPECT_TRUE(fs::exists(folder.file("t2.csv")));
-    EXPECT_TRUE(fs::exists(folder.file("导出的表1.xls")));
+    EXPECT_TRUE(fs::exists(testsupport::pathOf(folder.file("t2.csv"))));
+    EXPECT_TRUE(fs::exists(testsupport::pathOf(folder.file("导出的表1.xls"))));
 }
 
 // Every row of a sheet imported from row 1 makes 65,536 grid rows, one more than a workbook takes under
@@ -616,7 +618,7 @@ TEST(ExportCommand, AGridOfMoreRowsThanAWorkbookHoldsFailsOnlyItsWorkbook) {
 
     EXPECT_EQ(outcome.failedFiles, std::vector<Text>{gbk("导出的表1.xls")});
     EXPECT_NE(outcome.message.find(gbk("导出的表1.xls（超过工作簿的行数上限 65,535）")), Text::npos);
-    EXPECT_FALSE(fs::exists(folder.file("导出的表1.xls")));
+    EXPECT_FALSE(fs::exists(testsupport::pathOf(folder.file("导出的表1.xls"))));
     const std::string csv = readFile(folder.file("t1.csv"));
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), static_cast<long>(xls::kMaxDataRows + 1));
 }

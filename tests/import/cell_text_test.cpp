@@ -17,13 +17,19 @@ namespace velmora::import {
 namespace {
 using namespace testing;
 
+// The C library's printf is the reference; a NaN's sign, which not every C library prints, is spelled
+// as glibc spells it, so the Windows build is held to the Linux bytes.
+std::string printedNan(double value) { return std::signbit(value) ? "-nan" : "nan"; }
+
 std::string printedFixed8(double value) {
+    if (std::isnan(value)) return printedNan(value);
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, "%.8f", value);
     return buffer;
 }
 
 std::string printedGeneral15(double value) {
+    if (std::isnan(value)) return printedNan(value);
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.15g", value);
     return buffer;

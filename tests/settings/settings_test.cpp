@@ -10,6 +10,7 @@
 #include "settings/file_encoding.h"
 #include "settings/import_settings.h"
 #include "settings/ini_file.h"
+#include "support/this_process.h"
 #include "text/encoding.h"
 
 namespace velmora::settings {
@@ -167,6 +168,7 @@ TEST_F(SettingsFile, TellsAFileOfNoSettingsAndOneBeyondTheProgramsLimit) {
 }
 
 TEST_F(SettingsFile, ANewFileIsTheAccountsOwnAndAReplacedOneKeepsItsMode) {
+    if (!testsupport::hasModeBits()) GTEST_SKIP() << "no POSIX modes on this system";
     const mode_t umask = ::umask(002);
     ASSERT_TRUE(saveSettings(m_path, sample()).ok());
     struct stat info {};
@@ -213,7 +215,7 @@ TEST(IniFile, SurvivesBinaryGarbage) {
 }
 
 TEST_F(SettingsFile, UnwritableFolderFailsAndKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+    if (!testsupport::permissionsHold()) GTEST_SKIP() << "root (or Windows) ignores folder permissions";
     ASSERT_TRUE(saveSettings(m_path, sample()).ok());
     const std::string before = content();
     fs::permissions(m_folder, fs::perms::owner_read | fs::perms::owner_exec);
@@ -222,7 +224,7 @@ TEST_F(SettingsFile, UnwritableFolderFailsAndKeepsTheOldFile) {
 }
 
 TEST_F(SettingsFile, UnreadableFileIsNotOverwritten) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    if (!testsupport::permissionsHold()) GTEST_SKIP() << "root (or Windows) reads any file";
     write("[x]\ny=1\n");
     ::chmod(m_path.c_str(), 0200);
     EXPECT_FALSE(saveSettings(m_path, sample()).ok());

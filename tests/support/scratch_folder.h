@@ -2,11 +2,12 @@
 // A fresh folder under the temporary folder for one test, removed again at its end.
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <system_error>
+
+#include "support/this_process.h"
+#include "support/utf8_path.h"
 
 namespace velmora::testsupport {
 
@@ -14,8 +15,7 @@ class ScratchFolder {
 public:
     // The pid keeps test processes running side by side apart; `tag` keeps one test's folders apart.
     explicit ScratchFolder(const std::string& tag)
-        : m_path(std::filesystem::temp_directory_path() /
-                 ("velmora-" + tag + "-" + std::to_string(::getpid()))) {
+        : m_path(std::filesystem::temp_directory_path() / ("velmora-" + tag + "-" + processTag())) {
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }
@@ -28,8 +28,9 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    std::string path() const { return m_path.string(); }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    // UTF-8, as the core takes paths (a narrow std::filesystem string is not UTF-8 on Windows).
+    std::string path() const { return utf8Of(m_path); }
+    std::string file(const std::string& name) const { return utf8Of(m_path / pathOf(name)); }
 
 private:
     std::filesystem::path m_path;

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "fileio/private_folder.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
+
+#include "fileio/private_folder.h"
 
 namespace velmora::fileio {
 namespace {

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// GB18030 by table, for systems whose C library has no GB18030 converter (Windows has no iconv, and its
+// code page 54936 is missing from some of them). The tables are made from glibc's converter and every
+// function gives the bytes glibc's iconv gives, replacements included, so the builds agree byte for byte.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velmora::text::gb18030 {
+
+// UTF-8 to GB18030; each byte that starts no valid character, or the first byte of a character without a
+// code, becomes "?" (the rest of that character's bytes then each become "?" as well, as with iconv).
+std::string fromUtf8(std::string_view utf8);
+
+// GB18030 to UTF-8; each byte that starts no valid character becomes U+FFFD.
+std::string toUtf8(std::string_view gbk);
+
+// UTF-16 to GB18030; an unpaired surrogate becomes "?".
+std::string fromUtf16(std::u16string_view utf16);
+
+// GB18030 to UTF-16; each byte that starts no valid character becomes U+FFFD.
+std::u16string toUtf16(std::string_view gbk);
+
+}  // namespace velmora::text::gb18030
