@@ -7,11 +7,11 @@ function(velmora_target_defaults target)
     endif()
 endfunction()
 
-# A library's headers are seen, as "<folder>/<header>.h", only by itself and by what links it: each library gets a folder of
-# its own in the build tree holding a link to its sources, so an include of a library not linked fails to
-# compile. (The layering test checks the rest: cycles, floors, the readers' floor.) The programs above
-# the core see their own folder the same way. An optional third argument names the include folder when it
-# differs from the source folder's name.
+# A library's headers are seen, as "<folder>/<header>.h", only by itself and by what links it: each library
+# gets a folder of its own in the build tree holding a link to its sources, so an include of a library not
+# linked fails to compile. (The layering test checks the rest: cycles, floors, the readers' floor.) The
+# programs above the core see their own folder the same way. An optional third argument names the include
+# folder when it differs from the source folder's name.
 function(velmora_headers_folder name out)
     get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
     if(ARGC GREATER 2)
