@@ -7,12 +7,16 @@ function(velmora_target_defaults target)
     endif()
 endfunction()
 
-# A library's headers are seen, as "<folder>/<header>.h", only by itself and by what links it: each library gets a folder of
-# its own in the build tree holding a link to its sources, so an include of a library not linked fails to
-# compile. (The layering test checks the rest: cycles, floors, the readers' floor.) The programs above
-# the core see their own folder the same way.
+# A library's headers are seen, as "<folder>/<header>.h", only by itself and by what links it: each library
+# gets a folder of its own in the build tree holding a link to its sources, so an include of a library not
+# linked fails to compile. (The layering test checks the rest: cycles, floors, the readers' floor.) The
+# programs above the core see their own folder the same way. An optional third argument names the include
+# folder when it differs from the source folder's name.
 function(velmora_headers_folder name out)
     get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+    if(ARGC GREATER 2)
+        set(folder ${ARGV2})
+    endif()
     set(headers ${PROJECT_BINARY_DIR}/headers/${name})
     file(MAKE_DIRECTORY ${headers})
     file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${headers}/${folder} SYMBOLIC)
@@ -32,9 +36,12 @@ function(velmora_sources out)
 endfunction()
 
 # A static library of the Qt-free core: one per folder, built from the folder's .cpp files for this system.
+# Its headers are included as "<x>/..." for the library velmora_<x>, wherever its folder sits (core/formats/zip
+# holds velmora_package, included as "package/...").
 function(velmora_core_library name)
     cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
-    velmora_headers_folder(${name} headers)
+    string(REGEX REPLACE "^velmora_" "" include_folder ${name})
+    velmora_headers_folder(${name} headers ${include_folder})
     velmora_sources(sources)
     if(sources)
         add_library(${name} STATIC ${sources})

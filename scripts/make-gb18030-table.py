@@ -1,8 +1,8 @@
 #!/usr/bin/python3
-"""Development tool: writes text/gb18030_table.inc, the GB18030 tables of the Windows build, from the C
-library's own GB18030 converter (glibc iconv), so both builds give the same bytes for every character.
+"""Development tool: writes core/text/gb18030_table.inc, the GB18030 tables of the Windows build, from the
+C library's own GB18030 converter (glibc iconv), so both builds give the same bytes for every character.
 
-    /usr/bin/python3 scripts/make-gb18030-table.py > text/gb18030_table.inc
+    /usr/bin/python3 scripts/make-gb18030-table.py > core/text/gb18030_table.inc
 """
 import ctypes
 import ctypes.util

@@ -22,7 +22,7 @@ QT_INCLUDE = re.compile(r"^\s*#\s*include\s+<Q", re.M)
 
 
 def read_libraries(root):
-    """name -> (folder, public links, private links) for each velmora_core_library call."""
+    """name -> (folder, include prefix, public links, private links) for each velmora_core_library call."""
     libraries = {}
     for cmake in sorted(root.rglob("CMakeLists.txt")):
         relative = cmake.relative_to(root)
@@ -30,12 +30,14 @@ def read_libraries(root):
             continue
         for name, arguments in LIBRARY.findall(cmake.read_text()):
             public, private, current = [], [], None
+            # The build gives velmora_<x>'s headers as "<x>/...", wherever its folder sits.
+            prefix = name.removeprefix("velmora_")
             for token in arguments.split():
                 if token in ("PUBLIC_LIBS", "PRIVATE_LIBS"):
                     current = public if token == "PUBLIC_LIBS" else private
                 elif current is not None and token.startswith("velmora_"):
                     current.append(token)
-            libraries[name] = (cmake.parent, public, private)
+            libraries[name] = (cmake.parent, prefix, public, private)
     return libraries
 
 
@@ -43,15 +45,15 @@ def main():
     root = pathlib.Path(sys.argv[1]).resolve()
     libraries = read_libraries(root)
     faults = []
-    prefix_of = {name: folder.name for name, (folder, _, _) in libraries.items()}
+    prefix_of = {name: prefix for name, (_, prefix, _, _) in libraries.items()}
     library_of = {prefix: name for name, prefix in prefix_of.items()}
     library_of.update(EXTRA_PREFIXES)
     if len(library_of) != len(libraries) + len(EXTRA_PREFIXES):
-        faults.append("two core libraries share a folder name, so their includes cannot be told apart")
+        faults.append("two core libraries share an include folder, so their includes cannot be told apart")
 
     def public_closure(name, seen=None):
         seen = set() if seen is None else seen
-        for link in libraries.get(name, (None, [], []))[1]:
+        for link in libraries.get(name, (None, None, [], []))[2]:
             if link not in seen:
                 seen.add(link)
                 public_closure(link, seen)
@@ -66,7 +68,7 @@ def main():
             return 0
         if name not in floors:
             state[name] = "open"
-            _, public, private = libraries[name]
+            _, _, public, private = libraries[name]
             below = [floor(link, path + [name]) for link in public + private if link in libraries]
             floors[name] = 1 + max(below, default=0)
             state[name] = "done"
@@ -82,12 +84,12 @@ def main():
         faults.append("the readers stand on different floors: " +
                       ", ".join(f"{name} {floors[name]}" for name in sorted(READERS & floors.keys())))
     for name in sorted(READERS & libraries.keys()):
-        _, public, private = libraries[name]
+        _, _, public, private = libraries[name]
         for link in sorted((set(public + private) | public_closure(name)) & READERS):
             faults.append(f"reader {name} links reader {link}")
 
     # Every include against what the build gives each library.
-    for name, (folder, public, private) in sorted(libraries.items()):
+    for name, (folder, _, public, private) in sorted(libraries.items()):
         allowed = {name}
         for link in public + private:
             allowed |= {link} | public_closure(link)
