@@ -10,7 +10,7 @@ $SUDO apt-get install -y --no-install-recommends \
     qt6-base-dev qt6-translations-l10n libgl1-mesa-dev \
     libgsf-1-dev libxml2-dev libsqlite3-dev zlib1g-dev \
     libgtest-dev libgmock-dev \
-    clang libclang-rt-14-dev \
+    clang libclang-rt-14-dev clang-format \
     python3-xlrd \
     fonts-wqy-microhei xdg-utils \
     dpkg-dev file lintian desktop-file-utils appstream qt6-translations-l10n
