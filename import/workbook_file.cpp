@@ -153,13 +153,14 @@ std::uint64_t sizeLimitOf(const std::string& head) {
     return 0;
 }
 
-// The row of kFormats that holds `bytes`; nullptr, with the reason in `status`, when none does.
-const Format* formatOf(const std::string& bytes, ReaderStatus& status) {
+// The row of kFormats that holds `bytes`; nullptr, with the reason in `status` (and `fault`), when none does.
+const Format* formatOf(const std::string& bytes, ReaderStatus& status, sheet::Fault* fault) {
     std::optional<package::ZipPackage> zip;
     if (startsWith(bytes, "PK\x03\x04")) {
         zip = package::ZipPackage::open(bytes);
         if (!zip) {
             status = ReaderStatus::Damaged;
+            if (fault) fault->what = sheet::Fault::What::Zip;
             return nullptr;
         }
     }
@@ -206,7 +207,7 @@ std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderSta
         status = ReaderStatus::Encrypted;
         return std::nullopt;
     }
-    const Format* format = formatOf(bytes, status);
+    const Format* format = formatOf(bytes, status, fault);
     if (!format) return std::nullopt;
     return format->open(std::move(bytes), status, fault);
 }
