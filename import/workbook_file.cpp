@@ -175,7 +175,7 @@ const Format* formatOf(const std::string& bytes, ReaderStatus& status, sheet::Fa
 }  // namespace
 
 std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderStatus& status,
-                                               sheet::Fault* fault) {
+                                               sheet::Fault* fault, failure::Failure* cause) {
     fileio::InputFile file(path);
     std::string bytes;
     // What the file is shows in its first bytes: a file of no known kind is refused before the rest is
@@ -196,6 +196,8 @@ std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderSt
     }
     status = file.failure().reason() == failure::Reason::NotRegularFile ? ReaderStatus::NotAFile
                                                                         : ReaderStatus::CannotOpen;
+    // The reason met here, not one found by trying the file again: by then it may have changed.
+    if (cause) *cause = file.failure();
     return std::nullopt;
 }
 
