@@ -136,6 +136,18 @@ TEST(ScratchDatabase, PathCollapsesDoubledSlashes) {
     EXPECT_EQ(quoteIdentifier("a\"b"), "\"a\"\"b\"");
 }
 
+// A database failure the system had no part in keeps SQLite's own code, so two such failures are told
+// apart in the clerk's sentence.
+TEST(ScratchDatabase, AFailureOfItsOwnCarriesSqlitesCode) {
+    ScratchFolder folder("sqlite-code");
+    ScratchDatabase db;
+    ASSERT_TRUE(db.create(folder.file("db.tmp"), inflateTemplateBlock(templateDatabaseBlock())).ok());
+    ASSERT_FALSE(db.execute("SELECT * FROM no_such_table"));
+    const failure::Failure why = db.lastFailure();
+    EXPECT_EQ(why.sqliteCode(), SQLITE_ERROR);
+    EXPECT_EQ(why.describe(), gbk("读写出错(SQLite 错误 1)"));
+}
+
 // Reads a written workbook back with the project's reader and compares it with the grid, header row
 // first. Every cell must come back as the same text, empty cells as nothing.
 void expectWorkbookHolds(const std::string& path, const Grid& grid, const Text& sheetName = "Sheet1") {
