@@ -84,14 +84,15 @@ int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
     std::vector<Text> names;
     import::ReaderStatus status = import::ReaderStatus::Ok;
     sheet::Fault fault;
+    failure::Failure cause;
     try {
-        status = import::listSheetNames(path, names, &fault);
+        status = import::listSheetNames(path, names, &fault, &cause);
     } catch (const std::bad_alloc&) {
         err << "无法读取: " << path << " (" << kOutOfMemory << ")\n";
         return kBadInput;
     }
     if (status != import::ReaderStatus::Ok) {
-        err << text::utf8FromGbk(import::importFailureMessage(status, path, {}, {}, fault)) << "\n";
+        err << text::utf8FromGbk(import::importFailureMessage(status, path, {}, {}, fault, cause)) << "\n";
         return kBadInput;
     }
     for (const Text& name : names) out << text::utf8FromGbk(name) << "\n";

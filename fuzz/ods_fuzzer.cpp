@@ -19,8 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::vector<sheet::SheetEntry> entries;
     std::vector<sheet::Sheet> sheets;
-    const package::ReadError error = opendocument::readContentXml(input, entries, sheets);
-    if (error != package::ReadError::None) return 0;
+    sheet::Fault fault;
+    const package::ReadError error = opendocument::readContentXml(input, entries, sheets, &fault);
+    if (error != package::ReadError::None) {
+        (void)fault.describe();
+        return 0;
+    }
     if (entries.size() != sheets.size()) __builtin_trap();
     for (sheet::Sheet& sheet : sheets) fuzzing::readCells(std::move(sheet), false);
     return 0;

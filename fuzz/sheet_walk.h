@@ -23,20 +23,24 @@ inline void readCells(sheet::Sheet sheet, bool uses1904) {
     for (int field = 0; field < reader.fieldCount(); ++field) (void)reader.field(reader.recordCount(), field);
 }
 
-// Opens the bytes as a workbook of any format and reads every worksheet.
+// Opens the bytes as a workbook of any format and reads every worksheet; a failure's place is put in
+// words, as the clerk's message would, since a damaged file chooses the part name it shows.
 inline void readWorkbook(std::string bytes) {
     import::ReaderStatus status = import::ReaderStatus::Ok;
-    const auto workbook = import::WorkbookFile::openBytes(std::move(bytes), status);
+    sheet::Fault fault;
+    const auto workbook = import::WorkbookFile::openBytes(std::move(bytes), status, &fault);
     if (!workbook) {
         if (status == import::ReaderStatus::Ok) __builtin_trap();  // a failure must say why
+        (void)fault.describe();
         return;
     }
     (void)import::listSheetNames(workbook->sheets());
     for (std::size_t index = 0; index < workbook->sheets().size(); ++index) {
         if (workbook->sheets()[index].kind != sheet::SheetKind::Worksheet) continue;
-        auto sheet = workbook->readSheet(index, status);
+        auto sheet = workbook->readSheet(index, status, &fault);
         if (!sheet) {
             if (status == import::ReaderStatus::Ok) __builtin_trap();
+            (void)fault.describe();
             continue;
         }
         readCells(std::move(*sheet), workbook->uses1904DateSystem());

@@ -197,12 +197,9 @@ ExportOutcome runExport(const ExportJob& job) {
         // Any other reason to miss the lock (a folder that cannot be listed, say) shows in the writes.
         failures = writeAll(job, *firstPath, folder, queued, outcome.skippedFiles);
     }
-    for (const FailedFile& failed : failures) {
-        outcome.failedFiles.push_back(failed.name);
-        outcome.reasons.push_back(failed.reason);
-    }
+    outcome.failedFiles = failures;
     // Saved is what was queued and did not fail; a name is taken off once per failure.
-    std::vector<Text> notWritten = outcome.failedFiles;
+    std::vector<Text> notWritten = namesOf(failures);
     for (const Text& name : queued) {
         const auto failed = std::find(notWritten.begin(), notWritten.end(), name);
         if (failed != notWritten.end()) {

@@ -62,8 +62,8 @@ struct ExportOutcome {
     bool cancelled = false;               // the first dialog was cancelled: nothing written, no message;
                                           // the status is back to empty
     bool nothingToExport = false;         // both tables empty: no dialog, nothing written, `message` says so
-    std::vector<text::Text> failedFiles;  // GBK names of the files that could not be written, in order
-    std::vector<failure::Failure> reasons;  // why each of them was not written, in the same order
+    std::vector<FailedFile> failedFiles;    // the files that could not be written, each with its reason,
+                                            // in order
     std::vector<SkippedFile> skippedFiles;  // not written by choice, in order
     std::vector<text::Text> savedFiles;     // GBK names of the files written, in order
     std::string folder;                     // where the workbooks and the report went

@@ -90,9 +90,10 @@ failure::Failure ScratchDatabase::lastFailure() const {
         default:
             break;
     }
-    // An I/O error or a file that would not open: what the system said, where SQLite kept it.
+    // An I/O error or a file that would not open: what the system said, where SQLite kept it; else
+    // SQLite's own code (a busy or damaged database, say), so the failures are told apart.
     if (const int error = sqlite3_system_errno(m_db); error != 0) return fileio::failureOfSystemError(error);
-    return failure::Failure(failure::Reason::SystemError);
+    return failure::Failure::fromSqlite(sqlite3_extended_errcode(m_db));
 }
 
 bool ScratchDatabase::execute(const char* sql) {

@@ -25,6 +25,13 @@ void WriteQueue::push(text::Text name, std::function<failure::Failure()> write) 
     m_changed.notify_all();
 }
 
+std::vector<text::Text> namesOf(const std::vector<FailedFile>& files) {
+    std::vector<text::Text> names;
+    names.reserve(files.size());
+    for (const FailedFile& file : files) names.push_back(file.name);
+    return names;
+}
+
 std::vector<FailedFile> WriteQueue::finish() {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_pending.empty() && !m_busy; });

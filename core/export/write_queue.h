@@ -22,6 +22,9 @@ struct FailedFile {
     friend bool operator==(const FailedFile&, const FailedFile&) = default;
 };
 
+// The names of the files, in order.
+std::vector<text::Text> namesOf(const std::vector<FailedFile>& files);
+
 class WriteQueue {
 public:
     WriteQueue();

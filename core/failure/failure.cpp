@@ -120,6 +120,12 @@ Failure Failure::fromReadErrno(int systemError) {
     }
 }
 
+Failure Failure::fromSqlite(int resultCode) {
+    Failure failure(Reason::SystemError);
+    failure.m_sqliteCode = resultCode;
+    return failure;
+}
+
 Failure Failure::scratchFolderUnusable(std::string folder, Reason cause, int systemError) {
     Failure failure(Reason::ScratchFolderUnusable, systemError);
     failure.m_cause = cause;
@@ -139,11 +145,13 @@ Failure Failure::inScratchFolder(std::string folder) const {
 
 namespace {
 
-std::string sentenceWithNumber(Reason reason, int systemError) {
+std::string sentenceWithNumber(Reason reason, int systemError, int sqliteCode = 0) {
     std::string sentence = sentenceOf(reason);
     // The number lets whoever helps the clerk look the error up; the named reasons say enough.
     if (reason == Reason::SystemError && systemError != 0)
         sentence += "(系统错误 " + std::to_string(systemError) + ")";
+    else if (reason == Reason::SystemError && sqliteCode != 0)
+        sentence += "(SQLite 错误 " + std::to_string(sqliteCode) + ")";
     return sentence;
 }
 
@@ -157,7 +165,7 @@ text::Text Failure::describe() const {
         if (m_cause != Reason::None) sentence += "," + sentenceWithNumber(m_cause, m_systemError);
         return text::gbkFromUtf8(sentence);
     }
-    std::string sentence = sentenceWithNumber(m_reason, m_systemError);
+    std::string sentence = sentenceWithNumber(m_reason, m_systemError, m_sqliteCode);
     if (!m_scratchFolder.empty()) sentence += ",临时文件夹 " + m_scratchFolder;
     return text::gbkFromUtf8(sentence);
 }

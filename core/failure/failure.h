@@ -55,11 +55,14 @@ public:
     static Failure fromErrno(int systemError);
     // The same for an error met while opening a file to read.
     static Failure fromReadErrno(int systemError);
+    // An error the scratch database's library reported with its own result code and no system error.
+    static Failure fromSqlite(int resultCode);
 
     bool failed() const { return m_reason != Reason::None; }
     bool ok() const { return m_reason == Reason::None; }
     Reason reason() const { return m_reason; }
     int systemError() const { return m_systemError; }  // 0 when the reason is not the system's
+    int sqliteCode() const { return m_sqliteCode; }    // the library's result code; 0 when none
     Reason cause() const { return m_cause; }           // why a scratch folder was unusable
     const std::string& scratchFolder() const { return m_scratchFolder; }  // empty when none is named
 
@@ -71,6 +74,7 @@ public:
 private:
     Reason m_reason = Reason::None;
     int m_systemError = 0;
+    int m_sqliteCode = 0;
     Reason m_cause = Reason::None;
     std::string m_scratchFolder;
 };

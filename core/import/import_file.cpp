@@ -20,6 +20,7 @@ ImportOutcome importFile(TableKind kind, const std::string& path, const TableSet
     ReaderStatus status = ReaderStatus::Ok;
     std::vector<Text> availableSheets;
     sheet::Fault fault;
+    failure::Failure cause;
     bool started = false;
     try {
         WorksheetReader reader;
@@ -36,13 +37,14 @@ ImportOutcome importFile(TableKind kind, const std::string& path, const TableSet
         } else {
             availableSheets = reader.availableSheets();
             fault = reader.fault();
+            cause = reader.cause();
         }
     } catch (const std::bad_alloc&) {
         // Under a memory limit a large workbook may not fit: a refusal, never half a table.
         status = ReaderStatus::OutOfMemory;
     }
     if (started || !keepOnFailure) abandonImport(grid, progress);
-    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets, fault), {}, {}};
+    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets, fault, cause), {}, {}};
 }
 
 }  // namespace

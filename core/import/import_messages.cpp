@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The messages for workbooks an import cannot read.
-#include "fileio/files.h"
 #include "import/table_import.h"
 #include "text/encoding.h"
 #include "text/phrases.h"
@@ -32,7 +31,8 @@ Text missingColumnsNotice(TableKind kind, const std::vector<Text>& entries, int 
 }
 
 Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
-                          const std::vector<Text>& availableSheets, const sheet::Fault& fault) {
+                          const std::vector<Text>& availableSheets, const sheet::Fault& fault,
+                          const failure::Failure& cause) {
     const Text file = text::gbkFromUtf8(path);
     const Text place = fault.describe();
     switch (status) {
@@ -40,8 +40,7 @@ Text importFailureMessage(ReaderStatus status, const std::string& path, const Te
             return {};
         case ReaderStatus::CannotOpen: {
             Text message = text::join(phrases::importCannotOpen(), file);
-            if (const failure::Failure why = fileio::whyCannotRead(path); why.failed())
-                message += text::gbkFromUtf8("（") + why.describe() + text::gbkFromUtf8("）");
+            if (cause.failed()) message += text::gbkFromUtf8("（") + cause.describe() + text::gbkFromUtf8("）");
             return message;
         }
         case ReaderStatus::NotAFile:

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "failure/failure.h"
 #include "import/worksheet_reader.h"
 #include "model/grid.h"
 #include "model/progress.h"
@@ -72,9 +73,10 @@ Text missingColumnsNotice(TableKind kind, const std::vector<Text>& entries, int 
 Text columnSpecTooLongMessage(TableKind kind, std::size_t entries);
 
 // Returns the message for a failed open of `path` (file-system encoding): the problem in plain words,
-// where in the workbook it lies when the reader knows (`fault`), the file, and for a missing worksheet
-// the worksheets the workbook holds.
+// where in the workbook it lies when the reader knows (`fault`), the file with, for one that could not be
+// opened, what the system said (`cause`), and for a missing worksheet the worksheets the workbook holds.
 Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
-                          const std::vector<Text>& availableSheets, const sheet::Fault& fault = {});
+                          const std::vector<Text>& availableSheets, const sheet::Fault& fault = {},
+                          const failure::Failure& cause = {});
 
 }  // namespace velmora::import

@@ -153,13 +153,14 @@ std::uint64_t sizeLimitOf(const std::string& head) {
     return 0;
 }
 
-// The row of kFormats that holds `bytes`; nullptr, with the reason in `status`, when none does.
-const Format* formatOf(const std::string& bytes, ReaderStatus& status) {
+// The row of kFormats that holds `bytes`; nullptr, with the reason in `status` (and `fault`), when none does.
+const Format* formatOf(const std::string& bytes, ReaderStatus& status, sheet::Fault* fault) {
     std::optional<package::ZipPackage> zip;
     if (startsWith(bytes, "PK\x03\x04")) {
         zip = package::ZipPackage::open(bytes);
         if (!zip) {
             status = ReaderStatus::Damaged;
+            if (fault) fault->what = sheet::Fault::What::Zip;
             return nullptr;
         }
     }
@@ -174,7 +175,7 @@ const Format* formatOf(const std::string& bytes, ReaderStatus& status) {
 }  // namespace
 
 std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderStatus& status,
-                                               sheet::Fault* fault) {
+                                               sheet::Fault* fault, failure::Failure* cause) {
     fileio::InputFile file(path);
     std::string bytes;
     // What the file is shows in its first bytes: a file of no known kind is refused before the rest is
@@ -195,6 +196,8 @@ std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderSt
     }
     status = file.failure().reason() == failure::Reason::NotRegularFile ? ReaderStatus::NotAFile
                                                                         : ReaderStatus::CannotOpen;
+    // The reason met here, not one found by trying the file again: by then it may have changed.
+    if (cause) *cause = file.failure();
     return std::nullopt;
 }
 
@@ -206,7 +209,7 @@ std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderSta
         status = ReaderStatus::Encrypted;
         return std::nullopt;
     }
-    const Format* format = formatOf(bytes, status);
+    const Format* format = formatOf(bytes, status, fault);
     if (!format) return std::nullopt;
     return format->open(std::move(bytes), status, fault);
 }

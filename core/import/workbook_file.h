@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "failure/failure.h"
 #include "import/worksheet_reader.h"
 #include "sheet/fault.h"
 #include "sheet/sheet.h"
@@ -16,9 +17,10 @@ namespace velmora::import {
 class WorkbookFile {
 public:
     // Opens the file at `path` (file-system encoding); `status` says why it failed and `fault`, when
-    // given, where, as far as the reader knows.
+    // given, where, as far as the reader knows. For a file that could not be opened or read (CannotOpen,
+    // NotAFile) `cause`, when given, holds what the system said then.
     static std::optional<WorkbookFile> open(const std::string& path, ReaderStatus& status,
-                                            sheet::Fault* fault = nullptr);
+                                            sheet::Fault* fault = nullptr, failure::Failure* cause = nullptr);
     // The same on bytes already in memory (tests, fuzzing).
     static std::optional<WorkbookFile> openBytes(std::string bytes, ReaderStatus& status,
                                                  sheet::Fault* fault = nullptr);

@@ -11,10 +11,11 @@ std::vector<Text> listSheetNames(const std::string& path) {
     return names;
 }
 
-ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, sheet::Fault* fault) {
+ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, sheet::Fault* fault,
+                            failure::Failure* cause) {
     names.clear();
     ReaderStatus status = ReaderStatus::Ok;
-    const auto workbook = WorkbookFile::open(path, status, fault);
+    const auto workbook = WorkbookFile::open(path, status, fault, cause);
     if (!workbook) return status;
     names = listSheetNames(workbook->sheets());
     return ReaderStatus::Ok;
@@ -23,8 +24,9 @@ ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, s
 ReaderStatus WorksheetReader::open(const std::string& path, const Text& sheetName) {
     openSheet(sheet::Sheet{}, false);
     m_fault = {};
+    m_cause = {};
     ReaderStatus status = ReaderStatus::Ok;
-    const auto workbook = WorkbookFile::open(path, status, &m_fault);
+    const auto workbook = WorkbookFile::open(path, status, &m_fault, &m_cause);
     if (!workbook) return status;
 
     const auto& sheets = workbook->sheets();

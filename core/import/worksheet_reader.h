@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "failure/failure.h"
 #include "import/cell_text.h"
 #include "sheet/fault.h"
 #include "sheet/sheet.h"
@@ -35,8 +36,9 @@ enum class ReaderStatus {
 // Returns the names of the workbook's worksheets in workbook order (charts and macro sheets left out),
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.
 std::vector<Text> listSheetNames(const std::string& path);
-// The same, saying why a file could not be read.
-ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, sheet::Fault* fault = nullptr);
+// The same, saying why a file could not be read, where (`fault`) and with what the system said (`cause`).
+ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, sheet::Fault* fault = nullptr,
+                            failure::Failure* cause = nullptr);
 // The same over a workbook's sheet entries.
 std::vector<Text> listSheetNames(const std::vector<sheet::SheetEntry>& sheets);
 
@@ -66,6 +68,8 @@ public:
     const std::vector<Text>& availableSheets() const { return m_available; }
     // After a failed open: where the workbook is at fault, as far as its reader knows.
     const sheet::Fault& fault() const { return m_fault; }
+    // After CannotOpen or NotAFile: what the system said when the file was opened or read.
+    const failure::Failure& cause() const { return m_cause; }
     // The first value beyond the rows and columns a sheet holds in a worksheet column that `columns`
     // (one-based column numbers) name, as a fault (RowsBeyond or ColumnsBeyond) of the open sheet;
     // What::Unknown when there is none. Values beyond in other columns are no import's concern.
@@ -77,6 +81,7 @@ private:
     std::vector<ColumnKind> m_columnKinds;
     std::vector<Text> m_available;
     sheet::Fault m_fault;
+    failure::Failure m_cause;
     int m_sheetNumber = 0;  // one-based, of the open sheet in its workbook
 };
 

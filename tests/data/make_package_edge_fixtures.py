@@ -16,6 +16,11 @@ encrypted-bad-size.xlsx   - a compound document with EncryptionInfo and Encrypte
                             directory claims an EncryptedPackage of 2 GB.
 duplicate-part.xlsx       - two entries named xl/worksheets/sheet1.xml with different cells.
 duplicate-part.ods        - two entries named content.xml with different cells.
+damaged-places.xlsx       - sheets "Sheet1" and "Sheet2" over one shared string; Sheet2's part
+                            (xl/worksheets/sheet2.xml) names shared string 7 on row 5; Sheet1 is sound.
+damaged-xml.xlsx          - Sheet1's part breaks off inside a tag on row 3, after two sound rows.
+damaged-places.ods        - tables "Sheet1" and "Sheet2"; in Sheet2, after one row element repeated for
+                            rows 1 and 2, row 3 holds a float cell whose value is "x".
 zero-date.xlsx            - a plain workbook whose entries are all dated 1980-01-00 (day 0).
 large-part.xlsx           - a sheet part of about 5 MB, inflated ahead of its parser: 60,000 rows without
                             numbers, row r holding r mod 7 in A and r mod 11 in B, then about 2 MB of extLst
@@ -167,6 +172,38 @@ def duplicates():
     write_zip(os.path.join(here, 'duplicate-part.ods'), parts + [ods_parts(table(2))[1]])
 
 
+def damaged_places():
+    ns, ns_rel, ns_pkg = TRANSITIONAL
+    rels = (f'<?xml version="1.0"?><Relationships xmlns="{ns_pkg}"><Relationship Id="rId1" '
+            f'Type="{ns_rel}/officeDocument" Target="xl/workbook.xml"/></Relationships>')
+    workbook = (f'<?xml version="1.0"?><workbook xmlns="{ns}" xmlns:r="{ns_rel}"><sheets>'
+                '<sheet name="Sheet1" sheetId="1" r:id="rId1"/><sheet name="Sheet2" sheetId="2" r:id="rId2"/>'
+                '</sheets></workbook>')
+    wb_rels = (f'<?xml version="1.0"?><Relationships xmlns="{ns_pkg}">' +
+               ''.join(f'<Relationship Id="rId{i}" Type="{ns_rel}/worksheet" Target="worksheets/sheet{i}.xml"/>'
+                       for i in (1, 2)) +
+               f'<Relationship Id="rId9" Type="{ns_rel}/sharedStrings" Target="sharedStrings.xml"/>'
+               '</Relationships>')
+    strings = f'<?xml version="1.0"?><sst xmlns="{ns}"><si><t>卡号</t></si></sst>'
+    row = lambda r, value, kind='s': f'<row r="{r}"><c r="A{r}" t="{kind}"><v>{value}</v></c></row>'
+    sound = ''.join(row(r, 0) for r in range(1, 5))
+    sheet = lambda rows: f'<?xml version="1.0"?><worksheet xmlns="{ns}"><sheetData>{rows}</sheetData></worksheet>'
+    base = [('[Content_Types].xml', CONTENT_TYPES), ('_rels/.rels', rels), ('xl/workbook.xml', workbook),
+            ('xl/_rels/workbook.xml.rels', wb_rels), ('xl/sharedStrings.xml', strings)]
+    write_zip(os.path.join(here, 'damaged-places.xlsx'),
+              base + [('xl/worksheets/sheet1.xml', sheet(sound)),
+                      ('xl/worksheets/sheet2.xml', sheet(sound + row(5, 7)))])
+    cut = sheet(row(1, 1, 'n') + row(2, 2, 'n'))
+    cut = cut[:cut.index('</sheetData>')] + '<row r="3"><c r="A3"><v>3</v></c'
+    write_zip(os.path.join(here, 'damaged-xml.xlsx'),
+              base + [('xl/worksheets/sheet1.xml', cut), ('xl/worksheets/sheet2.xml', sheet(sound))])
+    cell = lambda value: f'<table:table-cell office:value-type="float" office:value="{value}"/>'
+    tables = ('<table:table table:name="Sheet1"><table:table-row>' + cell(1) + '</table:table-row></table:table>'
+              '<table:table table:name="Sheet2"><table:table-row table:number-rows-repeated="2">' + cell(1) +
+              '</table:table-row><table:table-row>' + cell(2) + cell('x') + '</table:table-row></table:table>')
+    write_zip(os.path.join(here, 'damaged-places.ods'), ods_parts(tables))
+
+
 def zero_date_xlsx(path):
     ns = TRANSITIONAL[0]
     sheet = (f'<?xml version="1.0"?><worksheet xmlns="{ns}"><sheetData><row r="1"><c r="A1"><v>1</v></c></row>'
@@ -202,6 +239,7 @@ def main():
     flat_documents()
     encrypted_bad_size(j('encrypted-bad-size.xlsx'))
     duplicates()
+    damaged_places()
     zero_date_xlsx(j('zero-date.xlsx'))
     large_parts()
 

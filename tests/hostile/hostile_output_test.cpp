@@ -105,8 +105,8 @@ TEST(HostileOutputs, AReadOnlyFolderFailsEveryFileAndKeepsTheOldOnes) {
         }
         ExportRun second(5);
         const ExportOutcome outcome = second.run(folder.path());
-        for (const failure::Failure& why : outcome.reasons) {
-            if (why.reason() != failure::Reason::ReadOnlyFileSystem) return 101;  // not "no permission"
+        for (const exporting::FailedFile& file : outcome.failedFiles) {
+            if (file.reason.reason() != failure::Reason::ReadOnlyFileSystem) return 101;  // not "no permission"
         }
         return outcome.warning ? static_cast<int>(outcome.failedFiles.size()) : 100;
     });
@@ -136,8 +136,8 @@ TEST(HostileOutputs, FilesThatCannotBeReplacedSurviveAndAreNamed) {
     ExportRun second(5);
     const ExportOutcome outcome = second.run(folder.path());
     const std::vector<Text> expected = {"t1.csv", gbk("导出的表1.xls")};
-    EXPECT_EQ(outcome.failedFiles, expected);
-    const Text why = outcome.reasons.at(0).describe();
+    EXPECT_EQ(exporting::namesOf(outcome.failedFiles), expected);
+    const Text why = outcome.failedFiles.at(0).reason.describe();
     EXPECT_EQ(why, failure::Failure(::geteuid() == 0 ? failure::Reason::ForeignLink
                                                      : failure::Reason::NoWritePermission)
                        .describe());
@@ -221,10 +221,10 @@ TEST(HostileOutputs, AFullScratchDiskSaysSoAndNamesTheFolder) {
         ExportRun run(20000);
         const ExportOutcome outcome = run.run(out);
         const std::vector<Text> workbooks = {gbk("导出的表1.xls"), gbk("导出的表2.xls")};
-        if (outcome.failedFiles != workbooks) return 10;
-        for (const failure::Failure& why : outcome.reasons) {
-            if (why.reason() != failure::Reason::DiskFull) return 11;
-            if (why.describe().find(scratch + "/velmora") == Text::npos) return 12;
+        if (exporting::namesOf(outcome.failedFiles) != workbooks) return 10;
+        for (const exporting::FailedFile& failed : outcome.failedFiles) {
+            if (failed.reason.reason() != failure::Reason::DiskFull) return 11;
+            if (failed.reason.describe().find(scratch + "/velmora") == Text::npos) return 12;
         }
         return outcome.message.find(gbk("磁盘空间不足")) == Text::npos ? 13 : 0;
     });
@@ -316,9 +316,8 @@ std::optional<std::map<std::string, failure::Reason>> exportAs(uid_t account, co
             ExportRun run;
             const ExportOutcome outcome = run.run(out);
             std::string lines;
-            for (std::size_t i = 0; i < outcome.failedFiles.size(); ++i)
-                lines +=
-                    outcome.failedFiles[i] + "\t" + std::to_string(int(outcome.reasons[i].reason())) + "\n";
+            for (const exporting::FailedFile& failed : outcome.failedFiles)
+                lines += failed.name + "\t" + std::to_string(int(failed.reason.reason())) + "\n";
             return ::write(channel[1], lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()) ? 0
                                                                                                          : 1;
         },

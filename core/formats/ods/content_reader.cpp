@@ -17,6 +17,7 @@ namespace velmora::opendocument {
 namespace {
 
 using package::ReadError;
+using What = sheet::Fault::What;
 using sheet::CellKind;
 
 constexpr std::string_view kTableNs = ":table:1.0";
@@ -54,6 +55,11 @@ public:
         : m_budget(package::SheetBudget::forSource(contentSize)), m_entries(entries), m_sheets(sheets) {}
 
     ReadError error = ReadError::None;
+    sheet::Fault fault;  // where the handler refused the content: what, table and row where known
+
+    // The one-based table and row being read, for a fault the parser finds; 0 outside the tables.
+    int tableBeingRead() const { return m_sink ? static_cast<int>(m_entries.size()) : 0; }
+    std::int64_t rowBeingRead() const { return m_sink ? m_row + 1 : 0; }
 
     void startElement(std::string_view localName, std::string_view uri,
                       const package::XmlAttributes& attributes) override {
@@ -104,8 +110,12 @@ public:
     }
 
 private:
-    void refuse(ReadError why) {
+    void refuse(What what, ReadError why = ReadError::Damaged) { refuseAt(what, rowBeingRead(), why); }
+    void refuseAt(What what, std::int64_t row, ReadError why) {
         error = why;
+        fault.what = what;
+        fault.sheet = tableBeingRead();
+        fault.row = row;
         fail();
     }
 
@@ -148,7 +158,7 @@ private:
         std::int64_t count = 0;
         const auto [end, status] = std::from_chars(text->data(), text->data() + text->size(), count);
         if (status != std::errc() || end != text->data() + text->size() || count < 1) {
-            refuse(ReadError::Damaged);
+            refuse(What::RepeatCount);
             return 1;
         }
         return std::min(count, kMaxRepeat);
@@ -210,7 +220,7 @@ private:
     }
 
     void setNumber(CellKind kind, std::optional<double> value) {
-        if (!value) return refuse(ReadError::Damaged);
+        if (!value) return refuse(What::CellValue);
         m_kind = kind;
         m_number = *value;
     }
@@ -236,7 +246,7 @@ private:
                 if (status != std::errc() || count < 0) count = 1;
             }
             if (static_cast<std::uint64_t>(count) > package::kMaxCellTextBytes)
-                return refuse(ReadError::Damaged);
+                return refuse(What::CellText);
             appendSpaces(static_cast<std::size_t>(count));
         } else if (localName == "tab") {
             append("\t");
@@ -247,12 +257,12 @@ private:
 
     void append(std::string_view text) {
         if (!m_wantText) return;
-        if (m_text.size() + text.size() > package::kMaxCellTextBytes) return refuse(ReadError::Damaged);
+        if (m_text.size() + text.size() > package::kMaxCellTextBytes) return refuse(What::CellText);
         m_text.append(text);
     }
     void appendSpaces(std::size_t count) {
         if (!m_wantText) return;
-        if (m_text.size() + count > package::kMaxCellTextBytes) return refuse(ReadError::Damaged);
+        if (m_text.size() + count > package::kMaxCellTextBytes) return refuse(What::CellText);
         m_text.append(count, ' ');
     }
 
@@ -303,7 +313,7 @@ private:
             for (const PendingCell& cell : m_rowCells) {
                 if (!m_sink->put(row, cell.column, {cell.kind, cell.number, textOf(cell), cell.errorCode},
                                  cell.count))
-                    return refuse(m_sink->error());
+                    return refuseAt(m_sink->what(), row + 1, m_sink->error());
             }
         }
         if (m_row > kSheetRows) {
@@ -311,7 +321,7 @@ private:
             for (const PendingCell& cell : m_rowCells) {
                 if (!m_sink->put(std::max(first, kSheetRows), cell.column,
                                  {cell.kind, cell.number, textOf(cell), cell.errorCode}, cell.count))
-                    return refuse(m_sink->error());
+                    return refuseAt(m_sink->what(), std::max(first, kSheetRows) + 1, m_sink->error());
             }
         }
     }
@@ -353,42 +363,77 @@ private:
     std::string m_text;
 };
 
+// The failure of reading `source` into `handler`, with the fault naming the part, and the table and row
+// where the handler knows them; None when it read.
+ReadError failureOf(package::PartStatus status, const ContentHandler& handler, const package::XmlSource& source,
+                    sheet::Fault& fault) {
+    if (handler.error != ReadError::None) {
+        fault = handler.fault;
+        fault.part = source.partName;
+        return handler.error;
+    }
+    if (status == package::PartStatus::Ok) return ReadError::None;
+    fault = package::faultOf(status, source.partName);
+    // The parser stops at the fault, so the table and row it was in are where to look.
+    if (status == package::PartStatus::BadXml) {
+        fault.sheet = handler.tableBeingRead();
+        fault.row = handler.rowBeingRead();
+    }
+    return package::errorOf(status);
+}
+
 // Reads the tables of `content` into the lists, after the common styles of `styles` if given.
 ReadError readTables(const std::optional<package::XmlSource>& styles, const package::XmlSource& content,
-                     std::vector<sheet::SheetEntry>& entries, std::vector<sheet::Sheet>& sheets) {
+                     std::vector<sheet::SheetEntry>& entries, std::vector<sheet::Sheet>& sheets,
+                     sheet::Fault& fault) {
     const auto size = content.size();
     if (!size) {
         // Content held twice is damage; no content at all is no spreadsheet.
-        return content.zip && content.zip->has(content.partName) ? ReadError::Damaged
-                                                                 : ReadError::NotWorkbook;
+        const auto status = content.zip ? content.zip->find(content.partName) : package::PartStatus::Missing;
+        if (status == package::PartStatus::Missing) return ReadError::NotWorkbook;
+        fault = package::faultOf(status == package::PartStatus::Ok ? package::PartStatus::Damaged : status,
+                                 content.partName);
+        return ReadError::Damaged;
     }
     ContentHandler handler(*size, entries, sheets);
     if (styles) {
         // A package without common styles still reads.
         const package::PartStatus status = package::parseXml(*styles, handler);
-        if (handler.error != ReadError::None) return handler.error;
-        if (status != package::PartStatus::Ok && status != package::PartStatus::Missing)
-            return package::errorOf(status);
+        if (status != package::PartStatus::Missing) {
+            if (const ReadError error = failureOf(status, handler, *styles, fault); error != ReadError::None)
+                return error;
+        }
     }
     const package::PartStatus status = package::parseXml(content, handler);
-    if (handler.error != ReadError::None) return handler.error;
-    if (status != package::PartStatus::Ok) return package::errorOf(status);
+    if (const ReadError error = failureOf(status, handler, content, fault); error != ReadError::None)
+        return error;
     // A table cut off before its end was never stored.
-    if (entries.size() != sheets.size()) return ReadError::Damaged;
+    if (entries.size() != sheets.size()) {
+        fault = {};
+        fault.sheet = static_cast<int>(entries.size());
+        fault.part = content.partName;
+        return ReadError::Damaged;
+    }
     return ReadError::None;
 }
 
 }  // namespace
 
 ReadError readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
-                      std::vector<sheet::Sheet>& sheets) {
-    return readTables(package::XmlSource::part(zip, "styles.xml"),
-                      package::XmlSource::part(zip, "content.xml"), entries, sheets);
+                      std::vector<sheet::Sheet>& sheets, sheet::Fault* fault) {
+    sheet::Fault where;
+    const ReadError error = readTables(package::XmlSource::part(zip, "styles.xml"),
+                                       package::XmlSource::part(zip, "content.xml"), entries, sheets, where);
+    if (fault && error != ReadError::None) *fault = std::move(where);
+    return error;
 }
 
 ReadError readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
-                         std::vector<sheet::Sheet>& sheets) {
-    return readTables(std::nullopt, package::XmlSource::memory(xml), entries, sheets);
+                         std::vector<sheet::Sheet>& sheets, sheet::Fault* fault) {
+    sheet::Fault where;
+    const ReadError error = readTables(std::nullopt, package::XmlSource::memory(xml), entries, sheets, where);
+    if (fault && error != ReadError::None) *fault = std::move(where);
+    return error;
 }
 
 }  // namespace velmora::opendocument

@@ -7,17 +7,18 @@
 
 #include "package/sheet_sink.h"
 #include "package/zip_package.h"
+#include "sheet/fault.h"
 #include "sheet/sheet.h"
 
 namespace velmora::opendocument {
 
 // Reads every table of the package's content.xml, in document order, with its name and whether it is
-// hidden.
+// hidden. On failure `fault`, when given, names the part and, where known, the table (as sheet) and row.
 package::ReadError readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
-                               std::vector<sheet::Sheet>& sheets);
+                               std::vector<sheet::Sheet>& sheets, sheet::Fault* fault = nullptr);
 // The same from content XML held in memory, without common styles (a flat document holds its styles
-// in the same XML; tests, fuzzing).
+// in the same XML; tests, fuzzing); a fault names no part.
 package::ReadError readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
-                                  std::vector<sheet::Sheet>& sheets);
+                                  std::vector<sheet::Sheet>& sheets, sheet::Fault* fault = nullptr);
 
 }  // namespace velmora::opendocument

@@ -59,24 +59,25 @@ bool isFlatDocument(std::string_view bytes) {
     return readRoot(bytes).isDocument;
 }
 
-std::optional<Workbook> Workbook::openFlatBytes(std::string bytes, ReadError& error) {
+std::optional<Workbook> Workbook::openFlatBytes(std::string bytes, ReadError& error, sheet::Fault* fault) {
     const RootHandler root = readRoot(bytes);
     if (!root.isDocument || root.mimeType.rfind(kSpreadsheetType, 0) != 0) {
         error = ReadError::NotWorkbook;  // a flat text document or drawing
         return std::nullopt;
     }
     Workbook workbook;
-    error = readContentXml(bytes, workbook.m_entries, workbook.m_sheets);
+    error = readContentXml(bytes, workbook.m_entries, workbook.m_sheets, fault);
     if (error != ReadError::None) return std::nullopt;
     return workbook;
 }
 
 bool isPackage(const package::ZipPackage& zip) { return zip.has("content.xml") || zip.has("mimetype"); }
 
-std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error) {
+std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error, sheet::Fault* fault) {
     const auto zip = package::ZipPackage::open(bytes);
     if (!zip) {
         error = ReadError::Damaged;
+        if (fault) fault->what = sheet::Fault::What::Zip;
         return std::nullopt;
     }
     std::string mimeType;
@@ -85,17 +86,19 @@ std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error)
         return std::nullopt;
     }
     ManifestHandler manifest;
-    const PartStatus manifestStatus = package::parseXmlPart(*zip, "META-INF/manifest.xml", manifest);
+    constexpr std::string_view kManifest = "META-INF/manifest.xml";
+    const PartStatus manifestStatus = package::parseXmlPart(*zip, kManifest, manifest);
     if (manifest.encrypted) {
         error = ReadError::Encrypted;
         return std::nullopt;
     }
     if (manifestStatus != PartStatus::Ok && manifestStatus != PartStatus::Missing) {
         error = package::errorOf(manifestStatus);
+        if (fault) *fault = package::faultOf(manifestStatus, kManifest);
         return std::nullopt;
     }
     Workbook workbook;
-    error = readContent(*zip, workbook.m_entries, workbook.m_sheets);
+    error = readContent(*zip, workbook.m_entries, workbook.m_sheets, fault);
     if (error != ReadError::None) return std::nullopt;
     return workbook;
 }

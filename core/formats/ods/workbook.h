@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "package/sheet_sink.h"
+#include "sheet/fault.h"
 #include "sheet/sheet.h"
 
 namespace velmora::opendocument {
@@ -18,10 +19,13 @@ using package::ReadError;
 class Workbook {
 public:
     // Opens the spreadsheet held in `bytes` (a zip package) and reads every table of it: they all live
-    // in one part, which is read once. Never throws or crashes on bad input.
-    static std::optional<Workbook> openBytes(std::string bytes, ReadError& error);
+    // in one part, which is read once. Never throws or crashes on bad input. `fault`, when given, says
+    // where a failure lies: the part, and within the tables the sheet and row.
+    static std::optional<Workbook> openBytes(std::string bytes, ReadError& error,
+                                             sheet::Fault* fault = nullptr);
     // Opens a flat spreadsheet (.fods): the whole document as one XML file, read by the same handler.
-    static std::optional<Workbook> openFlatBytes(std::string bytes, ReadError& error);
+    static std::optional<Workbook> openFlatBytes(std::string bytes, ReadError& error,
+                                                 sheet::Fault* fault = nullptr);
 
     const std::vector<sheet::SheetEntry>& sheets() const { return m_entries; }
     // Dates are stored as calendar dates and read as serials of the 1900 system.

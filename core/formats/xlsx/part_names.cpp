@@ -32,16 +32,19 @@ private:
 
 }  // namespace
 
-package::PartStatus readRelationships(const package::ZipPackage& zip, std::string_view sourcePart,
-                                      std::vector<Relationship>& out) {
-    out.clear();
+std::string relationshipsPartOf(std::string_view sourcePart) {
     const std::size_t slash = sourcePart.rfind('/');
     const std::string folder(slash == std::string_view::npos ? std::string_view()
                                                              : sourcePart.substr(0, slash + 1));
     const std::string name(slash == std::string_view::npos ? sourcePart : sourcePart.substr(slash + 1));
-    const std::string relsPart = folder + "_rels/" + name + ".rels";
+    return folder + "_rels/" + name + ".rels";
+}
+
+package::PartStatus readRelationships(const package::ZipPackage& zip, std::string_view sourcePart,
+                                      std::vector<Relationship>& out) {
+    out.clear();
     RelationshipsHandler handler(sourcePart, out);
-    return package::parseXmlPart(zip, relsPart, handler);
+    return package::parseXmlPart(zip, relationshipsPartOf(sourcePart), handler);
 }
 
 bool hasType(const Relationship& relationship, std::string_view kind) {

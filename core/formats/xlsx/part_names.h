@@ -20,6 +20,9 @@ struct Relationship {
 package::PartStatus readRelationships(const package::ZipPackage& zip, std::string_view sourcePart,
                                       std::vector<Relationship>& out);
 
+// The relationships part of `sourcePart` ("" for the package): "xl/_rels/workbook.xml.rels".
+std::string relationshipsPartOf(std::string_view sourcePart);
+
 // True when a relationship type names `kind` ("worksheet", "officeDocument"...): transitional and strict
 // files use different prefixes for the same last segment.
 bool hasType(const Relationship& relationship, std::string_view kind);

@@ -11,6 +11,7 @@ namespace velmora::ooxml {
 namespace {
 
 using package::ReadError;
+using What = sheet::Fault::What;
 using sheet::CellKind;
 using sheet::CellView;
 
@@ -52,7 +53,10 @@ public:
         : m_parts(parts), m_budget(package::SheetBudget::forSource(partSize)), m_sink(m_budget) {}
 
     ReadError error = ReadError::None;
+    sheet::Fault fault;  // where the handler refused the part: what, and the row (one-based) where known
     sheet::Sheet take() { return m_sink.take(); }
+    // The one-based row being read, for a fault the parser finds; 0 outside the cells.
+    std::int64_t rowBeingRead() const { return m_inSheetData && m_row >= 0 ? m_row + 1 : 0; }
 
     void startElement(std::string_view localName, std::string_view,
                       const package::XmlAttributes& attributes) override {
@@ -64,7 +68,7 @@ public:
         if (localName == "row") {
             std::int64_t number = 0;
             const auto reference = attributes.value("r");
-            if (reference && !parseIndex(*reference, number)) return refuse(ReadError::Damaged);
+            if (reference && !parseIndex(*reference, number)) return refuse(What::RowNumber, 0);
             // Rows without a number follow the one before.
             m_row = reference ? number - 1 : m_row + 1;
             m_nextColumn = 0;
@@ -102,16 +106,18 @@ public:
 
     void characters(std::string_view text) override {
         if (m_inInline) {
-            if (!m_inline.characters(text)) refuse(ReadError::Damaged);
+            if (!m_inline.characters(text)) refuse(What::CellText, m_cellRow + 1);
         } else if (m_inValue) {
-            if (m_value.size() + text.size() > kMaxCellTextBytes) return refuse(ReadError::Damaged);
+            if (m_value.size() + text.size() > kMaxCellTextBytes) return refuse(What::CellText, m_cellRow + 1);
             m_value.append(text);
         }
     }
 
 private:
-    void refuse(ReadError why) {
+    void refuse(What what, std::int64_t row, ReadError why = ReadError::Damaged) {
         error = why;
+        fault.what = what;
+        fault.row = row;
         fail();
     }
 
@@ -124,7 +130,7 @@ private:
         m_cellColumn = m_nextColumn;
         if (const auto reference = attributes.value("r")) {
             std::optional<std::int64_t> row;
-            if (!parseReference(*reference, m_cellColumn, row)) return refuse(ReadError::Damaged);
+            if (!parseReference(*reference, m_cellColumn, row)) return refuse(What::CellReference, m_row + 1);
             if (row) m_cellRow = *row;
         }
         m_nextColumn = m_cellColumn + 1;
@@ -136,9 +142,10 @@ private:
     }
 
     void endCell() {
+        m_badValue = What::CellValue;
         const std::optional<CellView> cell = cellValue();
-        if (!cell) return refuse(ReadError::Damaged);
-        if (!m_sink.put(m_cellRow, m_cellColumn, *cell)) refuse(m_sink.error());
+        if (!cell) return refuse(m_badValue, m_cellRow + 1);
+        if (!m_sink.put(m_cellRow, m_cellColumn, *cell)) refuse(m_sink.what(), m_cellRow + 1, m_sink.error());
     }
 
     // The cell the element stands for; nullopt for a value that cannot be trusted. A formula without
@@ -161,8 +168,10 @@ private:
             std::int64_t index = 0;
             // An index past the table means strings were lost: refuse rather than show blanks.
             if (!parseIndex(m_value, index) || index < 0 ||
-                static_cast<std::uint64_t>(index) >= m_parts.sharedStrings.size())
+                static_cast<std::uint64_t>(index) >= m_parts.sharedStrings.size()) {
+                m_badValue = What::SharedStringIndex;
                 return std::nullopt;
+            }
             return CellView{CellKind::Text, 0, m_parts.sharedStrings[static_cast<std::size_t>(index)], 0};
         }
         if (m_type == "str") {
@@ -211,6 +220,7 @@ private:
     std::int64_t m_cellColumn = 0;
     std::string m_type;
     std::size_t m_style = 0;
+    What m_badValue = What::CellValue;  // why cellValue gave none
     std::string m_value;
     text::Text m_text;
     StringItem m_inline;
@@ -219,26 +229,42 @@ private:
 }  // namespace
 
 std::optional<sheet::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
-                                          package::ReadError& error) {
-    return readSheetXml(parts, package::XmlSource::part(*parts.zip, partName), error);
+                                          package::ReadError& error, sheet::Fault* fault) {
+    return readSheetXml(parts, package::XmlSource::part(*parts.zip, partName), error, fault);
 }
 
 std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
-                                         package::ReadError& error) {
+                                         package::ReadError& error, sheet::Fault* fault) {
     const auto size = source.size();
     if (!size) {
-        error = ReadError::Damaged;  // the workbook names a sheet the package does not hold
+        // The workbook names a sheet the package does not hold, or holds twice.
+        error = ReadError::Damaged;
+        if (fault) {
+            const auto status = source.zip && !source.partName.empty() ? source.zip->find(source.partName)
+                                                                       : package::PartStatus::Missing;
+            *fault = package::faultOf(status == package::PartStatus::Ok ? package::PartStatus::Damaged : status,
+                                      source.partName);
+        }
         return std::nullopt;
     }
     SheetHandler handler(parts, *size);
     const package::PartStatus status = package::parseXml(source, handler);
     if (handler.error != ReadError::None) {
         error = handler.error;
+        if (fault) {
+            *fault = std::move(handler.fault);
+            fault->part = source.partName;
+        }
         return std::nullopt;
     }
     if (status != package::PartStatus::Ok) {
         error = package::errorOf(status);
         if (error == ReadError::NotWorkbook) error = ReadError::Damaged;
+        if (fault) {
+            *fault = package::faultOf(status, source.partName);
+            // The parser stops at the fault, so the row it was in is where to look.
+            if (status == package::PartStatus::BadXml) fault->row = handler.rowBeingRead();
+        }
         return std::nullopt;
     }
     error = ReadError::None;

@@ -62,22 +62,36 @@ sheet::SheetKind kindOf(const Relationship& relationship) {
 
 bool isPackage(const package::ZipPackage& zip) { return zip.has("[Content_Types].xml"); }
 
-package::ReadError readWorkbookParts(WorkbookParts& parts) {
+namespace {
+
+// The failure of reading `partName`, with the fault naming it.
+package::ReadError failed(PartStatus status, std::string_view partName, sheet::Fault& fault) {
+    fault = package::faultOf(status, partName);
+    return package::errorOf(status);
+}
+
+}  // namespace
+
+package::ReadError readWorkbookParts(WorkbookParts& parts, sheet::Fault& fault) {
     const package::ZipPackage& zip = *parts.zip;
     std::vector<Relationship> relationships;
     PartStatus status = readRelationships(zip, "", relationships);
-    if (status != PartStatus::Ok) return package::errorOf(status);
+    // No relationships at all is no workbook, said without a place; a damaged one is named.
+    if (status == PartStatus::Missing) return package::ReadError::NotWorkbook;
+    if (status != PartStatus::Ok) return failed(status, relationshipsPartOf(""), fault);
     const Relationship* document = findByType(relationships, "officeDocument");
     if (!document) return package::ReadError::NotWorkbook;
     const std::string workbookPart = document->target;
 
     WorkbookHandler workbook;
     status = package::parseXmlPart(zip, workbookPart, workbook);
-    if (status != PartStatus::Ok) return package::errorOf(status);
+    if (status == PartStatus::Missing) return package::ReadError::NotWorkbook;
+    if (status != PartStatus::Ok) return failed(status, workbookPart, fault);
     parts.uses1904 = workbook.uses1904;
 
     status = readRelationships(zip, workbookPart, relationships);
-    if (status != PartStatus::Ok && status != PartStatus::Missing) return package::errorOf(status);
+    if (status != PartStatus::Ok && status != PartStatus::Missing)
+        return failed(status, relationshipsPartOf(workbookPart), fault);
     for (SheetListing& sheet : workbook.sheets) {
         std::string partName;
         sheet.entry.kind = sheet::SheetKind::Other;
@@ -93,11 +107,16 @@ package::ReadError readWorkbookParts(WorkbookParts& parts) {
     // Both parts are optional: a workbook of numbers only has no shared strings, a bare one no styles.
     if (const Relationship* strings = findByType(relationships, "sharedStrings")) {
         status = readSharedStrings(package::XmlSource::part(zip, strings->target), parts.sharedStrings);
-        if (status != PartStatus::Ok && status != PartStatus::Missing) return package::errorOf(status);
+        if (status != PartStatus::Ok && status != PartStatus::Missing) {
+            const package::ReadError error = failed(status, strings->target, fault);
+            if (status == PartStatus::Refused) fault.what = sheet::Fault::What::CellText;  // its only refusal
+            return error;
+        }
     }
     if (const Relationship* styles = findByType(relationships, "styles")) {
         status = readDateStyles(package::XmlSource::part(zip, styles->target), parts.dateStyles);
-        if (status != PartStatus::Ok && status != PartStatus::Missing) return package::errorOf(status);
+        if (status != PartStatus::Ok && status != PartStatus::Missing)
+            return failed(status, styles->target, fault);
     }
     return package::ReadError::None;
 }
@@ -107,34 +126,36 @@ Workbook::~Workbook() = default;
 Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 
-std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error) {
+std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error, sheet::Fault* fault) {
     Workbook workbook;
     WorkbookParts& parts = *workbook.m_parts;
     parts.bytes = std::make_unique<std::string>(std::move(bytes));
     parts.zip = package::ZipPackage::open(*parts.bytes);
+    sheet::Fault where;
     if (!parts.zip) {
         error = ReadError::Damaged;
-        return std::nullopt;
-    }
-    if (!isPackage(*parts.zip)) {
+        where.what = sheet::Fault::What::Zip;
+    } else if (!isPackage(*parts.zip)) {
         error = ReadError::NotWorkbook;
-        return std::nullopt;
+    } else {
+        error = readWorkbookParts(parts, where);
+        if (error == ReadError::None) return workbook;
     }
-    error = readWorkbookParts(parts);
-    if (error != ReadError::None) return std::nullopt;
-    return workbook;
+    if (fault) *fault = std::move(where);
+    return std::nullopt;
 }
 
 const std::vector<sheet::SheetEntry>& Workbook::sheets() const { return m_parts->entries; }
 
 bool Workbook::uses1904DateSystem() const { return m_parts->uses1904; }
 
-std::optional<sheet::Sheet> Workbook::readSheet(std::size_t index, ReadError& error) const {
+std::optional<sheet::Sheet> Workbook::readSheet(std::size_t index, ReadError& error,
+                                                sheet::Fault* fault) const {
     if (index >= m_parts->entries.size() || m_parts->entries[index].kind != sheet::SheetKind::Worksheet) {
         error = ReadError::NotWorkbook;
         return std::nullopt;
     }
-    return readSheetPart(*m_parts, m_parts->sheetParts[index], error);
+    return readSheetPart(*m_parts, m_parts->sheetParts[index], error, fault);
 }
 
 }  // namespace velmora::ooxml

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "package/sheet_sink.h"
+#include "sheet/fault.h"
 #include "sheet/sheet.h"
 
 namespace velmora::ooxml {
@@ -24,13 +25,16 @@ public:
     Workbook(Workbook&&) noexcept;
     Workbook& operator=(Workbook&&) noexcept;
 
-    // Opens the workbook held in `bytes` (a zip package). Never throws or crashes on bad input.
-    static std::optional<Workbook> openBytes(std::string bytes, ReadError& error);
+    // Opens the workbook held in `bytes` (a zip package). Never throws or crashes on bad input. `fault`,
+    // when given, says where a failure lies: the part, and within a sheet's part the row.
+    static std::optional<Workbook> openBytes(std::string bytes, ReadError& error,
+                                             sheet::Fault* fault = nullptr);
 
     const std::vector<sheet::SheetEntry>& sheets() const;
     bool uses1904DateSystem() const;
     // Reads all cells of sheet `index`; nullopt with the reason for a sheet that cannot be read.
-    std::optional<sheet::Sheet> readSheet(std::size_t index, ReadError& error) const;
+    std::optional<sheet::Sheet> readSheet(std::size_t index, ReadError& error,
+                                          sheet::Fault* fault = nullptr) const;
 
 private:
     std::unique_ptr<WorkbookParts> m_parts;

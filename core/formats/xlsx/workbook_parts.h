@@ -28,14 +28,15 @@ public:
 // Reads styles.xml's number formats and cell styles into `dateStyles`.
 package::PartStatus readDateStyles(const package::XmlSource& source, std::vector<bool>& dateStyles);
 
-// Reads workbook.xml and the parts it leads to into `parts`.
-package::ReadError readWorkbookParts(WorkbookParts& parts);
+// Reads workbook.xml and the parts it leads to into `parts`; on failure `fault` names the part.
+package::ReadError readWorkbookParts(WorkbookParts& parts, sheet::Fault& fault);
 
-// Reads the worksheet part into a sheet.
+// Reads the worksheet part into a sheet; on failure `fault`, when given, names the part and, where the
+// fault lies in a row, the row.
 std::optional<sheet::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
-                                          package::ReadError& error);
+                                          package::ReadError& error, sheet::Fault* fault = nullptr);
 // The same from any source of worksheet XML.
 std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
-                                         package::ReadError& error);
+                                         package::ReadError& error, sheet::Fault* fault = nullptr);
 
 }  // namespace velmora::ooxml

@@ -27,9 +27,39 @@ ReadError errorOf(PartStatus status) {
         case PartStatus::TooLarge:
             return ReadError::TooLarge;
         case PartStatus::Damaged:
+        case PartStatus::Duplicate:
+        case PartStatus::BadXml:
+        case PartStatus::Refused:
             break;
     }
     return ReadError::Damaged;
+}
+
+sheet::Fault faultOf(PartStatus status, std::string_view partName) {
+    using What = sheet::Fault::What;
+    sheet::Fault fault;
+    fault.part = partName;
+    switch (status) {
+        case PartStatus::Ok:
+        case PartStatus::Refused:  // the handler says why
+            break;
+        case PartStatus::Missing:
+            fault.what = What::PartMissing;
+            break;
+        case PartStatus::TooLarge:
+            fault.what = What::PartSize;
+            break;
+        case PartStatus::Damaged:
+            fault.what = What::PartInflate;
+            break;
+        case PartStatus::Duplicate:
+            fault.what = What::PartDuplicate;
+            break;
+        case PartStatus::BadXml:
+            fault.what = What::Xml;
+            break;
+    }
+    return fault;
 }
 
 SheetBudget SheetBudget::forSource(std::size_t sourceBytes) {

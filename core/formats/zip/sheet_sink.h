@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "package/zip_package.h"
+#include "sheet/fault.h"
 #include "sheet/sheet.h"
 
 namespace velmora::package {
@@ -21,6 +22,8 @@ enum class ReadError {
 
 // The failure a part's status stands for.
 ReadError errorOf(PartStatus status);
+// Where that failure lies: the part, and what its status says went wrong there.
+sheet::Fault faultOf(PartStatus status, std::string_view partName);
 
 // What the sheets read from one piece of XML may cost at most: bytes of text copied into cells and
 // cells stored. Grows with the XML's size, so a small file cannot claim gigabytes through repetition.
@@ -42,6 +45,10 @@ public:
     // it cannot be stored whole.
     bool put(std::int64_t row, std::int64_t column, sheet::CellView cell, std::int64_t count = 1);
     ReadError error() const { return m_error; }
+    // What went wrong, for the fault that names the place.
+    sheet::Fault::What what() const {
+        return m_error == ReadError::TooLarge ? sheet::Fault::What::CellBudget : sheet::Fault::What::RowNumber;
+    }
     sheet::Sheet take() { return std::move(m_sheet); }
 
 private:

@@ -175,11 +175,12 @@ public:
     }
 
     PartStatus finish() {
-        if (!m_state.context) return PartStatus::Damaged;  // an empty part is no XML document
+        if (!m_state.context) return PartStatus::BadXml;  // an empty part is no XML document
         if (running()) xmlParseChunk(m_state.context, nullptr, 0, 1);
-        if (m_state.refused || m_state.handler.failed()) return PartStatus::Damaged;
+        if (m_state.refused) return PartStatus::BadXml;
+        if (m_state.handler.failed()) return PartStatus::Refused;
         if (m_state.handler.stopped()) return PartStatus::Ok;
-        return m_state.context->wellFormed ? PartStatus::Ok : PartStatus::Damaged;
+        return m_state.context->wellFormed ? PartStatus::Ok : PartStatus::BadXml;
     }
 
 private:

@@ -64,8 +64,8 @@ struct XmlSource {
 // Parses the XML of `source` into `handler`, as parseXmlPart and parseXml do.
 PartStatus parseXml(const XmlSource& source, XmlHandler& handler);
 
-// Parses the part `partName` of `package` into `handler`. Damaged for malformed XML, a DTD, an entity,
-// nesting beyond a fixed depth, or a handler that failed.
+// Parses the part `partName` of `package` into `handler`. BadXml for malformed XML, a DTD, an entity or
+// nesting beyond a fixed depth; Refused for a handler that failed; the part's own status otherwise.
 PartStatus parseXmlPart(const ZipPackage& package, std::string_view partName, XmlHandler& handler);
 
 // Parses XML held in memory the same way (tests and fuzzing).

@@ -222,14 +222,14 @@ struct ZipPackage::Handle {
     ObjectRef<GsfInfile> zip;
 
     // The part at `partName` ("xl/workbook.xml", a leading "/" allowed): the entry of exactly that name,
-    // else the one differing only in case. Damaged when two entries have that name, or no entry has it
+    // else the one differing only in case. Duplicate when two entries have that name, or no entry has it
     // exactly and several differ from it only in case: readers would disagree on which to take.
     PartStatus find(std::string_view partName, ObjectRef<GsfInput>& part) const {
         while (!partName.empty() && partName.front() == '/') partName.remove_prefix(1);
         std::vector<std::pair<ObjectRef<GsfInput>, bool>> found;
         collectBelow(zip.object, partName, true, 0, found);
         const auto exact = std::count_if(found.begin(), found.end(), [](const auto& f) { return f.second; });
-        if (exact > 1 || (exact == 0 && found.size() > 1)) return PartStatus::Damaged;
+        if (exact > 1 || (exact == 0 && found.size() > 1)) return PartStatus::Duplicate;
         if (found.empty()) return PartStatus::Missing;
         for (auto& [entry, isExact] : found) {
             if (isExact || exact == 0) part = std::move(entry);
@@ -263,6 +263,11 @@ std::optional<ZipPackage> ZipPackage::open(std::string_view bytes) {
 bool ZipPackage::has(std::string_view partName) const {
     ObjectRef<GsfInput> part;
     return m_handle->find(partName, part) != PartStatus::Missing;
+}
+
+PartStatus ZipPackage::find(std::string_view partName) const {
+    ObjectRef<GsfInput> part;
+    return m_handle->find(partName, part);
 }
 
 std::optional<std::size_t> ZipPackage::size(std::string_view partName) const {

@@ -12,7 +12,10 @@
 
 namespace velmora::package {
 
-enum class PartStatus { Ok, Missing, TooLarge, Damaged };
+// What became of reading a part. Damaged: its compressed data cannot be inflated; Duplicate: two entries
+// hold its name; BadXml: its text is no XML the parser accepts; Refused: the handler it was parsed into
+// refused the content and knows why.
+enum class PartStatus { Ok, Missing, TooLarge, Damaged, Duplicate, BadXml, Refused };
 
 class ZipPackage {
 public:
@@ -26,8 +29,10 @@ public:
     // True when the part exists. Part names match without regard to case, since writers and the
     // relationships that name the parts disagree about it; an entry of exactly the name comes first.
     // A part held by two entries of one name (or, lacking an exact one, by several differing only in
-    // case) exists but reads as Damaged: readers disagree on which entry to take.
+    // case) exists but reads as Duplicate: readers disagree on which entry to take.
     bool has(std::string_view partName) const;
+    // Ok, Missing or Duplicate, as reading the part would begin.
+    PartStatus find(std::string_view partName) const;
     // The part's inflated size as its entry declares it; nullopt when there is no such part.
     std::optional<std::size_t> size(std::string_view partName) const;
     // Hands the part's inflated bytes to `consume` in chunks; `consume` returns false to stop early

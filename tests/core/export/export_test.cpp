@@ -136,6 +136,18 @@ TEST(ScratchDatabase, PathCollapsesDoubledSlashes) {
     EXPECT_EQ(quoteIdentifier("a\"b"), "\"a\"\"b\"");
 }
 
+// A database failure the system had no part in keeps SQLite's own code, so two such failures are told
+// apart in the clerk's sentence.
+TEST(ScratchDatabase, AFailureOfItsOwnCarriesSqlitesCode) {
+    ScratchFolder folder("sqlite-code");
+    ScratchDatabase db;
+    ASSERT_TRUE(db.create(folder.file("db.tmp"), inflateTemplateBlock(templateDatabaseBlock())).ok());
+    ASSERT_FALSE(db.execute("SELECT * FROM no_such_table"));
+    const failure::Failure why = db.lastFailure();
+    EXPECT_EQ(why.sqliteCode(), SQLITE_ERROR);
+    EXPECT_EQ(why.describe(), gbk("读写出错(SQLite 错误 1)"));
+}
+
 // Reads a written workbook back with the project's reader and compares it with the grid, header row
 // first. Every cell must come back as the same text, empty cells as nothing.
 void expectWorkbookHolds(const std::string& path, const Grid& grid, const Text& sheetName = "Sheet1") {
@@ -477,7 +489,7 @@ TEST(ExportCommand, AnotherExportHoldingALockEndsInAMessageWithinTheLimit) {
         const ExportOutcome outcome = runExport(job);
         const auto waited = std::chrono::steady_clock::now() - start;
 
-        EXPECT_EQ(outcome.failedFiles, c.failed) << c.what;
+        EXPECT_EQ(namesOf(outcome.failedFiles), c.failed) << c.what;
         const Text why = failure::Failure(failure::Reason::LockTimedOut).describe();
         for (const Text& name : c.failed)
             EXPECT_NE(outcome.message.find(name + gbk("（") + why + gbk("）")), Text::npos) << c.what;
@@ -594,7 +606,7 @@ TEST(ExportCommand, NamesEveryFileThatWasNotWritten) {
     const ExportOutcome outcome = runExport(f.job(folder.path()));
 
     const std::vector<Text> expectedFailures = {"t1.csv", gbk("导出的表2.xls")};
-    EXPECT_EQ(outcome.failedFiles, expectedFailures);
+    EXPECT_EQ(namesOf(outcome.failedFiles), expectedFailures);
     EXPECT_TRUE(outcome.warning);
     // Each file comes with its reason.
     EXPECT_EQ(outcome.message,
@@ -616,7 +628,7 @@ TEST(ExportCommand, AGridOfMoreRowsThanAWorkbookHoldsFailsOnlyItsWorkbook) {
     f.prompt.answers[2] = folder.file("t2.csv");
     const ExportOutcome outcome = runExport(f.job(folder.path()));
 
-    EXPECT_EQ(outcome.failedFiles, std::vector<Text>{gbk("导出的表1.xls")});
+    EXPECT_EQ(namesOf(outcome.failedFiles), std::vector<Text>{gbk("导出的表1.xls")});
     EXPECT_NE(outcome.message.find(gbk("导出的表1.xls（超过工作簿的行数上限 65,535）")), Text::npos);
     EXPECT_FALSE(fs::exists(testsupport::pathOf(folder.file("导出的表1.xls"))));
     const std::string csv = readFile(folder.file("t1.csv"));

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "import/table_import.h"
 #include "import/workbook_file.h"
 #include "sheet_builder.h"
 
@@ -71,6 +72,30 @@ TEST(PackageEdges, PackagesThatCannotBeTrustedAreRefusedWithTheirReason) {
             EXPECT_FALSE(workbook->readSheet(0, status)) << c.what;
         }
         EXPECT_EQ(status, c.status) << c.what;
+    }
+}
+
+// The clerk's sentence (the window's and the batch's alike) says where: the part, and the sheet and row
+// where the reader knows them.
+TEST(PackageEdges, DamageIsNamedByPartSheetAndRow) {
+    const struct {
+        const char* file;
+        const char* sheet;
+        const char* place;
+    } cases[] = {
+        {"damaged-places.xlsx", "Sheet2", "第2张工作表第5行的共享文字编号超出范围（xl/worksheets/sheet2.xml）"},
+        {"damaged-xml.xlsx", "Sheet1", "第1张工作表第3行的XML无法解析（xl/worksheets/sheet1.xml）"},
+        {"damaged-places.ods", "Sheet1", "第2张工作表第3行的单元格的值与其类型不符（content.xml）"},
+        {"duplicate-part.xlsx", "Sheet1", "第1张工作表的部件重复出现（xl/worksheets/sheet1.xml）"},
+        {"duplicate-part.ods", "Sheet1", "部件重复出现（content.xml）"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = workbookFixture(c.file);
+        WorksheetReader reader;
+        const ReaderStatus status = reader.open(path, c.sheet);
+        EXPECT_EQ(importFailureMessage(status, path, c.sheet, reader.availableSheets(), reader.fault()),
+                  gbk("工作簿已损坏(") + gbk(c.place) + gbk("),无法读取: ") + path)
+            << c.file;
     }
 }
 

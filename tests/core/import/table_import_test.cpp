@@ -369,6 +369,7 @@ TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
         ReaderStatus status;
         const char* expected;
         sheet::Fault fault = {};  // where the reader found the fault
+        failure::Failure cause = {};  // what the system said when the file would not open
     };
     const Case cases[] = {
         {ReaderStatus::Damaged, "工作簿已损坏(第2张工作表第5行的共享文字编号超出范围),无法读取: /home/会计/表1.xls",
@@ -380,7 +381,9 @@ TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
          {What::Container, 0, 0, 0}},
         {ReaderStatus::TooLarge, "工作簿过大(第1张工作表第65537行超出每表65,536行的上限),无法完整读取: /home/会计/表1.xls",
          {What::RowsBeyond, 0, 1, 65537}},
-        {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls（文件不存在）"},
+        {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls（文件不存在）", {},
+         failure::Failure(failure::Reason::FileMissing)},
+        {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls"},
         {ReaderStatus::NotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): /home/会计/表1.xls"},
         {ReaderStatus::Damaged, "工作簿已损坏,无法读取: /home/会计/表1.xls"},
         {ReaderStatus::Encrypted, "工作簿已加密(设有密码),无法读取: /home/会计/表1.xls"},
@@ -388,7 +391,7 @@ TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
          "工作簿过大(超出每表65536行、256列,或解压后过大),无法完整读取: /home/会计/表1.xls"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(importFailureMessage(c.status, path, "Sheet1", {"Sheet1"}, c.fault), gbk(c.expected))
+        EXPECT_EQ(importFailureMessage(c.status, path, "Sheet1", {"Sheet1"}, c.fault, c.cause), gbk(c.expected))
             << c.expected;
     }
     EXPECT_EQ(importFailureMessage(ReaderStatus::SheetNotFound, path, "Sheet1$", {gbk("发放明细"), "Sheet2"}),
@@ -407,14 +410,21 @@ TEST(ImportFailureMessage, SaysWhyAFileCouldNotBeOpened) {
         std::string path;
         const char* reason;
     };
-    std::vector<Case> cases = {{folder.file("missing.xls"), "文件不存在"}, {folder.path(), "不是普通文件"}};
+    std::vector<Case> cases = {{folder.file("missing.xls"), "文件不存在"}};
     if (testsupport::permissionsHold())
         cases.push_back({locked, "没有读取权限"});  // root reads it regardless
+    // The reason is the one met when the file was opened, carried to the message.
     for (const Case& c : cases) {
-        const Text message = importFailureMessage(ReaderStatus::CannotOpen, c.path, "Sheet1", {});
+        WorksheetReader reader;
+        const ReaderStatus status = reader.open(c.path, "Sheet1");
+        EXPECT_EQ(status, ReaderStatus::CannotOpen) << c.reason;
+        const Text message = importFailureMessage(status, c.path, "Sheet1", {}, reader.fault(), reader.cause());
         EXPECT_EQ(message,
                   gbk("无法打开文件: ") + gbk(c.path.c_str()) + gbk("（") + gbk(c.reason) + gbk("）"));
     }
+    EXPECT_EQ(importFailureMessage(ReaderStatus::CannotOpen, folder.path(), "Sheet1", {}, {},
+                                   failure::Failure(failure::Reason::NotRegularFile)),
+              gbk("无法打开文件: ") + gbk(folder.path().c_str()) + gbk("（不是普通文件）"));
 }
 
 }  // namespace
