@@ -19,8 +19,6 @@
 namespace velmora::app {
 namespace {
 
-using settings::SettingId;
-
 const QString kMessageTitle = QStringLiteral("信息：");
 
 // The wait pointer while a command works on the grids or the files; dialogs and messages are outside it.
@@ -115,14 +113,8 @@ void Commands::importFile(import::TableKind kind, const QString& path) {
     const bool isRegister = kind == import::TableKind::Register;
     GridView& view = isRegister ? m_window.registerView() : m_window.sourceView();
 
-    const auto& panel = m_window.settingsPanel();
-    const import::TableSettings tableSettings =
-        isRegister ? import::TableSettings{panel.value(SettingId::RegisterSheet),
-                                           panel.value(SettingId::RegisterColumns),
-                                           panel.value(SettingId::RegisterStartRow)}
-                   : import::TableSettings{panel.value(SettingId::SourceSheet),
-                                           panel.value(SettingId::SourceColumns),
-                                           panel.value(SettingId::SourceStartRow)};
+    const settings::ParsedSettings parsed = m_window.settingsPanel().parsed();
+    const import::TableSettings& tableSettings = isRegister ? parsed.registerTable : parsed.sourceTable;
     import::ImportOutcome outcome;
     {
         const BusyCursor busyCursor;
@@ -147,9 +139,9 @@ void Commands::compare() {
         return;
     }
     const BusyCursor busyCursor;
-    auto result = reconcile::autoFillAndCompare(m_window.registerGrid(), m_window.sourceGrid(),
-                                                m_window.settingsPanel().value(SettingId::FillCount),
-                                                m_window.progress());
+    auto result =
+        reconcile::autoFillAndCompare(m_window.registerGrid(), m_window.sourceGrid(),
+                                      m_window.settingsPanel().parsed().fillCount, m_window.progress());
     m_window.registerView().gridModel().markRows({{result.mismatchRegisterRows, RowMark::NameDiffers}});
     m_window.sourceView().gridModel().markRows({{result.notFoundSourceRows, RowMark::CodeNotFound},
                                                 {result.mismatchSourceRows, RowMark::NameDiffers}});

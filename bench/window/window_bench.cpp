@@ -27,8 +27,6 @@
 namespace velmora::bench {
 namespace {
 
-using settings::SettingId;
-
 // Answers every dialog at once from a queue, as a clerk who knows the files would.
 class InstantPrompter : public app::Prompter {
 public:
@@ -102,13 +100,10 @@ struct Times {
 
 // The core steps alone, on grids no window shows, with the settings the window reads.
 void timeCore(const std::string& folder, Times& times) {
-    const auto values = settings::loadSettings(folder + "/vozuz.ini");
-    const import::TableSettings registerSettings{at(values, SettingId::RegisterSheet),
-                                                 at(values, SettingId::RegisterColumns),
-                                                 at(values, SettingId::RegisterStartRow)};
-    const import::TableSettings sourceSettings{at(values, SettingId::SourceSheet),
-                                               at(values, SettingId::SourceColumns),
-                                               at(values, SettingId::SourceStartRow)};
+    const settings::ParsedSettings parsed =
+        settings::parseSettings(settings::loadSettings(folder + "/vozuz.ini"));
+    const import::TableSettings& registerSettings = parsed.registerTable;
+    const import::TableSettings& sourceSettings = parsed.sourceTable;
     model::Progress progress;
     model::Grid registerGrid, sourceGrid;
     import::ImportOutcome outcome;
@@ -122,8 +117,7 @@ void timeCore(const std::string& folder, Times& times) {
     }));
     reconcile::ReconcileResult result;
     times.core[2].push_back(millisecondsOf([&] {
-        result = reconcile::autoFillAndCompare(registerGrid, sourceGrid, at(values, SettingId::FillCount),
-                                               progress);
+        result = reconcile::autoFillAndCompare(registerGrid, sourceGrid, parsed.fillCount, progress);
     }));
     exporting::FolderCsvPathPrompt prompt(folder);
     times.core[3].push_back(millisecondsOf([&] {
