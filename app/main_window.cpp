@@ -145,7 +145,9 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     move(50, 50);
     setFixedSize(kWidth, kFullHeight);
 
-    m_toolbar = buildToolbar(this);
+    // The commands exist before their buttons; they reach the other controls only when run.
+    m_commands = new Commands(*this);
+    m_toolbar = buildToolbar(this, *m_commands);
     buildGrids();
     buildStatusRow();
     buildSettingsPanel();
@@ -159,9 +161,6 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     m_gridMenu = new GridMenu(m_busy, this);
     m_gridMenu->attach(*m_registerView);
     m_gridMenu->attach(*m_sourceView);
-    m_commands = std::make_unique<Commands>(*this);
-    connect(m_toolbar, &QToolBar::actionTriggered, this,
-            [this](QAction* action) { m_commands->dispatch(action->text()); });
     // Queued, so the desktop's drag has ended before the import starts.
     for (auto [view, kind] : {std::pair{m_registerView, import::TableKind::Register},
                               std::pair{m_sourceView, import::TableKind::Source}}) {

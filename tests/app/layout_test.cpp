@@ -161,7 +161,7 @@ TEST_F(WindowTest, HoldersStayOutOfSightAtBothHeights) {
             EXPECT_FALSE(m_window->rect().intersects(holder->geometry()));
             EXPECT_EQ(holder->visibleRegion(), QRegion());
         }
-        m_window->commands().dispatch(QStringLiteral("设置"));
+        run(Command::ToggleSettings);
     }
 }
 
@@ -299,10 +299,10 @@ TEST_F(WindowTest, FitsAScreenTooLowForIt) {
         EXPECT_LE(button.bottom(), window.height() - 1);
         EXPECT_EQ(grid->height() + (700 - c.height), 352 - (window.toolbar().height() - 55));
         // Hiding and showing the panel keeps to the smaller heights.
-        window.commands().dispatch(QStringLiteral("设置"));
+        window.commands().action(Command::ToggleSettings).trigger();
         EXPECT_LE(window.windowHeight(), c.height - 176);
         EXPECT_GE(window.findChild<QWidget*>(QStringLiteral("分组框3"))->y(), window.height());
-        window.commands().dispatch(QStringLiteral("设置"));
+        window.commands().action(Command::ToggleSettings).trigger();
         EXPECT_EQ(window.windowHeight(), c.height);
     }
 }
