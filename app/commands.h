@@ -31,6 +31,7 @@ public:
     // The import with the file already chosen (dropped on the grid); ignored while a command runs.
     void importDropped(import::TableKind kind, const QString& path);
 
+public slots:
     // While a command runs, every other one but "退出" is ignored, so two commands never work on the
     // grids at once.
     void importRegister();
