@@ -23,15 +23,6 @@ bool readIni(const std::string& path, IniFile& ini, FileEncoding& encoding, fail
     return read || fileio::isMissingFile(why);
 }
 
-// The table is indexed by SettingId.
-constexpr bool keysInIdOrder() {
-    for (std::size_t i = 0; i < kSettingCount; ++i) {
-        if (indexOf(kSettingKeys[i].id) != i) return false;
-    }
-    return true;
-}
-static_assert(keysInIdOrder());
-
 }  // namespace
 
 ImportSettings loadSettings(const std::string& path) {

@@ -59,6 +59,16 @@ inline constexpr SettingKey kSettingKeys[] = {
 inline constexpr std::size_t kSettingCount = std::size(kSettingKeys);
 
 constexpr std::size_t indexOf(SettingId id) { return static_cast<std::size_t>(id); }
+
+// The table is looked up by SettingId, so a row out of place is caught when the program is built.
+constexpr bool keysInIdOrder() {
+    for (std::size_t i = 0; i < kSettingCount; ++i) {
+        if (indexOf(kSettingKeys[i].id) != i) return false;
+    }
+    return true;
+}
+static_assert(keysInIdOrder());
+
 constexpr const SettingKey& keyEntry(SettingId id) { return kSettingKeys[indexOf(id)]; }
 
 // The settings' texts, indexed by SettingId.
