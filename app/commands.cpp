@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What each toolbar caption does; the work itself is the core's.
+// What each toolbar command does; the work itself is the core's.
 #include "app/commands.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QKeySequence>
+#include <algorithm>
 
 #include "app/busy_flag.h"
 #include "app/grid_model.h"
@@ -11,6 +15,7 @@
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "app/settings_panel.h"
+#include "app/toolbar.h"
 #include "app/window_progress.h"
 #include "export/export_command.h"
 #include "reconcile/reconcile.h"
@@ -18,8 +23,6 @@
 
 namespace velmora::app {
 namespace {
-
-using settings::SettingId;
 
 const QString kMessageTitle = QStringLiteral("信息：");
 
@@ -51,21 +54,24 @@ private:
     FileDialog& m_dialog;
 };
 
-struct Route {
+struct CommandEntry {
+    Command command;
     const char* caption;
-    void (*run)(Commands&);
+    const char* picture;
+    const char* shortcut;  // portable text, shown in the tooltip in the desktop's own words
+    void (Commands::*slot)();
 };
 
-// Looked up in this order; the first caption equal byte for byte wins.
-constexpr Route kRoutes[] = {
-    {"退出", [](Commands& c) { c.exit(); }},
-    {"关于", [](Commands& c) { c.about(); }},
-    {"帮助", [](Commands& c) { c.help(); }},
-    {"导入表1", [](Commands& c) { c.importTable(import::TableKind::Register); }},
-    {"导入表2", [](Commands& c) { c.importTable(import::TableKind::Source); }},
-    {"自动填表/对比", [](Commands& c) { c.compare(); }},
-    {"导出", [](Commands& c) { c.exportTables(); }},
-    {"设置", [](Commands& c) { c.toggleSettingsPanel(); }},
+// Both imports share one picture.
+constexpr CommandEntry kCommandEntries[] = {
+    {Command::ImportRegister, "导入表1", ":/velmora/import.png", "Ctrl+1", &Commands::importRegister},
+    {Command::ImportSource, "导入表2", ":/velmora/import.png", "Ctrl+2", &Commands::importSource},
+    {Command::Compare, "自动填表/对比", ":/velmora/compare.png", "Ctrl+R", &Commands::compare},
+    {Command::Export, "导出", ":/velmora/export.png", "Ctrl+E", &Commands::exportTables},
+    {Command::ToggleSettings, "设置", ":/velmora/settings.png", "Ctrl+,", &Commands::toggleSettingsPanel},
+    {Command::Help, "帮助", ":/velmora/help.png", "F1", &Commands::help},
+    {Command::About, "关于", ":/velmora/about.png", "Shift+F1", &Commands::about},
+    {Command::Exit, "退出", ":/velmora/exit.png", "Ctrl+Q", &Commands::exit},
 };
 
 }  // namespace
@@ -75,22 +81,39 @@ QString aboutText() {
            QStringLiteral("\r\n技术支持：请联系本单位信息管理员");
 }
 
-void Commands::dispatch(const QString& caption) {
-    for (const Route& route : kRoutes) {
-        const QString key = QString::fromUtf8(route.caption);
-        if (key != caption) continue;
-        // Leaving is always allowed, even from inside a running import.
-        if (key == QStringLiteral("退出")) {
-            route.run(*this);
-            return;
-        }
-        if (m_window.busyFlag().busy()) return;
-        BusyScope busy(m_window.busyFlag());
-        route.run(*this);
-        m_window.progress().syncGrids();
-        m_window.progress().showNow();
-        return;
+Commands::Commands(MainWindow& window) : QObject(&window), m_window(window) {
+    for (const CommandEntry& entry : kCommandEntries) {
+        auto* action =
+            new QAction(QIcon(QString::fromUtf8(entry.picture)), QString::fromUtf8(entry.caption), this);
+        action->setShortcut(QKeySequence(QString::fromUtf8(entry.shortcut)));
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setToolTip(withShortcut(action->text(), action->shortcut()));
+        connect(action, &QAction::triggered, this, entry.slot);
+        m_actions.emplace_back(entry.command, action);
     }
+}
+
+QAction& Commands::action(Command command) const {
+    const auto found = std::find_if(m_actions.begin(), m_actions.end(),
+                                    [command](const auto& entry) { return entry.first == command; });
+    return *found->second;
+}
+
+template <typename Work>
+void Commands::run(Work work) {
+    if (m_window.busyFlag().busy()) return;
+    BusyScope busy(m_window.busyFlag());
+    work();
+    m_window.progress().syncGrids();
+    m_window.progress().showNow();
+}
+
+void Commands::importRegister() {
+    run([this] { importTable(import::TableKind::Register); });
+}
+
+void Commands::importSource() {
+    run([this] { importTable(import::TableKind::Source); });
 }
 
 void Commands::importTable(import::TableKind kind) {
@@ -104,25 +127,15 @@ void Commands::importTable(import::TableKind kind) {
 }
 
 void Commands::importDropped(import::TableKind kind, const QString& path) {
-    if (m_window.busyFlag().busy()) return;
-    BusyScope busy(m_window.busyFlag());
-    importFile(kind, path);
-    m_window.progress().syncGrids();
-    m_window.progress().showNow();
+    run([this, kind, &path] { importFile(kind, path); });
 }
 
 void Commands::importFile(import::TableKind kind, const QString& path) {
     const bool isRegister = kind == import::TableKind::Register;
     GridView& view = isRegister ? m_window.registerView() : m_window.sourceView();
 
-    const auto& panel = m_window.settingsPanel();
-    const import::TableSettings tableSettings =
-        isRegister ? import::TableSettings{panel.value(SettingId::RegisterSheet),
-                                           panel.value(SettingId::RegisterColumns),
-                                           panel.value(SettingId::RegisterStartRow)}
-                   : import::TableSettings{panel.value(SettingId::SourceSheet),
-                                           panel.value(SettingId::SourceColumns),
-                                           panel.value(SettingId::SourceStartRow)};
+    const settings::ParsedSettings parsed = m_window.settingsPanel().parsed();
+    const import::TableSettings& tableSettings = isRegister ? parsed.registerTable : parsed.sourceTable;
     import::ImportOutcome outcome;
     {
         const BusyCursor busyCursor;
@@ -141,15 +154,19 @@ void Commands::importFile(import::TableKind kind, const QString& path) {
 }
 
 void Commands::compare() {
+    run([this] { compareTables(); });
+}
+
+void Commands::compareTables() {
     if (const text::Text why = reconcile::comparisonRefusal(m_window.registerGrid(), m_window.sourceGrid());
         !why.empty()) {
         m_window.prompter().message(kMessageTitle, fromGbk(why), MessageIcon::Warning);
         return;
     }
     const BusyCursor busyCursor;
-    auto result = reconcile::autoFillAndCompare(m_window.registerGrid(), m_window.sourceGrid(),
-                                                m_window.settingsPanel().value(SettingId::FillCount),
-                                                m_window.progress());
+    auto result =
+        reconcile::autoFillAndCompare(m_window.registerGrid(), m_window.sourceGrid(),
+                                      m_window.settingsPanel().parsed().fillCount, m_window.progress());
     m_window.registerView().gridModel().markRows({{result.mismatchRegisterRows, RowMark::NameDiffers}});
     m_window.sourceView().gridModel().markRows({{result.notFoundSourceRows, RowMark::CodeNotFound},
                                                 {result.mismatchSourceRows, RowMark::NameDiffers}});
@@ -158,6 +175,10 @@ void Commands::compare() {
 }
 
 void Commands::exportTables() {
+    run([this] { exportFiles(); });
+}
+
+void Commands::exportFiles() {
     CsvSaveDialog dialog(m_window.fileDialog());
     const ResultTexts& results = m_window.results();
     const exporting::ExportJob job{
@@ -186,11 +207,19 @@ void Commands::exportTables() {
 }
 
 void Commands::toggleSettingsPanel() {
+    run([this] { togglePanel(); });
+}
+
+void Commands::togglePanel() {
     const int height = m_window.windowHeight();
     m_window.setWindowHeight(height < m_window.fullHeight() ? m_window.fullHeight() : m_window.shortHeight());
 }
 
 void Commands::help() {
+    run([this] { showHelp(); });
+}
+
+void Commands::showHelp() {
     const QString path = fromNativePath(m_window.places().guideFile);
     // Nothing happening after a click reads as a hang; the clerk gets the path to open by hand.
     if (!QFileInfo::exists(path)) {
@@ -206,8 +235,11 @@ void Commands::help() {
     }
 }
 
-void Commands::about() { m_window.prompter().message(kMessageTitle, aboutText(), MessageIcon::Information); }
+void Commands::about() {
+    run([this] { m_window.prompter().message(kMessageTitle, aboutText(), MessageIcon::Information); });
+}
 
+// Leaving is always allowed, even from inside a running import.
 void Commands::exit() { m_window.prompter().exitProgram(0); }
 
 }  // namespace velmora::app

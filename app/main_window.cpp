@@ -26,6 +26,7 @@
 #include "app/up_down_edit.h"
 #include "app/window_progress.h"
 #include "fileio/input_file.h"
+#include "settings/import_settings.h"
 #include "velmora/build_info.h"
 
 // Resources of a static library must be registered by hand, from the global namespace.
@@ -75,6 +76,50 @@ QGroupBox* group(QWidget* parent, const char* name, QRect rect, const char* capt
     return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
 }
 
+using settings::SettingId;
+
+// Where a setting's box and its label stand.
+struct SettingBox {
+    SettingId id;
+    const char* labelName;
+    QRect labelRect;
+    const char* caption;
+    const char* boxName;
+    QRect boxRect;
+};
+
+// clang-format off
+constexpr SettingBox kSettingBoxes[] = {
+    {SettingId::RegisterSheet, "标签1", {20, 528, 80, 32}, "导入工作表名", "编辑框1", {110, 528, 96, 24}},
+    {SettingId::RegisterColumns, "标签2", {20, 568, 80, 24}, "导入的列(编码,姓名)", "编辑框2", {110, 568, 96, 24}},
+    {SettingId::RegisterStartRow, "标签3", {20, 608, 56, 24}, "起始行", "编辑框3", {110, 608, 96, 24}},
+    {SettingId::FillCount, "标签10", {256, 552, 80, 24}, "表1后面空几列", "编辑框7", {344, 552, 32, 24}},
+    {SettingId::SourceSheet, "标签7", {420, 528, 80, 32}, "导入工作表名", "编辑框4", {545, 528, 96, 24}},
+    {SettingId::SourceColumns, "标签6", {420, 568, 120, 24}, "导入的列(编码,姓名,其他欲导入表1的列)", "编辑框5", {545, 568, 96, 24}},
+    {SettingId::SourceStartRow, "标签8", {420, 608, 56, 24}, "起始行", "编辑框6", {545, 608, 96, 24}},
+};
+// clang-format on
+
+const SettingBox& settingBoxOf(SettingId id) {
+    return *std::find_if(std::begin(kSettingBoxes), std::end(kSettingBoxes),
+                         [id](const SettingBox& box) { return box.id == id; });
+}
+
+// A setting's box by its kind: numbers get up-down arrows over the range the clerk sensibly uses (typed
+// text is never held to it), texts a plain box.
+QLineEdit* settingEdit(QWidget* parent, settings::SettingKind kind, const char* name, QRect rect) {
+    switch (kind) {
+        case settings::SettingKind::StartRow:
+            return upDown(parent, name, rect, 1, 100)->editor();
+        case settings::SettingKind::Count:
+            return upDown(parent, name, rect, 0, 10)->editor();
+        case settings::SettingKind::SheetName:
+        case settings::SettingKind::Columns:
+            break;
+    }
+    return edit(parent, name, rect);
+}
+
 QPlainTextEdit* holderBox(QWidget* parent, const char* name, QRect rect) {
     auto* widget = new QPlainTextEdit(parent);
     widget->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -100,7 +145,9 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     move(50, 50);
     setFixedSize(kWidth, kFullHeight);
 
-    m_toolbar = buildToolbar(this);
+    // The commands exist before their buttons; they reach the other controls only when run.
+    m_commands = new Commands(*this);
+    m_toolbar = buildToolbar(this, *m_commands);
     buildGrids();
     buildStatusRow();
     buildSettingsPanel();
@@ -114,9 +161,6 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     m_gridMenu = new GridMenu(m_busy, this);
     m_gridMenu->attach(*m_registerView);
     m_gridMenu->attach(*m_sourceView);
-    m_commands = std::make_unique<Commands>(*this);
-    connect(m_toolbar, &QToolBar::actionTriggered, this,
-            [this](QAction* action) { m_commands->dispatch(action->text()); });
     // Queued, so the desktop's drag has ended before the import starts.
     for (auto [view, kind] : {std::pair{m_registerView, import::TableKind::Register},
                               std::pair{m_sourceView, import::TableKind::Source}}) {
@@ -159,29 +203,18 @@ void MainWindow::buildSettingsPanel() {
     group(this, "分组框1", {16, 512, 232, 136}, "导入配置1")->setFont(panelFont());
     group(this, "分组框2", {408, 512, 256, 136}, "导入配置2")->setFont(panelFont());
 
-    label(this, "标签1", {20, 528, 80, 32}, "导入工作表名");
-    auto* registerSheet = edit(this, "编辑框1", {110, 528, 96, 24});
-    label(this, "标签2", {20, 568, 80, 24}, "导入的列(编码,姓名)");
-    auto* registerColumns = edit(this, "编辑框2", {110, 568, 96, 24});
-    label(this, "标签3", {20, 608, 56, 24}, "起始行");
-    auto* registerStart = upDown(this, "编辑框3", {110, 608, 96, 24}, 1, 100);
-    label(this, "标签10", {256, 552, 80, 24}, "表1后面空几列");
-    auto* fillCount = upDown(this, "编辑框7", {344, 552, 32, 24}, 0, 10);
-
-    label(this, "标签7", {420, 528, 80, 32}, "导入工作表名");
-    auto* sourceSheet = edit(this, "编辑框4", {545, 528, 96, 24});
-    label(this, "标签6", {420, 568, 120, 24}, "导入的列(编码,姓名,其他欲导入表1的列)");
-    auto* sourceColumns = edit(this, "编辑框5", {545, 568, 96, 24});
-    label(this, "标签8", {420, 608, 56, 24}, "起始行");
-    auto* sourceStart = upDown(this, "编辑框6", {545, 608, 96, 24}, 1, 100);
+    const std::string path = m_places.settingsFile;
+    m_settings = new SettingsPanel(path, this);
+    // Made in file order, which is also the order Tab walks them.
+    for (const settings::SettingKey& key : settings::kSettingKeys) {
+        const SettingBox& where = settingBoxOf(key.id);
+        label(this, where.labelName, where.labelRect, where.caption);
+        m_settings->bind(key.id, settingEdit(this, key.kind, where.boxName, where.boxRect));
+    }
 
     auto* saveButton = place(new QPushButton(QStringLiteral("保存配置"), this), "按钮6", 680, 536, 96, 24);
     auto* loadButton = place(new QPushButton(QStringLiteral("读入配置"), this), "按钮7", 680, 592, 96, 24);
 
-    const std::string path = m_places.settingsFile;
-    m_settings = new SettingsPanel({registerSheet, registerColumns, registerStart->editor(),
-                                    fillCount->editor(), sourceSheet, sourceColumns, sourceStart->editor()},
-                                   path, this);
     connect(saveButton, &QPushButton::clicked, this, [this, path] {
         // A clerk who saved must not believe it worked when the folder would not take the file.
         if (const failure::Failure why = m_settings->save(); why.failed()) {

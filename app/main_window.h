@@ -132,7 +132,7 @@ private:
     SettingsPanel* m_settings = nullptr;
     GridMenu* m_gridMenu = nullptr;
     std::unique_ptr<WindowProgress> m_progress;
-    std::unique_ptr<Commands> m_commands;
+    Commands* m_commands = nullptr;
 };
 
 }  // namespace velmora::app

@@ -12,41 +12,48 @@ namespace velmora::app {
 
 using settings::SettingId;
 
-SettingsPanel::SettingsPanel(const Boxes& boxes, std::string path, QObject* parent)
-    : QObject(parent), m_boxes(boxes), m_path(std::move(path)) {
-    // The column specs are tidied when the user leaves them, so a spec read while its box still
-    // has the focus is the text as typed.
-    box(SettingId::RegisterColumns)->installEventFilter(this);
-    box(SettingId::SourceColumns)->installEventFilter(this);
+SettingsPanel::SettingsPanel(std::string path, QObject* parent) : QObject(parent), m_path(std::move(path)) {}
+
+void SettingsPanel::bind(SettingId id, QLineEdit* box) {
+    m_boxes[settings::indexOf(id)] = box;
+    // Tidied when the user leaves the box, so a list read while its box still has the focus is the
+    // text as typed.
+    if (settings::keyEntry(id).kind == settings::SettingKind::Columns) box->installEventFilter(this);
 }
 
 text::Text SettingsPanel::value(SettingId id) const { return toGbk(box(id)->text()); }
+
+settings::ImportSettings SettingsPanel::values() const {
+    settings::ImportSettings values;
+    for (const settings::SettingKey& key : settings::kSettingKeys) at(values, key.id) = value(key.id);
+    return values;
+}
+
+settings::ParsedSettings SettingsPanel::parsed() const { return settings::parseSettings(values()); }
 
 failure::Failure SettingsPanel::load() {
     failure::Failure why;
     std::size_t keysFound = 0;
     const auto values = settings::loadSettings(m_path, why, &keysFound);
-    for (std::size_t i = 0; i < settings::kSettingCount; ++i) m_boxes[i]->setText(fromGbk(values[i]));
+    for (const settings::SettingKey& key : settings::kSettingKeys)
+        box(key.id)->setText(fromGbk(at(values, key.id)));
     if (why.ok() && keysFound == 0) return failure::Failure(failure::Reason::NoSettings);
     return why;
 }
 
-failure::Failure SettingsPanel::save() {
-    settings::ImportSettings values;
-    for (std::size_t i = 0; i < settings::kSettingCount; ++i) values[i] = toGbk(m_boxes[i]->text());
-    return settings::saveSettings(m_path, values);
-}
+failure::Failure SettingsPanel::save() { return settings::saveSettings(m_path, values()); }
 
 bool SettingsPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
-        if (watched == box(SettingId::RegisterColumns)) normalise(SettingId::RegisterColumns);
-        if (watched == box(SettingId::SourceColumns)) normalise(SettingId::SourceColumns);
+        for (const settings::SettingKey& key : settings::kSettingKeys) {
+            if (watched == box(key.id)) tidy(key.id);
+        }
     }
     return QObject::eventFilter(watched, event);
 }
 
-void SettingsPanel::normalise(SettingId id) {
-    const QString tidied = fromGbk(settings::normaliseCommas(value(id)));
+void SettingsPanel::tidy(SettingId id) {
+    const QString tidied = fromGbk(settings::tidied(id, value(id)));
     // Writing back an unchanged text would only lose the user's undo history.
     if (tidied != box(id)->text()) box(id)->setText(tidied);
 }

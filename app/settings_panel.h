@@ -17,20 +17,25 @@ class SettingsPanel : public QObject {
     Q_OBJECT
 
 public:
-    using Boxes = std::array<QLineEdit*, settings::kSettingCount>;
+    // `path` is the settings file.
+    SettingsPanel(std::string path, QObject* parent);
 
-    // `boxes` are in file order; `path` is the settings file.
-    SettingsPanel(const Boxes& boxes, std::string path, QObject* parent);
+    // Makes `box` the home of the setting; every setting is bound before the first load. A column
+    // list's box is tidied when the user leaves it.
+    void bind(settings::SettingId id, QLineEdit* box);
 
     // Returns a setting as typed at this moment, unsaved edits included.
     text::Text value(settings::SettingId id) const;
+    // Every setting as typed at this moment, read as the import and the comparison take them. A column
+    // list whose box still has the focus is taken as typed, full-width commas included.
+    settings::ParsedSettings parsed() const;
 
-    // Fills every box from the file; a missing file or key empties the box. Says why when the file is
-    // missing, could not be read (a folder, a FIFO, no permission, too large: every box is then empty)
-    // or holds none of the seven settings.
+    // Fills every box from the file; a missing file or key gives the setting's default. Says why when the
+    // file is missing, could not be read (a folder, a FIFO, no permission, too large: every box then
+    // holds its default) or holds none of the seven settings.
     failure::Failure load();
-    // Writes every box into the file; a failed write is not reported and the boxes keep their texts.
-    // Says why when the file could not be written; the old file is then left as it was.
+    // Writes every box into the file; says why when the file could not be written, in which case the old
+    // file is left as it was and the boxes keep their texts.
     failure::Failure save();
 
     const std::string& path() const { return m_path; }
@@ -39,10 +44,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLineEdit* box(settings::SettingId id) const { return m_boxes[static_cast<std::size_t>(id)]; }
-    void normalise(settings::SettingId id);
+    QLineEdit* box(settings::SettingId id) const { return m_boxes[settings::indexOf(id)]; }
+    settings::ImportSettings values() const;
+    void tidy(settings::SettingId id);
 
-    Boxes m_boxes;
+    std::array<QLineEdit*, settings::kSettingCount> m_boxes{};
     std::string m_path;
 };
 

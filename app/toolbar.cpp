@@ -4,34 +4,22 @@
 
 #include <QAction>
 #include <QFontMetrics>
-#include <QIcon>
 #include <QKeySequence>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
+#include <optional>
+
+#include "app/commands.h"
 
 namespace velmora::app {
 namespace {
 
-struct Entry {
-    const char* caption;  // empty for a separator
-    const char* picture;
-    const char* shortcut;  // portable text, shown in the tooltip in the desktop's own words
-};
-
-// Both imports share one picture.
-constexpr Entry kEntries[] = {
-    {"", nullptr, nullptr},
-    {"导入表1", ":/velmora/import.png", "Ctrl+1"},
-    {"导入表2", ":/velmora/import.png", "Ctrl+2"},
-    {"", nullptr, nullptr},
-    {"自动填表/对比", ":/velmora/compare.png", "Ctrl+R"},
-    {"导出", ":/velmora/export.png", "Ctrl+E"},
-    {"", nullptr, nullptr},
-    {"设置", ":/velmora/settings.png", "Ctrl+,"},
-    {"帮助", ":/velmora/help.png", "F1"},
-    {"关于", ":/velmora/about.png", "Shift+F1"},
-    {"退出", ":/velmora/exit.png", "Ctrl+Q"},
+// The buttons in order; an empty entry is a separator.
+constexpr std::optional<Command> kButtons[] = {
+    std::nullopt,     Command::ImportRegister, Command::ImportSource, std::nullopt,
+    Command::Compare, Command::Export,         std::nullopt,          Command::ToggleSettings,
+    Command::Help,    Command::About,          Command::Exit,
 };
 
 }  // namespace
@@ -40,7 +28,7 @@ QString withShortcut(const QString& caption, const QKeySequence& shortcut) {
     return caption + QStringLiteral(" (") + shortcut.toString(QKeySequence::NativeText) + QStringLiteral(")");
 }
 
-QToolBar* buildToolbar(QWidget* parent) {
+QToolBar* buildToolbar(QWidget* parent, const Commands& commands) {
     auto* toolbar = new QToolBar(parent);
     toolbar->setObjectName(QStringLiteral("工具条_顶部"));
     toolbar->setMovable(false);
@@ -48,16 +36,13 @@ QToolBar* buildToolbar(QWidget* parent) {
     toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     toolbar->setIconSize(QSize(32, 32));
 
-    for (const Entry& entry : kEntries) {
-        if (entry.picture == nullptr) {
+    for (const std::optional<Command>& command : kButtons) {
+        if (!command) {
             toolbar->addSeparator();
             continue;
         }
-        QAction* action =
-            toolbar->addAction(QIcon(QString::fromUtf8(entry.picture)), QString::fromUtf8(entry.caption));
-        action->setShortcut(QKeySequence(QString::fromUtf8(entry.shortcut)));
-        action->setShortcutContext(Qt::WindowShortcut);
-        action->setToolTip(withShortcut(action->text(), action->shortcut()));
+        QAction* action = &commands.action(*command);
+        toolbar->addAction(action);
         if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action))) {
             // Reachable by Tab like every other control; a toolbar leaves its buttons out by default.
             button->setFocusPolicy(Qt::TabFocus);

@@ -149,8 +149,9 @@ std::vector<Timing> runOnce(const std::string& folder, const std::string& batchP
     }
     const std::string out = folder + "/out";
     fs::create_directories(out);
-    const import::TableSettings registerSettings{"Sheet1", "1,2,3,4,5,6,7,8,9,10", "4"};
-    const import::TableSettings sourceSettings{"Sheet1", "1,2,3,4,5,6,7,8,9,10", "2"};
+    const import::TableSettings registerSettings =
+        settings::parseTable("Sheet1", "1,2,3,4,5,6,7,8,9,10", "4");
+    const import::TableSettings sourceSettings = settings::parseTable("Sheet1", "1,2,3,4,5,6,7,8,9,10", "2");
     model::Progress progress;
 
     import::WorksheetReader registerReader, sourceReader;
@@ -171,7 +172,7 @@ std::vector<Timing> runOnce(const std::string& folder, const std::string& batchP
     });
     reconcile::ReconcileResult result;
     seconds[2] =
-        secondsOf([&] { result = reconcile::autoFillAndCompare(registerGrid, sourceGrid, "8", progress); });
+        secondsOf([&] { result = reconcile::autoFillAndCompare(registerGrid, sourceGrid, 8, progress); });
     seconds[3] = secondsOf([&] {
         fileio::writeFileAtomically(out + "/t1.csv", exporting::csvContent(registerGrid));
         fileio::writeFileAtomically(out + "/t2.csv", exporting::csvContent(sourceGrid));

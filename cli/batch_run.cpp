@@ -24,7 +24,6 @@
 namespace velmora::cli {
 namespace {
 
-using settings::SettingId;
 using text::Text;
 
 // Said without converting any text: short of memory, even loading a converter may fail.
@@ -51,11 +50,12 @@ struct TableJob {
     }
 };
 
-bool readSettings(const BatchOptions& options, settings::ImportSettings& values, std::ostream& err) {
+bool readSettings(const BatchOptions& options, settings::ParsedSettings& parsed, std::ostream& err) {
     std::string path = options.configPath;
     if (path.empty()) path = paths::currentPlaces().settingsFile;
     failure::Failure why;
     std::size_t keysFound = 0;
+    settings::ImportSettings values;
     try {
         values = settings::loadSettings(path, why, &keysFound);
     } catch (const std::bad_alloc&) {
@@ -72,9 +72,9 @@ bool readSettings(const BatchOptions& options, settings::ImportSettings& values,
             << text::utf8FromGbk(failure::Failure(failure::Reason::NoSettings).describe()) << ")\n";
         return false;
     }
-    for (SettingId id : {SettingId::RegisterColumns, SettingId::SourceColumns}) {
-        at(values, id) = settings::normaliseCommas(at(values, id));
-    }
+    // Nobody types into the file's settings here: they are taken as if the clerk had left each box.
+    settings::tidyAll(values);
+    parsed = settings::parseSettings(values);
     return true;
 }
 
@@ -106,23 +106,13 @@ namespace {
 enum class Stage { Reading, Writing };
 
 int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err, Stage& stage) {
-    settings::ImportSettings values;
-    if (!readSettings(options, values, err)) return kBadInput;
+    settings::ParsedSettings parsed;
+    if (!readSettings(options, parsed, err)) return kBadInput;
 
-    TableJob registerJob{import::TableKind::Register,
-                         options.table1Path,
-                         {at(values, SettingId::RegisterSheet), at(values, SettingId::RegisterColumns),
-                          at(values, SettingId::RegisterStartRow)},
-                         {},
-                         {},
-                         {}};
-    TableJob sourceJob{import::TableKind::Source,
-                       options.table2Path,
-                       {at(values, SettingId::SourceSheet), at(values, SettingId::SourceColumns),
-                        at(values, SettingId::SourceStartRow)},
-                       {},
-                       {},
-                       {}};
+    TableJob registerJob{
+        import::TableKind::Register, options.table1Path, std::move(parsed.registerTable), {}, {}, {}};
+    TableJob sourceJob{
+        import::TableKind::Source, options.table2Path, std::move(parsed.sourceTable), {}, {}, {}};
     // The two workbooks share nothing, so they are read on both cores at once. The payment list is
     // usually the larger file, and it is read here: the main heap grows in large steps, a thread's heap
     // a few pages at a time, a system call each.
@@ -154,8 +144,8 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
     // given back here, before the comparison fills the register, so it is not counted twice.
     giveBackFreedMemory();
     model::Progress progress;
-    const reconcile::ReconcileResult result = reconcile::autoFillAndCompare(
-        registerJob.grid, sourceJob.grid, at(values, SettingId::FillCount), progress);
+    const reconcile::ReconcileResult result =
+        reconcile::autoFillAndCompare(registerJob.grid, sourceJob.grid, parsed.fillCount, progress);
     giveBackFreedMemory();
 
     std::error_code madeError, error;

@@ -3,6 +3,7 @@
 // at once, next to the core step each of them runs, and prints the medians and their ratio.
 #include <time.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,8 +27,6 @@
 
 namespace velmora::bench {
 namespace {
-
-using settings::SettingId;
 
 // Answers every dialog at once from a queue, as a clerk who knows the files would.
 class InstantPrompter : public app::Prompter {
@@ -93,6 +92,9 @@ double median(const std::vector<Timing>& timings, double Timing::*part) {
 }
 
 const char* const kCommands[] = {"导入表1", "导入表2", "自动填表/对比", "导出"};
+const app::Command kWindowCommands[] = {app::Command::ImportRegister, app::Command::ImportSource,
+                                        app::Command::Compare, app::Command::Export};
+static_assert(std::size(kWindowCommands) == std::size(kCommands));
 constexpr std::size_t kCommandCount = std::size(kCommands);
 
 struct Times {
@@ -102,13 +104,10 @@ struct Times {
 
 // The core steps alone, on grids no window shows, with the settings the window reads.
 void timeCore(const std::string& folder, Times& times) {
-    const auto values = settings::loadSettings(folder + "/vozuz.ini");
-    const import::TableSettings registerSettings{at(values, SettingId::RegisterSheet),
-                                                 at(values, SettingId::RegisterColumns),
-                                                 at(values, SettingId::RegisterStartRow)};
-    const import::TableSettings sourceSettings{at(values, SettingId::SourceSheet),
-                                               at(values, SettingId::SourceColumns),
-                                               at(values, SettingId::SourceStartRow)};
+    const settings::ParsedSettings parsed =
+        settings::parseSettings(settings::loadSettings(folder + "/vozuz.ini"));
+    const import::TableSettings& registerSettings = parsed.registerTable;
+    const import::TableSettings& sourceSettings = parsed.sourceTable;
     model::Progress progress;
     model::Grid registerGrid, sourceGrid;
     import::ImportOutcome outcome;
@@ -122,8 +121,7 @@ void timeCore(const std::string& folder, Times& times) {
     }));
     reconcile::ReconcileResult result;
     times.core[2].push_back(millisecondsOf([&] {
-        result = reconcile::autoFillAndCompare(registerGrid, sourceGrid, at(values, SettingId::FillCount),
-                                               progress);
+        result = reconcile::autoFillAndCompare(registerGrid, sourceGrid, parsed.fillCount, progress);
     }));
     exporting::FolderCsvPathPrompt prompt(folder);
     times.core[3].push_back(millisecondsOf([&] {
@@ -137,8 +135,8 @@ void timeWindow(app::MainWindow& window, InstantPrompter& prompter, const QStrin
     prompter.answers = {folder + QStringLiteral("/table1.xls"), folder + QStringLiteral("/table2.xls"),
                         folder + QStringLiteral("/表1导出.CSV"), folder + QStringLiteral("/表2导出.CSV")};
     for (std::size_t command = 0; command < kCommandCount; ++command) {
-        const QString caption = QString::fromUtf8(kCommands[command]);
-        times.window[command].push_back(millisecondsOf([&] { window.commands().dispatch(caption); }));
+        QAction& action = window.commands().action(kWindowCommands[command]);
+        times.window[command].push_back(millisecondsOf([&] { action.trigger(); }));
         // What the window still has to draw belongs to the command that caused it.
         times.window[command].back() += millisecondsOf([] { QCoreApplication::processEvents(); });
     }

@@ -13,7 +13,7 @@ namespace {
 // leaves an empty grid, as the batch wants.
 ImportOutcome importFile(TableKind kind, const std::string& path, const TableSettings& settings,
                          model::Grid& grid, model::Progress& progress, bool keepOnFailure) {
-    if (auto refused = refuseColumnSpec(kind, settings.columnSpec)) {
+    if (auto refused = refuseColumnSpec(kind, settings.columns)) {
         if (!keepOnFailure) abandonImport(grid, progress);
         return std::move(*refused);
     }
@@ -27,7 +27,7 @@ ImportOutcome importFile(TableKind kind, const std::string& path, const TableSet
         status = reader.open(path, settings.sheetName);
         if (status == ReaderStatus::Ok) {
             // A value the sheet could not hold refuses the import only where its columns would take it.
-            fault = reader.beyondIn(columnEntries(settings.columnSpec));
+            fault = reader.beyondIn(settings.columns.columns);
             if (fault.what == sheet::Fault::What::Unknown) {
                 started = true;
                 if (keepOnFailure) prepareImport(kind, grid, progress);

@@ -13,13 +13,15 @@ Text columnSpecTooLongMessage(TableKind kind, std::size_t entries) {
                       std::to_string(entries), phrases::columnSpecTooLongAfter());
 }
 
-Text missingColumnsNotice(TableKind kind, const std::vector<Text>& entries, int fieldCount) {
+Text missingColumnsNotice(TableKind kind, const ColumnList& columns, int fieldCount) {
     const Text& key =
         kind == TableKind::Register ? phrases::register1ColumnsKey() : phrases::source2ColumnsKey();
-    if (entries.empty()) return text::join(phrases::columnsEmptyBefore(), key, phrases::columnsEmptyAfter());
+    if (columns.entries.empty())
+        return text::join(phrases::columnsEmptyBefore(), key, phrases::columnsEmptyAfter());
     Text missing;
-    for (const Text& entry : entries) {
-        const int value = text::readInteger(entry);
+    for (std::size_t i = 0; i < columns.entries.size(); ++i) {
+        const Text& entry = columns.entries[i];
+        const int value = columns.columns[i];
         if (value >= 1 && value <= fieldCount) continue;
         if (!missing.empty()) missing += phrases::importSheetListSeparator();
         missing += entry.empty() ? phrases::columnEntryEmpty() : entry;

@@ -108,33 +108,34 @@ void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress)
     if (kind == TableKind::Register) progress.setPosition(1);
 }
 
-std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& columnSpec) {
-    // Counted before splitting: a spec of millions of entries must not cost a string each to refuse.
-    const std::size_t entries = text::countFields(columnSpec);
-    if (entries <= xls::kMaxColumns) return std::nullopt;
-    return ImportOutcome{ReaderStatus::TooManyColumns, columnSpecTooLongMessage(kind, entries), {}, {}};
+// A list the settings hold whole always fits a workbook's columns.
+static_assert(settings::kMostColumnEntries == xls::kMaxColumns);
+
+std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const ColumnList& columns) {
+    if (!columns.tooLong()) return std::nullopt;
+    return ImportOutcome{
+        ReaderStatus::TooManyColumns, columnSpecTooLongMessage(kind, columns.entryCount), {}, {}};
 }
 
 namespace {
 ImportOutcome importFrom(TableKind kind, const WorksheetReader& reader, WorksheetReader* spent,
                          const TableSettings& settings, model::Grid& grid, model::Progress& progress) {
-    if (auto refused = refuseColumnSpec(kind, settings.columnSpec)) {
+    if (auto refused = refuseColumnSpec(kind, settings.columns)) {
         abandonImport(grid, progress);
         return std::move(*refused);
     }
-    const int startRow = text::readInteger(settings.startRow);
-    const std::vector<Text> entries = text::split(settings.columnSpec);
-    const std::vector<int> entryValues = columnEntries(settings.columnSpec);
+    const std::vector<int>& entryValues = settings.columns.columns;
 
     rebuildColumns(reader, kind, entryValues, grid);
     ImportOutcome outcome;
     if (kind == TableKind::Register) outcome.unitText = unitTextOf(reader);
-    outcome.notice = missingColumnsNotice(kind, entries, reader.fieldCount());
+    outcome.notice = missingColumnsNotice(kind, settings.columns, reader.fieldCount());
 
     progress.setMaximum(reader.recordCount());
     progress.setMinimum(1);
     progress.setStatus(phrases::statusWorking());
-    fillRows(reader, spent, kind, startRow, mapColumns(entryValues, reader.fieldCount()), grid, progress);
+    fillRows(reader, spent, kind, settings.startRow, mapColumns(entryValues, reader.fieldCount()), grid,
+             progress);
     progress.finish();
     return outcome;
 }
@@ -148,12 +149,6 @@ ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const T
 ImportOutcome importTable(TableKind kind, WorksheetReader&& reader, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress) {
     return importFrom(kind, reader, &reader, settings, grid, progress);
-}
-
-std::vector<int> columnEntries(const Text& columnSpec) {
-    std::vector<int> values;
-    for (const Text& entry : text::split(columnSpec)) values.push_back(text::readInteger(entry));
-    return values;
 }
 
 void abandonImport(model::Grid& grid, model::Progress& progress) {

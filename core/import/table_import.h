@@ -9,17 +9,15 @@
 #include "import/worksheet_reader.h"
 #include "model/grid.h"
 #include "model/progress.h"
+#include "settings/import_settings.h"
 
 namespace velmora::import {
 
 // Table 1 is the register to be filled; Table 2 the list that holds the figures.
 enum class TableKind { Register, Source };
 
-struct TableSettings {
-    Text sheetName;   // used exactly as typed
-    Text columnSpec;  // comma-separated one-based worksheet column numbers
-    Text startRow;    // one-based; 0, negative or not a number imports every record
-};
+using settings::ColumnList;
+using settings::TableSettings;
 
 struct ImportOutcome {
     ReaderStatus status = ReaderStatus::Ok;
@@ -33,7 +31,7 @@ struct ImportOutcome {
 // grid's rows and, for the register, sets the progress position to 1.
 void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress);
 
-// Imports the worksheet into `grid` after prepareImport and the file dialog. A column spec of more
+// Imports the worksheet into `grid` after prepareImport and the file dialog. A column list of more
 // entries than a workbook has columns (256) is refused before the file is read: each entry is a grid
 // column, and no such grid could be exported. On failure the grid keeps no rows, its columns stay as
 // they were, and the progress is back at position 0 with no status.
@@ -47,7 +45,7 @@ ImportOutcome replaceTable(TableKind kind, const std::string& path, const TableS
                            model::Grid& grid, model::Progress& progress);
 
 // The same on a worksheet already open: rebuilds the grid's columns, fills one row per record from the
-// start row on, and leaves the progress at position 0 with no status. Fails only on the column spec.
+// start row on, and leaves the progress at position 0 with no status. Fails only on the column list.
 ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
 // The same, freeing each record of the reader as soon as its row is in the grid: the file's import, so
@@ -55,19 +53,16 @@ ImportOutcome importTable(TableKind kind, const WorksheetReader& reader, const T
 ImportOutcome importTable(TableKind kind, WorksheetReader&& reader, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
 
-// The integer values of a column spec's entries, in order (0 for an entry that is not a number).
-std::vector<int> columnEntries(const Text& columnSpec);
-
 // Leaves the grid without rows and the progress at position 0 with no status, after a failed open.
 void abandonImport(model::Grid& grid, model::Progress& progress);
 
-// The refusal of a column spec of more entries than a workbook has columns; nullopt when it fits.
-std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const Text& columnSpec);
+// The refusal of a column list of more entries than a workbook has columns; nullopt when it fits.
+std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const ColumnList& columns);
 
-// Returns the notice for spec entries that name no column of a sheet of `fieldCount` columns (not a
-// number, 0, negative or beyond the sheet), naming them as typed; for an empty spec, says so. Empty when
+// Returns the notice for list entries that name no column of a sheet of `fieldCount` columns (not a
+// number, 0, negative or beyond the sheet), naming them as typed; for an empty list, says so. Empty when
 // every entry names a column.
-Text missingColumnsNotice(TableKind kind, const std::vector<Text>& entries, int fieldCount);
+Text missingColumnsNotice(TableKind kind, const ColumnList& columns, int fieldCount);
 
 // Returns the message for a column spec of `entries` entries, more than a workbook holds.
 Text columnSpecTooLongMessage(TableKind kind, std::size_t entries);

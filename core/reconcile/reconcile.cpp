@@ -104,12 +104,11 @@ private:
 
 }  // namespace
 
-ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, std::string_view fillCountText,
+ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, int fillCount,
                                    model::Progress& progress) {
     ReconcileResult result;
     const int registerRows = registerGrid.rowCount();
     const int sourceRows = sourceGrid.rowCount();
-    const int fillCount = text::readInteger(fillCountText);
     const auto [registerMarker, sourceMarker] = widenGrids(registerGrid, sourceGrid, fillCount);
     // Copies beyond the register's last column do nothing, so the loop stops there.
     const int lastCopiedColumn =

@@ -28,9 +28,9 @@ struct ReconcileResult {
 Text comparisonRefusal(const model::Grid& registerGrid, const model::Grid& sourceGrid);
 
 // For every source row, finds the topmost register row with the same card code (column 0), copies
-// columns 2 to N + 1 into it (N read from `fillCountText`), compares the holder names (column 1) and
-// writes markers into the last column of each grid after widening both grids.
-ReconcileResult autoFillAndCompare(model::Grid& registerGrid, model::Grid& sourceGrid,
-                                   std::string_view fillCountText, model::Progress& progress);
+// columns 2 to N + 1 into it (N = `fillCount`, none when 0 or less), compares the holder names (column 1)
+// and writes markers into the last column of each grid after widening both grids.
+ReconcileResult autoFillAndCompare(model::Grid& registerGrid, model::Grid& sourceGrid, int fillCount,
+                                   model::Progress& progress);
 
 }  // namespace velmora::reconcile

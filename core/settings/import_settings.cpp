@@ -10,22 +10,6 @@
 namespace velmora::settings {
 namespace {
 
-struct KeyOfSetting {
-    const Text& (*section)();
-    const Text& (*key)();
-};
-
-// File order of the seven settings; load and save walk it in this order.
-constexpr KeyOfSetting kKeys[kSettingCount] = {
-    {phrases::register1Section, phrases::register1SheetKey},
-    {phrases::register1Section, phrases::register1ColumnsKey},
-    {phrases::register1Section, phrases::register1StartRowKey},
-    {phrases::register1Section, phrases::register1FillCountKey},
-    {phrases::source2Section, phrases::source2SheetKey},
-    {phrases::source2Section, phrases::source2ColumnsKey},
-    {phrases::source2Section, phrases::source2StartRowKey},
-};
-
 // Settings files are a few hundred bytes; anything far larger is not ours to parse whole.
 constexpr std::size_t kMaxSettingsFileBytes = std::size_t(64) << 20;
 
@@ -41,9 +25,6 @@ bool readIni(const std::string& path, IniFile& ini, FileEncoding& encoding, fail
 
 }  // namespace
 
-const Text& sectionOf(SettingId id) { return kKeys[static_cast<std::size_t>(id)].section(); }
-const Text& keyOf(SettingId id) { return kKeys[static_cast<std::size_t>(id)].key(); }
-
 ImportSettings loadSettings(const std::string& path) {
     failure::Failure ignored;
     return loadSettings(path, ignored);
@@ -55,10 +36,10 @@ ImportSettings loadSettings(const std::string& path, failure::Failure& why, std:
     readIni(path, ini, encoding, why);
     ImportSettings settings;
     std::size_t found = 0;
-    for (std::size_t i = 0; i < kSettingCount; ++i) {
-        const std::optional<Text> value = ini.value(kKeys[i].section(), kKeys[i].key());
+    for (const SettingKey& key : kSettingKeys) {
+        const std::optional<Text> value = ini.value(key.section(), key.key());
         if (value) ++found;
-        settings[i] = value.value_or(Text());
+        at(settings, key.id) = value ? *value : Text(key.defaultValue);
     }
     if (keysFound != nullptr) *keysFound = found;
     return settings;
@@ -70,10 +51,10 @@ failure::Failure saveSettings(const std::string& path, const ImportSettings& set
     FileEncoding encoding = FileEncoding::Gbk;
     failure::Failure why;
     if (!readIni(path, ini, encoding, why)) return why;
-    for (std::size_t i = 0; i < kSettingCount; ++i) {
+    for (const SettingKey& key : kSettingKeys) {
         // A line end inside a value would split it into two lines of the file; keep it on one.
-        Text value = text::replaceAll(text::replaceAll(settings[i], "\r", " "), "\n", " ");
-        ini.setValue(kKeys[i].section(), kKeys[i].key(), value);
+        Text value = text::replaceAll(text::replaceAll(at(settings, key.id), "\r", " "), "\n", " ");
+        ini.setValue(key.section(), key.key(), value);
     }
     return fileio::writeFileAtomically(path, encodeSettingsFile(ini.serialize(), encoding),
                                        fileio::FileMode::OwnerOnly);
@@ -81,6 +62,38 @@ failure::Failure saveSettings(const std::string& path, const ImportSettings& set
 
 Text normaliseCommas(std::string_view columnSpec) {
     return text::replaceAll(columnSpec, phrases::fullWidthComma(), ",");
+}
+
+Text tidied(SettingId id, std::string_view value) {
+    return keyEntry(id).kind == SettingKind::Columns ? normaliseCommas(value) : Text(value);
+}
+
+void tidyAll(ImportSettings& settings) {
+    for (const SettingKey& key : kSettingKeys) at(settings, key.id) = tidied(key.id, at(settings, key.id));
+}
+
+ColumnList parseColumns(std::string_view columnSpec) {
+    ColumnList list;
+    // Counted before splitting, so a list too long to use is refused without a text per entry.
+    list.entryCount = text::countFields(columnSpec);
+    if (list.tooLong()) return list;
+    list.entries = text::split(columnSpec);
+    list.columns.reserve(list.entries.size());
+    for (const Text& entry : list.entries) list.columns.push_back(text::readInteger(entry));
+    return list;
+}
+
+TableSettings parseTable(std::string_view sheetName, std::string_view columnSpec, std::string_view startRow) {
+    return {Text(sheetName), parseColumns(columnSpec), text::readInteger(startRow)};
+}
+
+ParsedSettings parseSettings(const ImportSettings& settings) {
+    const auto table = [&settings](SettingId sheet, SettingId columns, SettingId startRow) {
+        return parseTable(at(settings, sheet), at(settings, columns), at(settings, startRow));
+    };
+    return {table(SettingId::RegisterSheet, SettingId::RegisterColumns, SettingId::RegisterStartRow),
+            table(SettingId::SourceSheet, SettingId::SourceColumns, SettingId::SourceStartRow),
+            text::readInteger(at(settings, SettingId::FillCount))};
 }
 
 }  // namespace velmora::settings

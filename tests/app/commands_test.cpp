@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QTest>
 #include <QToolBar>
 #include <algorithm>
 #include <stdexcept>
@@ -33,51 +34,66 @@ int hiddenHeight(const MainWindow& window) {
     return std::min(MainWindow::kShortHeight, MainWindow::kPanelTop + frameHeight);
 }
 
-TEST_F(WindowTest, SeparatorsAndUnknownCaptionsDoNothing) {
+// A command is its action: a renamed caption still runs it, and a separator runs nothing.
+TEST_F(WindowTest, SeparatorsDoNothingAndARenamedButtonKeepsItsCommand) {
     for (int position : {1, 4, 7}) {
         QAction* separator = toolbarEntry(*m_window, position);
         ASSERT_TRUE(separator->isSeparator());
-        m_window->commands().dispatch(separator->text());
+        separator->trigger();
     }
-    // Keys are matched byte for byte: no trimming, no width folding.
-    for (const char* caption : {"关于 ", " 设置", "导入表１", "Exit"})
-        m_window->commands().dispatch(QString::fromUtf8(caption));
     EXPECT_TRUE(m_prompter.messages.empty());
     EXPECT_TRUE(m_prompter.openCalls.empty());
     EXPECT_TRUE(m_prompter.exitCodes.empty());
     EXPECT_EQ(m_window->windowHeight(), MainWindow::kFullHeight);
+
+    QAction* about = toolbarEntry(*m_window, 10);
+    about->setText(QStringLiteral("About"));
+    QTest::mouseClick(m_window->toolbar().widgetForAction(about), Qt::LeftButton);
+    ASSERT_EQ(m_prompter.messages.size(), 1u);
+    EXPECT_TRUE(m_prompter.messages[0].text.startsWith(QStringLiteral("Velmora V")));
 }
 
-TEST_F(WindowTest, ClickingAToolbarButtonDispatchesByItsCaption) {
-    toolbarEntry(*m_window, 10)->trigger();  // 关于
+// Each button runs its own command, by a click as by its action.
+TEST_F(WindowTest, ClickingAToolbarButtonRunsItsCommand) {
+    const auto click = [this](int position) {
+        QTest::mouseClick(m_window->toolbar().widgetForAction(toolbarEntry(*m_window, position)),
+                          Qt::LeftButton);
+    };
+    click(10);  // 关于
     ASSERT_EQ(m_prompter.messages.size(), 1u);
-    toolbarEntry(*m_window, 8)->trigger();  // 设置
+    click(8);  // 设置
     EXPECT_EQ(m_window->windowHeight(), hiddenHeight(*m_window));
-    toolbarEntry(*m_window, 11)->trigger();  // 退出
+    click(2);  // 导入表1
+    EXPECT_EQ(m_prompter.openCalls.size(), 1u);
+    click(11);  // 退出
     EXPECT_EQ(m_prompter.exitCodes, std::vector<int>{0});
+    for (Command command : {Command::ImportRegister, Command::ImportSource, Command::Compare, Command::Export,
+                            Command::ToggleSettings, Command::Help, Command::About, Command::Exit}) {
+        EXPECT_TRUE(m_window->toolbar().actions().contains(&m_window->commands().action(command)));
+    }
 }
 
 TEST_F(WindowTest, SettingsButtonTogglesThePanelHeight) {
     // Heights count the frame, as far as the platform draws one.
     const int frameHeight = m_window->frameGeometry().height() - m_window->height();
     const QSize start = m_window->frameGeometry().size();
-    m_window->commands().dispatch(QStringLiteral("设置"));
+    run(Command::ToggleSettings);
     EXPECT_EQ(m_window->windowHeight(), hiddenHeight(*m_window));
     EXPECT_EQ(m_window->height(), std::min(524 - frameHeight, 496));
     EXPECT_EQ(m_window->frameGeometry().width(), 800);
     EXPECT_EQ(m_window->pos(), QPoint(50, 50));
     EXPECT_EQ(m_window->minimumSize(), m_window->maximumSize());
-    m_window->commands().dispatch(QStringLiteral("设置"));
+    run(Command::ToggleSettings);
     EXPECT_EQ(m_window->windowHeight(), 700);
     EXPECT_EQ(m_window->frameGeometry().size(), start);
     EXPECT_TRUE(m_window->rect().contains(control("分组框3")->geometry()));
 
     // From any height under 700 the panel comes back; from 700 or more it goes.
     m_window->setWindowHeight(600);
-    m_window->commands().dispatch(QStringLiteral("设置"));
+    run(Command::ToggleSettings);
     EXPECT_EQ(m_window->windowHeight(), 700);
     m_window->setWindowHeight(710);
-    m_window->commands().dispatch(QStringLiteral("设置"));
+    run(Command::ToggleSettings);
     EXPECT_EQ(m_window->windowHeight(), hiddenHeight(*m_window));
 }
 
@@ -103,7 +119,7 @@ TEST_F(WindowTest, HelpOpensTheGuideOrSaysWhereItIs) {
         m_prompter.messages.clear();
         m_prompter.openedDocuments.clear();
         m_prompter.documentsOpen = c.programForIt;
-        m_window->commands().dispatch(QStringLiteral("帮助"));
+        run(Command::Help);
         EXPECT_EQ(m_prompter.openedDocuments,
                   c.opened ? std::vector<QString>{guide} : std::vector<QString>{});
         if (c.message == nullptr) {
@@ -116,7 +132,7 @@ TEST_F(WindowTest, HelpOpensTheGuideOrSaysWhereItIs) {
 }
 
 TEST_F(WindowTest, AboutShowsTheVersionAndAContactLine) {
-    m_window->commands().dispatch(QStringLiteral("关于"));
+    run(Command::About);
     ASSERT_EQ(m_prompter.messages.size(), 1u);
     const auto& box = m_prompter.messages.front();
     EXPECT_EQ(box.title, QStringLiteral("信息："));
@@ -130,7 +146,7 @@ TEST_F(WindowTest, AboutShowsTheVersionAndAContactLine) {
 
 TEST_F(WindowTest, ExitEndsWithCodeZeroWithoutSaving) {
     control<QLineEdit>("编辑框1")->setText(QStringLiteral("Sheet1"));
-    m_window->commands().dispatch(QStringLiteral("退出"));
+    run(Command::Exit);
     EXPECT_EQ(m_prompter.exitCodes, std::vector<int>{0});
     EXPECT_FALSE(QFile::exists(folderPath(QStringLiteral("vozuz.ini"))));
 }
@@ -151,13 +167,13 @@ TEST_F(WindowTest, CommandsAndMenuItemsWaitWhileACommandRuns) {
 
     // The import of Table 2 is running while its dialog is up.
     m_prompter.whileOpen = [this] {
-        m_window->commands().dispatch(QStringLiteral("关于"));
-        m_window->commands().dispatch(QStringLiteral("设置"));
-        m_window->commands().dispatch(QStringLiteral("导入表1"));
+        run(Command::About);
+        run(Command::ToggleSettings);
+        run(Command::ImportRegister);
         m_window->gridMenu().deleteRow();
-        m_window->commands().dispatch(QStringLiteral("退出"));
+        run(Command::Exit);
     };
-    m_window->commands().dispatch(QStringLiteral("导入表2"));
+    run(Command::ImportSource);
 
     EXPECT_TRUE(m_prompter.messages.empty());
     EXPECT_EQ(m_prompter.openCalls.size(), 1u);
@@ -167,7 +183,7 @@ TEST_F(WindowTest, CommandsAndMenuItemsWaitWhileACommandRuns) {
 
     // Once it has ended, everything works again.
     m_prompter.whileOpen = nullptr;
-    m_window->commands().dispatch(QStringLiteral("关于"));
+    run(Command::About);
     EXPECT_EQ(m_prompter.messages.size(), 1u);
     m_window->gridMenu().deleteRow();
     EXPECT_EQ(m_window->registerGrid().rowCount(), 0);
@@ -177,13 +193,13 @@ TEST_F(WindowTest, CancelledImportLeavesGridLabelsAndBarAsTheyWere) {
     m_window->setUnitText("unit");
     m_window->progress().setMaximum(10);
     m_window->progress().setPosition(7);
-    for (const char* caption : {"导入表1", "导入表2"}) {
-        SCOPED_TRACE(caption);
-        const bool isRegister = QString::fromUtf8(caption) == QStringLiteral("导入表1");
+    for (Command command : {Command::ImportRegister, Command::ImportSource}) {
+        const bool isRegister = command == Command::ImportRegister;
+        SCOPED_TRACE(isRegister);
         auto& grid = isRegister ? m_window->registerGrid() : m_window->sourceGrid();
         grid.appendColumn("code");
         grid.appendRow();
-        m_window->commands().dispatch(QString::fromUtf8(caption));
+        run(command);
         EXPECT_EQ(grid.rowCount(), 1);
         EXPECT_EQ(grid.columnCount(), 1);
         auto& view = isRegister ? m_window->registerView() : m_window->sourceView();
@@ -200,8 +216,8 @@ TEST_F(WindowTest, CancelledImportLeavesGridLabelsAndBarAsTheyWere) {
 
 TEST_F(WindowTest, OpenDialogOffersThePreviousPathAgain) {
     m_prompter.openAnswers = {folderPath(QStringLiteral("missing.xls"))};
-    m_window->commands().dispatch(QStringLiteral("导入表2"));
-    m_window->commands().dispatch(QStringLiteral("导入表2"));
+    run(Command::ImportSource);
+    run(Command::ImportSource);
     ASSERT_EQ(m_prompter.openCalls.size(), 2u);
     EXPECT_EQ(m_prompter.openCalls[0].previousPath, QString());
     EXPECT_EQ(m_prompter.openCalls[1].previousPath, folderPath(QStringLiteral("missing.xls")));
@@ -210,8 +226,8 @@ TEST_F(WindowTest, OpenDialogOffersThePreviousPathAgain) {
     m_window->registerGrid().appendColumn("a");
     m_window->registerGrid().setCell(m_window->registerGrid().appendRow(), 0, "x");
     m_prompter.saveAnswers = {folderPath(QStringLiteral("out.CSV"))};
-    m_window->commands().dispatch(QStringLiteral("导出"));
-    m_window->commands().dispatch(QStringLiteral("导入表1"));
+    run(Command::Export);
+    run(Command::ImportRegister);
     ASSERT_EQ(m_prompter.openCalls.size(), 3u);
     EXPECT_EQ(m_prompter.openCalls[2].previousPath, folderPath(QStringLiteral("out.CSV")));
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/commands.h"
 #include "app/main_window.h"
 #include "app/prompter.h"
 
@@ -121,6 +123,9 @@ protected:
     }
 
     QString folderPath(const QString& name) const { return m_folder.filePath(name); }
+
+    // Runs a command as its button or its shortcut would.
+    void run(Command command) { m_window->commands().action(command).trigger(); }
 
     QTemporaryDir m_folder;
     ScriptedPrompter m_prompter;

@@ -40,8 +40,8 @@ protected:
         setBox("编辑框5", "1,2,5");
         setBox("编辑框6", "2");
         m_prompter.openAnswers = {fixture("register.xls"), fixture("payments.xls")};
-        m_window->commands().dispatch(QStringLiteral("导入表1"));
-        m_window->commands().dispatch(QStringLiteral("导入表2"));
+        run(Command::ImportRegister);
+        run(Command::ImportSource);
     }
 };
 
@@ -95,28 +95,28 @@ TEST_F(WorkflowTest, FailedImportLeavesEverythingAsItWas) {
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
     struct Case {
-        const char* command;
+        Command command;
         QString file;
         const char* sheet;  // typed into the table's sheet box
         const char* reason;
     };
     const Case cases[] = {
-        {"导入表1", fixture("not-a-workbook.xls"), "Sheet1", "不是可读取的工作簿"},
-        {"导入表2", fixture("truncated.xls"), "发放明细", "工作簿"},
-        {"导入表1", folderPath(QStringLiteral("empty.xls")), "Sheet1", "不是可读取的工作簿"},
-        {"导入表2", fixture("payments.xls"), "NoSuchSheet", "NoSuchSheet"},
+        {Command::ImportRegister, fixture("not-a-workbook.xls"), "Sheet1", "不是可读取的工作簿"},
+        {Command::ImportSource, fixture("truncated.xls"), "发放明细", "工作簿"},
+        {Command::ImportRegister, folderPath(QStringLiteral("empty.xls")), "Sheet1", "不是可读取的工作簿"},
+        {Command::ImportSource, fixture("payments.xls"), "NoSuchSheet", "NoSuchSheet"},
     };
     importBoth();
     setBox("编辑框7", "1");
-    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    run(Command::Compare);
     const WindowState before = state();
     ASSERT_FALSE(before.labels.startsWith(QLatin1Char('|')));
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
+        SCOPED_TRACE(c.file.toStdString());
         m_prompter.messages.clear();
-        setBox(QString::fromUtf8(c.command) == QStringLiteral("导入表1") ? "编辑框1" : "编辑框4", c.sheet);
+        setBox(c.command == Command::ImportRegister ? "编辑框1" : "编辑框4", c.sheet);
         m_prompter.openAnswers = {c.file};
-        m_window->commands().dispatch(QString::fromUtf8(c.command));
+        run(c.command);
         ASSERT_EQ(m_prompter.messages.size(), 1u);
         EXPECT_EQ(m_prompter.messages[0].title, QStringLiteral("信息："));
         EXPECT_TRUE(m_prompter.messages[0].text.contains(QString::fromUtf8(c.reason)))
@@ -145,7 +145,7 @@ TEST_F(WorkflowTest, ImportNamesTheColumnsTheSheetLacks) {
         m_prompter.messages.clear();
         setBox("编辑框5", c.spec);
         m_prompter.openAnswers = {fixture("payments.xls")};
-        m_window->commands().dispatch(QStringLiteral("导入表2"));
+        run(Command::ImportSource);
         EXPECT_EQ(m_window->sourceView().model()->columnCount(), c.columns);
         EXPECT_EQ(m_window->sourceGrid().rowCount(), 34);
         if (c.notice == nullptr) {
@@ -166,17 +166,17 @@ TEST_F(WorkflowTest, CommandsBeforeAnImportChangeNothingAndSaySo) {
     old.write("earlier");
     old.close();
     struct Case {
-        const char* command;
+        Command command;
         const char* message;
     };
     const Case cases[] = {
-        {"自动填表/对比", "请先导入表1和表2,再自动填表/对比。表格未作改动。"},
-        {"导出", "表1和表2都没有数据,请先导入表。没有写入任何文件。"},
+        {Command::Compare, "请先导入表1和表2,再自动填表/对比。表格未作改动。"},
+        {Command::Export, "表1和表2都没有数据,请先导入表。没有写入任何文件。"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
+        SCOPED_TRACE(c.message);
         m_prompter.messages.clear();
-        m_window->commands().dispatch(QString::fromUtf8(c.command));
+        run(c.command);
         ASSERT_EQ(m_prompter.messages.size(), 1u);
         EXPECT_EQ(m_prompter.messages[0].text, QString::fromUtf8(c.message));
         EXPECT_EQ(m_window->registerView().model()->columnCount(), 0);
@@ -195,8 +195,8 @@ TEST_F(WorkflowTest, CommandsBeforeAnImportChangeNothingAndSaySo) {
     setBox("编辑框1", "Sheet1");
     setBox("编辑框2", "1,2,3,4");
     m_prompter.openAnswers = {fixture("register.xls")};
-    m_window->commands().dispatch(QStringLiteral("导入表1"));
-    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    run(Command::ImportRegister);
+    run(Command::Compare);
     ASSERT_EQ(m_prompter.messages.size(), 1u);
     EXPECT_EQ(m_prompter.messages[0].text, QStringLiteral("请先导入表2,再自动填表/对比。表格未作改动。"));
     EXPECT_EQ(m_window->registerGrid().columnCount(), 4);
@@ -205,7 +205,7 @@ TEST_F(WorkflowTest, CommandsBeforeAnImportChangeNothingAndSaySo) {
 TEST_F(WorkflowTest, ComparesAndFillsTheResultControls) {
     importBoth();
     setBox("编辑框7", "1");
-    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    run(Command::Compare);
 
     const ResultTexts& results = m_window->results();
     // The comparison ends with the bar empty.
@@ -228,11 +228,11 @@ TEST_F(WorkflowTest, ComparesAndFillsTheResultControls) {
 TEST_F(WorkflowTest, ExportsThroughTheSaveDialogsAndShowsTheClosingMessage) {
     importBoth();
     setBox("编辑框7", "1");
-    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    run(Command::Compare);
     const QString csv1 = folderPath(QStringLiteral("out1.CSV"));
     const QString csv2 = folderPath(QStringLiteral("out2.CSV"));
     m_prompter.saveAnswers = {csv1, csv2};
-    m_window->commands().dispatch(QStringLiteral("导出"));
+    run(Command::Export);
 
     ASSERT_EQ(m_prompter.saveCalls.size(), 2u);
     EXPECT_EQ(m_prompter.saveCalls[0].proposedName, QStringLiteral("表1导出.CSV"));
@@ -257,7 +257,7 @@ TEST_F(WorkflowTest, ExportsThroughTheSaveDialogsAndShowsTheClosingMessage) {
     EXPECT_TRUE(m_prompter.openedDocuments.empty());
     m_prompter.takeOffer = true;
     m_prompter.saveAnswers = {csv1, csv2};
-    m_window->commands().dispatch(QStringLiteral("导出"));
+    run(Command::Export);
     EXPECT_EQ(m_prompter.openedDocuments, std::vector<QString>{m_folder.path()});
     EXPECT_EQ(labelText("标签11"), QString());
     // Table 2 has fewer than 50 rows, so its part of the bar started above its end: the bar is empty anyway.
@@ -267,10 +267,10 @@ TEST_F(WorkflowTest, ExportsThroughTheSaveDialogsAndShowsTheClosingMessage) {
 
 TEST_F(WorkflowTest, TheClosingMessageNamesEachFileNotWrittenWithItsReason) {
     importBoth();
-    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    run(Command::Compare);
     m_prompter.saveAnswers = {folderPath(QStringLiteral("missing/out1.CSV")),
                               folderPath(QStringLiteral("missing/out2.CSV"))};
-    m_window->commands().dispatch(QStringLiteral("导出"));
+    run(Command::Export);
 
     ASSERT_EQ(m_prompter.messages.size(), 1u);
     EXPECT_EQ(m_prompter.messages[0].icon, MessageIcon::Warning);
@@ -282,7 +282,7 @@ TEST_F(WorkflowTest, TheClosingMessageNamesEachFileNotWrittenWithItsReason) {
 TEST_F(WorkflowTest, ComparisonColoursTheRowsThatNeedTheClerk) {
     importBoth();
     setBox("编辑框7", "1");
-    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    run(Command::Compare);
 
     // The marker column, the last one, says which rows need the clerk: every marked row is coloured,
     // a differing name alike in both grids.
@@ -321,7 +321,7 @@ TEST_F(WorkflowTest, ComparisonColoursTheRowsThatNeedTheClerk) {
     m_window->sourceView().gridModel().removeGridRow(0);
     EXPECT_EQ(source.index(32, 0).data(Qt::BackgroundRole), lastRow);
     m_prompter.openAnswers = {fixture("payments.xls")};
-    m_window->commands().dispatch(QStringLiteral("导入表2"));
+    run(Command::ImportSource);
     EXPECT_FALSE(source.index(33, 0).data(Qt::BackgroundRole).isValid());
 }
 
@@ -335,11 +335,11 @@ TEST_F(WorkflowTest, CommandsShowTheWaitPointerOnlyWhileTheyWork) {
     });
     importBoth();
     setBox("编辑框7", "1");
-    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    run(Command::Compare);
     m_prompter.saveAnswers = {folderPath(QStringLiteral("out1.CSV")), folderPath(QStringLiteral("out2.CSV"))};
-    m_window->commands().dispatch(QStringLiteral("导出"));
+    run(Command::Export);
     m_prompter.openAnswers = {folderPath(QStringLiteral("missing.xls"))};
-    m_window->commands().dispatch(QStringLiteral("导入表1"));
+    run(Command::ImportRegister);
 
     EXPECT_GT(moves, 0);
     EXPECT_EQ(movesUnderWaitPointer, moves);
@@ -367,7 +367,7 @@ TEST_F(WorkflowTest, CancelledSaveDialogsLeaveTheLabelsIdleAndAreSaid) {
         m_prompter.saveCalls.clear();
         m_prompter.messages.clear();
         m_prompter.saveAnswers = c.answers;
-        m_window->commands().dispatch(QStringLiteral("导出"));
+        run(Command::Export);
         EXPECT_EQ(m_prompter.saveCalls.size(), c.dialogs);
         EXPECT_EQ(labelText("标签11"), QString());
         EXPECT_EQ(control<QProgressBar>("进度条1")->value(), 0);
@@ -389,7 +389,7 @@ TEST_F(WorkflowTest, CancelledSaveDialogsLeaveTheLabelsIdleAndAreSaid) {
 TEST_F(WorkflowTest, NextProblemAndProblemRowsOnlyFindTheMarkedRows) {
     importBoth();
     setBox("编辑框7", "1");
-    m_window->commands().dispatch(QStringLiteral("自动填表/对比"));
+    run(Command::Compare);
     GridView& source = m_window->sourceView();
     std::vector<int> marked;
     for (int row = 0; row < source.model()->rowCount(); ++row) {
@@ -419,7 +419,7 @@ TEST_F(WorkflowTest, NextProblemAndProblemRowsOnlyFindTheMarkedRows) {
 
     only.trigger();
     m_prompter.openAnswers = {fixture("payments.xls")};
-    m_window->commands().dispatch(QStringLiteral("导入表2"));
+    run(Command::ImportSource);
     EXPECT_FALSE(source.problemRowsOnly());
     EXPECT_FALSE(source.isRowHidden(0));
     // Nothing marked: the selection stays.

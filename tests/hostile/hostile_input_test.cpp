@@ -32,7 +32,7 @@ Imported importFile(const std::string& path, const Text& sheet, const Text& colu
     Imported imported;
     model::Progress progress;
     import::prepareImport(TableKind::Source, imported.grid, progress);
-    imported.outcome = import::importTable(TableKind::Source, path, TableSettings{sheet, columns, ""},
+    imported.outcome = import::importTable(TableKind::Source, path, settings::parseTable(sheet, columns, ""),
                                            imported.grid, progress);
     return imported;
 }

@@ -54,8 +54,8 @@ Imported importSheet(TableKind kind, sheet::Sheet sheet, const std::string& spec
     Imported result;
     WorksheetReader reader;
     reader.openSheet(std::move(sheet), false);
-    result.outcome =
-        importTable(kind, reader, TableSettings{"Sheet1", spec, startRow}, result.grid, result.progress);
+    result.outcome = importTable(kind, reader, settings::parseTable("Sheet1", spec, startRow), result.grid,
+                                 result.progress);
     return result;
 }
 
@@ -230,8 +230,8 @@ TEST(TableImport, RefusesASpecOfMoreEntriesThanAWorkbookHasColumns) {
         imported.grid.appendRow();
         WorksheetReader reader;
         reader.openSheet(labelledSheet(3, 2), false);
-        imported.outcome = importTable(c.kind, reader, TableSettings{"Sheet1", c.spec, ""}, imported.grid,
-                                       imported.progress);
+        imported.outcome = importTable(c.kind, reader, settings::parseTable("Sheet1", c.spec, ""),
+                                       imported.grid, imported.progress);
         if (c.columns > 0) {
             EXPECT_EQ(imported.outcome.status, ReaderStatus::Ok) << c.spec.size();
             EXPECT_EQ(imported.grid.columnCount(), c.columns);
@@ -264,22 +264,25 @@ TEST(TableImport, RebuildsTheColumnsOfAGridThatHeldATable) {
     imported.grid.appendRow();
     WorksheetReader reader;
     reader.openSheet(labelledSheet(2, 2), false);
-    importTable(TableKind::Source, reader, {"Sheet1", "2", ""}, imported.grid, imported.progress);
+    importTable(TableKind::Source, reader, settings::parseTable("Sheet1", "2", ""), imported.grid,
+                imported.progress);
     EXPECT_EQ(titles(imported.grid), (Texts{"1.1"}));
     EXPECT_EQ(imported.grid.rowCount(), 2);
 
     // An empty sheet leaves no column at all, whatever the spec asks for.
     reader.openSheet(sheet::Sheet{}, false);
-    importTable(TableKind::Source, reader, {"Sheet1", "1,2", ""}, imported.grid, imported.progress);
+    importTable(TableKind::Source, reader, settings::parseTable("Sheet1", "1,2", ""), imported.grid,
+                imported.progress);
     EXPECT_EQ(imported.grid.columnCount(), 0);
     EXPECT_EQ(imported.grid.rowCount(), 0);
 }
 
 // The straightforward reading of the rules: every worksheet column against every entry, each entry's
 // number read anew at every test.
-Grid importedByNestedLoops(TableKind kind, const WorksheetReader& reader, const TableSettings& settings) {
+Grid importedByNestedLoops(TableKind kind, const WorksheetReader& reader, const Text& spec,
+                           const Text& startRow) {
     Grid grid;
-    const auto entries = text::split(settings.columnSpec);
+    const auto entries = text::split(spec);
     const int n = static_cast<int>(entries.size());
     const int m = reader.fieldCount();
     const auto first = reader.firstRecord();
@@ -292,7 +295,7 @@ Grid importedByNestedLoops(TableKind kind, const WorksheetReader& reader, const 
         }
     }
     for (int k = 1; k <= reader.recordCount(); ++k) {
-        if (k < text::readInteger(settings.startRow)) continue;
+        if (k < text::readInteger(startRow)) continue;
         const int r = grid.appendRow();
         for (int i = 1; i <= m; ++i) {
             for (int j = 1; j <= n; ++j) {
@@ -323,12 +326,13 @@ TEST(TableImport, MatchesTheNestedLoopsOnRandomSpecs) {
             spec += gbk(
                 entryTexts[std::uniform_int_distribution<std::size_t>(0, std::size(entryTexts) - 1)(random)]);
         }
-        const TableSettings settings{"Sheet1", spec, std::to_string(round % 5)};
+        const Text startRow = std::to_string(round % 5);
+        const TableSettings settings = settings::parseTable("Sheet1", spec, startRow);
         for (TableKind kind : {TableKind::Register, TableKind::Source}) {
             Grid grid;
             RecordingProgress progress;
             importTable(kind, reader, settings, grid, progress);
-            const Grid expected = importedByNestedLoops(kind, reader, settings);
+            const Grid expected = importedByNestedLoops(kind, reader, spec, startRow);
             ASSERT_EQ(titles(grid), titles(expected)) << spec;
             ASSERT_EQ(grid.rowCount(), expected.rowCount()) << spec;
             for (int row = 0; row < grid.rowCount(); ++row) {

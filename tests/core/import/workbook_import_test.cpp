@@ -26,8 +26,8 @@ Imported importFile(TableKind kind, const std::string& name, const std::string& 
                     const std::string& spec, const std::string& startRow) {
     Imported result;
     prepareImport(kind, result.grid, result.progress);
-    result.outcome = importTable(kind, fixture(name), TableSettings{gbk(sheet), spec, startRow}, result.grid,
-                                 result.progress);
+    result.outcome = importTable(kind, fixture(name), settings::parseTable(gbk(sheet), spec, startRow),
+                                 result.grid, result.progress);
     return result;
 }
 
@@ -124,7 +124,7 @@ TEST(WorkbookImport, FreeingEachRecordOnceTakenGivesTheSameTable) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        const TableSettings settings{gbk(c.sheet), c.spec, c.startRow};
+        const TableSettings settings = settings::parseTable(gbk(c.sheet), c.spec, c.startRow);
         WorksheetReader reader, spent;
         ASSERT_EQ(reader.open(fixture(c.file), settings.sheetName), ReaderStatus::Ok);
         ASSERT_EQ(spent.open(fixture(c.file), settings.sheetName), ReaderStatus::Ok);
@@ -183,8 +183,8 @@ TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
             grid.appendRow();
             model::Progress progress;
             prepareImport(kind, grid, progress);
-            const ImportOutcome outcome =
-                importTable(kind, fixture(c.file), TableSettings{gbk(c.sheet), "1,2,3", ""}, grid, progress);
+            const ImportOutcome outcome = importTable(
+                kind, fixture(c.file), settings::parseTable(gbk(c.sheet), "1,2,3", ""), grid, progress);
             EXPECT_EQ(outcome.status, c.status) << c.file;
             EXPECT_EQ(outcome.message.rfind(gbk(c.message) + fixture(c.file), 0), 0u) << c.file;
             EXPECT_EQ(outcome.unitText, "") << c.file;
@@ -245,7 +245,8 @@ TEST(WorkbookImport, JudgesAFileByItsFirstBytesAndReadsNoMoreThanItsFormatHolds)
         std::filesystem::resize_file(path, c.size);
         model::Grid grid;
         model::Progress progress;
-        const ImportOutcome outcome = importTable(TableKind::Source, path, TableSettings{"Sheet1", "1", ""}, grid, progress);
+        const ImportOutcome outcome =
+            importTable(TableKind::Source, path, settings::parseTable("Sheet1", "1", ""), grid, progress);
         EXPECT_EQ(outcome.status, c.status) << c.size;
         EXPECT_EQ(outcome.message, gbk(c.message) + path) << c.size;
     }
@@ -270,8 +271,8 @@ TEST(WorkbookImport, RefusesTruncatedWorkbooksWithoutCrashing) {
             .write(bytes.data(), static_cast<long>(length));
         model::Grid grid;
         model::Progress progress;
-        const ImportOutcome outcome =
-            importTable(TableKind::Source, path, TableSettings{gbk("发放明细"), "1,2", ""}, grid, progress);
+        const ImportOutcome outcome = importTable(
+            TableKind::Source, path, settings::parseTable(gbk("发放明细"), "1,2", ""), grid, progress);
         // A cut-off file may still hold the whole sheet; otherwise it is refused with a message.
         if (outcome.status != ReaderStatus::Ok) {
             EXPECT_FALSE(outcome.message.empty()) << length;

@@ -36,10 +36,9 @@ std::vector<std::vector<Text>> contents(const Grid& grid) {
 
 // The straightforward pass: a linear scan of the register for every source row, reading every cell
 // afresh, with the register's own marker column when the last column would hold a copied figure.
-ReconcileResult scanReference(Grid& reg, Grid& src, const Text& fillText) {
+ReconcileResult scanReference(Grid& reg, Grid& src, int n) {
     ReconcileResult result;
     const int r1 = reg.rowCount(), r2 = src.rowCount(), c1 = reg.columnCount(), c2 = src.columnCount();
-    const int n = text::readInteger(fillText);
     for (int i = c1; i < c2; ++i) reg.appendColumn({}, 50);
     if (reg.columnCount() == c1) reg.appendColumn({}, 50);
     src.appendColumn({}, 50);
@@ -91,7 +90,7 @@ TEST(AutoFill, MatchesTheLinearScanOnRandomGrids) {
         };
         Grid reg = makeGrid(c1, randomRows(static_cast<int>(random() % 12), c1));
         Grid src = makeGrid(c2, randomRows(static_cast<int>(random() % 12), c2));
-        const Text fill = std::to_string(static_cast<int>(random() % 9) - 2);
+        const int fill = static_cast<int>(random() % 9) - 2;
         Grid regRef = reg, srcRef = src;
         model::Progress progress;
         const ReconcileResult got = autoFillAndCompare(reg, src, fill, progress);
@@ -111,7 +110,7 @@ TEST(AutoFill, WritesTheExactListsAndSummary) {
                             {"009", gbk("赵六"), "50", "60"},
                             {"001", gbk("张三"), "70", "80"}});
     model::Progress progress;
-    const ReconcileResult result = autoFillAndCompare(reg, src, "2", progress);
+    const ReconcileResult result = autoFillAndCompare(reg, src, 2, progress);
     EXPECT_EQ(result.summary, gbk("结果提示:未找到的一卡通编码有1个, 姓名不符的有1个. "));
     EXPECT_EQ(result.notFoundList, gbk("未找到的表2姓名为: 赵六, 009\r\n"));
     EXPECT_EQ(result.mismatchList, gbk("表1姓名为: 张三, 001\r\n表2姓名为: 张叁, 001\r\n"));
@@ -131,7 +130,7 @@ TEST(AutoFill, KeepsEveryFigureWhenTheRegisterIsNarrow) {
     Grid reg = makeGrid(2, {{"7", "a"}});
     Grid src = makeGrid(5, {{"7", "b", "1.5", "2.5", "3.5"}});
     model::Progress progress;
-    autoFillAndCompare(reg, src, "3", progress);
+    autoFillAndCompare(reg, src, 3, progress);
     ASSERT_EQ(reg.columnCount(), 6);
     ASSERT_EQ(src.columnCount(), 6);
     EXPECT_EQ(contents(reg)[0], (std::vector<Text>{"7", "a", "1.5", "2.5", "3.5", gbk("表2姓名为:b")}));
@@ -141,11 +140,11 @@ TEST(AutoFill, KeepsEveryFigureWhenTheRegisterIsNarrow) {
 TEST(AutoFill, WidensAsTheLayoutRequires) {
     struct Case {
         int c1, c2;
-        const char* fill;
+        int fill;
         int registerColumns, sourceColumns;
     };
-    for (const Case& c : {Case{5, 3, "1", 6, 4}, Case{2, 5, "3", 6, 6}, Case{2, 5, "2", 5, 6},
-                          Case{2, 5, "0", 5, 6}, Case{0, 0, "", 1, 1}, Case{3, 3, "-4", 4, 4}}) {
+    for (const Case& c : {Case{5, 3, 1, 6, 4}, Case{2, 5, 3, 6, 6}, Case{2, 5, 2, 5, 6}, Case{2, 5, 0, 5, 6},
+                          Case{0, 0, 0, 1, 1}, Case{3, 3, -4, 4, 4}}) {
         Grid reg = makeGrid(c.c1, {}), src = makeGrid(c.c2, {});
         model::Progress progress;
         const ReconcileResult result = autoFillAndCompare(reg, src, c.fill, progress);
@@ -156,8 +155,8 @@ TEST(AutoFill, WidensAsTheLayoutRequires) {
     }
 }
 
-TEST(AutoFill, FillCountBelowOneOrUnreadableCopiesNothingButStillCompares) {
-    for (const char* fill : {"", "abc", "0", "-2"}) {
+TEST(AutoFill, FillCountBelowOneCopiesNothingButStillCompares) {
+    for (int fill : {0, -2}) {
         Grid reg = makeGrid(3, {{"1", "a", ""}});
         Grid src = makeGrid(3, {{"1", "b", "9"}, {"2", "c", "8"}});
         model::Progress progress;
@@ -172,7 +171,7 @@ TEST(AutoFill, HugeFillCountCopiesWhatExists) {
     Grid reg = makeGrid(4, {{"1", "a"}});
     Grid src = makeGrid(3, {{"1", "a", "5"}});
     model::Progress progress;
-    autoFillAndCompare(reg, src, "2147483647", progress);
+    autoFillAndCompare(reg, src, 2147483647, progress);
     EXPECT_EQ(contents(reg)[0], (std::vector<Text>{"1", "a", "5", "", "", ""}));
 }
 
@@ -180,7 +179,7 @@ TEST(AutoFill, MatchesCodesByExactBytes) {
     Grid reg = makeGrid(2, {{"A1", "n"}, {"", "empty"}});
     Grid src = makeGrid(2, {{"A1 ", "n"}, {"a1", "n"}, {"", "empty"}, {"", "other"}});
     model::Progress progress;
-    const ReconcileResult result = autoFillAndCompare(reg, src, "1", progress);
+    const ReconcileResult result = autoFillAndCompare(reg, src, 1, progress);
     EXPECT_EQ(result.notFoundCount, 2);  // the trailing blank and the lower-case code
     EXPECT_EQ(result.mismatchCount, 1);  // the second empty code meets the empty-code row
 }
@@ -189,8 +188,8 @@ TEST(AutoFill, SecondRunAddsNewMarkerColumnsAndKeepsTheOldOnes) {
     Grid reg = makeGrid(3, {{"1", "a", ""}});
     Grid src = makeGrid(3, {{"1", "b", "4"}, {"2", "c", "5"}});
     model::Progress progress;
-    autoFillAndCompare(reg, src, "1", progress);
-    const ReconcileResult second = autoFillAndCompare(reg, src, "1", progress);
+    autoFillAndCompare(reg, src, 1, progress);
+    const ReconcileResult second = autoFillAndCompare(reg, src, 1, progress);
     EXPECT_EQ(reg.columnCount(), 5);
     EXPECT_EQ(src.columnCount(), 5);
     EXPECT_EQ(reg.cell(0, 3), gbk("表2姓名为:b"));
@@ -205,7 +204,7 @@ TEST(AutoFill, EmptyRegisterFindsNothing) {
     Grid reg = makeGrid(2, {});
     Grid src = makeGrid(2, {{"1", "a"}, {"2", "b"}});
     model::Progress progress;
-    const ReconcileResult result = autoFillAndCompare(reg, src, "1", progress);
+    const ReconcileResult result = autoFillAndCompare(reg, src, 1, progress);
     EXPECT_EQ(result.notFoundList, gbk("未找到的表2姓名为: a, 1\r\n未找到的表2姓名为: b, 2\r\n"));
     EXPECT_EQ(reg.columnCount(), 4);
 }

@@ -238,6 +238,75 @@ TEST(CommaNormalisation, ReplacesFullWidthCommasOnly) {
     EXPECT_EQ(normaliseCommas("\xB0\xAC,1"), "\xB0\xAC,1");
 }
 
+// Each text is read once, by its setting's kind: the same values for the window and the batch.
+TEST(ParsedSettings, ReadsEachSettingByItsKind) {
+    const std::string longest = "1" + [] {
+        std::string rest;
+        for (std::size_t i = 1; i < kMostColumnEntries; ++i) rest += ",1";
+        return rest;
+    }();
+    struct Case {
+        const char* what;
+        Text columns;  // Table 2's, as typed
+        Text number;   // Table 2's start row and the fill count
+        std::size_t entryCount;
+        std::vector<int> expectedColumns;
+        std::vector<Text> expectedEntries;
+        int expectedNumber;
+    };
+    const Case cases[] = {
+        {"entries as typed",
+         gbk(" 3,x,,２,-1"),
+         "7",
+         5,
+         {3, 0, 0, 2, -1},
+         {" 3", "x", "", gbk("２"), "-1"},
+         7},
+        {"a trailing comma adds no entry", "1,2,", gbk("２"), 2, {1, 2}, {"1", "2"}, 2},
+        {"full-width commas untidied", gbk("1，2"), "abc", 1, {1}, {gbk("1，2")}, 0},
+        {"empty", "", "", 0, {}, {}, 0},
+        {"as wide as a sheet", longest, "-4", kMostColumnEntries, std::vector<int>(kMostColumnEntries, 1),
+         std::vector<Text>(kMostColumnEntries, "1"), -4},
+        {"wider: counted, not held",
+         longest + ",2",
+         "99999999999",
+         kMostColumnEntries + 1,
+         {},
+         {},
+         2147483647},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ImportSettings texts = sample();
+        at(texts, SettingId::SourceColumns) = c.columns;
+        at(texts, SettingId::SourceStartRow) = c.number;
+        at(texts, SettingId::FillCount) = c.number;
+        const ParsedSettings parsed = parseSettings(texts);
+        EXPECT_EQ(parsed.sourceTable.sheetName, gbk("发放明细"));
+        EXPECT_EQ(parsed.sourceTable.columns.entryCount, c.entryCount);
+        EXPECT_EQ(parsed.sourceTable.columns.tooLong(), c.entryCount > kMostColumnEntries);
+        EXPECT_EQ(parsed.sourceTable.columns.columns, c.expectedColumns);
+        EXPECT_EQ(parsed.sourceTable.columns.entries, c.expectedEntries);
+        EXPECT_EQ(parsed.sourceTable.startRow, c.expectedNumber);
+        EXPECT_EQ(parsed.fillCount, c.expectedNumber);
+        // Table 1's settings are its own.
+        EXPECT_EQ(parsed.registerTable.sheetName, "Sheet1");
+        EXPECT_EQ(parsed.registerTable.columns.columns, (std::vector<int>{1, 2}));
+        EXPECT_EQ(parsed.registerTable.startRow, 4);
+    }
+}
+
+// Tidying touches the column lists only, as the window does when the clerk leaves a box.
+TEST(ParsedSettings, TidyingTakesFullWidthCommasOutOfColumnListsOnly) {
+    ImportSettings texts;
+    for (const SettingKey& key : kSettingKeys) at(texts, key.id) = gbk("1，2");
+    tidyAll(texts);
+    for (const SettingKey& key : kSettingKeys) {
+        EXPECT_EQ(at(texts, key.id), key.kind == SettingKind::Columns ? "1,2" : gbk("1，2")) << keyOf(key.id);
+    }
+    EXPECT_EQ(parseSettings(texts).registerTable.columns.columns, (std::vector<int>{1, 2}));
+}
+
 }  // namespace
 }  // namespace velmora::settings
 
