@@ -30,6 +30,8 @@ using text::Text;
 constexpr const char* kOutOfMemory = "内存不足";
 
 struct TableJob {
+    explicit TableJob(import::TableKind table) : kind(table) {}
+
     import::TableKind kind;
     std::string path;
     import::TableSettings settings;
@@ -37,6 +39,7 @@ struct TableJob {
     model::Progress progress;
     import::ImportOutcome outcome;
     bool outOfMemory = false;
+    reconcile::RegisterIndex index;  // the register's, made on its thread while the payment list imports
 
     void run() {
         // On the reading thread an escaping exception would end the program; it ends the import.
@@ -46,6 +49,13 @@ struct TableJob {
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
             grid.removeAllRows();
+            return;
+        }
+        if (kind != import::TableKind::Register || outcome.status != import::ReaderStatus::Ok) return;
+        try {
+            index = reconcile::RegisterIndex(grid);
+        } catch (const std::bad_alloc&) {
+            index = {};  // the comparison makes its own, or says it is short of memory
         }
     }
 };
@@ -105,14 +115,23 @@ namespace {
 // be taken in and nothing is written; from it on, the output could not be made in full.
 enum class Stage { Reading, Writing };
 
-int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err, Stage& stage) {
+// Both tables' jobs; they outlive runStages, so a run that ends the process need not free the grids.
+struct TableJobs {
+    TableJob registerJob{import::TableKind::Register};
+    TableJob sourceJob{import::TableKind::Source};
+};
+
+int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err, Stage& stage,
+              TableJobs& jobs) {
     settings::ParsedSettings parsed;
     if (!readSettings(options, parsed, err)) return kBadInput;
 
-    TableJob registerJob{
-        import::TableKind::Register, options.table1Path, std::move(parsed.registerTable), {}, {}, {}};
-    TableJob sourceJob{
-        import::TableKind::Source, options.table2Path, std::move(parsed.sourceTable), {}, {}, {}};
+    TableJob& registerJob = jobs.registerJob;
+    registerJob.path = options.table1Path;
+    registerJob.settings = std::move(parsed.registerTable);
+    TableJob& sourceJob = jobs.sourceJob;
+    sourceJob.path = options.table2Path;
+    sourceJob.settings = std::move(parsed.sourceTable);
     // The two workbooks share nothing, so they are read on both cores at once. The payment list is
     // usually the larger file, and it is read here: the main heap grows in large steps, a thread's heap
     // a few pages at a time, a system call each.
@@ -144,8 +163,8 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
     // given back here, before the comparison fills the register, so it is not counted twice.
     giveBackFreedMemory();
     model::Progress progress;
-    const reconcile::ReconcileResult result =
-        reconcile::autoFillAndCompare(registerJob.grid, sourceJob.grid, parsed.fillCount, progress);
+    const reconcile::ReconcileResult result = reconcile::autoFillAndCompare(
+        registerJob.grid, sourceJob.grid, parsed.fillCount, progress, &registerJob.index);
     giveBackFreedMemory();
 
     std::error_code madeError, error;
@@ -214,15 +233,16 @@ int outOfMemory(Stage stage, const BatchOptions& options, std::ostream& err) {
 int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, BatchEnd end) {
     Stage stage = Stage::Reading;
     int code = kSuccess;
+    TableJobs jobs;
     try {
-        code = runStages(options, out, err, stage);
+        code = runStages(options, out, err, stage, jobs);
     } catch (const std::bad_alloc&) {
         return outOfMemory(stage, options, err);
     } catch (const std::system_error&) {  // a thread could not be started
         return outOfMemory(stage, options, err);
     }
     code = finishOutput(code, out, err);
-    // Every file is already synced and renamed into place; the rest is freeing memory.
+    // Every file is already synced and renamed into place; the rest, freeing the grids, is left undone.
     if (code == kSuccess && end == BatchEnd::ExitProcess) std::_Exit(kSuccess);
     return code;
 }

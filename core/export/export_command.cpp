@@ -47,16 +47,19 @@ void queueSourceCsv(const std::string& path, const model::Grid& grid, model::Pro
     }
 }
 
-// The database half runs here, on the grid's thread; laying the workbook out and writing it is queued,
-// so it overlaps the next file's work and still lands after the file before it.
+// The database half runs here, on the grid's thread, and the draft is made from the rows read back on a
+// thread of its own while the next grid goes through the database; laying the workbook out and writing
+// it is queued, so it overlaps the next file's work and still lands after the file before it.
 void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name,
                    const failure::Failure& scratchFolder, const std::string& scratchPath,
                    const std::string& folder, WriteQueue& queue) {
-    failure::Failure why = scratchFolder;
-    auto draft = std::make_shared<std::optional<xls::WorkbookDraft>>();
-    if (why.ok()) *draft = draftGridWorkbook(grid, {}, &job.progress, scratchPath, why, job.lockTimeLimit);
-    queue.push(name + ".xls", [draft, why, folder, name] {
-        return draft->has_value() ? writeWorkbookDraft(std::move(**draft), folder, name) : why;
+    std::shared_ptr<PendingWorkbook> pending;
+    if (scratchFolder.ok()) pending = startGridWorkbook(grid, {}, &job.progress, scratchPath, job.lockTimeLimit);
+    queue.push(name + ".xls", [pending, scratchFolder, folder, name] {
+        if (!pending) return scratchFolder;
+        failure::Failure why;
+        std::optional<xls::WorkbookDraft> draft = pending->take(why);
+        return draft ? writeWorkbookDraft(std::move(*draft), folder, name) : why;
     });
 }
 

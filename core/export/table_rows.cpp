@@ -10,9 +10,11 @@
 namespace velmora::exporting {
 namespace {
 
-// A block holds about this many cells, whatever the width of the rows: a string each.
+// A block holds about this many cells, whatever the width of the rows.
 constexpr int kCellsPerBlock = 16384;
-constexpr std::size_t kBlocksAhead = 4;  // bounds the memory a fast reader can take
+// What a fast reader may hold ahead of the writer: a 65,535-row table of ten columns fits, so its
+// connection is free early; a sheet of millions of cells is held to about this many.
+constexpr std::size_t kCellsAhead = std::size_t(1) << 20;
 
 }  // namespace
 
@@ -20,19 +22,24 @@ TableRows::TableRows(sqlite3* db, const std::string& select, int columns, int ex
     : m_columns(columns), m_expected(expectedRows), m_reader([this, db, select] { readRows(db, select); }) {}
 
 TableRows::~TableRows() {
+    stop();
+    m_reader.join();
+}
+
+void TableRows::stop() {
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
     m_changed.notify_all();
-    m_reader.join();
 }
 
 bool TableRows::fillBlock(sqlite3_stmt* statement, Block& block, bool& ended) {
     const int rowsPerBlock = std::max(1, kCellsPerBlock / std::max(1, m_columns));
-    block.cells.resize(static_cast<std::size_t>(rowsPerBlock) * static_cast<std::size_t>(m_columns));
+    block.bytes.clear();
+    block.ends.clear();
+    block.ends.reserve(static_cast<std::size_t>(rowsPerBlock) * static_cast<std::size_t>(m_columns));
     block.rows = 0;
-    std::size_t at = 0;
     while (block.rows < rowsPerBlock) {
         const int rc = sqlite3_step(statement);
         if (rc != SQLITE_ROW) {
@@ -46,7 +53,8 @@ bool TableRows::fillBlock(sqlite3_stmt* statement, Block& block, bool& ended) {
                 ended = true;
                 return false;
             }
-            block.cells[at++].assign(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, c)));
+            block.bytes.append(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, c)));
+            block.ends.push_back(static_cast<std::uint32_t>(block.bytes.size()));
         }
         ++block.rows;
     }
@@ -63,8 +71,11 @@ void TableRows::readRows(sqlite3* db, const std::string& select) {
             Block block;
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_stopping || m_ready.size() < kBlocksAhead; });
-                if (m_stopping) return;
+                m_changed.wait(lock, [this] { return m_stopping || m_cellsReady < kCellsAhead; });
+                if (m_stopping) {
+                    sound = false;
+                    break;
+                }
                 if (!m_spare.empty()) {
                     block = std::move(m_spare.back());
                     m_spare.pop_back();
@@ -79,7 +90,10 @@ void TableRows::readRows(sqlite3* db, const std::string& select) {
             std::lock_guard lock(m_mutex);
             m_read += block.rows;
             // The end is told only once the statement is gone, so an empty last block is not passed on.
-            if (block.rows > 0) m_ready.push_back(std::move(block));
+            if (block.rows > 0) {
+                m_cellsReady += block.ends.size();
+                m_ready.push_back(std::move(block));
+            }
             m_changed.notify_all();
         }
     }  // the statement is finalised before the end is told: the connection is then free
@@ -89,22 +103,42 @@ void TableRows::readRows(sqlite3* db, const std::string& select) {
     m_changed.notify_all();
 }
 
-bool TableRows::nextRow(std::vector<text::Text>& cells) {
+bool TableRows::waitForRead() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_ended; });
+    return !m_failed && m_read == m_expected;
+}
+
+bool TableRows::nextRowView(std::vector<std::string_view>& cells) {
     if (m_nextInCurrent >= m_current.rows) {
         std::unique_lock lock(m_mutex);
-        if (!m_current.cells.empty()) m_spare.push_back(std::move(m_current));
-        m_changed.notify_all();
+        // Only one spare is kept: the reader runs ahead by the blocks it holds, not by what was taken.
+        if (!m_current.ends.empty() && m_spare.empty()) m_spare.push_back(std::move(m_current));
+        m_current = {};
         m_changed.wait(lock, [this] { return !m_ready.empty() || m_ended; });
         if (m_ready.empty()) return end(lock);
         m_current = std::move(m_ready.front());
         m_ready.pop_front();
+        m_cellsReady -= m_current.ends.size();
         m_nextInCurrent = 0;
+        m_changed.notify_all();
     }
     cells.resize(static_cast<std::size_t>(m_columns));
-    // Swapped, not copied: the block gets the caller's old strings back to fill again.
-    auto first = m_current.cells.begin() + static_cast<std::ptrdiff_t>(m_nextInCurrent) * m_columns;
-    for (int c = 0; c < m_columns; ++c) cells[static_cast<std::size_t>(c)].swap(first[c]);
+    const std::size_t first = static_cast<std::size_t>(m_nextInCurrent) * static_cast<std::size_t>(m_columns);
+    std::size_t begin = first == 0 ? 0 : m_current.ends[first - 1];
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const std::size_t end = m_current.ends[first + c];
+        cells[c] = std::string_view(m_current.bytes).substr(begin, end - begin);
+        begin = end;
+    }
     ++m_nextInCurrent;
+    return true;
+}
+
+bool TableRows::nextRow(std::vector<text::Text>& cells) {
+    if (!nextRowView(m_views)) return false;
+    cells.resize(m_views.size());
+    for (std::size_t c = 0; c < m_views.size(); ++c) cells[c].assign(m_views[c]);
     return true;
 }
 

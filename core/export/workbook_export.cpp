@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <new>
+#include <system_error>
 
 #include "export/scratch_database.h"
 #include "export/table_rows.h"
@@ -177,12 +179,50 @@ std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, in
     return std::move(*draft).finish();
 }
 
-std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, const Text& sheet,
-                                                    model::Progress* progress, const std::string& scratchPath,
-                                                    failure::Failure& why,
-                                                    std::chrono::milliseconds lockLimit) {
+PendingWorkbook::PendingWorkbook() = default;
+
+PendingWorkbook::~PendingWorkbook() {
+    if (m_rows) m_rows->stop();
+    if (m_drafting.joinable()) m_drafting.join();
+}
+
+void PendingWorkbook::gather(const Text& sheetName) {
+    // On this thread an escaping exception would end the program; it fails the workbook.
+    try {
+        m_draft = xls::WorkbookDraft::gather(m_titles, *m_rows, sheetName, m_error);
+        if (m_draft && !m_rows->complete()) m_draft.reset();
+    } catch (const std::bad_alloc&) {
+        m_outOfMemory = true;
+        m_draft.reset();
+    }
+    // A draft that stopped early lets the reader go, so the database is not held for rows no one takes.
+    if (!m_draft) m_rows->stop();
+}
+
+std::optional<xls::WorkbookDraft> PendingWorkbook::take(failure::Failure& why) {
+    if (m_drafting.joinable()) m_drafting.join();
+    // What the data itself breaks comes first: the read-back may have stopped only because of it.
+    if (m_error != xls::WriteError::None) {
+        why = failureOf(m_error);
+    } else if (m_outOfMemory) {
+        why = failure::Failure(failure::Reason::OutOfMemory);
+    } else {
+        why = m_why;
+    }
+    if (why.failed() || !m_draft) {
+        if (why.ok()) why = failure::Failure(failure::Reason::SystemError);
+        return std::nullopt;
+    }
+    return std::move(m_draft);
+}
+
+std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid& grid, const Text& sheet,
+                                                   model::Progress* progress, const std::string& scratchPath,
+                                                   std::chrono::milliseconds lockLimit) {
+    auto pending = std::make_unique<PendingWorkbook>();
+    failure::Failure& why = pending->m_why;
     why = fitsInWorkbook(grid);
-    if (why.failed()) return std::nullopt;
+    if (why.failed()) return pending;
     ScratchDatabase db;
     const auto keepAlive = [progress] {
         if (progress != nullptr) progress->yield();
@@ -193,24 +233,45 @@ std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, con
     why = db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()), lockLimit, keepAlive);
     if (why.failed()) {
         if (why.reason() != failure::Reason::LockTimedOut) why = why.inScratchFolder(scratchFolder);
-        return std::nullopt;
+        return pending;
     }
     if (!createTables(db, grid) || !db.execute("BEGIN") || !insertRows(db, grid, progress)) {
         why = db.lastFailure().inScratchFolder(scratchFolder);
-        return std::nullopt;
+        return pending;
     }
     // The workbook is made from what the table holds, read back inside the transaction; a table that
     // was not read back whole is never committed (the connection closes without it).
-    const int rows = grid.columnCount() == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
-    xls::WriteError error = xls::WriteError::None;
-    std::optional<xls::WorkbookDraft> draft =
-        workbookDraftFromTables(db.handle(), grid.columnCount(), rows, sheetNameOf(sheet), error);
-    why = error != xls::WriteError::None ? failureOf(error) : failure::Failure();
-    if (!draft || !db.execute("COMMIT")) {
-        if (why.ok()) why = db.lastFailure().inScratchFolder(scratchFolder);
-        return std::nullopt;
+    const int columns = grid.columnCount();
+    const int rows = columns == 0 ? 0 : grid.rowCount();  // no table holds column-less rows
+    const Text sheetName = sheetNameOf(sheet);
+    bool readBack = false;
+    if (columns == 0) {
+        xls::WriteError error = xls::WriteError::None;
+        pending->m_draft = workbookDraftFromTables(db.handle(), columns, rows, sheetName, error);
+        pending->m_error = error;
+        readBack = pending->m_draft.has_value();
+    } else if (std::optional<std::vector<Text>> titles = readTitles(db.handle());
+               titles && titles->size() == static_cast<std::size_t>(columns)) {
+        pending->m_titles = std::move(*titles);
+        pending->m_rows = std::make_unique<TableRows>(
+            db.handle(), "SELECT " + columnList(columns, "") + " FROM \"tmp\" ORDER BY rowid", columns, rows);
+        PendingWorkbook* const drafting = pending.get();
+        try {
+            pending->m_drafting = std::thread([drafting, sheetName] { drafting->gather(sheetName); });
+        } catch (const std::system_error&) {
+            drafting->gather(sheetName);  // no thread to be had under a memory limit: drafted here
+        }
+        readBack = pending->m_rows->waitForRead();
     }
-    return draft;
+    if (!readBack || !db.execute("COMMIT")) why = db.lastFailure().inScratchFolder(scratchFolder);
+    return pending;
+}
+
+std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, const Text& sheet,
+                                                    model::Progress* progress, const std::string& scratchPath,
+                                                    failure::Failure& why,
+                                                    std::chrono::milliseconds lockLimit) {
+    return startGridWorkbook(grid, sheet, progress, scratchPath, lockLimit)->take(why);
 }
 
 failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,

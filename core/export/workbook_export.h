@@ -3,8 +3,11 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "export/scratch_database.h"
 #include "failure/failure.h"
@@ -25,9 +28,43 @@ std::string workbookFileName(const text::Text& workbookName);
 std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
                                                     const text::Text& sheetName);
 
+class TableRows;
+
+// A workbook being drafted on a thread of its own from rows already read back from the scratch database.
+class PendingWorkbook {
+public:
+    PendingWorkbook();
+    ~PendingWorkbook();  // waits for the draft
+    PendingWorkbook(const PendingWorkbook&) = delete;
+    PendingWorkbook& operator=(const PendingWorkbook&) = delete;
+
+    // Waits for the draft; nullopt with `why` set when the workbook cannot be made. Once only.
+    std::optional<xls::WorkbookDraft> take(failure::Failure& why);
+
+private:
+    friend std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid&, const text::Text&,
+                                                              model::Progress*, const std::string&,
+                                                              std::chrono::milliseconds);
+    void gather(const text::Text& sheetName);
+
+    failure::Failure m_why;  // met in the database, or a draft made there failed
+    std::vector<text::Text> m_titles;
+    std::unique_ptr<TableRows> m_rows;
+    std::optional<xls::WorkbookDraft> m_draft;
+    xls::WriteError m_error = xls::WriteError::None;
+    bool m_outOfMemory = false;
+    std::thread m_drafting;
+};
+
 // The part of writeGridToWorkbook that uses the scratch database: the grid goes into the tables and is
-// read back into a draft, and the database is closed again. Nullopt on the failures listed below, with
-// `why` saying which.
+// read back, and the database is closed again before this returns. The draft is made from the rows read
+// back on a thread of its own, so the next grid can go through the database meanwhile; take() gives it,
+// or the failure listed below that stopped it.
+std::unique_ptr<PendingWorkbook> startGridWorkbook(
+    const model::Grid& grid, const text::Text& sheet, model::Progress* progress,
+    const std::string& scratchPath, std::chrono::milliseconds lockLimit = fileio::kLockTimeLimit);
+
+// The same, waiting for the draft. Nullopt on the failures listed below, with `why` saying which.
 std::optional<xls::WorkbookDraft> draftGridWorkbook(
     const model::Grid& grid, const text::Text& sheet, model::Progress* progress,
     const std::string& scratchPath, failure::Failure& why,

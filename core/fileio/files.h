@@ -36,7 +36,8 @@ enum class FileMode {
     Shared,     // outputs: a new file gets 0666 less the umask, as an editor's would
     OwnerOnly,  // settings: a new file is readable by this account only
     Private,    // scratch files: always readable by this account only, and a link at the name is
-                // replaced itself, never followed
+                // replaced itself, never followed; not flushed to disk, as they are made anew for
+                // every use and mean nothing after a crash
 };
 
 // A file written beside its target under an unpredictable temporary name and renamed over the target on

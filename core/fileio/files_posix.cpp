@@ -202,8 +202,9 @@ failure::Failure AtomicFile::commit() {
         }
     }
     // Flushed before the rename, so a crash after it cannot expose a torn file.
+    const bool flushed = m_mode != FileMode::Private;
     int error = 0;
-    if (::fchmod(m_fd, mode) != 0 || ::fsync(m_fd) != 0) error = errno;
+    if (::fchmod(m_fd, mode) != 0 || (flushed && ::fsync(m_fd) != 0)) error = errno;
     if (::close(m_fd) != 0 && error == 0) error = errno;
     m_fd = -1;
     if (error == 0 && ::rename(m_temporary.c_str(), m_destination.c_str()) != 0) error = errno;
@@ -213,6 +214,7 @@ failure::Failure AtomicFile::commit() {
     }
     m_temporary.clear();
     // The rename itself is only safe on disk once the folder is.
+    if (!flushed) return {};
     const int folder = ::open(folderOf(m_destination).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         if (::fsync(folder) != 0 && errno != EINVAL) error = errno;

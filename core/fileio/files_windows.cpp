@@ -145,7 +145,8 @@ Failure AtomicFile::commit() {
     if (m_fd < 0) return Failure::fromErrno(EBADF);
     // On disk before it takes the target's place, so a crash cannot leave a torn file under that name.
     DWORD error = ERROR_SUCCESS;
-    if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd)))) error = ::GetLastError();
+    if (m_mode != FileMode::Private && !::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd))))
+        error = ::GetLastError();
     ::_close(m_fd);
     m_fd = -1;
     const std::wstring temporary = windows::widePath(m_temporary);

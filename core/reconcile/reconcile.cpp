@@ -30,28 +30,25 @@ std::pair<int, int> widenGrids(Grid& registerGrid, Grid& sourceGrid, int fillCou
     return {registerGrid.columnCount() - 1, sourceGrid.columnCount() - 1};
 }
 
-// Finds the topmost register row holding a card code. The index holds row numbers and hashes, and
-// compares codes in the grid itself: that stays valid as long as column 0 is never written (a write
-// elsewhere in a row may move its cells, but not change them), which holds unless the marker column is
-// column 0 itself, so that one layout falls back to scanning the grid as it stands.
+// Finds the topmost register row holding a card code. The index compares codes in the grid itself:
+// that stays valid as long as column 0 is never written (a write elsewhere in a row may move its cells,
+// but not change them), which holds unless the marker column is column 0 itself, so that one layout
+// falls back to scanning the grid as it stands.
 class RegisterLookup {
 public:
-    RegisterLookup(const Grid& registerGrid, int registerRows, bool codeColumnStable)
+    RegisterLookup(const Grid& registerGrid, int registerRows, bool codeColumnStable, const RegisterIndex* made)
         : m_grid(registerGrid), m_rows(registerRows), m_indexed(codeColumnStable) {
         if (!m_indexed) return;
-        std::size_t capacity = 16;
-        while (capacity < static_cast<std::size_t>(registerRows) * 2) capacity *= 2;
-        m_slots.assign(capacity, Slot{0, -1});
-        for (int row = 0; row < registerRows; ++row) {
-            const std::string_view code = registerGrid.cell(row, 0);
-            const std::size_t hash = std::hash<std::string_view>{}(code);
-            std::size_t slot = probe(code, hash);
-            if (m_slots[slot].row < 0) m_slots[slot] = {hash, row};  // a repeated code keeps its first row
+        if (made != nullptr && made->serves(registerGrid)) {
+            m_index = made;
+        } else {
+            m_own = RegisterIndex(registerGrid);
+            m_index = &m_own;
         }
     }
 
     int find(std::string_view code) const {
-        if (m_indexed) return m_slots[probe(code, std::hash<std::string_view>{}(code))].row;
+        if (m_indexed) return m_index->rowAt(m_index->probe(code, std::hash<std::string_view>{}(code)));
         for (int row = 0; row < m_rows; ++row) {
             if (text::compareText(m_grid.cell(row, 0), code) == 0) return row;
         }
@@ -66,46 +63,53 @@ public:
         constexpr std::size_t kSlotsAhead = 16, kRowsAhead = 8;
         std::vector<std::size_t> hashes(codes.size());
         for (std::size_t i = 0; i < codes.size(); ++i) hashes[i] = std::hash<std::string_view>{}(codes[i]);
-        const std::size_t mask = m_slots.size() - 1;
         std::vector<int> rows(codes.size());
         for (std::size_t i = 0; i < codes.size(); ++i) {
-            if (i + kSlotsAhead < codes.size()) __builtin_prefetch(&m_slots[hashes[i + kSlotsAhead] & mask]);
+            if (i + kSlotsAhead < codes.size()) __builtin_prefetch(m_index->slotOf(hashes[i + kSlotsAhead]));
             if (i + kRowsAhead < codes.size()) {
-                const Slot& first = m_slots[hashes[i + kRowsAhead] & mask];
-                if (first.row >= 0 && first.hash == hashes[i + kRowsAhead]) m_grid.prefetchRow(first.row);
+                const int first = m_index->firstRowOf(hashes[i + kRowsAhead]);
+                if (first >= 0) m_grid.prefetchRow(first);
             }
-            rows[i] = m_slots[probe(codes[i], hashes[i])].row;
+            rows[i] = m_index->rowAt(m_index->probe(codes[i], hashes[i]));
         }
         return rows;
     }
 
 private:
-    struct Slot {
-        std::size_t hash;
-        int row;  // -1: free
-    };
-
-    // Returns the slot holding `code`, or the free slot where it would go.
-    std::size_t probe(std::string_view code, std::size_t hash) const {
-        const std::size_t mask = m_slots.size() - 1;
-        std::size_t slot = hash & mask;
-        while (m_slots[slot].row >= 0 &&
-               (m_slots[slot].hash != hash || m_grid.cell(m_slots[slot].row, 0) != code)) {
-            slot = (slot + 1) & mask;
-        }
-        return slot;
-    }
-
     const Grid& m_grid;
     int m_rows;
     bool m_indexed;
-    std::vector<Slot> m_slots;
+    RegisterIndex m_own;
+    const RegisterIndex* m_index = nullptr;
 };
 
 }  // namespace
 
+RegisterIndex::RegisterIndex(const Grid& registerGrid) : m_grid(&registerGrid), m_rows(registerGrid.rowCount()) {
+    if (registerGrid.columnCount() == 0) return;
+    std::size_t capacity = 16;
+    while (capacity < static_cast<std::size_t>(m_rows) * 2) capacity *= 2;
+    m_slots.assign(capacity, Slot{0, -1});
+    for (int row = 0; row < m_rows; ++row) {
+        const std::string_view code = registerGrid.cell(row, 0);
+        const std::size_t hash = std::hash<std::string_view>{}(code);
+        const std::size_t slot = probe(code, hash);
+        if (m_slots[slot].row < 0) m_slots[slot] = {hash, row};  // a repeated code keeps its first row
+    }
+}
+
+std::size_t RegisterIndex::probe(std::string_view code, std::size_t hash) const {
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t slot = hash & mask;
+    while (m_slots[slot].row >= 0 &&
+           (m_slots[slot].hash != hash || m_grid->cell(m_slots[slot].row, 0) != code)) {
+        slot = (slot + 1) & mask;
+    }
+    return slot;
+}
+
 ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, int fillCount,
-                                   model::Progress& progress) {
+                                   model::Progress& progress, const RegisterIndex* index) {
     ReconcileResult result;
     const int registerRows = registerGrid.rowCount();
     const int sourceRows = sourceGrid.rowCount();
@@ -120,7 +124,7 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, int fil
     progress.setMaximum(sourceRows);
     progress.setStatus(phrases::statusWorking());
 
-    const RegisterLookup lookup(registerGrid, registerRows, registerMarker != 0);
+    const RegisterLookup lookup(registerGrid, registerRows, registerMarker != 0, index);
     // With the index, every code is looked up before any row is filled: only figure and marker columns
     // are written, never the codes, so each lookup finds what it would have found in turn.
     std::vector<int> targets;

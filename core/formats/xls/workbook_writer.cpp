@@ -148,6 +148,12 @@ constexpr std::size_t kPieceBytes = std::size_t(1) << 20;
 
 }  // namespace
 
+bool RowSource::nextRowView(std::vector<std::string_view>& cells) {
+    if (!nextRow(m_row)) return false;
+    cells.assign(m_row.begin(), m_row.end());
+    return true;
+}
+
 bool VectorRowSource::nextRow(std::vector<text::Text>& cells) {
     if (m_next >= m_rows.size()) return false;
     cells = m_rows[m_next++];
@@ -187,7 +193,7 @@ struct WorkbookDraft::Cells {
         }
     }
 
-    WriteError addRow(const std::vector<text::Text>& row, const RowSource* numberSource) {
+    WriteError addRow(const std::vector<std::string_view>& row, const RowSource* numberSource) {
         if (row.size() > kMaxColumns) return WriteError::TooManyColumns;
         const auto r = static_cast<std::uint32_t>(rowEnds.size());
         const std::size_t first = cells.size();
@@ -273,9 +279,9 @@ std::optional<WorkbookDraft> WorkbookDraft::gather(const std::vector<text::Text>
     cells->cells.reserve(
         std::min<std::size_t>((rows.rowCountHint() + 1) * headers.size(), kMaxColumns << 16));
     cells->rowEnds.reserve(std::min<std::size_t>(rows.rowCountHint() + 1, kMaxDataRows + 1));
-    if (error == WriteError::None) error = cells->addRow(headers, nullptr);
-    std::vector<text::Text> row;
-    for (std::uint32_t r = 1; error == WriteError::None && rows.nextRow(row); ++r) {
+    std::vector<std::string_view> row(headers.begin(), headers.end());
+    if (error == WriteError::None) error = cells->addRow(row, nullptr);
+    for (std::uint32_t r = 1; error == WriteError::None && rows.nextRowView(row); ++r) {
         error = r > kMaxDataRows ? WriteError::TooManyRows : cells->addRow(row, &rows);
     }
     if (error != WriteError::None) return std::nullopt;

@@ -29,6 +29,9 @@ public:
     // Replaces `cells` with the next row's texts (GBK) and returns true, or returns false after the last
     // row. A row may hold fewer cells than there are headers; the rest are blank.
     virtual bool nextRow(std::vector<text::Text>& cells) = 0;
+    // The same, each cell a view valid until the next call. Sources that hold their rows as bytes give
+    // them without a copy; the rest copy through nextRow.
+    virtual bool nextRowView(std::vector<std::string_view>& cells);
     // The value of cell `column` of the row nextRow gave last when that cell is a number, written as a
     // NUMBER record (its text is then ignored); nullopt for a text. Sources of texts keep the default.
     virtual std::optional<double> numberAt(std::size_t column) const {
@@ -37,6 +40,9 @@ public:
     }
     // How many rows the source expects to give, if it knows (the writer reserves room by it); 0 if not.
     virtual std::size_t rowCountHint() const { return 0; }
+
+private:
+    std::vector<text::Text> m_row;  // nextRowView's copy
 };
 
 enum class WriteError {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 #include "export/csv_export.h"
 #include "export/export_command.h"
@@ -245,6 +246,29 @@ TEST(WorkbookExport, ScratchTableHoldsEveryRowInOrder) {
         EXPECT_EQ(scratchRows(folder.file("db.tmp"), 3), rows);
         EXPECT_EQ(progress.position(), rowCount);
         expectWorkbookHolds(folder.file("w.xls"), grid);
+    }
+}
+
+TEST(WorkbookExport, ADraftStillBeingMadeKeepsItsRowsWhileTheNextGridUsesTheScratchFile) {
+    ScratchFolder folder("pending");
+    std::vector<std::vector<Text>> firstRows, secondRows;
+    for (int r = 0; r < 9000; ++r) {  // several blocks of read-back rows
+        firstRows.push_back({std::to_string(r), gbk("张三")});
+        secondRows.push_back({gbk("李四"), std::to_string(9000 - r), "x"});
+    }
+    const Grid first = makeGrid({"a", "b"}, firstRows);
+    const Grid second = makeGrid({"c", "d", "e"}, secondRows);
+    // The second grid replaces the scratch file while the first draft may still take its rows.
+    auto pendingFirst = startGridWorkbook(first, {}, nullptr, folder.file("db.tmp"));
+    auto pendingSecond = startGridWorkbook(second, {}, nullptr, folder.file("db.tmp"));
+    failure::Failure why;
+    for (auto [pending, name, grid] : {std::tuple{pendingFirst.get(), "w1", &first},
+                                       std::tuple{pendingSecond.get(), "w2", &second}}) {
+        SCOPED_TRACE(name);
+        std::optional<xls::WorkbookDraft> draft = pending->take(why);
+        ASSERT_TRUE(draft.has_value()) << why.describe();
+        ASSERT_TRUE(writeWorkbookDraft(std::move(*draft), folder.path(), name).ok());
+        expectWorkbookHolds(folder.file(std::string(name) + ".xls"), *grid);
     }
 }
 
