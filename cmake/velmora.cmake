@@ -48,6 +48,8 @@ function(velmora_core_library name)
         target_include_directories(${name} PUBLIC ${headers})
         target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
         velmora_target_defaults(${name})
+        # The core counts bytes, rows and record fields: a narrowing it did not spell out is a bug there.
+        target_compile_options(${name} PRIVATE -Wconversion)
     else()
         add_library(${name} INTERFACE)
         target_include_directories(${name} INTERFACE ${headers})

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 
@@ -70,7 +71,8 @@ void writeStyles(RecordStream& out) {
     for (int i = 1; i < 15; ++i) out.record(record::kXf, xf(0, 0xFFF5, 0xF4));  // outline styles
     out.record(record::kXf, xf(0, 0x0001, 0x00));                               // default cell XF
     // Comma, Comma [0], Currency, Currency [0] and Percent: programs expect these five style XFs.
-    for (std::uint16_t format : {43, 41, 44, 42, 9}) out.record(record::kXf, xf(format, 0xFFF5, 0xF0));
+    for (std::uint16_t format : std::initializer_list<std::uint16_t>{43, 41, 44, 42, 9})
+        out.record(record::kXf, xf(format, 0xFFF5, 0xF0));
     // The cells' XF: format 49 is "@", so a cell edited later stays text and keeps its leading zeros.
     out.record(record::kXf, xf(49, 0x0001, 0x04));
 
@@ -189,7 +191,8 @@ struct WorkbookDraft::Cells {
             ColumnRepeats& column = repeats[textColumns[i]];
             if (column.texts >= kRepeatSample) continue;
             column.repeats += repeated ? 1 : 0;
-            if (++column.texts == kRepeatSample) column.lookUp = column.repeats * kRepeatShare >= kRepeatSample;
+            if (++column.texts == kRepeatSample)
+                column.lookUp = column.repeats * kRepeatShare >= kRepeatSample;
         }
     }
 
