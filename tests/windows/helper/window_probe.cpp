@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Test helper for the window's smoke test: waits for the top-level window of the given title, checks that
+// its outer frame is 800 x 700 and that its client area is what the system's own frame of that style
+// leaves (so the caption's height comes from the system, whatever the theme and DPI), then presses
+// Ctrl+Q, the 退出 button's key, and waits for the window to go.
+//
+//   window_probe TITLE
+// Prints "outer WxH client WxH" and exits 0 when all held; otherwise prints why and exits non-zero.
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+// A first start in a new Wine prefix sets up fonts and the like first.
+constexpr int kWaitMs = 120000;
+
+void press(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ::SendInput(1, &input, sizeof input);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) return 2;
+    HWND window = nullptr;
+    for (int waited = 0; waited < kWaitMs && (window == nullptr || !::IsWindowVisible(window)); waited += 100) {
+        ::Sleep(100);
+        window = ::FindWindowW(nullptr, argv[1]);
+    }
+    if (window == nullptr) {
+        std::puts("no window");
+        return 3;
+    }
+    // The window fits its client area to the frame once the frame is known: give it that moment.
+    ::Sleep(1000);
+    RECT outer{}, client{};
+    ::GetWindowRect(window, &outer);
+    ::GetClientRect(window, &client);
+    RECT frame{0, 0, 0, 0};
+    ::AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                               static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)),
+                               ::GetDpiForWindow(window));
+    const int outerWidth = outer.right - outer.left, outerHeight = outer.bottom - outer.top;
+    std::printf("outer %dx%d client %ldx%ld frame %ldx%ld\n", outerWidth, outerHeight, client.right,
+                client.bottom, frame.right - frame.left, frame.bottom - frame.top);
+    std::fflush(stdout);
+    int result = 0;
+    if (outerWidth != 800 || outerHeight != 700) result = 4;
+    if (client.right != outerWidth - (frame.right - frame.left) ||
+        client.bottom != outerHeight - (frame.bottom - frame.top))
+        result = 5;
+
+    ::SetForegroundWindow(window);
+    ::Sleep(300);
+    press(VK_CONTROL, false);
+    press('Q', false);
+    press('Q', true);
+    press(VK_CONTROL, true);
+    for (int waited = 0; waited < kWaitMs && ::IsWindow(window); waited += 100) ::Sleep(100);
+    if (::IsWindow(window)) {
+        std::puts("the window stayed after Ctrl+Q");
+        return 6;
+    }
+    return result;
+}
