@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper for the window's smoke test: waits for the top-level window of the given title, checks that
 // its outer frame is 800 x 700 and that its client area is what the system's own frame of that style
-// leaves (so the caption's height comes from the system, whatever the theme and DPI), then presses
-// Ctrl+Q, the 退出 button's key, and waits for the window to go.
+// leaves (so the caption's height comes from the system, whatever the theme and DPI), that 设置 makes it
+// 524 high and 700 again, then presses Ctrl+Q, the 退出 button's key, and waits for the window to go.
 //
 //   window_probe TITLE
 // Prints "outer WxH client WxH" and exits 0 when all held; otherwise prints why and exits non-zero.
 #include <windows.h>
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -57,6 +58,24 @@ int wmain(int argc, wchar_t** argv) {
 
     ::SetForegroundWindow(window);
     ::Sleep(300);
+    // 设置 (Ctrl+,) hides the settings panel: the outer height becomes 524, and comes back with it.
+    for (const int expected : {524, 700}) {
+        press(VK_CONTROL, false);
+        press(VK_OEM_COMMA, false);
+        press(VK_OEM_COMMA, true);
+        press(VK_CONTROL, true);
+        ::Sleep(1000);
+        ::GetWindowRect(window, &outer);
+        ::GetClientRect(window, &client);
+        std::printf("设置: outer %ldx%ld client %ldx%ld\n", outer.right - outer.left, outer.bottom - outer.top,
+                    client.right, client.bottom);
+        // A frame under 28 pixels (Wine's) would leave the panel's first row in sight at 524: the client
+        // area then stops at the panel's top, 496, and the window is a little lower.
+        const bool heightRight = outer.bottom - outer.top == expected ||
+                                 (expected == 524 && outer.bottom - outer.top < 524 && client.bottom == 496);
+        if (outer.right - outer.left != 800 || !heightRight) result = 7;
+    }
+    std::fflush(stdout);
     press(VK_CONTROL, false);
     press('Q', false);
     press('Q', true);
