@@ -48,8 +48,8 @@ private:
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (const int answered = answerBeforeWindow(argc, argv); answered >= 0) return answered;
     velmora::app::prepareProcess();
+    if (const int answered = answerBeforeWindow(argc, argv); answered >= 0) return answered;
     velmora::app::DesktopPrompter prompter;
     Application application(argc, argv, prompter);
     // Qt has taken its own options (-platform, -style ...); anything left is a mistake worth saying.

@@ -6,7 +6,7 @@
 namespace velmora::app {
 
 // A file-size limit or a closed pipe must fail the write that meets it, which the export reports, not
-// end the program.
+// end the program; the standard streams write their bytes as given. Called first of all.
 void prepareProcess();
 
 }  // namespace velmora::app
