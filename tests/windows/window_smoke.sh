@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The window under Wine on a virtual display: starts FOLDER/velmora.exe (the zip's folder, or the installed
-# one), lets PROBE (window_probe.exe) find it by its title, measure its frame and close it with Ctrl+Q
-# (退出), and checks that the program ended by that with exit code 0.
+# one), lets PROBE (window_probe.exe) find it by its title, measure its frame, toggle 设置 and click the
+# toolbar's 退出 button, and checks that the program ended by that with exit code 0.
 #
 #   tests/windows/window_smoke.sh FOLDER PROBE VERSION
 # WINEPREFIX names the prefix to use; run with xvfb-run when there is no display.

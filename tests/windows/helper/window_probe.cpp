@@ -2,14 +2,17 @@
 // Test helper for the window's smoke test: waits for the top-level window of the given title, checks that
 // its outer frame is 800 x 700 and that its client area is what the system's own frame of that style
 // leaves (so the caption's height comes from the system, whatever the theme and DPI), that 设置 makes it
-// 524 high and 700 again, then presses Ctrl+Q, the 退出 button's key, and waits for the window to go.
+// 524 high and 700 again, then finds the toolbar's 退出 button by its picture, clicks it and waits for
+// the window to go.
 //
 //   window_probe TITLE
 // Prints "outer WxH client WxH" and exits 0 when all held; otherwise prints why and exits non-zero.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -22,6 +25,55 @@ void press(WORD key, bool up) {
     input.ki.wVk = key;
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     ::SendInput(1, &input, sizeof input);
+}
+
+// The 退出 button on the toolbar, found by its picture, the only red one (a red disc): its centre in
+// client coordinates, or {-1, -1} when the toolbar's top strip shows no such picture.
+POINT exitButton(HWND window, int width) {
+    constexpr int kStrip = 64;  // the toolbar's pictures lie in its top rows
+    HDC screen = ::GetDC(window);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, kStrip);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, kStrip, screen, 0, 0, SRCCOPY);
+    ::SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -kStrip;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * kStrip);
+    ::GetDIBits(memory, bitmap, 0, kStrip, pixels.data(), &info, DIB_RGB_COLORS);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(window, screen);
+    long count = 0, sumX = 0, sumY = 0;
+    for (int y = 0; y < kStrip; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t pixel = pixels[static_cast<std::size_t>(y) * width + x];
+            const int red = (pixel >> 16) & 0xff, green = (pixel >> 8) & 0xff, blue = pixel & 0xff;
+            if (red > 150 && green < 90 && blue < 90) {
+                ++count;
+                sumX += x;
+                sumY += y;
+            }
+        }
+    }
+    // A 32-pixel disc less its white cross: several hundred pixels.
+    if (count < 200) return {-1, -1};
+    return {sumX / count, sumY / count};
+}
+
+void click(HWND window, POINT point) {
+    ::ClientToScreen(window, &point);
+    ::SetCursorPos(point.x, point.y);
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, input, sizeof input[0]);
 }
 
 }  // namespace
@@ -76,13 +128,22 @@ int wmain(int argc, wchar_t** argv) {
         if (outer.right - outer.left != 800 || !heightRight) result = 7;
     }
     std::fflush(stdout);
-    press(VK_CONTROL, false);
-    press('Q', false);
-    press('Q', true);
-    press(VK_CONTROL, true);
+    // 退出 by its button when the toolbar shows it; else by its key, so the window goes either way.
+    const POINT exit = exitButton(window, client.right);
+    std::printf("退出 button at %ld,%ld\n", exit.x, exit.y);
+    std::fflush(stdout);
+    if (exit.x >= 0) {
+        click(window, exit);
+    } else {
+        result = 8;
+        press(VK_CONTROL, false);
+        press('Q', false);
+        press('Q', true);
+        press(VK_CONTROL, true);
+    }
     for (int waited = 0; waited < kWaitMs && ::IsWindow(window); waited += 100) ::Sleep(100);
     if (::IsWindow(window)) {
-        std::puts("the window stayed after Ctrl+Q");
+        std::puts("the window stayed after 退出");
         return 6;
     }
     return result;
