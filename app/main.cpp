@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window program's entry point.
 #include <QApplication>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #include "app/main_window.h"
+#include "app/process.h"
 #include "app/startup.h"
 #include "paths/program_places.h"
 #include "velmora/build_info.h"
@@ -48,10 +48,8 @@ private:
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    velmora::app::prepareProcess();
     if (const int answered = answerBeforeWindow(argc, argv); answered >= 0) return answered;
-    // A file-size limit must fail the write that meets it, which the export reports, not end the program.
-    std::signal(SIGXFSZ, SIG_IGN);
-    std::signal(SIGPIPE, SIG_IGN);
     velmora::app::DesktopPrompter prompter;
     Application application(argc, argv, prompter);
     // Qt has taken its own options (-platform, -style ...); anything left is a mistake worth saying.

@@ -17,6 +17,7 @@
 #include <limits>
 
 #include "app/commands.h"
+#include "app/frame.h"
 #include "app/grid_menu.h"
 #include "app/grid_model.h"
 #include "app/grid_view.h"
@@ -288,7 +289,7 @@ void MainWindow::setComparison(text::Text summary, text::Text notFoundList, text
 }
 
 QMargins MainWindow::frameMargins() const {
-    return windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    return windowHandle() != nullptr ? systemFrameMargins(*windowHandle()) : QMargins();
 }
 
 int MainWindow::windowHeight() const { return height() + frameMargins().top() + frameMargins().bottom(); }

@@ -18,12 +18,15 @@ void identifyToDesktop() {
 
 bool installQtTranslation() {
     auto* translator = new QTranslator(QCoreApplication::instance());
-    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return false;
+    // Qt's own folder where Qt is installed (Linux); translations/ beside the program where the program
+    // brings its Qt along (Windows).
+    for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                  QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+        if (translator->load(QStringLiteral("qtbase_zh_CN"), folder))
+            return QCoreApplication::installTranslator(translator);
     }
-    return QCoreApplication::installTranslator(translator);
+    delete translator;
+    return false;
 }
 
 QString startupErrorText() { return QStringLiteral("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n"); }

@@ -57,7 +57,17 @@ function(velmora_core_library name)
     endif()
 endfunction()
 
-# The version and the install folders, generated once for the core and both programs.
+# The version and the install folders, generated once for the core and both programs. The version's
+# four numbers (missing ones 0) are what a Windows version resource holds.
+set(velmora_version_numbers "")
+foreach(part MAJOR MINOR PATCH TWEAK)
+    if("${PROJECT_VERSION_${part}}" STREQUAL "")
+        list(APPEND velmora_version_numbers 0)
+    else()
+        list(APPEND velmora_version_numbers ${PROJECT_VERSION_${part}})
+    endif()
+endforeach()
+list(JOIN velmora_version_numbers "," velmora_version_numbers)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/build_info.h.in ${PROJECT_BINARY_DIR}/generated/velmora/build_info.h
     @ONLY)
 add_library(velmora_build_info INTERFACE)
@@ -98,3 +108,15 @@ endif()
 if(BUILD_FUZZERS)
     add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
+
+# A Windows program's icon and version resource (resources/windows/program.rc); `kind` is WINDOW or
+# BATCH, which picks the description the resource gives. Nothing on other systems.
+function(velmora_program_resources target kind)
+    if(WIN32)
+        target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources/windows/program.rc)
+        target_compile_definitions(${target} PRIVATE VELMORA_PROGRAM_${kind})
+        # windres looks for the icon file along the include folders.
+        target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources/windows)
+        target_link_libraries(${target} PRIVATE velmora_build_info)
+    endif()
+endfunction()

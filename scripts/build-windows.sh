@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Velmora for Windows (x64) on this Debian machine and writes
-# build-windows/velmora-<version>-windows-x64.zip: one folder with velmora-batch.exe, every DLL it needs,
-# the user guide, LICENSE and the third-party notices.
+# build-windows/velmora-<version>-windows-x64.zip: one folder with velmora.exe, velmora-batch.exe, every
+# DLL and Qt plugin they need, Qt's Chinese texts, the user guide, LICENSE and the third-party notices;
+# and build-windows/velmora-<version>-setup.exe, the installer of the same folder (NSIS).
 #
 #   scripts/build-windows.sh           # dependencies (cached), build, zip
 #   scripts/build-windows.sh --test    # the same, then the test suite under Wine
@@ -24,7 +25,7 @@ mkdir -p "$out"
 # -O2: GCC 12's -O3 warns falsely about overlapping copies inside std::string.
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DVELMORA_WINDOWS_DEPS="$deps" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DWERROR=ON -DBUILD_APP=OFF \
+    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DWERROR=ON -DBUILD_APP=ON \
     -DBUILD_TESTS="$([ $run_tests = 1 ] && echo ON || echo OFF)"
 nice cmake --build "$build" -j"${VELMORA_JOBS:-$(nproc)}"
 
@@ -34,8 +35,9 @@ if [ $run_tests = 1 ]; then
     (cd "$build" && ctest --output-on-failure -j"${VELMORA_JOBS:-$(nproc)}" --timeout 900)
 fi
 
-# The zip: the program, the DLLs it loads (followed from DLL to DLL; the system's own are left out), the
-# guide, the licence and every library's licence text.
+# The zip: the programs, the DLLs they load (followed from DLL to DLL; the system's own are left out), the
+# Qt plugins of the windows platform and the native style, Qt's Chinese texts, the guide, the licence and
+# every library's licence text.
 version="$(sed -n 's/^project(velmora VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 name="velmora-$version-windows-x64"
 stage="$out/$name"
@@ -43,6 +45,18 @@ rm -rf "$stage" "$out/$name.zip"
 mkdir -p "$stage"
 x86_64-w64-mingw32-strip -o "$stage/velmora-batch.exe" "$build/bin/velmora-batch.exe"
 queue=("$stage/velmora-batch.exe")
+if [ -f "$build/bin/velmora.exe" ]; then
+    x86_64-w64-mingw32-strip -o "$stage/velmora.exe" "$build/bin/velmora.exe"
+    mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations"
+    x86_64-w64-mingw32-strip --strip-unneeded -o "$stage/platforms/qwindows.dll" "$deps/plugins/platforms/qwindows.dll"
+    x86_64-w64-mingw32-strip --strip-unneeded -o "$stage/styles/qwindowsvistastyle.dll" \
+        "$deps/plugins/styles/qwindowsvistastyle.dll"
+    cp "$build/bin/translations/qtbase_zh_CN.qm" "$stage/translations/"
+    # Qt looks for its plugins and texts beside the program, never in a folder above it that someone
+    # else might fill.
+    printf '[Paths]\r\nPrefix = .\r\nPlugins = .\r\nTranslations = translations\r\n' >"$stage/qt.conf"
+    queue+=("$stage/velmora.exe" "$stage/platforms/qwindows.dll" "$stage/styles/qwindowsvistastyle.dll")
+fi
 while [ ${#queue[@]} -gt 0 ]; do
     file="${queue[0]}"
     queue=("${queue[@]:1}")
@@ -53,6 +67,14 @@ while [ ${#queue[@]} -gt 0 ]; do
         queue+=("$stage/$dll")
     done
 done
+# An organisation that signs its programs names its signing command (it gets the file as its argument,
+# and signs it in place): the programs are signed before they are packed, the installer and its
+# uninstaller as makensis writes them.
+if [ -n "${VELMORA_SIGN:-}" ]; then
+    for program in "$stage"/*.exe; do
+        $VELMORA_SIGN "$program"
+    done
+fi
 cp "resources/软件使用说明.doc" LICENSE "$stage/"
 {
     echo "Velmora for Windows includes the following libraries, each under its own licence. The libraries"
@@ -76,3 +98,51 @@ cp "resources/软件使用说明.doc" LICENSE "$stage/"
 } >"$stage/THIRD-PARTY-NOTICES.txt"
 (cd "$out" && rm -f "$name.zip" && zip -qr -X "$name.zip" "$name")
 echo "$out/$name.zip"
+
+# The installer, when the window program is built: the same folder, listed file by file so that the
+# uninstaller removes exactly what was installed.
+if [ -f "$stage/velmora.exe" ]; then
+    files="$out/files.nsh"
+    {
+        echo '!macro InstallFiles'
+        (cd "$stage" && find . -type d | sort) | while read -r dir; do
+            sub="${dir#.}"
+            echo "    SetOutPath \"\$INSTDIR${sub//\//\\}\""
+            find "$stage/${dir#./}" -maxdepth 1 -type f | sort | sed 's/^\(.*\)$/    File "\1"/'
+        done
+        echo '!macroend'
+        echo '!macro RemoveFiles'
+        (cd "$stage" && find . -type f | sort) | while read -r file; do
+            rel="${file#./}"
+            echo "    Delete \"\$INSTDIR\\${rel//\//\\}\""
+        done
+        (cd "$stage" && find . -mindepth 1 -type d | sort -r) | while read -r dir; do
+            rel="${dir#./}"
+            echo "    RMDir \"\$INSTDIR\\${rel//\//\\}\""
+        done
+        echo '!macroend'
+    } >"$files"
+    # The version resource wants four numbers.
+    numbers="$version"
+    while [ "$(echo "$numbers" | tr -cd . | wc -c)" -lt 3 ]; do numbers="$numbers.0"; done
+    setup="$out/velmora-$version-setup.exe"
+    rm -f "$setup"
+    sign=()
+    [ -n "${VELMORA_SIGN:-}" ] && sign=(-DSIGN="$VELMORA_SIGN")
+    makensis -INPUTCHARSET UTF8 -V2 -DVERSION="$version" -DVERSION4="$numbers" -DSTAGE="$stage" \
+        -DFILES="$files" -DOUTFILE="$setup" -DICON="$root/resources/windows/velmora.ico" "${sign[@]}" \
+        packaging/windows/velmora.nsi >/dev/null
+    echo "$setup"
+fi
+
+# The deliverables under Wine on a virtual display: the window from the zip's folder, then the installer
+# (silent install, the batch and the window from Program Files, silent uninstall).
+if [ $run_tests = 1 ] && [ -f "$stage/velmora.exe" ]; then
+    # The suite's Wine processes end first, so the display is the virtual one from the start.
+    wineserver -w
+    probe="$build/bin/window_probe.exe"
+    xvfb-run -a -s "-screen 0 1280x1024x24" tests/windows/window_smoke.sh "$stage" "$probe" "$version"
+    wineserver -w
+    xvfb-run -a -s "-screen 0 1280x1024x24" tests/windows/setup_test.sh "$setup" "$root/tests/data" "$probe" \
+        "$version"
+fi

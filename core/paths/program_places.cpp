@@ -10,20 +10,11 @@ namespace velmora::paths {
 namespace {
 
 constexpr const char* kGuideName = "软件使用说明.doc";
-constexpr const char* kOwnFolder = "velmora";
-
-// The base folder for settings: $XDG_CONFIG_HOME when it is an absolute path (a relative one is to be
-// ignored), else ~/.config.
-std::string configBase(const UserFolders& user) {
-    if (!user.configHome.empty() && user.configHome.front() == '/') return user.configHome;
-    return fileio::joinPath(user.home, ".config");
-}
 
 }  // namespace
 
 RunMode runModeOf(const std::string& programDirectory, const std::string& installBinDir) {
-    return system::realPathOf(programDirectory) == system::realPathOf(installBinDir) ? RunMode::Installed
-                                                                                     : RunMode::Portable;
+    return system::isInstallFolder(programDirectory, installBinDir) ? RunMode::Installed : RunMode::Portable;
 }
 
 ProgramPlaces portablePlaces(const std::string& programDirectory) {
@@ -34,17 +25,16 @@ ProgramPlaces portablePlaces(const std::string& programDirectory) {
 ProgramPlaces placesFor(RunMode mode, const std::string& programDirectory, const std::string& installDocDir,
                         const UserFolders& user) {
     if (mode == RunMode::Portable) return portablePlaces(programDirectory);
-    const std::string settingsFolder = fileio::joinPath(configBase(user), kOwnFolder);
+    const std::string settingsFolder = system::installedSettingsFolder(user);
     return {RunMode::Installed, fileio::joinPath(settingsFolder, settings::kSettingsFileName),
-            fileio::joinPath(installDocDir, kGuideName), "", user.home};
+            fileio::joinPath(system::installedGuideFolder(programDirectory, installDocDir), kGuideName), "",
+            user.home};
 }
 
 ProgramPlaces currentPlaces() {
     const std::string programDirectory = fileio::programDirectory();
     const RunMode mode = runModeOf(programDirectory, build::kInstallBinDir);
-    UserFolders user{system::environmentValue("XDG_CONFIG_HOME"), system::environmentValue("HOME")};
-    if (user.home.empty()) user.home = system::accountHome();
-    ProgramPlaces places = placesFor(mode, programDirectory, build::kInstallDocDir, user);
+    ProgramPlaces places = placesFor(mode, programDirectory, build::kInstallDocDir, system::userFolders());
     if (mode == RunMode::Installed)
         system::createPrivateFolders(std::string(fileio::folderPartOf(places.settingsFile)));
     return places;

@@ -19,11 +19,12 @@ struct ProgramPlaces {
 
 // What the environment says about the user's folders; empty when unset.
 struct UserFolders {
-    std::string configHome;  // $XDG_CONFIG_HOME
-    std::string home;        // $HOME, else the account's home folder
+    std::string configHome;  // $XDG_CONFIG_HOME; %APPDATA% on Windows
+    std::string home;        // $HOME, else the account's home folder; %USERPROFILE% on Windows
 };
 
-// Installed when the program's real folder is the install bin folder (both resolved through links).
+// Installed when the program's real folder is the install bin folder (both resolved through links), on
+// Windows when it lies inside a Program Files folder.
 RunMode runModeOf(const std::string& programDirectory, const std::string& installBinDir);
 
 // The places of a portable run: everything in the program's folder.

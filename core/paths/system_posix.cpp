@@ -7,9 +7,30 @@
 #include <climits>
 #include <cstdlib>
 
+#include "fileio/files.h"
 #include "paths/system.h"
 
 namespace velmora::paths::system {
+
+bool isInstallFolder(const std::string& programDirectory, const std::string& installBinDir) {
+    return realPathOf(programDirectory) == realPathOf(installBinDir);
+}
+
+UserFolders userFolders() {
+    UserFolders user{environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME")};
+    if (user.home.empty()) user.home = accountHome();
+    return user;
+}
+
+std::string installedSettingsFolder(const UserFolders& user) {
+    // A relative $XDG_CONFIG_HOME is to be ignored.
+    const std::string base = !user.configHome.empty() && user.configHome.front() == '/'
+                                 ? user.configHome
+                                 : fileio::joinPath(user.home, ".config");
+    return fileio::joinPath(base, "velmora");
+}
+
+std::string installedGuideFolder(const std::string&, const std::string& installDocDir) { return installDocDir; }
 
 std::string realPathOf(const std::string& path) {
     char resolved[PATH_MAX];

@@ -1,13 +1,71 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fileio/system_windows.h"
 
+#include <shlobj.h>
 #include <windows.h>
 
 #include <cstdlib>
 
+#include "fileio/files.h"
 #include "paths/system.h"
 
 namespace velmora::paths::system {
+namespace {
+
+// A known folder of the system (Program Files), resolved through links as the program's folder is;
+// empty when the system has none.
+std::wstring knownFolder(const KNOWNFOLDERID& id) {
+    PWSTR path = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)) && path != nullptr)
+        folder = fileio::windows::widePath(realPathOf(fileio::windows::utf8Of(path)));
+    ::CoTaskMemFree(path);
+    return folder;
+}
+
+// Whether `path` is `folder` itself or lies inside it, compared as the file system does: ignoring case.
+bool isWithin(std::wstring path, std::wstring folder) {
+    // A long program path comes with the prefix that lifts the length limit; Program Files never does.
+    if (path.starts_with(L"\\\\?\\") && !path.starts_with(L"\\\\?\\UNC\\")) path.erase(0, 4);
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (folder.empty() || path.size() < folder.size()) return false;
+    if (path.size() > folder.size() && path[folder.size()] != L'\\') return false;
+    return ::CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                                  static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+bool isInstallFolder(const std::string& programDirectory, const std::string&) {
+    // Program Files is the administrators' to write: a program there was put there by an installer, and
+    // its folder is not the user's to keep settings or outputs in.
+    const std::wstring program = fileio::windows::widePath(realPathOf(programDirectory));
+    for (const KNOWNFOLDERID& id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
+        if (isWithin(program, knownFolder(id))) return true;
+    }
+    return false;
+}
+
+UserFolders userFolders() {
+    UserFolders user{environmentValue("APPDATA"), environmentValue("USERPROFILE")};
+    if (user.configHome.empty()) {
+        PWSTR path = nullptr;
+        if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &path)))
+            user.configHome = fileio::windows::utf8Of(path);
+        ::CoTaskMemFree(path);
+    }
+    return user;
+}
+
+std::string installedSettingsFolder(const UserFolders& user) {
+    const std::string base =
+        user.configHome.empty() ? fileio::joinPath(user.home, "AppData\\Roaming") : user.configHome;
+    return fileio::joinPath(base, "Velmora");
+}
+
+std::string installedGuideFolder(const std::string& programDirectory, const std::string&) {
+    return programDirectory;
+}
 
 std::string realPathOf(const std::string& path) {
     fileio::windows::ScopedHandle opened(::CreateFileW(

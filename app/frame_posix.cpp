@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The window manager's frame as Qt learns it, which follows a new frame before the widget's cached one.
+#include <QWindow>
+
+#include "app/frame.h"
+
+namespace velmora::app {
+
+QMargins systemFrameMargins(const QWindow& window) { return window.frameMargins(); }
+
+}  // namespace velmora::app

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <csignal>
+
+#include "app/process.h"
+
+namespace velmora::app {
+
+void prepareProcess() {
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace velmora::app
