@@ -41,7 +41,7 @@ class CsvSaveDialog : public exporting::CsvPathPrompt {
 public:
     explicit CsvSaveDialog(FileDialog& dialog) : m_dialog(dialog) {}
 
-    std::optional<std::string> askCsvPath(int, const text::Text& proposedName) override {
+    std::optional<text::FilePath> askCsvPath(int, const text::Text& proposedName) override {
         QGuiApplication::restoreOverrideCursor();
         const auto path = m_dialog.saveFile(QStringLiteral("文本文件(*.CSV);;所有文件(*.*)"),
                                             fromGbk(proposedName), QStringLiteral("CSV"));

@@ -203,7 +203,7 @@ void MainWindow::buildSettingsPanel() {
     group(this, "分组框1", {16, 512, 232, 136}, "导入配置1")->setFont(panelFont());
     group(this, "分组框2", {408, 512, 256, 136}, "导入配置2")->setFont(panelFont());
 
-    const std::string path = m_places.settingsFile;
+    const text::FilePath path = m_places.settingsFile;
     m_settings = new SettingsPanel(path, this);
     // Made in file order, which is also the order Tab walks them.
     for (const settings::SettingKey& key : settings::kSettingKeys) {
@@ -219,7 +219,7 @@ void MainWindow::buildSettingsPanel() {
         // A clerk who saved must not believe it worked when the folder would not take the file.
         if (const failure::Failure why = m_settings->save(); why.failed()) {
             m_prompter->message(QStringLiteral("信息："),
-                                QStringLiteral("配置未能保存到文件: ") + QString::fromStdString(path) +
+                                QStringLiteral("配置未能保存到文件: ") + fromNativePath(path) +
                                     QStringLiteral("（") + fromGbk(why.describe()) + QStringLiteral("）"),
                                 MessageIcon::Warning);
         }
@@ -231,7 +231,7 @@ void MainWindow::loadSettings(bool quietWhenMissing) {
     const failure::Failure why = m_settings->load();
     if (why.ok() || (quietWhenMissing && fileio::isMissingFile(why))) return;
     m_prompter->message(QStringLiteral("信息："),
-                        QStringLiteral("无法读取配置文件: ") + QString::fromStdString(m_settings->path()) +
+                        QStringLiteral("无法读取配置文件: ") + fromNativePath(m_settings->path()) +
                             QStringLiteral("（") + fromGbk(why.describe()) + QStringLiteral("）"),
                         MessageIcon::Warning);
 }

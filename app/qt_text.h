@@ -1,22 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The one place where the core's GBK texts and Qt's strings meet.
+// The one place where the core's GBK texts and file names meet Qt's strings.
 #pragma once
 
 #include <QFile>
 #include <QString>
 #include <string>
+#include <string_view>
 
 #include "text/encoding.h"
+#include "text/file_path.h"
 
 namespace velmora::app {
 
+// GBK bytes of the core, as the clerk reads them.
 inline QString fromGbk(std::string_view gbk) { return QString::fromStdString(text::utf8FromGbk(gbk)); }
 
 // GB18030 keeps every character a user can type, so nothing typed into a box is lost.
 inline text::Text toGbk(const QString& value) { return text::gbkFromUtf8(value.toStdString()); }
 
-// Paths go to the core in the file-system encoding.
-inline std::string toNativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-inline QString fromNativePath(const std::string& path) { return QFile::decodeName(path.c_str()); }
+// File names go to the core in the file-system encoding and come back from it the same way.
+inline text::FilePath toNativePath(const QString& path) {
+    return text::FilePath(QFile::encodeName(path).toStdString());
+}
+inline QString fromNativePath(const text::FilePath& path) { return QFile::decodeName(path.native().c_str()); }
 
 }  // namespace velmora::app

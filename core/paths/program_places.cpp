@@ -26,17 +26,21 @@ RunMode runModeOf(const std::string& programDirectory, const std::string& instal
                                                                                      : RunMode::Portable;
 }
 
-ProgramPlaces portablePlaces(const std::string& programDirectory) {
-    return {RunMode::Portable, fileio::joinPath(programDirectory, settings::kSettingsFileName),
-            fileio::joinPath(programDirectory, kGuideName), programDirectory, programDirectory};
+ProgramPlaces portablePlaces(const text::FilePath& programDirectory) {
+    const std::string& folder = programDirectory.native();
+    return {RunMode::Portable, text::FilePath(fileio::joinPath(folder, settings::kSettingsFileName)),
+            text::FilePath(fileio::joinPath(folder, kGuideName)), programDirectory, programDirectory};
 }
 
 ProgramPlaces placesFor(RunMode mode, const std::string& programDirectory, const std::string& installDocDir,
                         const UserFolders& user) {
-    if (mode == RunMode::Portable) return portablePlaces(programDirectory);
+    if (mode == RunMode::Portable) return portablePlaces(text::FilePath(programDirectory));
     const std::string settingsFolder = fileio::joinPath(configBase(user), kOwnFolder);
-    return {RunMode::Installed, fileio::joinPath(settingsFolder, settings::kSettingsFileName),
-            fileio::joinPath(installDocDir, kGuideName), "", user.home};
+    return {RunMode::Installed,
+            text::FilePath(fileio::joinPath(settingsFolder, settings::kSettingsFileName)),
+            text::FilePath(fileio::joinPath(installDocDir, kGuideName)),
+            {},
+            text::FilePath(user.home)};
 }
 
 ProgramPlaces currentPlaces() {
@@ -46,7 +50,7 @@ ProgramPlaces currentPlaces() {
     if (user.home.empty()) user.home = system::accountHome();
     ProgramPlaces places = placesFor(mode, programDirectory, build::kInstallDocDir, user);
     if (mode == RunMode::Installed)
-        system::createPrivateFolders(std::string(fileio::folderPartOf(places.settingsFile)));
+        system::createPrivateFolders(std::string(fileio::folderPartOf(places.settingsFile.native())));
     return places;
 }
 
