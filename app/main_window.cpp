@@ -44,13 +44,13 @@ QFont panelFont() {
 
 template <typename Widget>
 Widget* place(Widget* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(QString::fromUtf8(name));
+    widget->setObjectName(fromSource(name));
     widget->setGeometry(left, top, width, height);
     return widget;
 }
 
 QLabel* label(QWidget* parent, const char* name, QRect rect, const char* caption = "") {
-    auto* widget = new QLabel(QString::fromUtf8(caption), parent);
+    auto* widget = new QLabel(fromSource(caption), parent);
     widget->setWordWrap(true);
     return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
 }
@@ -72,7 +72,7 @@ UpDownEdit* upDown(QWidget* parent, const char* name, QRect rect, int minimum, i
 }
 
 QGroupBox* group(QWidget* parent, const char* name, QRect rect, const char* caption) {
-    auto* widget = new QGroupBox(QString::fromUtf8(caption), parent);
+    auto* widget = new QGroupBox(fromSource(caption), parent);
     return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
 }
 
@@ -140,7 +140,7 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
       m_prompter(options.prompter),
       m_fileDialog(*options.prompter) {
     registerResources();
-    setWindowTitle(QStringLiteral("VelmoraV") + QString::fromUtf8(build::kVersion));
+    setWindowTitle(QStringLiteral("VelmoraV") + fromSource(build::kVersion));
     setWindowIcon(QIcon(QStringLiteral(":/velmora/window.png")));
     move(50, 50);
     setFixedSize(kWidth, kFullHeight);
