@@ -41,7 +41,7 @@ class CsvSaveDialog : public exporting::CsvPathPrompt {
 public:
     explicit CsvSaveDialog(FileDialog& dialog) : m_dialog(dialog) {}
 
-    std::optional<std::string> askCsvPath(int, const text::Text& proposedName) override {
+    std::optional<text::FilePath> askCsvPath(int, const text::Text& proposedName) override {
         QGuiApplication::restoreOverrideCursor();
         const auto path = m_dialog.saveFile(QStringLiteral("文本文件(*.CSV);;所有文件(*.*)"),
                                             fromGbk(proposedName), QStringLiteral("CSV"));
@@ -77,15 +77,14 @@ constexpr CommandEntry kCommandEntries[] = {
 }  // namespace
 
 QString aboutText() {
-    return QStringLiteral("Velmora V") + QString::fromUtf8(build::kVersion) +
+    return QStringLiteral("Velmora V") + fromSource(build::kVersion) +
            QStringLiteral("\r\n技术支持：请联系本单位信息管理员");
 }
 
 Commands::Commands(MainWindow& window) : QObject(&window), m_window(window) {
     for (const CommandEntry& entry : kCommandEntries) {
-        auto* action =
-            new QAction(QIcon(QString::fromUtf8(entry.picture)), QString::fromUtf8(entry.caption), this);
-        action->setShortcut(QKeySequence(QString::fromUtf8(entry.shortcut)));
+        auto* action = new QAction(QIcon(fromSource(entry.picture)), fromSource(entry.caption), this);
+        action->setShortcut(QKeySequence(fromSource(entry.shortcut)));
         action->setShortcutContext(Qt::WindowShortcut);
         action->setToolTip(withShortcut(action->text(), action->shortcut()));
         connect(action, &QAction::triggered, this, entry.slot);

@@ -45,13 +45,13 @@ QFont panelFont() {
 
 template <typename Widget>
 Widget* place(Widget* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(QString::fromUtf8(name));
+    widget->setObjectName(fromSource(name));
     widget->setGeometry(left, top, width, height);
     return widget;
 }
 
 QLabel* label(QWidget* parent, const char* name, QRect rect, const char* caption = "") {
-    auto* widget = new QLabel(QString::fromUtf8(caption), parent);
+    auto* widget = new QLabel(fromSource(caption), parent);
     widget->setWordWrap(true);
     return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
 }
@@ -73,7 +73,7 @@ UpDownEdit* upDown(QWidget* parent, const char* name, QRect rect, int minimum, i
 }
 
 QGroupBox* group(QWidget* parent, const char* name, QRect rect, const char* caption) {
-    auto* widget = new QGroupBox(QString::fromUtf8(caption), parent);
+    auto* widget = new QGroupBox(fromSource(caption), parent);
     return place(widget, name, rect.x(), rect.y(), rect.width(), rect.height());
 }
 
@@ -141,7 +141,7 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
       m_prompter(options.prompter),
       m_fileDialog(*options.prompter) {
     registerResources();
-    setWindowTitle(QStringLiteral("VelmoraV") + QString::fromUtf8(build::kVersion));
+    setWindowTitle(QStringLiteral("VelmoraV") + fromSource(build::kVersion));
     setWindowIcon(QIcon(QStringLiteral(":/velmora/window.png")));
     move(50, 50);
     setFixedSize(kWidth, kFullHeight);
@@ -204,7 +204,7 @@ void MainWindow::buildSettingsPanel() {
     group(this, "分组框1", {16, 512, 232, 136}, "导入配置1")->setFont(panelFont());
     group(this, "分组框2", {408, 512, 256, 136}, "导入配置2")->setFont(panelFont());
 
-    const std::string path = m_places.settingsFile;
+    const text::FilePath path = m_places.settingsFile;
     m_settings = new SettingsPanel(path, this);
     // Made in file order, which is also the order Tab walks them.
     for (const settings::SettingKey& key : settings::kSettingKeys) {
@@ -220,7 +220,7 @@ void MainWindow::buildSettingsPanel() {
         // A clerk who saved must not believe it worked when the folder would not take the file.
         if (const failure::Failure why = m_settings->save(); why.failed()) {
             m_prompter->message(QStringLiteral("信息："),
-                                QStringLiteral("配置未能保存到文件: ") + QString::fromStdString(path) +
+                                QStringLiteral("配置未能保存到文件: ") + fromNativePath(path) +
                                     QStringLiteral("（") + fromGbk(why.describe()) + QStringLiteral("）"),
                                 MessageIcon::Warning);
         }
@@ -232,7 +232,7 @@ void MainWindow::loadSettings(bool quietWhenMissing) {
     const failure::Failure why = m_settings->load();
     if (why.ok() || (quietWhenMissing && fileio::isMissingFile(why))) return;
     m_prompter->message(QStringLiteral("信息："),
-                        QStringLiteral("无法读取配置文件: ") + QString::fromStdString(m_settings->path()) +
+                        QStringLiteral("无法读取配置文件: ") + fromNativePath(m_settings->path()) +
                             QStringLiteral("（") + fromGbk(why.describe()) + QStringLiteral("）"),
                         MessageIcon::Warning);
 }

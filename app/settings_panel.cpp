@@ -12,7 +12,8 @@ namespace velmora::app {
 
 using settings::SettingId;
 
-SettingsPanel::SettingsPanel(std::string path, QObject* parent) : QObject(parent), m_path(std::move(path)) {}
+SettingsPanel::SettingsPanel(text::FilePath path, QObject* parent)
+    : QObject(parent), m_path(std::move(path)) {}
 
 void SettingsPanel::bind(SettingId id, QLineEdit* box) {
     m_boxes[settings::indexOf(id)] = box;

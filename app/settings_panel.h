@@ -8,6 +8,7 @@
 
 #include "failure/failure.h"
 #include "settings/import_settings.h"
+#include "text/file_path.h"
 
 class QLineEdit;
 
@@ -18,7 +19,7 @@ class SettingsPanel : public QObject {
 
 public:
     // `path` is the settings file.
-    SettingsPanel(std::string path, QObject* parent);
+    SettingsPanel(text::FilePath path, QObject* parent);
 
     // Makes `box` the home of the setting; every setting is bound before the first load. A column
     // list's box is tidied when the user leaves it.
@@ -38,7 +39,7 @@ public:
     // file is left as it was and the boxes keep their texts.
     failure::Failure save();
 
-    const std::string& path() const { return m_path; }
+    const text::FilePath& path() const { return m_path; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,7 +50,7 @@ private:
     void tidy(settings::SettingId id);
 
     std::array<QLineEdit*, settings::kSettingCount> m_boxes{};
-    std::string m_path;
+    text::FilePath m_path;
 };
 
 }  // namespace velmora::app

@@ -132,7 +132,7 @@ bool writeSettings(const std::string& path, const Text& registerColumns, const T
     at(values, SettingId::SourceSheet) = "Sheet1";
     at(values, SettingId::SourceColumns) = sourceColumns;
     at(values, SettingId::SourceStartRow) = "2";
-    return settings::saveSettings(path, values).ok();
+    return settings::saveSettings(text::FilePath(path), values).ok();
 }
 
 // An RK value of a whole number of hundredths (the lowest two bits say "integer" and "divided by 100").

@@ -186,10 +186,10 @@ std::vector<Timing> runOnce(const std::string& folder, const std::string& batchP
         exporting::writeReport(out, registerOutcome.unitText, result.summary, result.notFoundList,
                                result.mismatchList);
     });
-    exporting::FolderCsvPathPrompt prompt(out);
+    exporting::FolderCsvPathPrompt prompt{text::FilePath(out)};
     seconds[6] = secondsOf([&] {
-        exporting::runExport({registerGrid, sourceGrid, out, registerOutcome.unitText, result.summary,
-                              result.notFoundList, result.mismatchList, prompt, progress});
+        exporting::runExport({registerGrid, sourceGrid, text::FilePath(out), registerOutcome.unitText,
+                              result.summary, result.notFoundList, result.mismatchList, prompt, progress});
     });
     return seconds;
 }

@@ -45,7 +45,7 @@ struct TableJob {
         // On the reading thread an escaping exception would end the program; it ends the import.
         try {
             import::prepareImport(kind, grid, progress);
-            outcome = import::importTable(kind, path, settings, grid, progress);
+            outcome = import::importTable(kind, text::FilePath(path), settings, grid, progress);
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
             grid.removeAllRows();
@@ -62,12 +62,12 @@ struct TableJob {
 
 bool readSettings(const BatchOptions& options, settings::ParsedSettings& parsed, std::ostream& err) {
     std::string path = options.configPath;
-    if (path.empty()) path = paths::currentPlaces().settingsFile;
+    if (path.empty()) path = paths::currentPlaces().settingsFile.native();
     failure::Failure why;
     std::size_t keysFound = 0;
     settings::ImportSettings values;
     try {
-        values = settings::loadSettings(path, why, &keysFound);
+        values = settings::loadSettings(text::FilePath(path), why, &keysFound);
     } catch (const std::bad_alloc&) {
         err << "无法读取配置文件: " << path << " (" << kOutOfMemory << ")\n";
         return false;
@@ -96,7 +96,7 @@ int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
     sheet::Fault fault;
     failure::Failure cause;
     try {
-        status = import::listSheetNames(path, names, &fault, &cause);
+        status = import::listSheetNames(text::FilePath(path), names, &fault, &cause);
     } catch (const std::bad_alloc&) {
         err << "无法读取: " << path << " (" << kOutOfMemory << ")\n";
         return kBadInput;
@@ -181,10 +181,10 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
         err << "\n";
         return kOutputFailed;
     }
-    exporting::FolderCsvPathPrompt prompt(options.outFolder);
+    exporting::FolderCsvPathPrompt prompt{text::FilePath(options.outFolder)};
     const exporting::ExportOutcome outcome = exporting::runExport(
-        {registerJob.grid, sourceJob.grid, options.outFolder, registerJob.outcome.unitText, result.summary,
-         result.notFoundList, result.mismatchList, prompt, progress});
+        {registerJob.grid, sourceJob.grid, text::FilePath(options.outFolder), registerJob.outcome.unitText,
+         result.summary, result.notFoundList, result.mismatchList, prompt, progress});
     if (!outcome.failedFiles.empty()) {
         err << text::utf8FromGbk(outcome.message) << "\n";
         return kOutputFailed;

@@ -105,28 +105,28 @@ struct Times {
 // The core steps alone, on grids no window shows, with the settings the window reads.
 void timeCore(const std::string& folder, Times& times) {
     const settings::ParsedSettings parsed =
-        settings::parseSettings(settings::loadSettings(folder + "/vozuz.ini"));
+        settings::parseSettings(settings::loadSettings(text::FilePath(folder + "/vozuz.ini")));
     const import::TableSettings& registerSettings = parsed.registerTable;
     const import::TableSettings& sourceSettings = parsed.sourceTable;
     model::Progress progress;
     model::Grid registerGrid, sourceGrid;
     import::ImportOutcome outcome;
     times.core[0].push_back(millisecondsOf([&] {
-        outcome = import::importTable(import::TableKind::Register, folder + "/table1.xls", registerSettings,
-                                      registerGrid, progress);
+        outcome = import::importTable(import::TableKind::Register, text::FilePath(folder + "/table1.xls"),
+                                      registerSettings, registerGrid, progress);
     }));
     times.core[1].push_back(millisecondsOf([&] {
-        import::importTable(import::TableKind::Source, folder + "/table2.xls", sourceSettings, sourceGrid,
-                            progress);
+        import::importTable(import::TableKind::Source, text::FilePath(folder + "/table2.xls"), sourceSettings,
+                            sourceGrid, progress);
     }));
     reconcile::ReconcileResult result;
     times.core[2].push_back(millisecondsOf([&] {
         result = reconcile::autoFillAndCompare(registerGrid, sourceGrid, parsed.fillCount, progress);
     }));
-    exporting::FolderCsvPathPrompt prompt(folder);
+    exporting::FolderCsvPathPrompt prompt{text::FilePath(folder)};
     times.core[3].push_back(millisecondsOf([&] {
-        exporting::runExport({registerGrid, sourceGrid, folder, outcome.unitText, result.summary,
-                              result.notFoundList, result.mismatchList, prompt, progress});
+        exporting::runExport({registerGrid, sourceGrid, text::FilePath(folder), outcome.unitText,
+                              result.summary, result.notFoundList, result.mismatchList, prompt, progress});
     }));
 }
 

@@ -90,11 +90,11 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& firstP
     } else {
         job.progress.setStatus(phrases::statusExport2());
         // An empty Table 1 made Table 2's dialog the first one, already answered.
-        const auto sourcePath = registerEmpty ? std::optional<std::string>(firstPath)
+        const auto sourcePath = registerEmpty ? std::optional<text::FilePath>(text::FilePath(firstPath))
                                               : job.prompt.askCsvPath(2, phrases::csvName2());
         if (sourcePath) {
-            queued.push_back(fileNameOf(*sourcePath));
-            queueSourceCsv(*sourcePath, job.sourceGrid, job.progress, queue);
+            queued.push_back(fileNameOf(sourcePath->native()));
+            queueSourceCsv(sourcePath->native(), job.sourceGrid, job.progress, queue);
         } else {
             // The user's choice, so not a failure; but the closing message must not pass it over.
             skipped.push_back({phrases::csvName2(), phrases::exportCancelled()});
@@ -124,8 +124,8 @@ std::string folderOfFile(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> FolderCsvPathPrompt::askCsvPath(int, const Text& proposedName) {
-    return fileio::joinPath(m_folder, text::utf8FromGbk(proposedName));
+std::optional<text::FilePath> FolderCsvPathPrompt::askCsvPath(int, const Text& proposedName) {
+    return text::FilePath(fileio::joinPath(m_folder.native(), text::utf8FromGbk(proposedName)));
 }
 
 Text closingMessage(const std::vector<FailedFile>& failures, const Text& summary) {
@@ -174,15 +174,16 @@ ExportOutcome runExport(const ExportJob& job) {
         return outcome;
     }
     job.progress.setStatus(registerEmpty ? phrases::statusExport2() : phrases::statusExport1());
-    const auto firstPath = registerEmpty ? job.prompt.askCsvPath(2, phrases::csvName2())
-                                         : job.prompt.askCsvPath(1, phrases::csvName1());
-    if (!firstPath) {
+    const auto chosen = registerEmpty ? job.prompt.askCsvPath(2, phrases::csvName2())
+                                      : job.prompt.askCsvPath(1, phrases::csvName1());
+    if (!chosen) {
         outcome.cancelled = true;
         job.progress.finish();
         return outcome;
     }
     // An installed program's own folder is not the clerk's: its files go where the clerk put the first one.
-    const std::string folder = job.outputFolder.empty() ? folderOfFile(*firstPath) : job.outputFolder;
+    const std::string& firstPath = chosen->native();
+    const std::string folder = job.outputFolder.empty() ? folderOfFile(firstPath) : job.outputFolder.native();
     std::vector<FailedFile> failures;
     std::vector<Text> queued;
     // Two runs writing one folder at once would leave a mix of both; the second waits its turn.
@@ -190,7 +191,7 @@ ExportOutcome runExport(const ExportJob& job) {
     const failure::Failure folderHeld =
         folderLock.lockFolder(folder, job.lockTimeLimit, [&job] { job.progress.yield(); });
     if (folderHeld.reason() == failure::Reason::LockTimedOut) {
-        std::vector<Text> names{fileNameOf(*firstPath)};
+        std::vector<Text> names{fileNameOf(firstPath)};
         if (!registerEmpty) names.push_back(phrases::workbookName1() + ".xls");
         if (!registerEmpty && !isEmptyForExport(job.sourceGrid)) names.push_back(phrases::csvName2());
         if (!isEmptyForExport(job.sourceGrid)) names.push_back(phrases::workbookName2() + ".xls");
@@ -198,7 +199,7 @@ ExportOutcome runExport(const ExportJob& job) {
         for (const Text& name : names) failures.push_back({name, folderHeld});
     } else {
         // Any other reason to miss the lock (a folder that cannot be listed, say) shows in the writes.
-        failures = writeAll(job, *firstPath, folder, queued, outcome.skippedFiles);
+        failures = writeAll(job, firstPath, folder, queued, outcome.skippedFiles);
     }
     outcome.failedFiles = failures;
     // Saved is what was queued and did not fail; a name is taken off once per failure.
@@ -213,7 +214,7 @@ ExportOutcome runExport(const ExportJob& job) {
     }
     job.progress.setPosition(100);
     job.progress.finish();
-    outcome.folder = folder;
+    outcome.folder = text::FilePath(folder);
     outcome.message = closingMessage(failures, outcome.skippedFiles, outcome.savedFiles, job.summary, folder);
     outcome.warning = !outcome.failedFiles.empty();
     return outcome;

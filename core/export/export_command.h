@@ -13,6 +13,7 @@
 #include "fileio/timed_lock.h"
 #include "model/grid.h"
 #include "model/progress.h"
+#include "text/file_path.h"
 #include "text/rules.h"
 
 namespace velmora::exporting {
@@ -21,28 +22,28 @@ namespace velmora::exporting {
 class CsvPathPrompt {
 public:
     virtual ~CsvPathPrompt() = default;
-    // Returns the chosen path (file-system encoding) for table 1 or 2, proposing `proposedName` (GBK),
-    // or nullopt when the user cancels.
-    virtual std::optional<std::string> askCsvPath(int table, const text::Text& proposedName) = 0;
+    // Returns the chosen path for table 1 or 2, proposing `proposedName` (GBK), or nullopt when the user
+    // cancels.
+    virtual std::optional<text::FilePath> askCsvPath(int table, const text::Text& proposedName) = 0;
 };
 
 // Answers every dialog with the proposed name inside one folder, as the batch command does.
 class FolderCsvPathPrompt : public CsvPathPrompt {
 public:
-    explicit FolderCsvPathPrompt(std::string folder) : m_folder(std::move(folder)) {}
-    std::optional<std::string> askCsvPath(int table, const text::Text& proposedName) override;
+    explicit FolderCsvPathPrompt(text::FilePath folder) : m_folder(std::move(folder)) {}
+    std::optional<text::FilePath> askCsvPath(int table, const text::Text& proposedName) override;
 
 private:
-    std::string m_folder;
+    text::FilePath m_folder;
 };
 
 struct ExportJob {
     const model::Grid& registerGrid;
     const model::Grid& sourceGrid;
-    std::string outputFolder;  // workbooks and report go here (file-system encoding); empty: beside
-                               // Table 1's CSV file, a folder the closing message then names
-    text::Text unitText;       // names the report
-    text::Text summary;        // the comparison's result line
+    text::FilePath outputFolder;  // workbooks and report go here; empty: beside Table 1's CSV file, a
+                                  // folder the closing message then names
+    text::Text unitText;          // names the report
+    text::Text summary;           // the comparison's result line
     text::Text notFoundList;
     text::Text mismatchList;
     CsvPathPrompt& prompt;
@@ -66,7 +67,7 @@ struct ExportOutcome {
                                             // in order
     std::vector<SkippedFile> skippedFiles;  // not written by choice, in order
     std::vector<text::Text> savedFiles;     // GBK names of the files written, in order
-    std::string folder;                     // where the workbooks and the report went
+    text::FilePath folder;                  // where the workbooks and the report went
     text::Text message;                     // the closing message (GBK)
     bool warning = false;                   // show it with a warning icon
 };

@@ -49,14 +49,14 @@ ImportOutcome importFile(TableKind kind, const std::string& path, const TableSet
 
 }  // namespace
 
-ImportOutcome importTable(TableKind kind, const std::string& path, const TableSettings& settings,
+ImportOutcome importTable(TableKind kind, const text::FilePath& path, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress) {
-    return importFile(kind, path, settings, grid, progress, false);
+    return importFile(kind, path.native(), settings, grid, progress, false);
 }
 
-ImportOutcome replaceTable(TableKind kind, const std::string& path, const TableSettings& settings,
+ImportOutcome replaceTable(TableKind kind, const text::FilePath& path, const TableSettings& settings,
                            model::Grid& grid, model::Progress& progress) {
-    return importFile(kind, path, settings, grid, progress, true);
+    return importFile(kind, path.native(), settings, grid, progress, true);
 }
 
 }  // namespace velmora::import

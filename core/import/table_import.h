@@ -10,6 +10,7 @@
 #include "model/grid.h"
 #include "model/progress.h"
 #include "settings/import_settings.h"
+#include "text/file_path.h"
 
 namespace velmora::import {
 
@@ -35,13 +36,13 @@ void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress)
 // entries than a workbook has columns (256) is refused before the file is read: each entry is a grid
 // column, and no such grid could be exported. On failure the grid keeps no rows, its columns stay as
 // they were, and the progress is back at position 0 with no status.
-ImportOutcome importTable(TableKind kind, const std::string& path, const TableSettings& settings,
+ImportOutcome importTable(TableKind kind, const text::FilePath& path, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress);
 
 // The window's import: the workbook is opened first, and only once it opens are the grid's rows cleared
 // (prepareImport) and the table imported. A refused column spec or a file that cannot be read changes
 // nothing: grid, progress and status stay exactly as they were.
-ImportOutcome replaceTable(TableKind kind, const std::string& path, const TableSettings& settings,
+ImportOutcome replaceTable(TableKind kind, const text::FilePath& path, const TableSettings& settings,
                            model::Grid& grid, model::Progress& progress);
 
 // The same on a worksheet already open: rebuilds the grid's columns, fills one row per record from the

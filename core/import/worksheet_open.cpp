@@ -5,17 +5,17 @@
 
 namespace velmora::import {
 
-std::vector<Text> listSheetNames(const std::string& path) {
+std::vector<Text> listSheetNames(const text::FilePath& path) {
     std::vector<Text> names;
     listSheetNames(path, names);
     return names;
 }
 
-ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, sheet::Fault* fault,
+ReaderStatus listSheetNames(const text::FilePath& path, std::vector<Text>& names, sheet::Fault* fault,
                             failure::Failure* cause) {
     names.clear();
     ReaderStatus status = ReaderStatus::Ok;
-    const auto workbook = WorkbookFile::open(path, status, fault, cause);
+    const auto workbook = WorkbookFile::open(path.native(), status, fault, cause);
     if (!workbook) return status;
     names = listSheetNames(workbook->sheets());
     return ReaderStatus::Ok;

@@ -9,6 +9,7 @@
 #include "import/cell_text.h"
 #include "sheet/fault.h"
 #include "sheet/sheet.h"
+#include "text/file_path.h"
 #include "text/rules.h"
 
 namespace velmora::import {
@@ -35,10 +36,10 @@ enum class ReaderStatus {
 
 // Returns the names of the workbook's worksheets in workbook order (charts and macro sheets left out),
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.
-std::vector<Text> listSheetNames(const std::string& path);
+std::vector<Text> listSheetNames(const text::FilePath& path);
 // The same, saying why a file could not be read, where (`fault`) and with what the system said (`cause`).
-ReaderStatus listSheetNames(const std::string& path, std::vector<Text>& names, sheet::Fault* fault = nullptr,
-                            failure::Failure* cause = nullptr);
+ReaderStatus listSheetNames(const text::FilePath& path, std::vector<Text>& names,
+                            sheet::Fault* fault = nullptr, failure::Failure* cause = nullptr);
 // The same over a workbook's sheet entries.
 std::vector<Text> listSheetNames(const std::vector<sheet::SheetEntry>& sheets);
 

@@ -17,18 +17,22 @@ RunMode runModeOf(const std::string& programDirectory, const std::string& instal
     return system::isInstallFolder(programDirectory, installBinDir) ? RunMode::Installed : RunMode::Portable;
 }
 
-ProgramPlaces portablePlaces(const std::string& programDirectory) {
-    return {RunMode::Portable, fileio::joinPath(programDirectory, settings::kSettingsFileName),
-            fileio::joinPath(programDirectory, kGuideName), programDirectory, programDirectory};
+ProgramPlaces portablePlaces(const text::FilePath& programDirectory) {
+    const std::string& folder = programDirectory.native();
+    return {RunMode::Portable, text::FilePath(fileio::joinPath(folder, settings::kSettingsFileName)),
+            text::FilePath(fileio::joinPath(folder, kGuideName)), programDirectory, programDirectory};
 }
 
 ProgramPlaces placesFor(RunMode mode, const std::string& programDirectory, const std::string& installDocDir,
                         const UserFolders& user) {
-    if (mode == RunMode::Portable) return portablePlaces(programDirectory);
+    if (mode == RunMode::Portable) return portablePlaces(text::FilePath(programDirectory));
     const std::string settingsFolder = system::installedSettingsFolder(user);
-    return {RunMode::Installed, fileio::joinPath(settingsFolder, settings::kSettingsFileName),
-            fileio::joinPath(system::installedGuideFolder(programDirectory, installDocDir), kGuideName), "",
-            user.home};
+    return {RunMode::Installed,
+            text::FilePath(fileio::joinPath(settingsFolder, settings::kSettingsFileName)),
+            text::FilePath(
+                fileio::joinPath(system::installedGuideFolder(programDirectory, installDocDir), kGuideName)),
+            {},
+            text::FilePath(user.home)};
 }
 
 ProgramPlaces currentPlaces() {
@@ -36,7 +40,7 @@ ProgramPlaces currentPlaces() {
     const RunMode mode = runModeOf(programDirectory, build::kInstallBinDir);
     ProgramPlaces places = placesFor(mode, programDirectory, build::kInstallDocDir, system::userFolders());
     if (mode == RunMode::Installed)
-        system::createPrivateFolders(std::string(fileio::folderPartOf(places.settingsFile)));
+        system::createPrivateFolders(std::string(fileio::folderPartOf(places.settingsFile.native())));
     return places;
 }
 

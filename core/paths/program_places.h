@@ -5,16 +5,18 @@
 
 #include <string>
 
+#include "text/file_path.h"
+
 namespace velmora::paths {
 
 enum class RunMode { Portable, Installed };
 
 struct ProgramPlaces {
     RunMode mode = RunMode::Portable;
-    std::string settingsFile;  // vozuz.ini
-    std::string guideFile;     // the user guide that 帮助 opens
-    std::string outputFolder;  // the workbooks and the report; empty: the folder of Table 1's CSV file
-    std::string dialogFolder;  // where the first file dialog opens
+    text::FilePath settingsFile;  // vozuz.ini
+    text::FilePath guideFile;     // the user guide that 帮助 opens
+    text::FilePath outputFolder;  // the workbooks and the report; empty: the folder of Table 1's CSV file
+    text::FilePath dialogFolder;  // where the first file dialog opens
 };
 
 // What the environment says about the user's folders; empty when unset.
@@ -28,7 +30,7 @@ struct UserFolders {
 RunMode runModeOf(const std::string& programDirectory, const std::string& installBinDir);
 
 // The places of a portable run: everything in the program's folder.
-ProgramPlaces portablePlaces(const std::string& programDirectory);
+ProgramPlaces portablePlaces(const text::FilePath& programDirectory);
 
 // The places of a run in `mode`; the folder that holds the settings is not created here.
 ProgramPlaces placesFor(RunMode mode, const std::string& programDirectory, const std::string& installDocDir,

@@ -25,15 +25,15 @@ bool readIni(const std::string& path, IniFile& ini, FileEncoding& encoding, fail
 
 }  // namespace
 
-ImportSettings loadSettings(const std::string& path) {
+ImportSettings loadSettings(const text::FilePath& path) {
     failure::Failure ignored;
     return loadSettings(path, ignored);
 }
 
-ImportSettings loadSettings(const std::string& path, failure::Failure& why, std::size_t* keysFound) {
+ImportSettings loadSettings(const text::FilePath& path, failure::Failure& why, std::size_t* keysFound) {
     IniFile ini;
     FileEncoding encoding = FileEncoding::Gbk;
-    readIni(path, ini, encoding, why);
+    readIni(path.native(), ini, encoding, why);
     ImportSettings settings;
     std::size_t found = 0;
     for (const SettingKey& key : kSettingKeys) {
@@ -45,18 +45,18 @@ ImportSettings loadSettings(const std::string& path, failure::Failure& why, std:
     return settings;
 }
 
-failure::Failure saveSettings(const std::string& path, const ImportSettings& settings) {
+failure::Failure saveSettings(const text::FilePath& path, const ImportSettings& settings) {
     // Saving over a file we could not read would throw away its other sections.
     IniFile ini;
     FileEncoding encoding = FileEncoding::Gbk;
     failure::Failure why;
-    if (!readIni(path, ini, encoding, why)) return why;
+    if (!readIni(path.native(), ini, encoding, why)) return why;
     for (const SettingKey& key : kSettingKeys) {
         // A line end inside a value would split it into two lines of the file; keep it on one.
         Text value = text::replaceAll(text::replaceAll(at(settings, key.id), "\r", " "), "\n", " ");
         ini.setValue(key.section(), key.key(), value);
     }
-    return fileio::writeFileAtomically(path, encodeSettingsFile(ini.serialize(), encoding),
+    return fileio::writeFileAtomically(path.native(), encodeSettingsFile(ini.serialize(), encoding),
                                        fileio::FileMode::OwnerOnly);
 }
 

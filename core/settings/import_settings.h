@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "failure/failure.h"
+#include "text/file_path.h"
 #include "text/phrases.h"
 #include "text/rules.h"
 
@@ -85,17 +86,18 @@ inline const Text& keyOf(SettingId id) { return keyEntry(id).key(); }
 inline constexpr const char* kSettingsFileName = "vozuz.ini";
 
 // Reads every setting from the file; a missing file, section or key gives the setting's default.
-ImportSettings loadSettings(const std::string& path);
+ImportSettings loadSettings(const text::FilePath& path);
 // The same, saying in `why` why the file could not be read (its settings then read as defaults); a
 // missing file is a failure too (fileio::isMissingFile), for callers that treat it apart. The file may be
 // GBK, UTF-8 or UTF-16 (see file_encoding.h). `keysFound`, when given, receives how many of the seven
 // keys the file holds, so a file of some other program can be told from one with empty settings.
-ImportSettings loadSettings(const std::string& path, failure::Failure& why, std::size_t* keysFound = nullptr);
+ImportSettings loadSettings(const text::FilePath& path, failure::Failure& why,
+                            std::size_t* keysFound = nullptr);
 
 // Writes every setting into the file, keeping its other sections and keys and its encoding (a new file
 // is GBK, readable by this account only); says why when it could not be written, in which case the old
 // file is untouched.
-failure::Failure saveSettings(const std::string& path, const ImportSettings& settings);
+failure::Failure saveSettings(const text::FilePath& path, const ImportSettings& settings);
 
 // Replaces every full-width comma in a column spec by ",".
 Text normaliseCommas(std::string_view columnSpec);

@@ -33,7 +33,7 @@ protected:
         if (auto* upDown = m_window->findChild<UpDownEdit*>(QString::fromUtf8(name))) return upDown->editor();
         return control<QLineEdit>(name);
     }
-    std::string iniPath() const { return toNativePath(folderPath(QStringLiteral("vozuz.ini"))); }
+    text::FilePath iniPath() const { return toNativePath(folderPath(QStringLiteral("vozuz.ini"))); }
     void leave(QLineEdit* edit) {
         QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
         QCoreApplication::sendEvent(edit, &focusOut);
@@ -79,7 +79,7 @@ TEST_F(SettingsTest, SaveThatCannotWriteSaysSoAndKeepsTheOldFile) {
     control<QPushButton>("按钮6")->click();
     ASSERT_TRUE(m_prompter.messages.empty());
     // A file this account may not replace is left alone, for root as well, and the message says why.
-    ASSERT_TRUE(testsupport::protectFile(iniPath()));
+    ASSERT_TRUE(testsupport::protectFile(iniPath().native()));
     box("编辑框1")->setText(QStringLiteral("新"));
     control<QPushButton>("按钮6")->click();
     ASSERT_EQ(m_prompter.messages.size(), 1u);

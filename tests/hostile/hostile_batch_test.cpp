@@ -26,7 +26,7 @@ TEST(HostileBatch, UnreadableTablesExitWithTwoAndNameTheFile) {
     values[1] = "1,2";
     values[4] = "Sheet1";
     values[5] = "1,2";
-    ASSERT_TRUE(settings::saveSettings(folder.file("vozuz.ini"), values).ok());
+    ASSERT_TRUE(settings::saveSettings(text::FilePath(folder.file("vozuz.ini")), values).ok());
     for (const char* table1 : {"empty.xls", "not-a-workbook.xls", "truncated.xls", "encrypted.xls"}) {
         const std::string command = std::string(VELMORA_BIN_DIR) + "/velmora-batch --config " +
                                     folder.file("vozuz.ini") + " --table1 " + fixture(table1) + " --table2 " +
@@ -47,7 +47,7 @@ TEST(HostileBatch, FoldersAndFifosAsInputsAreRefusedAtOnce) {
     settings::ImportSettings values;
     values[0] = values[4] = "Sheet1";
     values[1] = values[5] = "1,2";
-    ASSERT_TRUE(settings::saveSettings(folder.file("vozuz.ini"), values).ok());
+    ASSERT_TRUE(settings::saveSettings(text::FilePath(folder.file("vozuz.ini")), values).ok());
     ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0600), 0);
     fs::create_directory(folder.file("dir"));
     struct Case {

@@ -32,8 +32,8 @@ Imported importFile(const std::string& path, const Text& sheet, const Text& colu
     Imported imported;
     model::Progress progress;
     import::prepareImport(TableKind::Source, imported.grid, progress);
-    imported.outcome = import::importTable(TableKind::Source, path, settings::parseTable(sheet, columns, ""),
-                                           imported.grid, progress);
+    imported.outcome = import::importTable(TableKind::Source, text::FilePath(path),
+                                           settings::parseTable(sheet, columns, ""), imported.grid, progress);
     return imported;
 }
 
@@ -161,14 +161,14 @@ TEST(HostileSettings, BinaryGarbageReadsAsEmptySettingsAndIsReplacedCleanly) {
     std::string garbage;
     for (int i = 0; i < 65536; ++i) garbage.push_back(static_cast<char>((i * 7919 + i / 13) % 256));
     writeBytes(path, garbage);
-    const settings::ImportSettings loaded = settings::loadSettings(path);
+    const settings::ImportSettings loaded = settings::loadSettings(text::FilePath(path));
     for (const Text& value : loaded) EXPECT_LE(value.size(), settings::kMaxValueBytes);
 
     settings::ImportSettings chosen;
     chosen[0] = text::gbkFromUtf8("发放明细");
     chosen[1] = "1,2";
-    ASSERT_TRUE(settings::saveSettings(path, chosen).ok());
-    EXPECT_EQ(settings::loadSettings(path), chosen);
+    ASSERT_TRUE(settings::saveSettings(text::FilePath(path), chosen).ok());
+    EXPECT_EQ(settings::loadSettings(text::FilePath(path)), chosen);
 }
 
 TEST(HostileSettings, AMegabyteValueIsCutAtTheLimitAndTheRestKept) {
@@ -177,9 +177,9 @@ TEST(HostileSettings, AMegabyteValueIsCutAtTheLimitAndTheRestKept) {
     const settings::SettingId id = settings::SettingId::RegisterSheet;
     writeBytes(path, "[" + settings::sectionOf(id) + "]\r\n" + settings::keyOf(id) + "=" +
                          std::string(1 << 20, 'x') + "\r\n[other]\r\nkeep=1\r\n");
-    settings::ImportSettings loaded = settings::loadSettings(path);
+    settings::ImportSettings loaded = settings::loadSettings(text::FilePath(path));
     EXPECT_EQ(settings::at(loaded, id), std::string(settings::kMaxValueBytes, 'x'));
-    ASSERT_TRUE(settings::saveSettings(path, loaded).ok());
+    ASSERT_TRUE(settings::saveSettings(text::FilePath(path), loaded).ok());
     std::string bytes = readBytes(path);
     EXPECT_LT(bytes.size(), std::size_t{20000});
     EXPECT_EQ(settings::IniFile::parse(bytes).value("other", "keep"), "1");

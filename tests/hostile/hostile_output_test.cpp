@@ -33,8 +33,8 @@ Text gbk(const char* utf8) { return text::gbkFromUtf8(utf8); }
 class FolderPrompt : public exporting::CsvPathPrompt {
 public:
     explicit FolderPrompt(std::string folder) : m_folder(std::move(folder)) {}
-    std::optional<std::string> askCsvPath(int table, const Text&) override {
-        return m_folder + "/t" + std::to_string(table) + ".csv";
+    std::optional<text::FilePath> askCsvPath(int table, const Text&) override {
+        return text::FilePath(m_folder + "/t" + std::to_string(table) + ".csv");
     }
 
 private:
@@ -61,8 +61,8 @@ struct ExportRun {
     ExportOutcome run(const std::string& folder) {
         FolderPrompt prompt(folder);
         model::Progress progress;
-        return exporting::runExport(
-            {registerGrid, sourceGrid, folder, unitText, "summary", "", "", prompt, progress});
+        return exporting::runExport({registerGrid, sourceGrid, text::FilePath(folder), unitText, "summary",
+                                     "", "", prompt, progress});
     }
 };
 

@@ -395,9 +395,11 @@ class ScriptedPrompt : public CsvPathPrompt {
 public:
     std::map<int, std::optional<std::string>> answers;
     std::vector<std::pair<int, Text>> asked;
-    std::optional<std::string> askCsvPath(int table, const Text& proposedName) override {
+    std::optional<text::FilePath> askCsvPath(int table, const Text& proposedName) override {
         asked.emplace_back(table, proposedName);
-        return answers[table];
+        const std::optional<std::string>& answer = answers[table];
+        if (!answer) return std::nullopt;
+        return text::FilePath(*answer);
     }
 };
 
@@ -435,7 +437,8 @@ struct ExportFixture {
     RecordingProgress progress;
 
     ExportJob job(const std::string& folder) {
-        return ExportJob{registerGrid, sourceGrid, folder, gbk("某单位"), summary, "", "", prompt, progress};
+        return ExportJob{registerGrid, sourceGrid, text::FilePath(folder), gbk("某单位"), summary, "", "",
+                         prompt,       progress};
     }
 };
 
@@ -532,7 +535,7 @@ TEST(ExportCommand, WithoutOutputFolderWritesBesideTheFirstCsv) {
     f.prompt.answers[2] = folder.file("t2.csv");
     const ExportOutcome outcome = runExport(f.job(""));
     EXPECT_TRUE(outcome.failedFiles.empty());
-    EXPECT_EQ(outcome.folder, folder.file("chosen"));
+    EXPECT_EQ(outcome.folder.native(), folder.file("chosen"));
     EXPECT_EQ(outcome.message.rfind(gbk("导出表成功,请注意核对\r\n") + f.summary, 0), 0u);
     const Text folderLine = gbk("\r\n文件保存在: ") + folder.file("chosen");
     EXPECT_EQ(outcome.message.substr(outcome.message.size() - folderLine.size()), folderLine);

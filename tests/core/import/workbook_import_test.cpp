@@ -26,8 +26,9 @@ Imported importFile(TableKind kind, const std::string& name, const std::string& 
                     const std::string& spec, const std::string& startRow) {
     Imported result;
     prepareImport(kind, result.grid, result.progress);
-    result.outcome = importTable(kind, fixture(name), settings::parseTable(gbk(sheet), spec, startRow),
-                                 result.grid, result.progress);
+    result.outcome =
+        importTable(kind, text::FilePath(fixture(name)), settings::parseTable(gbk(sheet), spec, startRow),
+                    result.grid, result.progress);
     return result;
 }
 
@@ -152,10 +153,10 @@ TEST(WorkbookImport, ReadsDatesOfThe1904System) {
 }
 
 TEST(WorkbookImport, ListsWorksheetNamesWithoutQuotesAndDollars) {
-    EXPECT_EQ(listSheetNames(fixture("import_cases.xls")), (Texts{"Figures", "Paylist"}));
-    EXPECT_EQ(listSheetNames(fixture("payments.xls")), gbkTexts({"发放明细", "说明"}));
-    EXPECT_EQ(listSheetNames(fixture("missing.xls")), Texts{});
-    EXPECT_EQ(listSheetNames(fixture("not_a_workbook.xls")), Texts{});
+    EXPECT_EQ(listSheetNames(text::FilePath(fixture("import_cases.xls"))), (Texts{"Figures", "Paylist"}));
+    EXPECT_EQ(listSheetNames(text::FilePath(fixture("payments.xls"))), gbkTexts({"发放明细", "说明"}));
+    EXPECT_EQ(listSheetNames(text::FilePath(fixture("missing.xls"))), Texts{});
+    EXPECT_EQ(listSheetNames(text::FilePath(fixture("not_a_workbook.xls"))), Texts{});
 }
 
 TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
@@ -183,8 +184,9 @@ TEST(WorkbookImport, ReportsFilesItCannotReadAndKeepsTheColumns) {
             grid.appendRow();
             model::Progress progress;
             prepareImport(kind, grid, progress);
-            const ImportOutcome outcome = importTable(
-                kind, fixture(c.file), settings::parseTable(gbk(c.sheet), "1,2,3", ""), grid, progress);
+            const ImportOutcome outcome =
+                importTable(kind, text::FilePath(fixture(c.file)),
+                            settings::parseTable(gbk(c.sheet), "1,2,3", ""), grid, progress);
             EXPECT_EQ(outcome.status, c.status) << c.file;
             EXPECT_EQ(outcome.message.rfind(gbk(c.message) + fixture(c.file), 0), 0u) << c.file;
             EXPECT_EQ(outcome.unitText, "") << c.file;
@@ -245,8 +247,8 @@ TEST(WorkbookImport, JudgesAFileByItsFirstBytesAndReadsNoMoreThanItsFormatHolds)
         std::filesystem::resize_file(path, c.size);
         model::Grid grid;
         model::Progress progress;
-        const ImportOutcome outcome =
-            importTable(TableKind::Source, path, settings::parseTable("Sheet1", "1", ""), grid, progress);
+        const ImportOutcome outcome = importTable(TableKind::Source, text::FilePath(path),
+                                                  settings::parseTable("Sheet1", "1", ""), grid, progress);
         EXPECT_EQ(outcome.status, c.status) << c.size;
         EXPECT_EQ(outcome.message, gbk(c.message) + path) << c.size;
     }
@@ -271,8 +273,9 @@ TEST(WorkbookImport, RefusesTruncatedWorkbooksWithoutCrashing) {
             .write(bytes.data(), static_cast<long>(length));
         model::Grid grid;
         model::Progress progress;
-        const ImportOutcome outcome = importTable(
-            TableKind::Source, path, settings::parseTable(gbk("发放明细"), "1,2", ""), grid, progress);
+        const ImportOutcome outcome =
+            importTable(TableKind::Source, text::FilePath(path),
+                        settings::parseTable(gbk("发放明细"), "1,2", ""), grid, progress);
         // A cut-off file may still hold the whole sheet; otherwise it is refused with a message.
         if (outcome.status != ReaderStatus::Ok) {
             EXPECT_FALSE(outcome.message.empty()) << length;

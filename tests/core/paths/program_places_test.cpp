@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
 #include "support/scratch_folder.h"
 
@@ -36,10 +37,14 @@ TEST(ProgramPlaces, InstalledOnlyFromTheInstallBinFolder) {
 }
 
 TEST(ProgramPlaces, EachModeKeepsItsFilesInItsFolders) {
+    struct Expected {
+        RunMode mode;
+        std::string settingsFile, guideFile, outputFolder, dialogFolder;
+    };
     struct Case {
         RunMode mode;
         UserFolders user;
-        ProgramPlaces expected;
+        Expected expected;
     };
     const Case cases[] = {
         {RunMode::Portable,
@@ -59,10 +64,10 @@ TEST(ProgramPlaces, EachModeKeepsItsFilesInItsFolders) {
     for (const Case& c : cases) {
         const ProgramPlaces places = placesFor(c.mode, "/opt/v", "/doc", c.user);
         EXPECT_EQ(places.mode, c.expected.mode);
-        EXPECT_EQ(places.settingsFile, c.expected.settingsFile);
-        EXPECT_EQ(places.guideFile, c.expected.guideFile);
-        EXPECT_EQ(places.outputFolder, c.expected.outputFolder);
-        EXPECT_EQ(places.dialogFolder, c.expected.dialogFolder);
+        EXPECT_EQ(places.settingsFile.native(), c.expected.settingsFile);
+        EXPECT_EQ(places.guideFile.native(), c.expected.guideFile);
+        EXPECT_EQ(places.outputFolder.native(), c.expected.outputFolder);
+        EXPECT_EQ(places.dialogFolder.native(), c.expected.dialogFolder);
     }
 }
 

@@ -47,40 +47,40 @@ protected:
 ImportSettings sample() { return {"Sheet1", "1,2", "4", "8", gbk("发放明细"), "1,2,3,4", gbk("２")}; }
 
 TEST_F(SettingsFile, SavesTheDocumentedLayoutFromEmpty) {
-    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
+    ASSERT_TRUE(saveSettings(text::FilePath(m_path), sample()).ok());
     const Text expected =
         gbk("[表1导入设置]\r\n表1导入工作表名=Sheet1\r\n表1导入列=1,2\r\n表1导入行=4\r\n表1欲填数的列数=8\r\n"
             "[表2导入设置]\r\n表2导入工作表名=发放明细\r\n表2导入列=1,2,3,4\r\n表2导入行=２\r\n");
     EXPECT_EQ(content(), expected);
-    EXPECT_EQ(loadSettings(m_path), sample());
+    EXPECT_EQ(loadSettings(text::FilePath(m_path)), sample());
 }
 
 TEST_F(SettingsFile, EmptyBoxesSaveEmptyValues) {
-    ASSERT_TRUE(saveSettings(m_path, ImportSettings{}).ok());
+    ASSERT_TRUE(saveSettings(text::FilePath(m_path), ImportSettings{}).ok());
     EXPECT_NE(content().find(gbk("表1导入列=\r\n")), std::string::npos);
-    EXPECT_EQ(loadSettings(m_path), ImportSettings{});
+    EXPECT_EQ(loadSettings(text::FilePath(m_path)), ImportSettings{});
 }
 
 TEST_F(SettingsFile, MissingFileSectionOrKeyReadsEmpty) {
-    EXPECT_EQ(loadSettings(m_path), ImportSettings{});
-    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
+    EXPECT_EQ(loadSettings(text::FilePath(m_path)), ImportSettings{});
+    ASSERT_TRUE(saveSettings(text::FilePath(m_path), sample()).ok());
     Text bytes = content();
     const Text line = gbk("表1导入列=1,2\r\n");
     bytes.erase(bytes.find(line), line.size());
     write(bytes);
     ImportSettings expected = sample();
     at(expected, SettingId::RegisterColumns).clear();
-    EXPECT_EQ(loadSettings(m_path), expected);
+    EXPECT_EQ(loadSettings(text::FilePath(m_path)), expected);
 }
 
 TEST_F(SettingsFile, KeepsForeignSectionsAndKeys) {
     write(gbk("; note\r\n[其他]\r\nx=1\r\n[表1导入设置]\r\n备注=保留\r\n表1导入列=9\r\n\r\n[尾]\r\ny=2\r\n"));
-    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
+    ASSERT_TRUE(saveSettings(text::FilePath(m_path), sample()).ok());
     const Text after = content();
     for (const char* kept : {"; note\r\n", "[其他]\r\nx=1\r\n", "备注=保留\r\n", "[尾]\r\ny=2\r\n"}) {
         EXPECT_NE(after.find(gbk(kept)), std::string::npos) << kept;
     }
-    EXPECT_EQ(loadSettings(m_path), sample());
+    EXPECT_EQ(loadSettings(text::FilePath(m_path)), sample());
     EXPECT_EQ(after.find(gbk("表1导入列=9")), std::string::npos);
 }
 
@@ -124,14 +124,14 @@ TEST_F(SettingsFile, ReadsUtf8AndUtf16AndSavesBackInTheSameEncoding) {
         EXPECT_EQ(detectEncoding(c.bytes), c.encoding) << c.what;
         FileEncoding read = FileEncoding::Gbk;
         if (c.bytes != gbkAlsoUtf8) {
-            EXPECT_EQ(loadSettings(m_path), sample()) << c.what;
+            EXPECT_EQ(loadSettings(text::FilePath(m_path)), sample()) << c.what;
             ImportSettings changed = sample();
             at(changed, SettingId::SourceSheet) = gbk("另一张表");
-            ASSERT_TRUE(saveSettings(m_path, changed).ok()) << c.what;
+            ASSERT_TRUE(saveSettings(text::FilePath(m_path), changed).ok()) << c.what;
             const Text after = decodeSettingsFile(content(), read);
             EXPECT_EQ(read, c.encoding) << c.what << ": saved in the encoding it came in";
             EXPECT_NE(after.find(gbk("说明=保留")), std::string::npos) << c.what;
-            EXPECT_EQ(loadSettings(m_path), changed) << c.what;
+            EXPECT_EQ(loadSettings(text::FilePath(m_path)), changed) << c.what;
         }
     }
 }
@@ -159,7 +159,7 @@ TEST_F(SettingsFile, TellsAFileOfNoSettingsAndOneBeyondTheProgramsLimit) {
         c.make();
         failure::Failure why;
         std::size_t keys = 99;
-        loadSettings(m_path, why, &keys);
+        loadSettings(text::FilePath(m_path), why, &keys);
         EXPECT_EQ(why.reason(), c.why) << c.what;
         EXPECT_EQ(keys, c.keys) << c.what;
     }
@@ -170,12 +170,12 @@ TEST_F(SettingsFile, TellsAFileOfNoSettingsAndOneBeyondTheProgramsLimit) {
 TEST_F(SettingsFile, ANewFileIsTheAccountsOwnAndAReplacedOneKeepsItsMode) {
     if (!testsupport::hasModeBits()) GTEST_SKIP() << "no POSIX modes on this system";
     const mode_t umask = ::umask(002);
-    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
+    ASSERT_TRUE(saveSettings(text::FilePath(m_path), sample()).ok());
     struct stat info {};
     ASSERT_EQ(::stat(m_path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u);
     ::chmod(m_path.c_str(), 0640);
-    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
+    ASSERT_TRUE(saveSettings(text::FilePath(m_path), sample()).ok());
     ::umask(umask);
     ASSERT_EQ(::stat(m_path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -216,10 +216,10 @@ TEST(IniFile, SurvivesBinaryGarbage) {
 
 TEST_F(SettingsFile, UnwritableFolderFailsAndKeepsTheOldFile) {
     if (!testsupport::permissionsHold()) GTEST_SKIP() << "root (or Windows) ignores folder permissions";
-    ASSERT_TRUE(saveSettings(m_path, sample()).ok());
+    ASSERT_TRUE(saveSettings(text::FilePath(m_path), sample()).ok());
     const std::string before = content();
     fs::permissions(m_folder, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(saveSettings(m_path, ImportSettings{}).ok());
+    EXPECT_FALSE(saveSettings(text::FilePath(m_path), ImportSettings{}).ok());
     EXPECT_EQ(content(), before);
 }
 
@@ -227,7 +227,7 @@ TEST_F(SettingsFile, UnreadableFileIsNotOverwritten) {
     if (!testsupport::permissionsHold()) GTEST_SKIP() << "root (or Windows) reads any file";
     write("[x]\ny=1\n");
     ::chmod(m_path.c_str(), 0200);
-    EXPECT_FALSE(saveSettings(m_path, sample()).ok());
+    EXPECT_FALSE(saveSettings(text::FilePath(m_path), sample()).ok());
     ::chmod(m_path.c_str(), 0600);
     EXPECT_EQ(content(), "[x]\ny=1\n");
 }
@@ -314,8 +314,8 @@ namespace velmora::settings {
 namespace {
 
 TEST(SettingsSave, ReportsAFolderThatCannotHoldTheFile) {
-    EXPECT_FALSE(saveSettings("/proc/self/velmora-no-such/vozuz.ini", sample()).ok());
-    EXPECT_FALSE(saveSettings("/proc/version", sample()).ok());
+    EXPECT_FALSE(saveSettings(text::FilePath("/proc/self/velmora-no-such/vozuz.ini"), sample()).ok());
+    EXPECT_FALSE(saveSettings(text::FilePath("/proc/version"), sample()).ok());
 }
 
 }  // namespace
