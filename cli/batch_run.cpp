@@ -92,17 +92,15 @@ bool readSettings(const BatchOptions& options, settings::ParsedSettings& parsed,
 
 int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
     std::vector<Text> names;
-    import::ReaderStatus status = import::ReaderStatus::Ok;
-    sheet::Fault fault;
-    failure::Failure cause;
+    failure::Failure failure;
     try {
-        status = import::listSheetNames(text::FilePath(path), names, &fault, &cause);
+        failure = import::listSheetNames(text::FilePath(path), names);
     } catch (const std::bad_alloc&) {
         err << "无法读取: " << path << " (" << kOutOfMemory << ")\n";
         return kBadInput;
     }
-    if (status != import::ReaderStatus::Ok) {
-        err << text::utf8FromGbk(import::importFailureMessage(status, path, {}, {}, fault, cause)) << "\n";
+    if (failure.failed()) {
+        err << text::utf8FromGbk(failure.describe()) << "\n";
         return kBadInput;
     }
     for (const Text& name : names) out << text::utf8FromGbk(name) << "\n";

@@ -19,10 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::vector<sheet::SheetEntry> entries;
     std::vector<sheet::Sheet> sheets;
-    sheet::Fault fault;
-    const package::ReadError error = opendocument::readContentXml(input, entries, sheets, &fault);
-    if (error != package::ReadError::None) {
-        (void)fault.describe();
+    const failure::Failure failure = opendocument::readContentXml(input, entries, sheets);
+    if (failure.failed()) {
+        (void)failure.describe();
         return 0;
     }
     if (entries.size() != sheets.size()) __builtin_trap();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "import/workbook_file.h"
+#include "import/worksheet_reader.h"
 
 namespace velmora::fuzzing {
 
@@ -26,21 +27,20 @@ inline void readCells(sheet::Sheet sheet, bool uses1904) {
 // Opens the bytes as a workbook of any format and reads every worksheet; a failure's place is put in
 // words, as the clerk's message would, since a damaged file chooses the part name it shows.
 inline void readWorkbook(std::string bytes) {
-    import::ReaderStatus status = import::ReaderStatus::Ok;
-    sheet::Fault fault;
-    const auto workbook = import::WorkbookFile::openBytes(std::move(bytes), status, &fault);
+    failure::Failure failure;
+    const auto workbook = import::WorkbookFile::openBytes(std::move(bytes), failure);
     if (!workbook) {
-        if (status == import::ReaderStatus::Ok) __builtin_trap();  // a failure must say why
-        (void)fault.describe();
+        if (failure.ok()) __builtin_trap();  // a failure must say why
+        (void)failure.describe();
         return;
     }
     (void)import::listSheetNames(workbook->sheets());
     for (std::size_t index = 0; index < workbook->sheets().size(); ++index) {
         if (workbook->sheets()[index].kind != sheet::SheetKind::Worksheet) continue;
-        auto sheet = workbook->readSheet(index, status, &fault);
+        auto sheet = workbook->readSheet(index, failure);
         if (!sheet) {
-            if (status == import::ReaderStatus::Ok) __builtin_trap();
-            (void)fault.describe();
+            if (failure.ok()) __builtin_trap();
+            (void)failure.describe();
             continue;
         }
         readCells(std::move(*sheet), workbook->uses1904DateSystem());

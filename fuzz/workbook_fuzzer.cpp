@@ -80,10 +80,10 @@ constexpr long long kFieldBudget = 1 << 16;
 
 void readStream(const std::string& stream) {
     const xls::biff::Bytes bytes(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size());
-    xls::OpenError error = xls::OpenError::None;
+    failure::Reason error = failure::Reason::None;
     const auto globals = xls::readWorkbookGlobals(bytes, error);
     if (!globals) {
-        if (error == xls::OpenError::None) __builtin_trap();  // a failure must say why
+        if (error == failure::Reason::None) __builtin_trap();  // a failure must say why
         return;
     }
     std::vector<xls::SheetEntry> entries;
@@ -93,7 +93,7 @@ void readStream(const std::string& stream) {
         if (position.entry.kind != xls::SheetKind::Worksheet) continue;
         auto sheet = xls::readSheetAt(bytes, position.offset, *globals, error);
         if (!sheet) {
-            if (error == xls::OpenError::None) __builtin_trap();
+            if (error == failure::Reason::None) __builtin_trap();
             continue;
         }
         import::WorksheetReader reader;
@@ -123,11 +123,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input(reinterpret_cast<const char*>(data), size);
     const auto perInput = kPerInputByte * static_cast<long long>(size);
     arm();
-    xls::OpenError error = xls::OpenError::None;
+    failure::Reason error = failure::Reason::None;
     std::optional<std::string> stream = xls::workbookStreamOf(input, error);
     checkPeak("the container", kContainerAllowance + perInput);
     if (!stream) {
-        if (error == xls::OpenError::None) __builtin_trap();
+        if (error == failure::Reason::None) __builtin_trap();
         stream = input;
     }
     arm();

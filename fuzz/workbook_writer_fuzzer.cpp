@@ -133,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!stream) mismatch(-1, -1, "a grid that fits was refused");
 
     const xls::biff::Bytes bytes(reinterpret_cast<const std::uint8_t*>(stream->data()), stream->size());
-    xls::OpenError error = xls::OpenError::None;
+    failure::Reason error = failure::Reason::None;
     const auto globals = xls::readWorkbookGlobals(bytes, error);
     if (!globals || globals->sheets.size() != 1) mismatch(-1, -1, "the written workbook does not open");
     const auto sheet = xls::readSheetAt(bytes, globals->sheets[0].offset, *globals, error);

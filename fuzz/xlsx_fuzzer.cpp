@@ -24,11 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)ooxml::readSharedStrings(source, parts.sharedStrings);
     (void)ooxml::readDateStyles(source, parts.dateStyles);
     (void)ooxml::decodeEscapes(input);
-    package::ReadError error = package::ReadError::None;
-    sheet::Fault fault;
-    auto sheet = ooxml::readSheetXml(parts, source, error, &fault);
-    if (!sheet && error == package::ReadError::None) __builtin_trap();  // a failure must say why
-    if (!sheet) (void)fault.describe();
+    failure::Failure failure;
+    auto sheet = ooxml::readSheetXml(parts, source, failure);
+    if (!sheet && failure.ok()) __builtin_trap();  // a failure must say why
+    if (!sheet) (void)failure.describe();
     if (sheet) fuzzing::readCells(std::move(*sheet), false);
     return 0;
 }

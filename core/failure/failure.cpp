@@ -6,6 +6,7 @@
 
 #include "failure/system_errors.h"
 #include "text/encoding.h"
+#include "text/phrases.h"
 
 namespace velmora::failure {
 namespace {
@@ -66,6 +67,16 @@ const char* sentenceOf(Reason reason) {
             return "没有读取权限";
         case Reason::SystemError:
             return "读写出错";
+        case Reason::NotAWorkbook:
+            return "不是可读取的工作簿";
+        case Reason::UnsupportedVersion:
+            return "工作簿的版本无法读取";
+        case Reason::WorkbookDamaged:
+            return "工作簿已损坏";
+        case Reason::WorkbookEncrypted:
+            return "工作簿已加密(设有密码)";
+        case Reason::WorkbookTooLarge:
+            return "工作簿过大";
     }
     return "读写出错";
 }
@@ -143,6 +154,31 @@ Failure Failure::inScratchFolder(std::string folder) const {
     return failure;
 }
 
+Failure Failure::inWorkbook(Reason reason, Place place) {
+    Failure failure(reason);
+    failure.m_place = std::move(place);
+    return failure;
+}
+
+Failure Failure::cannotOpen(std::string path, const Failure& cause) {
+    Failure failure(Reason::CannotRead, cause.m_systemError);
+    failure.m_cause = cause.m_reason;
+    failure.m_file = std::move(path);
+    return failure;
+}
+
+Failure Failure::inFile(std::string path) const {
+    Failure failure = *this;
+    failure.m_file = std::move(path);
+    return failure;
+}
+
+Failure Failure::inSheet(int sheet) const {
+    Failure failure = *this;
+    failure.m_place.sheet = sheet;
+    return failure;
+}
+
 namespace {
 
 std::string sentenceWithNumber(Reason reason, int systemError, int sqliteCode = 0) {
@@ -155,10 +191,52 @@ std::string sentenceWithNumber(Reason reason, int systemError, int sqliteCode = 
     return sentence;
 }
 
+// The clerk's message for a file that could not be read: the problem, where in the workbook it lies
+// when its reader knows, and the file.
+text::Text fileSentence(Reason reason, Reason cause, int systemError, const Place& place,
+                        const std::string& path) {
+    const text::Text file = text::gbkFromUtf8(path);
+    const text::Text where = place.describe();
+    switch (reason) {
+        case Reason::NotRegularFile:
+            return text::join(phrases::importNotAFile(), file);
+        case Reason::OutOfMemory:
+            return text::join(phrases::importOutOfMemory(), file);
+        case Reason::NotAWorkbook:
+        case Reason::UnsupportedVersion:
+            return text::join(phrases::importNotWorkbook(), file);
+        case Reason::WorkbookDamaged:
+            if (!where.empty())
+                return text::join(phrases::importDamagedBefore(), where, phrases::importDamagedAfter(), file);
+            return text::join(phrases::importDamaged(), file);
+        case Reason::WorkbookEncrypted:
+            return text::join(phrases::importEncrypted(), file);
+        case Reason::WorkbookTooLarge:
+            if (!where.empty())
+                return text::join(phrases::importTooLargeBefore(), where, phrases::importTooLargeAfter(),
+                                  file);
+            return text::join(phrases::importTooLarge(), file);
+        default:
+            break;
+    }
+    // Any other: the file could not be opened or read, for what the system said then.
+    const Reason why = reason == Reason::CannotRead ? cause : reason;
+    text::Text message = text::join(phrases::importCannotOpen(), file);
+    if (why != Reason::None) message += text::gbkFromUtf8("（" + sentenceWithNumber(why, systemError) + "）");
+    return message;
+}
+
 }  // namespace
 
 text::Text Failure::describe() const {
     if (m_reason == Reason::None) return {};
+    if (!m_file.empty()) return fileSentence(m_reason, m_cause, m_systemError, m_place, m_file);
+    if (inContent()) {
+        const text::Text where = m_place.describe();
+        text::Text sentence = text::gbkFromUtf8(sentenceOf(m_reason));
+        if (!where.empty()) sentence += text::join(text::gbkFromUtf8("("), where, text::gbkFromUtf8(")"));
+        return sentence;
+    }
     // Scratch files live out of the clerk's sight: the folder is named, so whoever helps can find it.
     if (m_reason == Reason::ScratchFolderUnusable && !m_scratchFolder.empty()) {
         std::string sentence = sentenceOf(m_reason) + (":" + m_scratchFolder);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "failure/place.h"
 #include "text/rules.h"
 
 namespace velmora::failure {
@@ -37,6 +38,12 @@ enum class Reason {
     FileMissing,            // the file to read does not exist
     NoReadPermission,       // the file to read may not be read by this account
     SystemError,            // any other error the system reported
+    // A workbook's own failures, met in its content; the place says where, as far as its reader knows:
+    NotAWorkbook,        // no workbook of any format this program reads
+    UnsupportedVersion,  // a workbook of a layout or version this program does not read
+    WorkbookDamaged,     // content that cannot be made sense of
+    WorkbookEncrypted,   // protected by a password
+    WorkbookTooLarge,    // beyond what its format, its rows and columns, or an honest inflation hold
 };
 
 class Failure {
@@ -51,6 +58,16 @@ public:
     // The same failure, met while using the scratch folder `folder`, which its sentence then names.
     Failure inScratchFolder(std::string folder) const;
 
+    // A workbook's failure (NotAWorkbook to WorkbookTooLarge) at `place`.
+    static Failure inWorkbook(Reason reason, Place place = {});
+    // The file `path` (file-system encoding) could not be opened to read, because of `cause`.
+    static Failure cannotOpen(std::string path, const Failure& cause);
+    // The same failure, met reading the file `path` (file-system encoding): its sentence is then the
+    // clerk's whole message, naming the file.
+    Failure inFile(std::string path) const;
+    // The same failure with its place's sheet set (one-based), for a failure met within that sheet.
+    Failure inSheet(int sheet) const;
+
     // The reason for a system error number (errno) met while writing; 0 gives no failure.
     static Failure fromErrno(int systemError);
     // The same for an error met while opening a file to read.
@@ -63,8 +80,12 @@ public:
     Reason reason() const { return m_reason; }
     int systemError() const { return m_systemError; }  // 0 when the reason is not the system's
     int sqliteCode() const { return m_sqliteCode; }    // the library's result code; 0 when none
-    Reason cause() const { return m_cause; }           // why a scratch folder was unusable
+    Reason cause() const { return m_cause; }  // why a scratch folder was unusable, or a file unopened
     const std::string& scratchFolder() const { return m_scratchFolder; }  // empty when none is named
+    const Place& place() const { return m_place; }                        // where within the file
+    const std::string& file() const { return m_file; }                    // empty when none is named
+    // True for a workbook's own failures, the reasons from NotAWorkbook on.
+    bool inContent() const { return m_reason >= Reason::NotAWorkbook; }
 
     // The sentence the clerk reads (GBK); empty when nothing failed.
     text::Text describe() const;
@@ -77,6 +98,8 @@ private:
     int m_sqliteCode = 0;
     Reason m_cause = Reason::None;
     std::string m_scratchFolder;
+    Place m_place;
+    std::string m_file;
 };
 
 }  // namespace velmora::failure

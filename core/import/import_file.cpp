@@ -19,32 +19,32 @@ ImportOutcome importFile(TableKind kind, const std::string& path, const TableSet
     }
     ReaderStatus status = ReaderStatus::Ok;
     std::vector<Text> availableSheets;
-    sheet::Fault fault;
-    failure::Failure cause;
+    failure::Failure failure;
     bool started = false;
     try {
         WorksheetReader reader;
         status = reader.open(path, settings.sheetName);
         if (status == ReaderStatus::Ok) {
             // A value the sheet could not hold refuses the import only where its columns would take it.
-            fault = reader.beyondIn(settings.columns.columns);
-            if (fault.what == sheet::Fault::What::Unknown) {
+            const failure::Place beyond = reader.beyondIn(settings.columns.columns);
+            if (beyond.what == failure::Place::What::Unknown) {
                 started = true;
                 if (keepOnFailure) prepareImport(kind, grid, progress);
                 return importTable(kind, std::move(reader), settings, grid, progress);
             }
-            status = ReaderStatus::TooLarge;
+            failure = failure::Failure::inWorkbook(failure::Reason::WorkbookTooLarge, beyond).inFile(path);
         } else {
             availableSheets = reader.availableSheets();
-            fault = reader.fault();
-            cause = reader.cause();
+            failure = reader.failure();
         }
     } catch (const std::bad_alloc&) {
         // Under a memory limit a large workbook may not fit: a refusal, never half a table.
-        status = ReaderStatus::OutOfMemory;
+        failure = failure::Failure(failure::Reason::OutOfMemory).inFile(path);
     }
     if (started || !keepOnFailure) abandonImport(grid, progress);
-    return {status, importFailureMessage(status, path, settings.sheetName, availableSheets, fault, cause), {}, {}};
+    if (status == ReaderStatus::SheetNotFound)
+        return {status, sheetMissingMessage(path, settings.sheetName, availableSheets), {}, {}};
+    return {statusOf(failure), failure.describe(), {}, {}};
 }
 
 }  // namespace

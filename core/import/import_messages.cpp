@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The messages for workbooks an import cannot read.
+// The import's own messages: a column list refused, columns missing, a worksheet not found. A file that
+// cannot be read is told by its failure's describe().
 #include "import/table_import.h"
 #include "text/encoding.h"
 #include "text/phrases.h"
@@ -32,42 +33,12 @@ Text missingColumnsNotice(TableKind kind, const ColumnList& columns, int fieldCo
                       phrases::columnsMissingEnd());
 }
 
-Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
-                          const std::vector<Text>& availableSheets, const sheet::Fault& fault,
-                          const failure::Failure& cause) {
-    const Text file = text::gbkFromUtf8(path);
-    const Text place = fault.describe();
-    switch (status) {
-        case ReaderStatus::Ok:
-            return {};
-        case ReaderStatus::CannotOpen: {
-            Text message = text::join(phrases::importCannotOpen(), file);
-            if (cause.failed()) message += text::gbkFromUtf8("（") + cause.describe() + text::gbkFromUtf8("）");
-            return message;
-        }
-        case ReaderStatus::NotAFile:
-            return text::join(phrases::importNotAFile(), file);
-        case ReaderStatus::NotWorkbook:
-            return text::join(phrases::importNotWorkbook(), file);
-        case ReaderStatus::Damaged:
-            if (!place.empty())
-                return text::join(phrases::importDamagedBefore(), place, phrases::importDamagedAfter(), file);
-            return text::join(phrases::importDamaged(), file);
-        case ReaderStatus::Encrypted:
-            return text::join(phrases::importEncrypted(), file);
-        case ReaderStatus::TooLarge:
-            if (!place.empty())
-                return text::join(phrases::importTooLargeBefore(), place, phrases::importTooLargeAfter(), file);
-            return text::join(phrases::importTooLarge(), file);
-        case ReaderStatus::OutOfMemory:
-            return text::join(phrases::importOutOfMemory(), file);
-        case ReaderStatus::TooManyColumns:  // not a file's fault: see columnSpecTooLongMessage
-        case ReaderStatus::SheetNotFound:
-            break;
-    }
+Text sheetMissingMessage(const std::string& path, const Text& sheetName,
+                         const std::vector<Text>& availableSheets) {
     // Quoting each name shows the clerk a stray blank or "$" typed into the setting.
-    Text message = text::join(phrases::importSheetMissingBefore(), sheetName,
-                              phrases::importSheetMissingAfter(), file, phrases::importSheetsHeld());
+    Text message =
+        text::join(phrases::importSheetMissingBefore(), sheetName, phrases::importSheetMissingAfter(),
+                   text::gbkFromUtf8(path), phrases::importSheetsHeld());
     if (availableSheets.empty()) message += phrases::importNoSheets();
     for (std::size_t index = 0; index < availableSheets.size(); ++index) {
         if (index > 0) message += phrases::importSheetListSeparator();

@@ -68,11 +68,10 @@ Text missingColumnsNotice(TableKind kind, const ColumnList& columns, int fieldCo
 // Returns the message for a column spec of `entries` entries, more than a workbook holds.
 Text columnSpecTooLongMessage(TableKind kind, std::size_t entries);
 
-// Returns the message for a failed open of `path` (file-system encoding): the problem in plain words,
-// where in the workbook it lies when the reader knows (`fault`), the file with, for one that could not be
-// opened, what the system said (`cause`), and for a missing worksheet the worksheets the workbook holds.
-Text importFailureMessage(ReaderStatus status, const std::string& path, const Text& sheetName,
-                          const std::vector<Text>& availableSheets, const sheet::Fault& fault = {},
-                          const failure::Failure& cause = {});
+// Returns the message for a workbook at `path` (file-system encoding) that holds no worksheet named
+// `sheetName`, with the worksheets it does hold. Every other failed open is told by the reader's
+// failure: its describe() names the problem, where in the workbook it lies, and the file.
+Text sheetMissingMessage(const std::string& path, const Text& sheetName,
+                         const std::vector<Text>& availableSheets);
 
 }  // namespace velmora::import

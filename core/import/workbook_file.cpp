@@ -14,69 +14,23 @@
 namespace velmora::import {
 namespace {
 
-ReaderStatus statusOf(xls::OpenError error) {
-    switch (error) {
-        case xls::OpenError::None:
-            return ReaderStatus::Ok;
-        case xls::OpenError::CannotRead:
-            return ReaderStatus::CannotOpen;
-        case xls::OpenError::NotWorkbook:
-        case xls::OpenError::UnsupportedFormat:
-            return ReaderStatus::NotWorkbook;
-        case xls::OpenError::Encrypted:
-            return ReaderStatus::Encrypted;
-        case xls::OpenError::Damaged:
-            break;
-    }
-    return ReaderStatus::Damaged;
-}
-
-ReaderStatus statusOf(package::ReadError error) {
-    switch (error) {
-        case package::ReadError::None:
-            return ReaderStatus::Ok;
-        case package::ReadError::NotWorkbook:
-            return ReaderStatus::NotWorkbook;
-        case package::ReadError::Encrypted:
-            return ReaderStatus::Encrypted;
-        case package::ReadError::TooLarge:
-            return ReaderStatus::TooLarge;
-        case package::ReadError::Damaged:
-            break;
-    }
-    return ReaderStatus::Damaged;
-}
+using failure::Failure;
+using failure::Reason;
 
 // A failure must always say why; a reader that forgot is taken as having met damage.
-template <typename Error>
-ReaderStatus failureOf(Error error) {
-    const ReaderStatus status = statusOf(error);
-    return status == ReaderStatus::Ok ? ReaderStatus::Damaged : status;
+Failure saidWhy(Failure failure) {
+    return failure.failed() ? failure : Failure::inWorkbook(Reason::WorkbookDamaged, failure.place());
 }
 
-// Each reader names its failures its own way; the type is the one its readSheet reports in.
-template <typename Workbook, typename Error, typename... More>
-Error errorTypeOf(std::optional<sheet::Sheet> (Workbook::*)(std::size_t, Error&, More...) const);
-template <typename Workbook>
-using ErrorOf = decltype(errorTypeOf(&Workbook::readSheet));
-
-// A reader that can say where a workbook is damaged takes a fault to fill; the others say only why.
 template <typename Workbook>
 class OpenedAs final : public WorkbookFile::Opened {
 public:
     explicit OpenedAs(Workbook workbook) : m_workbook(std::move(workbook)) {}
     const std::vector<sheet::SheetEntry>& sheets() const override { return m_workbook.sheets(); }
     bool uses1904DateSystem() const override { return m_workbook.uses1904DateSystem(); }
-    std::optional<sheet::Sheet> readSheet(std::size_t index, ReaderStatus& status,
-                                          sheet::Fault& where) const override {
-        ErrorOf<Workbook> error{};
-        std::optional<sheet::Sheet> sheet;
-        if constexpr (requires { m_workbook.readSheet(index, error, &where); }) {
-            sheet = m_workbook.readSheet(index, error, &where);
-        } else {
-            sheet = m_workbook.readSheet(index, error);
-        }
-        status = sheet ? ReaderStatus::Ok : failureOf(error);
+    std::optional<sheet::Sheet> readSheet(std::size_t index, Failure& failure) const override {
+        auto sheet = m_workbook.readSheet(index, failure);
+        if (!sheet) failure = saidWhy(std::move(failure));
         return sheet;
     }
 
@@ -85,16 +39,10 @@ private:
 };
 
 template <typename Workbook, auto openBytes = &Workbook::openBytes>
-std::optional<WorkbookFile> openAs(std::string bytes, ReaderStatus& status, sheet::Fault* fault) {
-    ErrorOf<Workbook> error{};
-    std::optional<Workbook> workbook;
-    if constexpr (requires { openBytes(std::move(bytes), error, fault); }) {
-        workbook = openBytes(std::move(bytes), error, fault);
-    } else {
-        workbook = openBytes(std::move(bytes), error);
-    }
+std::optional<WorkbookFile> openAs(std::string bytes, Failure& failure) {
+    auto workbook = openBytes(std::move(bytes), failure);
     if (!workbook) {
-        status = failureOf(error);
+        failure = saidWhy(std::move(failure));
         return std::nullopt;
     }
     return WorkbookFile(std::make_unique<OpenedAs<Workbook>>(std::move(*workbook)));
@@ -108,7 +56,7 @@ struct Content {
 
 struct Format {
     bool (*holds)(const Content& content);
-    std::optional<WorkbookFile> (*open)(std::string bytes, ReaderStatus& status, sheet::Fault* fault);
+    std::optional<WorkbookFile> (*open)(std::string bytes, Failure& failure);
 };
 
 // Every format the import reads, asked in this order; the first that holds the content opens it. A new
@@ -153,14 +101,13 @@ std::uint64_t sizeLimitOf(const std::string& head) {
     return 0;
 }
 
-// The row of kFormats that holds `bytes`; nullptr, with the reason in `status` (and `fault`), when none does.
-const Format* formatOf(const std::string& bytes, ReaderStatus& status, sheet::Fault* fault) {
+// The row of kFormats that holds `bytes`; nullptr, with the reason in `failure`, when none does.
+const Format* formatOf(const std::string& bytes, Failure& failure) {
     std::optional<package::ZipPackage> zip;
     if (startsWith(bytes, "PK\x03\x04")) {
         zip = package::ZipPackage::open(bytes);
         if (!zip) {
-            status = ReaderStatus::Damaged;
-            if (fault) fault->what = sheet::Fault::What::Zip;
+            failure = Failure::inWorkbook(Reason::WorkbookDamaged, {failure::Place::What::Zip});
             return nullptr;
         }
     }
@@ -168,14 +115,13 @@ const Format* formatOf(const std::string& bytes, ReaderStatus& status, sheet::Fa
     for (const Format& format : kFormats) {
         if (format.holds(content)) return &format;
     }
-    status = ReaderStatus::NotWorkbook;  // some other zip: an archive, a text document
+    failure = Failure::inWorkbook(Reason::NotAWorkbook);  // some other zip: an archive, a text document
     return nullptr;
 }
 
 }  // namespace
 
-std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderStatus& status,
-                                               sheet::Fault* fault, failure::Failure* cause) {
+std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, Failure& failure) {
     fileio::InputFile file(path);
     std::string bytes;
     // What the file is shows in its first bytes: a file of no known kind is refused before the rest is
@@ -183,45 +129,42 @@ std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, ReaderSt
     if (file.readStart(bytes, kHeadBytes)) {
         const std::uint64_t limit = sizeLimitOf(bytes);
         if (limit == 0) {
-            status = ReaderStatus::NotWorkbook;
+            failure = Failure::inWorkbook(Reason::NotAWorkbook).inFile(path);
             return std::nullopt;
         }
         if (file.size() > limit) {
-            status = ReaderStatus::TooLarge;
-            if (fault) *fault = sheet::Fault{sheet::Fault::What::FileSize, 0, 0, 0, 0, limit};
+            const failure::Place place{failure::Place::What::FileSize, 0, 0, 0, 0, limit};
+            failure = Failure::inWorkbook(Reason::WorkbookTooLarge, place).inFile(path);
             return std::nullopt;
         }
-        if (file.readAll(bytes, static_cast<std::size_t>(limit)))
-            return openBytes(std::move(bytes), status, fault);
+        if (file.readAll(bytes, static_cast<std::size_t>(limit))) {
+            auto workbook = openBytes(std::move(bytes), failure);
+            if (!workbook) failure = failure.inFile(path);
+            return workbook;
+        }
     }
-    status = file.failure().reason() == failure::Reason::NotRegularFile ? ReaderStatus::NotAFile
-                                                                        : ReaderStatus::CannotOpen;
     // The reason met here, not one found by trying the file again: by then it may have changed.
-    if (cause) *cause = file.failure();
+    const Failure& cause = file.failure();
+    failure =
+        cause.reason() == Reason::NotRegularFile ? cause.inFile(path) : Failure::cannotOpen(path, cause);
     return std::nullopt;
 }
 
-std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, ReaderStatus& status,
-                                                    sheet::Fault* fault) {
-    status = ReaderStatus::Ok;
+std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, Failure& failure) {
+    failure = {};
     // A zip-based workbook saved with a password is a compound document holding the encrypted zip.
     if (package::isEncryptedPackage(bytes)) {
-        status = ReaderStatus::Encrypted;
+        failure = Failure::inWorkbook(Reason::WorkbookEncrypted);
         return std::nullopt;
     }
-    const Format* format = formatOf(bytes, status, fault);
+    const Format* format = formatOf(bytes, failure);
     if (!format) return std::nullopt;
-    return format->open(std::move(bytes), status, fault);
+    return format->open(std::move(bytes), failure);
 }
 
-std::optional<sheet::Sheet> WorkbookFile::readSheet(std::size_t index, ReaderStatus& status,
-                                                    sheet::Fault* fault) const {
-    sheet::Fault where;
-    auto sheet = m_workbook->readSheet(index, status, where);
-    if (!sheet && fault) {
-        *fault = where;
-        fault->sheet = static_cast<int>(index) + 1;
-    }
+std::optional<sheet::Sheet> WorkbookFile::readSheet(std::size_t index, Failure& failure) const {
+    auto sheet = m_workbook->readSheet(index, failure);
+    if (!sheet) failure = failure.inSheet(static_cast<int>(index) + 1);
     return sheet;
 }
 

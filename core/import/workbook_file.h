@@ -8,28 +8,23 @@
 #include <vector>
 
 #include "failure/failure.h"
-#include "import/worksheet_reader.h"
-#include "sheet/fault.h"
 #include "sheet/sheet.h"
 
 namespace velmora::import {
 
 class WorkbookFile {
 public:
-    // Opens the file at `path` (file-system encoding); `status` says why it failed and `fault`, when
-    // given, where, as far as the reader knows. For a file that could not be opened or read (CannotOpen,
-    // NotAFile) `cause`, when given, holds what the system said then.
-    static std::optional<WorkbookFile> open(const std::string& path, ReaderStatus& status,
-                                            sheet::Fault* fault = nullptr, failure::Failure* cause = nullptr);
-    // The same on bytes already in memory (tests, fuzzing).
-    static std::optional<WorkbookFile> openBytes(std::string bytes, ReaderStatus& status,
-                                                 sheet::Fault* fault = nullptr);
+    // Opens the file at `path` (file-system encoding); `failure` says why it failed and where, as far as
+    // the reader knows, and names the file. For a file that could not be opened or read it holds what
+    // the system said then.
+    static std::optional<WorkbookFile> open(const std::string& path, failure::Failure& failure);
+    // The same on bytes already in memory (tests, fuzzing); the failure names no file.
+    static std::optional<WorkbookFile> openBytes(std::string bytes, failure::Failure& failure);
 
     const std::vector<sheet::SheetEntry>& sheets() const { return m_workbook->sheets(); }
     bool uses1904DateSystem() const { return m_workbook->uses1904DateSystem(); }
-    // A failed sheet's fault names the sheet in any format, and within it what the reader knows.
-    std::optional<sheet::Sheet> readSheet(std::size_t index, ReaderStatus& status,
-                                          sheet::Fault* fault = nullptr) const;
+    // A failed sheet's failure names the sheet in any format, and within it what the reader knows.
+    std::optional<sheet::Sheet> readSheet(std::size_t index, failure::Failure& failure) const;
 
     // A workbook as one format's reader opened it; the table of formats in workbook_file.cpp makes them.
     class Opened {
@@ -37,8 +32,7 @@ public:
         virtual ~Opened() = default;
         virtual const std::vector<sheet::SheetEntry>& sheets() const = 0;
         virtual bool uses1904DateSystem() const = 0;
-        virtual std::optional<sheet::Sheet> readSheet(std::size_t index, ReaderStatus& status,
-                                                      sheet::Fault& where) const = 0;
+        virtual std::optional<sheet::Sheet> readSheet(std::size_t index, failure::Failure& failure) const = 0;
     };
     explicit WorkbookFile(std::unique_ptr<Opened> workbook) : m_workbook(std::move(workbook)) {}
 

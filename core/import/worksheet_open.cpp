@@ -11,29 +11,50 @@ std::vector<Text> listSheetNames(const text::FilePath& path) {
     return names;
 }
 
-ReaderStatus listSheetNames(const text::FilePath& path, std::vector<Text>& names, sheet::Fault* fault,
-                            failure::Failure* cause) {
+failure::Failure listSheetNames(const text::FilePath& path, std::vector<Text>& names) {
     names.clear();
-    ReaderStatus status = ReaderStatus::Ok;
-    const auto workbook = WorkbookFile::open(path.native(), status, fault, cause);
-    if (!workbook) return status;
-    names = listSheetNames(workbook->sheets());
-    return ReaderStatus::Ok;
+    failure::Failure failure;
+    const auto workbook = WorkbookFile::open(path.native(), failure);
+    if (workbook) names = listSheetNames(workbook->sheets());
+    return failure;
+}
+
+ReaderStatus statusOf(const failure::Failure& failure) {
+    switch (failure.reason()) {
+        case failure::Reason::None:
+            return ReaderStatus::Ok;
+        case failure::Reason::NotRegularFile:
+            return ReaderStatus::NotAFile;
+        case failure::Reason::OutOfMemory:
+            return ReaderStatus::OutOfMemory;
+        case failure::Reason::NotAWorkbook:
+        case failure::Reason::UnsupportedVersion:
+            return ReaderStatus::NotWorkbook;
+        case failure::Reason::WorkbookDamaged:
+            return ReaderStatus::Damaged;
+        case failure::Reason::WorkbookEncrypted:
+            return ReaderStatus::Encrypted;
+        case failure::Reason::WorkbookTooLarge:
+            return ReaderStatus::TooLarge;
+        default:
+            return ReaderStatus::CannotOpen;
+    }
 }
 
 ReaderStatus WorksheetReader::open(const std::string& path, const Text& sheetName) {
     openSheet(sheet::Sheet{}, false);
-    m_fault = {};
-    m_cause = {};
-    ReaderStatus status = ReaderStatus::Ok;
-    const auto workbook = WorkbookFile::open(path, status, &m_fault, &m_cause);
-    if (!workbook) return status;
+    m_failure = {};
+    const auto workbook = WorkbookFile::open(path, m_failure);
+    if (!workbook) return statusOf(m_failure);
 
     const auto& sheets = workbook->sheets();
     for (std::size_t index = 0; index < sheets.size(); ++index) {
         if (sheets[index].kind != sheet::SheetKind::Worksheet || sheets[index].name != sheetName) continue;
-        auto sheet = workbook->readSheet(index, status, &m_fault);
-        if (!sheet) return status;
+        auto sheet = workbook->readSheet(index, m_failure);
+        if (!sheet) {
+            m_failure = m_failure.inFile(path);
+            return statusOf(m_failure);
+        }
         openSheet(std::move(*sheet), workbook->uses1904DateSystem());
         m_sheetNumber = static_cast<int>(index) + 1;
         return ReaderStatus::Ok;

@@ -39,13 +39,13 @@ Text WorksheetReader::field(int record, int field) const {
                     m_uses1904);
 }
 
-sheet::Fault WorksheetReader::beyondIn(const std::vector<int>& columns) const {
-    sheet::Fault fault;
+failure::Place WorksheetReader::beyondIn(const std::vector<int>& columns) const {
+    failure::Place fault;
     for (const int column : columns) {
         const std::int64_t row = column >= 1 ? m_sheet.firstRowBeyond(column - 1) : -1;
-        if (row < 0 || (fault.what != sheet::Fault::What::Unknown && row + 1 >= fault.row)) continue;
-        fault.what = static_cast<std::size_t>(column) > xls::kMaxColumns ? sheet::Fault::What::ColumnsBeyond
-                                                                         : sheet::Fault::What::RowsBeyond;
+        if (row < 0 || (fault.what != failure::Place::What::Unknown && row + 1 >= fault.row)) continue;
+        fault.what = static_cast<std::size_t>(column) > xls::kMaxColumns ? failure::Place::What::ColumnsBeyond
+                                                                         : failure::Place::What::RowsBeyond;
         fault.sheet = m_sheetNumber;
         fault.row = row + 1;
         fault.column = column;

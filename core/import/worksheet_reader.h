@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "failure/failure.h"
+#include "failure/place.h"
 #include "import/cell_text.h"
-#include "sheet/fault.h"
 #include "sheet/sheet.h"
 #include "text/file_path.h"
 #include "text/rules.h"
@@ -16,11 +16,10 @@ namespace velmora::import {
 
 using text::Text;
 
-// Why a workbook could not be read; the import turns each into a message for the clerk.
-// TooLarge: a part that would inflate beyond its bound, or values beyond the rows and columns a sheet holds.
-// TooManyColumns is the import's own: the column spec names more columns than a grid could ever be
-// exported with, a settings error found before the file is read.
-// NotAFile: a folder, a FIFO or a device; OutOfMemory: the workbook does not fit in the memory allowed.
+// What became of an import, as the shells tell it by their exit codes; the failure's reason decides it
+// (statusOf), and its describe() gives the clerk's sentence. Two are the import's own: SheetNotFound, and
+// TooManyColumns, a column list naming more columns than a grid could ever be exported with, a settings
+// error found before the file is read.
 enum class ReaderStatus {
     Ok,
     CannotOpen,
@@ -37,11 +36,13 @@ enum class ReaderStatus {
 // Returns the names of the workbook's worksheets in workbook order (charts and macro sheets left out),
 // each with every "'" and "$" deleted. A file that cannot be read gives an empty list.
 std::vector<Text> listSheetNames(const text::FilePath& path);
-// The same, saying why a file could not be read, where (`fault`) and with what the system said (`cause`).
-ReaderStatus listSheetNames(const text::FilePath& path, std::vector<Text>& names,
-                            sheet::Fault* fault = nullptr, failure::Failure* cause = nullptr);
+// The same, saying why a file could not be read and where; the failure names the file.
+failure::Failure listSheetNames(const text::FilePath& path, std::vector<Text>& names);
 // The same over a workbook's sheet entries.
 std::vector<Text> listSheetNames(const std::vector<sheet::SheetEntry>& sheets);
+
+// The status a reader's failure gives: Ok for none.
+ReaderStatus statusOf(const failure::Failure& failure);
 
 // One worksheet opened for reading. Record k is worksheet row k (from 1); field i is column i + 1.
 // Every value comes out as text: numbers as "%.8f" in a number column and "%.15g" in a text column,
@@ -67,22 +68,20 @@ public:
 
     // After SheetNotFound: the worksheet names the workbook does hold, as stored, for the message.
     const std::vector<Text>& availableSheets() const { return m_available; }
-    // After a failed open: where the workbook is at fault, as far as its reader knows.
-    const sheet::Fault& fault() const { return m_fault; }
-    // After CannotOpen or NotAFile: what the system said when the file was opened or read.
-    const failure::Failure& cause() const { return m_cause; }
+    // After a failed open other than SheetNotFound: why, and where, as far as the workbook's reader
+    // knows; it names the file, and for a file that could not be opened what the system said then.
+    const failure::Failure& failure() const { return m_failure; }
     // The first value beyond the rows and columns a sheet holds in a worksheet column that `columns`
     // (one-based column numbers) name, as a fault (RowsBeyond or ColumnsBeyond) of the open sheet;
     // What::Unknown when there is none. Values beyond in other columns are no import's concern.
-    sheet::Fault beyondIn(const std::vector<int>& columns) const;
+    failure::Place beyondIn(const std::vector<int>& columns) const;
 
 private:
     sheet::Sheet m_sheet;
     bool m_uses1904 = false;
     std::vector<ColumnKind> m_columnKinds;
     std::vector<Text> m_available;
-    sheet::Fault m_fault;
-    failure::Failure m_cause;
+    failure::Failure m_failure;
     int m_sheetNumber = 0;  // one-based, of the open sheet in its workbook
 };
 

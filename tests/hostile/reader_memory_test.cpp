@@ -55,7 +55,7 @@ long long peakWhileReading(const std::string& stream) {
     g_peak = 0;
     g_armed = true;
     const xls::biff::Bytes bytes(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size());
-    xls::OpenError error = xls::OpenError::None;
+    failure::Reason error = failure::Reason::None;
     if (const auto globals = xls::readWorkbookGlobals(bytes, error)) {
         for (const xls::SheetPosition& position : globals->sheets) {
             auto sheet = xls::readSheetAt(bytes, position.offset, *globals, error);

@@ -16,8 +16,7 @@
 namespace velmora::opendocument {
 namespace {
 
-using package::ReadError;
-using What = sheet::Fault::What;
+using What = failure::Place::What;
 using sheet::CellKind;
 
 constexpr std::string_view kTableNs = ":table:1.0";
@@ -54,8 +53,8 @@ public:
                    std::vector<sheet::Sheet>& sheets)
         : m_budget(package::SheetBudget::forSource(contentSize)), m_entries(entries), m_sheets(sheets) {}
 
-    ReadError error = ReadError::None;
-    sheet::Fault fault;  // where the handler refused the content: what, table and row where known
+    failure::Reason error = failure::Reason::None;
+    failure::Place fault;  // where the handler refused the content: what, table and row where known
 
     // The one-based table and row being read, for a fault the parser finds; 0 outside the tables.
     int tableBeingRead() const { return m_sink ? static_cast<int>(m_entries.size()) : 0; }
@@ -110,8 +109,10 @@ public:
     }
 
 private:
-    void refuse(What what, ReadError why = ReadError::Damaged) { refuseAt(what, rowBeingRead(), why); }
-    void refuseAt(What what, std::int64_t row, ReadError why) {
+    void refuse(What what, failure::Reason why = failure::Reason::WorkbookDamaged) {
+        refuseAt(what, rowBeingRead(), why);
+    }
+    void refuseAt(What what, std::int64_t row, failure::Reason why) {
         error = why;
         fault.what = what;
         fault.sheet = tableBeingRead();
@@ -245,8 +246,7 @@ private:
                 const auto [end, status] = std::from_chars(c->data(), c->data() + c->size(), count);
                 if (status != std::errc() || count < 0) count = 1;
             }
-            if (static_cast<std::uint64_t>(count) > package::kMaxCellTextBytes)
-                return refuse(What::CellText);
+            if (static_cast<std::uint64_t>(count) > package::kMaxCellTextBytes) return refuse(What::CellText);
             appendSpaces(static_cast<std::size_t>(count));
         } else if (localName == "tab") {
             append("\t");
@@ -365,75 +365,79 @@ private:
 
 // The failure of reading `source` into `handler`, with the fault naming the part, and the table and row
 // where the handler knows them; None when it read.
-ReadError failureOf(package::PartStatus status, const ContentHandler& handler, const package::XmlSource& source,
-                    sheet::Fault& fault) {
-    if (handler.error != ReadError::None) {
+failure::Reason failureOf(package::PartStatus status, const ContentHandler& handler,
+                          const package::XmlSource& source, failure::Place& fault) {
+    if (handler.error != failure::Reason::None) {
         fault = handler.fault;
         fault.part = source.partName;
         return handler.error;
     }
-    if (status == package::PartStatus::Ok) return ReadError::None;
+    if (status == package::PartStatus::Ok) return failure::Reason::None;
     fault = package::faultOf(status, source.partName);
     // The parser stops at the fault, so the table and row it was in are where to look.
     if (status == package::PartStatus::BadXml) {
         fault.sheet = handler.tableBeingRead();
         fault.row = handler.rowBeingRead();
     }
-    return package::errorOf(status);
+    return package::reasonOf(status);
 }
 
 // Reads the tables of `content` into the lists, after the common styles of `styles` if given.
-ReadError readTables(const std::optional<package::XmlSource>& styles, const package::XmlSource& content,
-                     std::vector<sheet::SheetEntry>& entries, std::vector<sheet::Sheet>& sheets,
-                     sheet::Fault& fault) {
+failure::Reason readTables(const std::optional<package::XmlSource>& styles, const package::XmlSource& content,
+                           std::vector<sheet::SheetEntry>& entries, std::vector<sheet::Sheet>& sheets,
+                           failure::Place& fault) {
     const auto size = content.size();
     if (!size) {
         // Content held twice is damage; no content at all is no spreadsheet.
         const auto status = content.zip ? content.zip->find(content.partName) : package::PartStatus::Missing;
-        if (status == package::PartStatus::Missing) return ReadError::NotWorkbook;
+        if (status == package::PartStatus::Missing) return failure::Reason::NotAWorkbook;
         fault = package::faultOf(status == package::PartStatus::Ok ? package::PartStatus::Damaged : status,
                                  content.partName);
-        return ReadError::Damaged;
+        return failure::Reason::WorkbookDamaged;
     }
     ContentHandler handler(*size, entries, sheets);
     if (styles) {
         // A package without common styles still reads.
         const package::PartStatus status = package::parseXml(*styles, handler);
         if (status != package::PartStatus::Missing) {
-            if (const ReadError error = failureOf(status, handler, *styles, fault); error != ReadError::None)
+            if (const failure::Reason error = failureOf(status, handler, *styles, fault);
+                error != failure::Reason::None)
                 return error;
         }
     }
     const package::PartStatus status = package::parseXml(content, handler);
-    if (const ReadError error = failureOf(status, handler, content, fault); error != ReadError::None)
+    if (const failure::Reason error = failureOf(status, handler, content, fault);
+        error != failure::Reason::None)
         return error;
     // A table cut off before its end was never stored.
     if (entries.size() != sheets.size()) {
         fault = {};
         fault.sheet = static_cast<int>(entries.size());
         fault.part = content.partName;
-        return ReadError::Damaged;
+        return failure::Reason::WorkbookDamaged;
     }
-    return ReadError::None;
+    return failure::Reason::None;
 }
 
 }  // namespace
 
-ReadError readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
-                      std::vector<sheet::Sheet>& sheets, sheet::Fault* fault) {
-    sheet::Fault where;
-    const ReadError error = readTables(package::XmlSource::part(zip, "styles.xml"),
-                                       package::XmlSource::part(zip, "content.xml"), entries, sheets, where);
-    if (fault && error != ReadError::None) *fault = std::move(where);
-    return error;
+failure::Failure readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
+                             std::vector<sheet::Sheet>& sheets) {
+    failure::Place where;
+    const failure::Reason reason =
+        readTables(package::XmlSource::part(zip, "styles.xml"), package::XmlSource::part(zip, "content.xml"),
+                   entries, sheets, where);
+    return reason == failure::Reason::None ? failure::Failure()
+                                           : failure::Failure::inWorkbook(reason, std::move(where));
 }
 
-ReadError readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
-                         std::vector<sheet::Sheet>& sheets, sheet::Fault* fault) {
-    sheet::Fault where;
-    const ReadError error = readTables(std::nullopt, package::XmlSource::memory(xml), entries, sheets, where);
-    if (fault && error != ReadError::None) *fault = std::move(where);
-    return error;
+failure::Failure readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
+                                std::vector<sheet::Sheet>& sheets) {
+    failure::Place where;
+    const failure::Reason reason =
+        readTables(std::nullopt, package::XmlSource::memory(xml), entries, sheets, where);
+    return reason == failure::Reason::None ? failure::Failure()
+                                           : failure::Failure::inWorkbook(reason, std::move(where));
 }
 
 }  // namespace velmora::opendocument

@@ -5,20 +5,20 @@
 #include <string_view>
 #include <vector>
 
+#include "failure/place.h"
 #include "package/sheet_sink.h"
 #include "package/zip_package.h"
-#include "sheet/fault.h"
 #include "sheet/sheet.h"
 
 namespace velmora::opendocument {
 
 // Reads every table of the package's content.xml, in document order, with its name and whether it is
-// hidden. On failure `fault`, when given, names the part and, where known, the table (as sheet) and row.
-package::ReadError readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
-                               std::vector<sheet::Sheet>& sheets, sheet::Fault* fault = nullptr);
+// hidden. A failure names the part and, where known, the table (as sheet) and row.
+failure::Failure readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
+                             std::vector<sheet::Sheet>& sheets);
 // The same from content XML held in memory, without common styles (a flat document holds its styles
-// in the same XML; tests, fuzzing); a fault names no part.
-package::ReadError readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
-                                  std::vector<sheet::Sheet>& sheets, sheet::Fault* fault = nullptr);
+// in the same XML; tests, fuzzing); a failure names no part.
+failure::Failure readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
+                                std::vector<sheet::Sheet>& sheets);
 
 }  // namespace velmora::opendocument

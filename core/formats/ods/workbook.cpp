@@ -59,56 +59,58 @@ bool isFlatDocument(std::string_view bytes) {
     return readRoot(bytes).isDocument;
 }
 
-std::optional<Workbook> Workbook::openFlatBytes(std::string bytes, ReadError& error, sheet::Fault* fault) {
+std::optional<Workbook> Workbook::openFlatBytes(std::string bytes, failure::Failure& failure) {
     const RootHandler root = readRoot(bytes);
     if (!root.isDocument || root.mimeType.rfind(kSpreadsheetType, 0) != 0) {
-        error = ReadError::NotWorkbook;  // a flat text document or drawing
+        failure =
+            failure::Failure::inWorkbook(failure::Reason::NotAWorkbook);  // a flat text document or drawing
         return std::nullopt;
     }
     Workbook workbook;
-    error = readContentXml(bytes, workbook.m_entries, workbook.m_sheets, fault);
-    if (error != ReadError::None) return std::nullopt;
+    failure = readContentXml(bytes, workbook.m_entries, workbook.m_sheets);
+    if (failure.failed()) return std::nullopt;
     return workbook;
 }
 
 bool isPackage(const package::ZipPackage& zip) { return zip.has("content.xml") || zip.has("mimetype"); }
 
-std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error, sheet::Fault* fault) {
+std::optional<Workbook> Workbook::openBytes(std::string bytes, failure::Failure& failure) {
+    using failure::Failure;
+    using failure::Reason;
     const auto zip = package::ZipPackage::open(bytes);
     if (!zip) {
-        error = ReadError::Damaged;
-        if (fault) fault->what = sheet::Fault::What::Zip;
+        failure = Failure::inWorkbook(Reason::WorkbookDamaged, {failure::Place::What::Zip});
         return std::nullopt;
     }
     std::string mimeType;
     if (zip->readAll("mimetype", mimeType) == PartStatus::Ok && mimeType.rfind(kSpreadsheetType, 0) != 0) {
-        error = ReadError::NotWorkbook;  // a text document or a drawing
+        failure = Failure::inWorkbook(Reason::NotAWorkbook);  // a text document or a drawing
         return std::nullopt;
     }
     ManifestHandler manifest;
     constexpr std::string_view kManifest = "META-INF/manifest.xml";
     const PartStatus manifestStatus = package::parseXmlPart(*zip, kManifest, manifest);
     if (manifest.encrypted) {
-        error = ReadError::Encrypted;
+        failure = Failure::inWorkbook(Reason::WorkbookEncrypted);
         return std::nullopt;
     }
     if (manifestStatus != PartStatus::Ok && manifestStatus != PartStatus::Missing) {
-        error = package::errorOf(manifestStatus);
-        if (fault) *fault = package::faultOf(manifestStatus, kManifest);
+        failure = Failure::inWorkbook(package::reasonOf(manifestStatus),
+                                      package::faultOf(manifestStatus, kManifest));
         return std::nullopt;
     }
     Workbook workbook;
-    error = readContent(*zip, workbook.m_entries, workbook.m_sheets, fault);
-    if (error != ReadError::None) return std::nullopt;
+    failure = readContent(*zip, workbook.m_entries, workbook.m_sheets);
+    if (failure.failed()) return std::nullopt;
     return workbook;
 }
 
-std::optional<sheet::Sheet> Workbook::readSheet(std::size_t index, ReadError& error) const {
+std::optional<sheet::Sheet> Workbook::readSheet(std::size_t index, failure::Failure& failure) const {
     if (index >= m_sheets.size()) {
-        error = ReadError::NotWorkbook;
+        failure = failure::Failure::inWorkbook(failure::Reason::NotAWorkbook);
         return std::nullopt;
     }
-    error = ReadError::None;
+    failure = {};
     return m_sheets[index];
 }
 

@@ -8,29 +8,25 @@
 #include <string_view>
 #include <vector>
 
+#include "failure/place.h"
 #include "package/sheet_sink.h"
-#include "sheet/fault.h"
 #include "sheet/sheet.h"
 
 namespace velmora::opendocument {
 
-using package::ReadError;
-
 class Workbook {
 public:
     // Opens the spreadsheet held in `bytes` (a zip package) and reads every table of it: they all live
-    // in one part, which is read once. Never throws or crashes on bad input. `fault`, when given, says
-    // where a failure lies: the part, and within the tables the sheet and row.
-    static std::optional<Workbook> openBytes(std::string bytes, ReadError& error,
-                                             sheet::Fault* fault = nullptr);
+    // in one part, which is read once. Never throws or crashes on bad input. `failure` says
+    // why and where a failure lies: the part, and within the tables the sheet and row.
+    static std::optional<Workbook> openBytes(std::string bytes, failure::Failure& failure);
     // Opens a flat spreadsheet (.fods): the whole document as one XML file, read by the same handler.
-    static std::optional<Workbook> openFlatBytes(std::string bytes, ReadError& error,
-                                                 sheet::Fault* fault = nullptr);
+    static std::optional<Workbook> openFlatBytes(std::string bytes, failure::Failure& failure);
 
     const std::vector<sheet::SheetEntry>& sheets() const { return m_entries; }
     // Dates are stored as calendar dates and read as serials of the 1900 system.
     bool uses1904DateSystem() const { return false; }
-    std::optional<sheet::Sheet> readSheet(std::size_t index, ReadError& error) const;
+    std::optional<sheet::Sheet> readSheet(std::size_t index, failure::Failure& failure) const;
 
 private:
     std::vector<sheet::SheetEntry> m_entries;

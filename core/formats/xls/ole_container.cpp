@@ -117,15 +117,15 @@ GsfInfile* openCompound(const std::string& file) {
     return ole;
 }
 
-std::optional<std::string> streamOfCompound(const std::string& file, OpenError& error) {
-    error = OpenError::Damaged;
+std::optional<std::string> streamOfCompound(const std::string& file, failure::Reason& error) {
+    error = failure::Reason::WorkbookDamaged;
     ObjectRef<GsfInfile> ole{openCompound(file)};
     if (!ole.object) return std::nullopt;
 
     int index = childIndex(ole.object, "Workbook");
     if (index < 0) index = childIndex(ole.object, "Book");
     if (index < 0) {
-        error = OpenError::NotWorkbook;
+        error = failure::Reason::NotAWorkbook;
         return std::nullopt;
     }
     ObjectRef<GsfInput> child{gsf_infile_child_by_index(ole.object, index)};
@@ -138,28 +138,29 @@ std::optional<std::string> streamOfCompound(const std::string& file, OpenError& 
                                     reinterpret_cast<guint8*>(stream.data()))) {
         return std::nullopt;
     }
-    error = OpenError::None;
+    error = failure::Reason::None;
     return stream;
 }
 
 }  // namespace
 
-std::optional<std::string> workbookStreamOf(const std::string& file, OpenError& error) {
+std::optional<std::string> workbookStreamOf(const std::string& file, failure::Reason& error) {
     if (file.size() < sizeof kOleSignature ||
         std::memcmp(file.data(), kOleSignature, sizeof kOleSignature) != 0) {
         if (isPlainStream(file)) {
-            error = OpenError::None;
+            error = failure::Reason::None;
             return file;
         }
-        error = file.compare(0, 4, "PK\x03\x04") == 0 ? OpenError::UnsupportedFormat : OpenError::NotWorkbook;
+        error = file.compare(0, 4, "PK\x03\x04") == 0 ? failure::Reason::UnsupportedVersion
+                                                      : failure::Reason::NotAWorkbook;
         return std::nullopt;
     }
     sheet::initialiseGsf();
     std::optional<std::string> stream = streamOfCompound(file, error);
-    if (!stream && error == OpenError::Damaged) {
+    if (!stream && error == failure::Reason::WorkbookDamaged) {
         const std::string mended = withCountsWithinFile(file);
         if (!mended.empty()) {
-            OpenError again = OpenError::None;
+            failure::Reason again = failure::Reason::None;
             stream = streamOfCompound(mended, again);
             if (stream) error = again;
         }

@@ -30,10 +30,10 @@ public:
 
     bool take(const Record& record);
     // Where a record take() refused is at fault: its kind and, where it names one, its row.
-    Fault faultOf(const Record& record) const {
-        Fault fault;
+    Place faultOf(const Record& record) const {
+        Place fault;
         const bool sharedString = record.id == kLabelSst && record.data.size() >= 10;
-        fault.what = sharedString ? Fault::What::SharedStringIndex : Fault::What::CellRecord;
+        fault.what = sharedString ? Place::What::SharedStringIndex : Place::What::CellRecord;
         fault.record = record.id;
         if (record.id == kString || record.id == kStringBiff2) {
             // A formula's text: the row is the formula's.
@@ -80,7 +80,8 @@ private:
     }
     // A number under the cell's XF: a date, a weekday or year shown as text, or a plain number.
     void putNumber(int row, int column, std::uint16_t xf, double value) {
-        if (const sheet::TextDateFormat* textDate = m_globals.biffVersion >= 5 ? m_globals.textDateOf(xf) : nullptr) {
+        if (const sheet::TextDateFormat* textDate =
+                m_globals.biffVersion >= 5 ? m_globals.textDateOf(xf) : nullptr) {
             if (const auto shown = textDate->format(value, m_globals.uses1904)) {
                 m_sheet.setCell(row, column, CellView{CellKind::Text, 0, *shown, 0});
                 return;
@@ -361,8 +362,8 @@ bool SheetBuilder::readText(SegmentReader& reader, bool byteCount, text::Text& o
     return true;
 }
 
-bool fail(OpenError& error) {
-    error = OpenError::Damaged;
+bool fail(failure::Reason& error) {
+    error = failure::Reason::WorkbookDamaged;
     return false;
 }
 
@@ -401,12 +402,12 @@ std::optional<std::size_t> worksheetBofNear(Bytes stream, std::size_t offset,
 }  // namespace
 
 std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const WorkbookGlobals& globals,
-                                 OpenError& error, Fault* fault) {
-    Fault ignored;
-    Fault& where = fault ? *fault : ignored;
+                                 failure::Reason& error, Place* fault) {
+    Place ignored;
+    Place& where = fault ? *fault : ignored;
     const std::optional<std::size_t> bof = worksheetBofNear(stream, offset, globals);
     if (!bof) {
-        where.what = Fault::What::SheetStart;
+        where.what = Place::What::SheetStart;
         fail(error);
         return std::nullopt;
     }
@@ -418,7 +419,7 @@ std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const Workboo
     while (depth > 0) {
         if (records.next(record) != RecordReader::Step::Record) {
             // Cut off before its EOF: the cells read so far may not be all of them.
-            where.what = Fault::What::CutShort;
+            where.what = Place::What::CutShort;
             fail(error);
             return std::nullopt;
         }
@@ -432,7 +433,7 @@ std::optional<Sheet> readSheetAt(Bytes stream, std::size_t offset, const Workboo
             return std::nullopt;
         }
     }
-    error = OpenError::None;
+    error = failure::Reason::None;
     return builder.finish();
 }
 

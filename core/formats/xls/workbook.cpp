@@ -27,32 +27,36 @@ Workbook::~Workbook() = default;
 Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 
-std::optional<Workbook> Workbook::open(const std::string& path, OpenError& error, Fault* fault) {
+std::optional<Workbook> Workbook::open(const std::string& path, failure::Failure& failure) {
     std::string bytes;
     failure::Failure why;
     if (!fileio::readInputFile(path, bytes, SIZE_MAX, why)) {
-        error = OpenError::CannotRead;
+        failure = failure::Failure::cannotOpen(path, why);
         return std::nullopt;
     }
-    return openBytes(std::move(bytes), error, fault);
+    return openBytes(std::move(bytes), failure);
 }
 
-std::optional<Workbook> Workbook::openBytes(std::string bytes, OpenError& error, Fault* fault) {
-    Fault where;
-    std::optional<std::string> stream = workbookStreamOf(bytes, error);
+std::optional<Workbook> Workbook::openBytes(std::string bytes, failure::Failure& failure) {
+    failure::Reason reason = failure::Reason::None;
+    std::optional<std::string> stream = workbookStreamOf(bytes, reason);
     if (!stream) {
-        if (fault && error == OpenError::Damaged) fault->what = Fault::What::Container;
+        Place where;
+        if (reason == failure::Reason::WorkbookDamaged) where.what = Place::What::Container;
+        failure = failure::Failure::inWorkbook(reason, where);
         return std::nullopt;
     }
     bytes = std::string();  // the container is no longer needed; keep only the stream
     Workbook workbook;
     WorkbookData& data = *workbook.m_data;
     data.stream = std::move(*stream);
-    std::optional<WorkbookGlobals> globals = readWorkbookGlobals(data.bytes(), error, &where);
+    Place where;
+    std::optional<WorkbookGlobals> globals = readWorkbookGlobals(data.bytes(), reason, &where);
     if (!globals) {
-        if (fault) *fault = where;
+        failure = failure::Failure::inWorkbook(reason, where);
         return std::nullopt;
     }
+    failure = {};
     data.globals = std::move(*globals);
     data.entries.reserve(data.globals.sheets.size());
     for (const SheetPosition& sheet : data.globals.sheets) data.entries.push_back(sheet.entry);
@@ -63,22 +67,21 @@ const std::vector<SheetEntry>& Workbook::sheets() const { return m_data->entries
 
 bool Workbook::uses1904DateSystem() const { return m_data->globals.uses1904; }
 
-std::optional<Sheet> Workbook::readSheet(std::size_t index, OpenError& error, Fault* fault) const {
+std::optional<Sheet> Workbook::readSheet(std::size_t index, failure::Failure& failure) const {
     if (index >= m_data->globals.sheets.size()) {
-        error = OpenError::CannotRead;
+        failure = failure::Failure(failure::Reason::CannotRead);
         return std::nullopt;
     }
     const SheetPosition& sheet = m_data->globals.sheets[index];
     if (sheet.entry.kind != SheetKind::Worksheet) {
-        error = OpenError::UnsupportedFormat;
+        failure = failure::Failure::inWorkbook(failure::Reason::UnsupportedVersion);
         return std::nullopt;
     }
-    Fault where;
-    std::optional<Sheet> read = readSheetAt(m_data->bytes(), sheet.offset, m_data->globals, error, &where);
-    if (!read && fault) {
-        *fault = where;
-        fault->sheet = static_cast<int>(index) + 1;
-    }
+    failure::Reason reason = failure::Reason::None;
+    Place where;
+    std::optional<Sheet> read = readSheetAt(m_data->bytes(), sheet.offset, m_data->globals, reason, &where);
+    where.sheet = static_cast<int>(index) + 1;
+    failure = read ? failure::Failure() : failure::Failure::inWorkbook(reason, where);
     return read;
 }
 

@@ -5,8 +5,8 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "text/encoding.h"
 #include "sheet/number_formats.h"
+#include "text/encoding.h"
 
 namespace velmora::xls {
 namespace {
@@ -126,10 +126,11 @@ SheetKind sheetKindOfBof(std::uint16_t type) {
 }
 
 // Reads the first BOF and settles the BIFF version.
-bool readFirstBof(RecordReader& records, WorkbookGlobals& globals, std::uint16_t& type, OpenError& error) {
+bool readFirstBof(RecordReader& records, WorkbookGlobals& globals, std::uint16_t& type,
+                  failure::Reason& error) {
     Record bof;
     if (records.next(bof) != RecordReader::Step::Record || !isBof(bof.id) || bof.data.size() < 4) {
-        error = OpenError::Damaged;
+        error = failure::Reason::WorkbookDamaged;
         return false;
     }
     type = u16At(bof.data, 2);
@@ -154,7 +155,7 @@ bool readFirstBof(RecordReader& records, WorkbookGlobals& globals, std::uint16_t
         return true;
     }
     if ((version != 0x0600 && version != 0x0500) || type != kBofGlobals) {
-        error = OpenError::UnsupportedFormat;
+        error = failure::Reason::UnsupportedVersion;
         return false;
     }
     globals.biffVersion = version == 0x0600 ? 8 : 5;
@@ -165,7 +166,7 @@ bool readFirstBof(RecordReader& records, WorkbookGlobals& globals, std::uint16_t
 // substream holds each sheet's substream behind a header naming it. Code page, date system and the
 // sheets are found at any depth; formats and XFs belong to each sheet and are read with its cells.
 std::optional<WorkbookGlobals> readOldGlobals(Bytes stream, std::uint16_t bofType, WorkbookGlobals globals,
-                                              OpenError& error) {
+                                              failure::Reason& error) {
     std::vector<std::string> rawNames;
     if (bofType != kBofWorkbookBiff4) {
         globals.sheets.push_back({{"Sheet1", sheetKindOfBof(bofType), false}, 0});
@@ -182,7 +183,7 @@ std::optional<WorkbookGlobals> readOldGlobals(Bytes stream, std::uint16_t bofTyp
         }
         switch (record.id) {
             case kFilePass:
-                error = OpenError::Encrypted;
+                error = failure::Reason::WorkbookEncrypted;
                 return std::nullopt;
             case kCodePage:
                 if (!codePageSeen && record.data.size() >= 2)
@@ -211,10 +212,10 @@ std::optional<WorkbookGlobals> readOldGlobals(Bytes stream, std::uint16_t bofTyp
         globals.sheets[i].entry.name = text::gbkFromCodePage(rawNames[i], globals.codePage.codePage);
     }
     if (globals.sheets.empty()) {
-        error = OpenError::Damaged;
+        error = failure::Reason::WorkbookDamaged;
         return std::nullopt;
     }
-    error = OpenError::None;
+    error = failure::Reason::None;
     return globals;
 }
 
@@ -236,20 +237,20 @@ std::vector<text::Text> readSharedStrings(SegmentReader& reader) {
     return strings;
 }
 
-std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& error, Fault* fault) {
-    Fault ignored;
-    Fault& where = fault ? *fault : ignored;
+std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, failure::Reason& error, Place* fault) {
+    Place ignored;
+    Place& where = fault ? *fault : ignored;
     WorkbookGlobals globals;
     PendingGlobals pending;
     RecordReader records(stream, 0);
     std::uint16_t bofType = 0;
     if (!readFirstBof(records, globals, bofType, error)) {
-        if (error == OpenError::Damaged) where.what = Fault::What::StreamStart;
+        if (error == failure::Reason::WorkbookDamaged) where.what = Place::What::StreamStart;
         return std::nullopt;
     }
     if (globals.biffVersion <= 4) {
         auto old = readOldGlobals(stream, bofType, std::move(globals), error);
-        if (!old && error == OpenError::Damaged) where.what = Fault::What::SheetDirectory;
+        if (!old && error == failure::Reason::WorkbookDamaged) where.what = Place::What::SheetDirectory;
         return old;
     }
     int unreadableSheets = 0;
@@ -258,14 +259,14 @@ std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& erro
         const RecordReader::Step step = records.next(record);
         if (step == RecordReader::Step::End) break;
         if (step == RecordReader::Step::Truncated) {
-            where.what = Fault::What::CutShort;
-            error = OpenError::Damaged;
+            where.what = Place::What::CutShort;
+            error = failure::Reason::WorkbookDamaged;
             return std::nullopt;
         }
         if (record.id == kEof) break;
         switch (record.id) {
             case kFilePass:
-                error = OpenError::Encrypted;
+                error = failure::Reason::WorkbookEncrypted;
                 return std::nullopt;
             case kCodePage:
                 if (record.data.size() >= 2) globals.codePage.codePage = u16At(record.data, 0);
@@ -301,12 +302,12 @@ std::optional<WorkbookGlobals> readWorkbookGlobals(Bytes stream, OpenError& erro
         }
     }
     if (globals.sheets.empty() && unreadableSheets > 0) {
-        where.what = Fault::What::SheetDirectory;
-        error = OpenError::Damaged;
+        where.what = Place::What::SheetDirectory;
+        error = failure::Reason::WorkbookDamaged;
         return std::nullopt;
     }
     finish(globals, pending);
-    error = OpenError::None;
+    error = failure::Reason::None;
     return globals;
 }
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "xls/biff_strings.h"
 #include "sheet/number_formats.h"
+#include "xls/biff_strings.h"
 #include "xls/workbook.h"
 
 namespace velmora::xls {
@@ -35,11 +35,12 @@ struct WorkbookGlobals {
     }
 };
 
-// Reads the globals from the start of a workbook stream. Fails with Encrypted for a FILEPASS record,
-// Damaged for globals that run past the stream or hold no sheet that can be read, UnsupportedFormat for
-// BIFF versions it does not know.
-// `fault`, when given, says where a Damaged one is at fault.
-std::optional<WorkbookGlobals> readWorkbookGlobals(biff::Bytes stream, OpenError& error, Fault* fault = nullptr);
+// Reads the globals from the start of a workbook stream. Fails with WorkbookEncrypted for a FILEPASS
+// record, WorkbookDamaged for globals that run past the stream or hold no sheet that can be read,
+// UnsupportedVersion for BIFF versions it does not know.
+// `fault`, when given, says where a damaged one is at fault.
+std::optional<WorkbookGlobals> readWorkbookGlobals(biff::Bytes stream, failure::Reason& error,
+                                                   Place* fault = nullptr);
 
 // Reads the SST record and its CONTINUE records into GBK texts. Stops where the data ends, whatever
 // count the record claims.

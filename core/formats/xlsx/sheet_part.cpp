@@ -10,8 +10,7 @@
 namespace velmora::ooxml {
 namespace {
 
-using package::ReadError;
-using What = sheet::Fault::What;
+using What = failure::Place::What;
 using sheet::CellKind;
 using sheet::CellView;
 
@@ -52,8 +51,8 @@ public:
     SheetHandler(const WorkbookParts& parts, std::size_t partSize)
         : m_parts(parts), m_budget(package::SheetBudget::forSource(partSize)), m_sink(m_budget) {}
 
-    ReadError error = ReadError::None;
-    sheet::Fault fault;  // where the handler refused the part: what, and the row (one-based) where known
+    failure::Reason error = failure::Reason::None;
+    failure::Place fault;  // where the handler refused the part: what, and the row (one-based) where known
     sheet::Sheet take() { return m_sink.take(); }
     // The one-based row being read, for a fault the parser finds; 0 outside the cells.
     std::int64_t rowBeingRead() const { return m_inSheetData && m_row >= 0 ? m_row + 1 : 0; }
@@ -108,13 +107,14 @@ public:
         if (m_inInline) {
             if (!m_inline.characters(text)) refuse(What::CellText, m_cellRow + 1);
         } else if (m_inValue) {
-            if (m_value.size() + text.size() > kMaxCellTextBytes) return refuse(What::CellText, m_cellRow + 1);
+            if (m_value.size() + text.size() > kMaxCellTextBytes)
+                return refuse(What::CellText, m_cellRow + 1);
             m_value.append(text);
         }
     }
 
 private:
-    void refuse(What what, std::int64_t row, ReadError why = ReadError::Damaged) {
+    void refuse(What what, std::int64_t row, failure::Reason why = failure::Reason::WorkbookDamaged) {
         error = why;
         fault.what = what;
         fault.row = row;
@@ -229,45 +229,40 @@ private:
 }  // namespace
 
 std::optional<sheet::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
-                                          package::ReadError& error, sheet::Fault* fault) {
-    return readSheetXml(parts, package::XmlSource::part(*parts.zip, partName), error, fault);
+                                          failure::Failure& failure) {
+    return readSheetXml(parts, package::XmlSource::part(*parts.zip, partName), failure);
 }
 
 std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
-                                         package::ReadError& error, sheet::Fault* fault) {
+                                         failure::Failure& failure) {
     const auto size = source.size();
     if (!size) {
         // The workbook names a sheet the package does not hold, or holds twice.
-        error = ReadError::Damaged;
-        if (fault) {
-            const auto status = source.zip && !source.partName.empty() ? source.zip->find(source.partName)
-                                                                       : package::PartStatus::Missing;
-            *fault = package::faultOf(status == package::PartStatus::Ok ? package::PartStatus::Damaged : status,
-                                      source.partName);
-        }
+        const auto status = source.zip && !source.partName.empty() ? source.zip->find(source.partName)
+                                                                   : package::PartStatus::Missing;
+        failure = failure::Failure::inWorkbook(
+            failure::Reason::WorkbookDamaged,
+            package::faultOf(status == package::PartStatus::Ok ? package::PartStatus::Damaged : status,
+                             source.partName));
         return std::nullopt;
     }
     SheetHandler handler(parts, *size);
     const package::PartStatus status = package::parseXml(source, handler);
-    if (handler.error != ReadError::None) {
-        error = handler.error;
-        if (fault) {
-            *fault = std::move(handler.fault);
-            fault->part = source.partName;
-        }
+    if (handler.error != failure::Reason::None) {
+        handler.fault.part = source.partName;
+        failure = failure::Failure::inWorkbook(handler.error, std::move(handler.fault));
         return std::nullopt;
     }
     if (status != package::PartStatus::Ok) {
-        error = package::errorOf(status);
-        if (error == ReadError::NotWorkbook) error = ReadError::Damaged;
-        if (fault) {
-            *fault = package::faultOf(status, source.partName);
-            // The parser stops at the fault, so the row it was in is where to look.
-            if (status == package::PartStatus::BadXml) fault->row = handler.rowBeingRead();
-        }
+        failure::Reason reason = package::reasonOf(status);
+        if (reason == failure::Reason::NotAWorkbook) reason = failure::Reason::WorkbookDamaged;
+        failure::Place place = package::faultOf(status, source.partName);
+        // The parser stops at the fault, so the row it was in is where to look.
+        if (status == package::PartStatus::BadXml) place.row = handler.rowBeingRead();
+        failure = failure::Failure::inWorkbook(reason, std::move(place));
         return std::nullopt;
     }
-    error = ReadError::None;
+    failure = {};
     return handler.take();
 }
 

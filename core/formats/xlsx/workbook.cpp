@@ -64,34 +64,36 @@ bool isPackage(const package::ZipPackage& zip) { return zip.has("[Content_Types]
 
 namespace {
 
-// The failure of reading `partName`, with the fault naming it.
-package::ReadError failed(PartStatus status, std::string_view partName, sheet::Fault& fault) {
-    fault = package::faultOf(status, partName);
-    return package::errorOf(status);
+// The failure of reading `partName`, naming it.
+failure::Failure failed(PartStatus status, std::string_view partName) {
+    return failure::Failure::inWorkbook(package::reasonOf(status), package::faultOf(status, partName));
 }
+
+// No workbook where the package should hold one, said without a place.
+failure::Failure notAWorkbook() { return failure::Failure::inWorkbook(failure::Reason::NotAWorkbook); }
 
 }  // namespace
 
-package::ReadError readWorkbookParts(WorkbookParts& parts, sheet::Fault& fault) {
+failure::Failure readWorkbookParts(WorkbookParts& parts) {
     const package::ZipPackage& zip = *parts.zip;
     std::vector<Relationship> relationships;
     PartStatus status = readRelationships(zip, "", relationships);
     // No relationships at all is no workbook, said without a place; a damaged one is named.
-    if (status == PartStatus::Missing) return package::ReadError::NotWorkbook;
-    if (status != PartStatus::Ok) return failed(status, relationshipsPartOf(""), fault);
+    if (status == PartStatus::Missing) return notAWorkbook();
+    if (status != PartStatus::Ok) return failed(status, relationshipsPartOf(""));
     const Relationship* document = findByType(relationships, "officeDocument");
-    if (!document) return package::ReadError::NotWorkbook;
+    if (!document) return notAWorkbook();
     const std::string workbookPart = document->target;
 
     WorkbookHandler workbook;
     status = package::parseXmlPart(zip, workbookPart, workbook);
-    if (status == PartStatus::Missing) return package::ReadError::NotWorkbook;
-    if (status != PartStatus::Ok) return failed(status, workbookPart, fault);
+    if (status == PartStatus::Missing) return notAWorkbook();
+    if (status != PartStatus::Ok) return failed(status, workbookPart);
     parts.uses1904 = workbook.uses1904;
 
     status = readRelationships(zip, workbookPart, relationships);
     if (status != PartStatus::Ok && status != PartStatus::Missing)
-        return failed(status, relationshipsPartOf(workbookPart), fault);
+        return failed(status, relationshipsPartOf(workbookPart));
     for (SheetListing& sheet : workbook.sheets) {
         std::string partName;
         sheet.entry.kind = sheet::SheetKind::Other;
@@ -108,17 +110,17 @@ package::ReadError readWorkbookParts(WorkbookParts& parts, sheet::Fault& fault) 
     if (const Relationship* strings = findByType(relationships, "sharedStrings")) {
         status = readSharedStrings(package::XmlSource::part(zip, strings->target), parts.sharedStrings);
         if (status != PartStatus::Ok && status != PartStatus::Missing) {
-            const package::ReadError error = failed(status, strings->target, fault);
-            if (status == PartStatus::Refused) fault.what = sheet::Fault::What::CellText;  // its only refusal
-            return error;
+            failure::Place place = package::faultOf(status, strings->target);
+            if (status == PartStatus::Refused)
+                place.what = failure::Place::What::CellText;  // its only refusal
+            return failure::Failure::inWorkbook(package::reasonOf(status), std::move(place));
         }
     }
     if (const Relationship* styles = findByType(relationships, "styles")) {
         status = readDateStyles(package::XmlSource::part(zip, styles->target), parts.dateStyles);
-        if (status != PartStatus::Ok && status != PartStatus::Missing)
-            return failed(status, styles->target, fault);
+        if (status != PartStatus::Ok && status != PartStatus::Missing) return failed(status, styles->target);
     }
-    return package::ReadError::None;
+    return {};
 }
 
 Workbook::Workbook() : m_parts(std::make_unique<WorkbookParts>()) {}
@@ -126,22 +128,19 @@ Workbook::~Workbook() = default;
 Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 
-std::optional<Workbook> Workbook::openBytes(std::string bytes, ReadError& error, sheet::Fault* fault) {
+std::optional<Workbook> Workbook::openBytes(std::string bytes, failure::Failure& failure) {
     Workbook workbook;
     WorkbookParts& parts = *workbook.m_parts;
     parts.bytes = std::make_unique<std::string>(std::move(bytes));
     parts.zip = package::ZipPackage::open(*parts.bytes);
-    sheet::Fault where;
     if (!parts.zip) {
-        error = ReadError::Damaged;
-        where.what = sheet::Fault::What::Zip;
+        failure = failure::Failure::inWorkbook(failure::Reason::WorkbookDamaged, {failure::Place::What::Zip});
     } else if (!isPackage(*parts.zip)) {
-        error = ReadError::NotWorkbook;
+        failure = notAWorkbook();
     } else {
-        error = readWorkbookParts(parts, where);
-        if (error == ReadError::None) return workbook;
+        failure = readWorkbookParts(parts);
+        if (failure.ok()) return workbook;
     }
-    if (fault) *fault = std::move(where);
     return std::nullopt;
 }
 
@@ -149,13 +148,12 @@ const std::vector<sheet::SheetEntry>& Workbook::sheets() const { return m_parts-
 
 bool Workbook::uses1904DateSystem() const { return m_parts->uses1904; }
 
-std::optional<sheet::Sheet> Workbook::readSheet(std::size_t index, ReadError& error,
-                                                sheet::Fault* fault) const {
+std::optional<sheet::Sheet> Workbook::readSheet(std::size_t index, failure::Failure& failure) const {
     if (index >= m_parts->entries.size() || m_parts->entries[index].kind != sheet::SheetKind::Worksheet) {
-        error = ReadError::NotWorkbook;
+        failure = notAWorkbook();
         return std::nullopt;
     }
-    return readSheetPart(*m_parts, m_parts->sheetParts[index], error, fault);
+    return readSheetPart(*m_parts, m_parts->sheetParts[index], failure);
 }
 
 }  // namespace velmora::ooxml

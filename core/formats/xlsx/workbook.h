@@ -8,13 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "failure/place.h"
 #include "package/sheet_sink.h"
-#include "sheet/fault.h"
 #include "sheet/sheet.h"
 
 namespace velmora::ooxml {
-
-using package::ReadError;
 
 class WorkbookParts;
 
@@ -25,16 +23,14 @@ public:
     Workbook(Workbook&&) noexcept;
     Workbook& operator=(Workbook&&) noexcept;
 
-    // Opens the workbook held in `bytes` (a zip package). Never throws or crashes on bad input. `fault`,
-    // when given, says where a failure lies: the part, and within a sheet's part the row.
-    static std::optional<Workbook> openBytes(std::string bytes, ReadError& error,
-                                             sheet::Fault* fault = nullptr);
+    // Opens the workbook held in `bytes` (a zip package). Never throws or crashes on bad input. `failure`
+    // says why it failed and where: the part, and within a sheet's part the row.
+    static std::optional<Workbook> openBytes(std::string bytes, failure::Failure& failure);
 
     const std::vector<sheet::SheetEntry>& sheets() const;
     bool uses1904DateSystem() const;
     // Reads all cells of sheet `index`; nullopt with the reason for a sheet that cannot be read.
-    std::optional<sheet::Sheet> readSheet(std::size_t index, ReadError& error,
-                                          sheet::Fault* fault = nullptr) const;
+    std::optional<sheet::Sheet> readSheet(std::size_t index, failure::Failure& failure) const;
 
 private:
     std::unique_ptr<WorkbookParts> m_parts;

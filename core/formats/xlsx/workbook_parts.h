@@ -28,15 +28,14 @@ public:
 // Reads styles.xml's number formats and cell styles into `dateStyles`.
 package::PartStatus readDateStyles(const package::XmlSource& source, std::vector<bool>& dateStyles);
 
-// Reads workbook.xml and the parts it leads to into `parts`; on failure `fault` names the part.
-package::ReadError readWorkbookParts(WorkbookParts& parts, sheet::Fault& fault);
+// Reads workbook.xml and the parts it leads to into `parts`; a failure names the part.
+failure::Failure readWorkbookParts(WorkbookParts& parts);
 
-// Reads the worksheet part into a sheet; on failure `fault`, when given, names the part and, where the
-// fault lies in a row, the row.
+// Reads the worksheet part into a sheet; a failure names the part and, where it lies in a row, the row.
 std::optional<sheet::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
-                                          package::ReadError& error, sheet::Fault* fault = nullptr);
+                                          failure::Failure& failure);
 // The same from any source of worksheet XML.
 std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
-                                         package::ReadError& error, sheet::Fault* fault = nullptr);
+                                         failure::Failure& failure);
 
 }  // namespace velmora::ooxml

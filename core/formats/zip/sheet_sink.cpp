@@ -18,26 +18,26 @@ constexpr std::size_t kSourceBytesPerCell = 4;
 
 }  // namespace
 
-ReadError errorOf(PartStatus status) {
+failure::Reason reasonOf(PartStatus status) {
     switch (status) {
         case PartStatus::Ok:
-            return ReadError::None;
+            return failure::Reason::None;
         case PartStatus::Missing:
-            return ReadError::NotWorkbook;
+            return failure::Reason::NotAWorkbook;
         case PartStatus::TooLarge:
-            return ReadError::TooLarge;
+            return failure::Reason::WorkbookTooLarge;
         case PartStatus::Damaged:
         case PartStatus::Duplicate:
         case PartStatus::BadXml:
         case PartStatus::Refused:
             break;
     }
-    return ReadError::Damaged;
+    return failure::Reason::WorkbookDamaged;
 }
 
-sheet::Fault faultOf(PartStatus status, std::string_view partName) {
-    using What = sheet::Fault::What;
-    sheet::Fault fault;
+failure::Place faultOf(PartStatus status, std::string_view partName) {
+    using What = failure::Place::What;
+    failure::Place fault;
     fault.part = partName;
     switch (status) {
         case PartStatus::Ok:
@@ -69,7 +69,7 @@ SheetBudget SheetBudget::forSource(std::size_t sourceBytes) {
 bool SheetSink::put(std::int64_t row, std::int64_t column, sheet::CellView cell, std::int64_t count) {
     if (cell.kind == sheet::CellKind::Empty || count <= 0) return true;
     if (row < 0 || column < 0) {
-        m_error = ReadError::Damaged;
+        m_error = failure::Reason::WorkbookDamaged;
         return false;
     }
     // A value beyond the edge is noted for the import, which refuses it only when its columns reach
@@ -80,7 +80,7 @@ bool SheetSink::put(std::int64_t row, std::int64_t column, sheet::CellView cell,
     if (row >= kMaxRows) return true;
     const auto cells = static_cast<std::size_t>(std::max<std::int64_t>(0, end - column));
     if (cells > m_budget.cells || cell.text.size() > m_budget.textBytes) {
-        m_error = ReadError::TooLarge;
+        m_error = failure::Reason::WorkbookTooLarge;
         return false;
     }
     m_budget.cells -= cells;

@@ -1,29 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the readers of the XML-based formats share: their failures, and the sheet they fill within
-// the limits of the sheet model.
+// What the readers of the XML-based formats share: their failures' reasons and places, and the sheet they
+// fill within the limits of the sheet model.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "failure/failure.h"
+#include "failure/place.h"
 #include "package/zip_package.h"
-#include "sheet/fault.h"
 #include "sheet/sheet.h"
 
 namespace velmora::package {
 
-enum class ReadError {
-    None,
-    NotWorkbook,  // no part of a workbook where one must be
-    Encrypted,    // protected by a password
-    Damaged,      // a zip or XML that cannot be made sense of
-    TooLarge,     // a part inflating beyond its bound, or values beyond the sheet's rows and columns
-};
-
-// The failure a part's status stands for.
-ReadError errorOf(PartStatus status);
+// The reason a part's status stands for: NotAWorkbook for a missing part, WorkbookTooLarge for one that
+// would inflate beyond its bound, WorkbookDamaged for any other that could not be read.
+failure::Reason reasonOf(PartStatus status);
 // Where that failure lies: the part, and what its status says went wrong there.
-sheet::Fault faultOf(PartStatus status, std::string_view partName);
+failure::Place faultOf(PartStatus status, std::string_view partName);
 
 // What the sheets read from one piece of XML may cost at most: bytes of text copied into cells and
 // cells stored. Grows with the XML's size, so a small file cannot claim gigabytes through repetition.
@@ -44,17 +38,18 @@ public:
     // Stores the cell, `count` times along the row from `column`. False (and error() says why) when
     // it cannot be stored whole.
     bool put(std::int64_t row, std::int64_t column, sheet::CellView cell, std::int64_t count = 1);
-    ReadError error() const { return m_error; }
+    failure::Reason error() const { return m_error; }
     // What went wrong, for the fault that names the place.
-    sheet::Fault::What what() const {
-        return m_error == ReadError::TooLarge ? sheet::Fault::What::CellBudget : sheet::Fault::What::RowNumber;
+    failure::Place::What what() const {
+        return m_error == failure::Reason::WorkbookTooLarge ? failure::Place::What::CellBudget
+                                                            : failure::Place::What::RowNumber;
     }
     sheet::Sheet take() { return std::move(m_sheet); }
 
 private:
     sheet::Sheet m_sheet;
     SheetBudget& m_budget;
-    ReadError m_error = ReadError::None;
+    failure::Reason m_error = failure::Reason::None;
 };
 
 }  // namespace velmora::package

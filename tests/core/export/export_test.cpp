@@ -152,9 +152,9 @@ TEST(ScratchDatabase, AFailureOfItsOwnCarriesSqlitesCode) {
 // Reads a written workbook back with the project's reader and compares it with the grid, header row
 // first. Every cell must come back as the same text, empty cells as nothing.
 void expectWorkbookHolds(const std::string& path, const Grid& grid, const Text& sheetName = "Sheet1") {
-    xls::OpenError error = xls::OpenError::None;
+    failure::Failure error;
     const auto workbook = xls::Workbook::open(path, error);
-    ASSERT_TRUE(workbook.has_value()) << static_cast<int>(error);
+    ASSERT_TRUE(workbook.has_value()) << static_cast<int>(error.reason());
     ASSERT_EQ(workbook->sheets().size(), 1u);
     EXPECT_EQ(workbook->sheets()[0].name, sheetName);
     const auto sheet = workbook->readSheet(0, error);
@@ -262,8 +262,8 @@ TEST(WorkbookExport, ADraftStillBeingMadeKeepsItsRowsWhileTheNextGridUsesTheScra
     auto pendingFirst = startGridWorkbook(first, {}, nullptr, folder.file("db.tmp"));
     auto pendingSecond = startGridWorkbook(second, {}, nullptr, folder.file("db.tmp"));
     failure::Failure why;
-    for (auto [pending, name, grid] : {std::tuple{pendingFirst.get(), "w1", &first},
-                                       std::tuple{pendingSecond.get(), "w2", &second}}) {
+    for (auto [pending, name, grid] :
+         {std::tuple{pendingFirst.get(), "w1", &first}, std::tuple{pendingSecond.get(), "w2", &second}}) {
         SCOPED_TRACE(name);
         std::optional<xls::WorkbookDraft> draft = pending->take(why);
         ASSERT_TRUE(draft.has_value()) << why.describe();

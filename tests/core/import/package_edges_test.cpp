@@ -23,15 +23,15 @@ TEST(PackageEdges, EntitiesInNamesAndValuesAreDecodedOnce) {
     const std::vector<std::string> values = {"A&B", "A<B", "A>B", "A\"B", "A'B", "A中B", "A中B"};
     for (const char* file : {"entities.xlsx", "entities.ods"}) {
         SCOPED_TRACE(file);
-        ReaderStatus status = ReaderStatus::Ok;
-        const auto workbook = WorkbookFile::open(workbookFixture(file), status);
-        ASSERT_TRUE(workbook) << static_cast<int>(status);
+        failure::Failure failure;
+        const auto workbook = WorkbookFile::open(workbookFixture(file), failure);
+        ASSERT_TRUE(workbook) << static_cast<int>(failure.reason());
         ASSERT_EQ(workbook->sheets().size(), names.size());
         for (std::size_t index = 0; index < names.size(); ++index)
             EXPECT_EQ(workbook->sheets()[index].name, gbk(names[index])) << index;
         // Three rows, each value stored another way (see the fixture script).
-        const auto sheet = workbook->readSheet(0, status);
-        ASSERT_TRUE(sheet) << static_cast<int>(status);
+        const auto sheet = workbook->readSheet(0, failure);
+        ASSERT_TRUE(sheet) << static_cast<int>(failure.reason());
         ASSERT_EQ(sheet->rowCount(), 3);
         ASSERT_EQ(sheet->columnCount(), static_cast<int>(values.size()));
         for (int row = 0; row < 3; ++row) {
@@ -66,12 +66,12 @@ TEST(PackageEdges, PackagesThatCannotBeTrustedAreRefusedWithTheirReason) {
     for (const auto& c : cases) {
         ASSERT_FALSE(c.bytes.empty()) << c.what;
         // A workbook's sheets are read when chosen: the refusal may come then.
-        ReaderStatus status = ReaderStatus::Ok;
-        const auto workbook = WorkbookFile::openBytes(c.bytes, status);
+        failure::Failure failure;
+        const auto workbook = WorkbookFile::openBytes(c.bytes, failure);
         if (workbook) {
-            EXPECT_FALSE(workbook->readSheet(0, status)) << c.what;
+            EXPECT_FALSE(workbook->readSheet(0, failure)) << c.what;
         }
-        EXPECT_EQ(status, c.status) << c.what;
+        EXPECT_EQ(statusOf(failure), c.status) << c.what;
     }
 }
 
@@ -83,7 +83,8 @@ TEST(PackageEdges, DamageIsNamedByPartSheetAndRow) {
         const char* sheet;
         const char* place;
     } cases[] = {
-        {"damaged-places.xlsx", "Sheet2", "第2张工作表第5行的共享文字编号超出范围（xl/worksheets/sheet2.xml）"},
+        {"damaged-places.xlsx", "Sheet2",
+         "第2张工作表第5行的共享文字编号超出范围（xl/worksheets/sheet2.xml）"},
         {"damaged-xml.xlsx", "Sheet1", "第1张工作表第3行的XML无法解析（xl/worksheets/sheet1.xml）"},
         {"damaged-places.ods", "Sheet1", "第2张工作表第3行的单元格的值与其类型不符（content.xml）"},
         {"duplicate-part.xlsx", "Sheet1", "第1张工作表的部件重复出现（xl/worksheets/sheet1.xml）"},
@@ -92,8 +93,8 @@ TEST(PackageEdges, DamageIsNamedByPartSheetAndRow) {
     for (const auto& c : cases) {
         const std::string path = workbookFixture(c.file);
         WorksheetReader reader;
-        const ReaderStatus status = reader.open(path, c.sheet);
-        EXPECT_EQ(importFailureMessage(status, path, c.sheet, reader.availableSheets(), reader.fault()),
+        EXPECT_EQ(reader.open(path, c.sheet), ReaderStatus::Damaged) << c.file;
+        EXPECT_EQ(reader.failure().describe(),
                   gbk("工作簿已损坏(") + gbk(c.place) + gbk("),无法读取: ") + path)
             << c.file;
     }
@@ -101,22 +102,22 @@ TEST(PackageEdges, DamageIsNamedByPartSheetAndRow) {
 
 TEST(PackageEdges, EntriesDatedDayZeroReadWithoutAWordOnStandardError) {
     ::testing::internal::CaptureStderr();
-    ReaderStatus status = ReaderStatus::Ok;
-    const auto workbook = WorkbookFile::open(workbookFixture("zero-date.xlsx"), status);
-    const auto sheet = workbook ? workbook->readSheet(0, status) : std::nullopt;
+    failure::Failure failure;
+    const auto workbook = WorkbookFile::open(workbookFixture("zero-date.xlsx"), failure);
+    const auto sheet = workbook ? workbook->readSheet(0, failure) : std::nullopt;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-    ASSERT_TRUE(sheet) << static_cast<int>(status);
+    ASSERT_TRUE(sheet) << static_cast<int>(failure.reason());
     EXPECT_EQ(cellText(sheet->view(0, 0), ColumnKind::Text, false), "1");
 }
 
 // A part this large is inflated on a thread of its own, ahead of its parser: every chunk arrives once and
 // in order, the parse may end before the part does, and damage in the middle is still damage.
 TEST(PackageEdges, LargePartsReadWholeInOrderAndDamageShows) {
-    ReaderStatus status = ReaderStatus::Ok;
-    const auto workbook = WorkbookFile::open(workbookFixture("large-part.xlsx"), status);
-    ASSERT_TRUE(workbook) << static_cast<int>(status);
-    const auto sheet = workbook->readSheet(0, status);
-    ASSERT_TRUE(sheet) << static_cast<int>(status);
+    failure::Failure failure;
+    const auto workbook = WorkbookFile::open(workbookFixture("large-part.xlsx"), failure);
+    ASSERT_TRUE(workbook) << static_cast<int>(failure.reason());
+    const auto sheet = workbook->readSheet(0, failure);
+    ASSERT_TRUE(sheet) << static_cast<int>(failure.reason());
     ASSERT_EQ(sheet->rowCount(), 60000);
     ASSERT_EQ(sheet->columnCount(), 2);
     int wrong = 0;
@@ -126,10 +127,10 @@ TEST(PackageEdges, LargePartsReadWholeInOrderAndDamageShows) {
     }
     EXPECT_EQ(wrong, 0);
 
-    const auto damaged = WorkbookFile::open(workbookFixture("large-part-damaged.xlsx"), status);
-    ASSERT_TRUE(damaged) << static_cast<int>(status);
-    EXPECT_FALSE(damaged->readSheet(0, status));
-    EXPECT_EQ(status, ReaderStatus::Damaged);
+    const auto damaged = WorkbookFile::open(workbookFixture("large-part-damaged.xlsx"), failure);
+    ASSERT_TRUE(damaged) << static_cast<int>(failure.reason());
+    EXPECT_FALSE(damaged->readSheet(0, failure));
+    EXPECT_EQ(statusOf(failure), ReaderStatus::Damaged);
 }
 
 }  // namespace

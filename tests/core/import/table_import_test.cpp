@@ -368,40 +368,57 @@ TEST(TableImport, ClearsRowsBeforeTheFileIsChosen) {
 
 TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
     const std::string path = "/home/会计/表1.xls";
-    using What = sheet::Fault::What;
+    using failure::Failure;
+    using failure::Reason;
+    using What = failure::Place::What;
+    const auto inWorkbook = [&](Reason reason, failure::Place place = {}) {
+        return Failure::inWorkbook(reason, place).inFile(path);
+    };
     struct Case {
-        ReaderStatus status;
+        Failure failure;
+        ReaderStatus status;  // the shells' exit code follows it
         const char* expected;
-        sheet::Fault fault = {};  // where the reader found the fault
-        failure::Failure cause = {};  // what the system said when the file would not open
     };
     const Case cases[] = {
-        {ReaderStatus::Damaged, "工作簿已损坏(第2张工作表第5行的共享文字编号超出范围),无法读取: /home/会计/表1.xls",
-         {What::SharedStringIndex, 0x00FD, 2, 5}},
-        {ReaderStatus::Damaged, "工作簿已损坏(第1张工作表第3行的单元格记录(0x0203)不完整),无法读取: /home/会计/表1.xls",
-         {What::CellRecord, 0x0203, 1, 3}},
-        {ReaderStatus::Damaged, "工作簿已损坏(第3张工作表),无法读取: /home/会计/表1.xls", {What::Unknown, 0, 3, 0}},
-        {ReaderStatus::Damaged, "工作簿已损坏(复合文档结构无法读取),无法读取: /home/会计/表1.xls",
-         {What::Container, 0, 0, 0}},
-        {ReaderStatus::TooLarge, "工作簿过大(第1张工作表第65537行超出每表65,536行的上限),无法完整读取: /home/会计/表1.xls",
-         {What::RowsBeyond, 0, 1, 65537}},
-        {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls（文件不存在）", {},
-         failure::Failure(failure::Reason::FileMissing)},
-        {ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls"},
-        {ReaderStatus::NotWorkbook, "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): /home/会计/表1.xls"},
-        {ReaderStatus::Damaged, "工作簿已损坏,无法读取: /home/会计/表1.xls"},
-        {ReaderStatus::Encrypted, "工作簿已加密(设有密码),无法读取: /home/会计/表1.xls"},
-        {ReaderStatus::TooLarge,
+        {inWorkbook(Reason::WorkbookDamaged, {What::SharedStringIndex, 0x00FD, 2, 5}), ReaderStatus::Damaged,
+         "工作簿已损坏(第2张工作表第5行的共享文字编号超出范围),无法读取: /home/会计/表1.xls"},
+        {inWorkbook(Reason::WorkbookDamaged, {What::CellRecord, 0x0203, 1, 3}), ReaderStatus::Damaged,
+         "工作簿已损坏(第1张工作表第3行的单元格记录(0x0203)不完整),无法读取: /home/会计/表1.xls"},
+        {inWorkbook(Reason::WorkbookDamaged, {What::Unknown, 0, 3, 0}), ReaderStatus::Damaged,
+         "工作簿已损坏(第3张工作表),无法读取: /home/会计/表1.xls"},
+        {inWorkbook(Reason::WorkbookDamaged, {What::Container, 0, 0, 0}), ReaderStatus::Damaged,
+         "工作簿已损坏(复合文档结构无法读取),无法读取: /home/会计/表1.xls"},
+        {inWorkbook(Reason::WorkbookTooLarge, {What::RowsBeyond, 0, 1, 65537}), ReaderStatus::TooLarge,
+         "工作簿过大(第1张工作表第65537行超出每表65,536行的上限),无法完整读取: /home/会计/表1.xls"},
+        {Failure::cannotOpen(path, Failure(Reason::FileMissing)), ReaderStatus::CannotOpen,
+         "无法打开文件: /home/会计/表1.xls（文件不存在）"},
+        {Failure::cannotOpen(path, Failure(Reason::SystemError, 5)), ReaderStatus::CannotOpen,
+         "无法打开文件: /home/会计/表1.xls（读写出错(系统错误 5)）"},
+        {Failure::cannotOpen(path, {}), ReaderStatus::CannotOpen, "无法打开文件: /home/会计/表1.xls"},
+        {Failure(Reason::NotRegularFile).inFile(path), ReaderStatus::NotAFile,
+         "不是普通文件(是文件夹、管道或设备),无法读取: /home/会计/表1.xls"},
+        {Failure(Reason::OutOfMemory).inFile(path), ReaderStatus::OutOfMemory,
+         "内存不足,无法读取: /home/会计/表1.xls"},
+        {inWorkbook(Reason::NotAWorkbook), ReaderStatus::NotWorkbook,
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): /home/会计/表1.xls"},
+        {inWorkbook(Reason::UnsupportedVersion), ReaderStatus::NotWorkbook,
+         "文件不是可读取的工作簿(.xls、.xlsx、.xlsm、.ods、.fods): /home/会计/表1.xls"},
+        {inWorkbook(Reason::WorkbookDamaged), ReaderStatus::Damaged,
+         "工作簿已损坏,无法读取: /home/会计/表1.xls"},
+        {inWorkbook(Reason::WorkbookEncrypted), ReaderStatus::Encrypted,
+         "工作簿已加密(设有密码),无法读取: /home/会计/表1.xls"},
+        {inWorkbook(Reason::WorkbookTooLarge), ReaderStatus::TooLarge,
          "工作簿过大(超出每表65536行、256列,或解压后过大),无法完整读取: /home/会计/表1.xls"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(importFailureMessage(c.status, path, "Sheet1", {"Sheet1"}, c.fault, c.cause), gbk(c.expected))
-            << c.expected;
+        EXPECT_EQ(c.failure.describe(), gbk(c.expected)) << c.expected;
+        EXPECT_EQ(statusOf(c.failure), c.status) << c.expected;
     }
-    EXPECT_EQ(importFailureMessage(ReaderStatus::SheetNotFound, path, "Sheet1$", {gbk("发放明细"), "Sheet2"}),
+    EXPECT_EQ(statusOf(Failure()), ReaderStatus::Ok);
+    EXPECT_EQ(sheetMissingMessage(path, "Sheet1$", {gbk("发放明细"), "Sheet2"}),
               gbk("工作簿中没有名为“Sheet1$”的工作表: /home/会计/表1.xls\n该工作簿中的工作表: "
                   "“发放明细”、“Sheet2”"));
-    EXPECT_EQ(importFailureMessage(ReaderStatus::SheetNotFound, path, "Sheet1", {}),
+    EXPECT_EQ(sheetMissingMessage(path, "Sheet1", {}),
               gbk("工作簿中没有名为“Sheet1”的工作表: /home/会计/表1.xls\n该工作簿中的工作表: (无)"));
 }
 
@@ -420,15 +437,15 @@ TEST(ImportFailureMessage, SaysWhyAFileCouldNotBeOpened) {
     // The reason is the one met when the file was opened, carried to the message.
     for (const Case& c : cases) {
         WorksheetReader reader;
-        const ReaderStatus status = reader.open(c.path, "Sheet1");
-        EXPECT_EQ(status, ReaderStatus::CannotOpen) << c.reason;
-        const Text message = importFailureMessage(status, c.path, "Sheet1", {}, reader.fault(), reader.cause());
-        EXPECT_EQ(message,
+        EXPECT_EQ(reader.open(c.path, "Sheet1"), ReaderStatus::CannotOpen) << c.reason;
+        EXPECT_EQ(reader.failure().describe(),
                   gbk("无法打开文件: ") + gbk(c.path.c_str()) + gbk("（") + gbk(c.reason) + gbk("）"));
     }
-    EXPECT_EQ(importFailureMessage(ReaderStatus::CannotOpen, folder.path(), "Sheet1", {}, {},
-                                   failure::Failure(failure::Reason::NotRegularFile)),
-              gbk("无法打开文件: ") + gbk(folder.path().c_str()) + gbk("（不是普通文件）"));
+    // A folder where the workbook was expected is named as such, not as a file that would not open.
+    WorksheetReader reader;
+    EXPECT_EQ(reader.open(folder.path(), "Sheet1"), ReaderStatus::NotAFile);
+    EXPECT_EQ(reader.failure().describe(),
+              gbk("不是普通文件(是文件夹、管道或设备),无法读取: ") + gbk(folder.path().c_str()));
 }
 
 }  // namespace

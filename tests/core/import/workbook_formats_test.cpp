@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "import/workbook_file.h"
+#include "import/worksheet_reader.h"
 #include "sheet_builder.h"
 
 namespace velmora::import {
@@ -18,9 +19,9 @@ std::string workbookFixture(const std::string& name) {
 }
 
 WorkbookFile openFixture(const std::string& name) {
-    ReaderStatus status = ReaderStatus::Ok;
-    auto workbook = WorkbookFile::open(workbookFixture(name), status);
-    EXPECT_EQ(status, ReaderStatus::Ok) << name;
+    failure::Failure failure;
+    auto workbook = WorkbookFile::open(workbookFixture(name), failure);
+    EXPECT_TRUE(failure.ok()) << name;
     if (!workbook) throw std::runtime_error("cannot open " + name);
     return std::move(*workbook);
 }
@@ -65,9 +66,9 @@ TEST(WorkbookFormats, SavedAsXlsxOrOdsReadsLikeTheXls) {
         const WorkbookFile reference = openFixture(c.reference);
         EXPECT_EQ(listSheetNames(workbook.sheets()), listSheetNames(reference.sheets()));
         for (std::size_t index = 0; index < reference.sheets().size(); ++index) {
-            ReaderStatus status = ReaderStatus::Ok;
-            const auto expected = reference.readSheet(index, status);
-            const auto actual = workbook.readSheet(index, status);
+            failure::Failure failure;
+            const auto expected = reference.readSheet(index, failure);
+            const auto actual = workbook.readSheet(index, failure);
             ASSERT_TRUE(expected && actual) << index;
             EXPECT_EQ(actual->rowCount(), expected->rowCount()) << index;
             EXPECT_EQ(actual->columnCount(), expected->columnCount()) << index;
@@ -166,9 +167,9 @@ TEST(WorkbookFormats, FeaturesOnlyTheNewFormatsHaveReadAsWritten) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const WorkbookFile workbook = openFixture(c.file);
-        ReaderStatus status = ReaderStatus::Ok;
-        const auto sheet = workbook.readSheet(0, status);
-        ASSERT_TRUE(sheet) << static_cast<int>(status);
+        failure::Failure failure;
+        const auto sheet = workbook.readSheet(0, failure);
+        ASSERT_TRUE(sheet) << static_cast<int>(failure.reason());
         EXPECT_EQ(sheet->rowCount(), c.rows);
         EXPECT_EQ(sheet->columnCount(), c.columns);
         for (const Expected& cell : c.cells) {

@@ -111,7 +111,7 @@ std::string repeatedStringStream(std::size_t length, int cells) {
 TEST(SheetBounds, ReadsEveryCellThatRepeatsALongSharedText) {
     // Valid workbooks may show one long shared text in thousands of cells; the sheet keeps it once.
     for (const auto& [length, cells] : {std::pair{8000, 40}, std::pair{1000, 2000}, std::pair{8000, 20000}}) {
-        OpenError error = OpenError::None;
+        failure::Failure error;
         const auto workbook = Workbook::openBytes(wrapInOle(repeatedStringStream(length, cells)), error);
         ASSERT_TRUE(workbook) << cells;
         const auto sheet = workbook->readSheet(0, error);

@@ -16,23 +16,25 @@ std::string fixture(const char* name) { return std::string(VELMORA_TEST_DATA) + 
 TEST(OpenErrors, NamesWhyAFileCannotBeRead) {
     const struct {
         const char* file;
-        OpenError error;
+        failure::Reason error;
     } cases[] = {
-        {"encrypted.xls", OpenError::Encrypted},        {"truncated.xls", OpenError::Damaged},
-        {"not-a-workbook.xls", OpenError::NotWorkbook}, {"empty.xls", OpenError::NotWorkbook},
-        {"no-such-file.xls", OpenError::CannotRead},
+        {"encrypted.xls", failure::Reason::WorkbookEncrypted},
+        {"truncated.xls", failure::Reason::WorkbookDamaged},
+        {"not-a-workbook.xls", failure::Reason::NotAWorkbook},
+        {"empty.xls", failure::Reason::NotAWorkbook},
+        {"no-such-file.xls", failure::Reason::CannotRead},
     };
     for (const auto& c : cases) {
-        OpenError error = OpenError::None;
+        failure::Failure error;
         EXPECT_FALSE(Workbook::open(fixture(c.file), error)) << c.file;
-        EXPECT_EQ(error, c.error) << c.file;
+        EXPECT_EQ(error.reason(), c.error) << c.file;
     }
 }
 
 struct BytesCase {
     const char* what;
     std::string bytes;
-    OpenError error;
+    failure::Reason error;
 };
 
 void PrintTo(const BytesCase& c, std::ostream* out) { *out << c.what; }
@@ -40,9 +42,9 @@ void PrintTo(const BytesCase& c, std::ostream* out) { *out << c.what; }
 class OpenBytesErrorTest : public ::testing::TestWithParam<BytesCase> {};
 
 TEST_P(OpenBytesErrorTest, Refuses) {
-    OpenError error = OpenError::None;
+    failure::Failure error;
     EXPECT_FALSE(Workbook::openBytes(GetParam().bytes, error));
-    EXPECT_EQ(error, GetParam().error);
+    EXPECT_EQ(error.reason(), GetParam().error);
 }
 
 std::string globalsWith(const std::string& records) {
@@ -54,31 +56,33 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BytesCase{"a bare BIFF2 stream with FILEPASS",
                   record(0x0009, "\x02\x00\x10\x00"s) + record(0x002F, le16(0) + le16(0)),
-                  OpenError::Encrypted},
-        BytesCase{"a zip-based workbook", "PK\x03\x04 and more"s, OpenError::UnsupportedFormat},
+                  failure::Reason::WorkbookEncrypted},
+        BytesCase{"a zip-based workbook", "PK\x03\x04 and more"s, failure::Reason::UnsupportedVersion},
         BytesCase{"a BIFF4 workbook without a sheet",
                   wrapInOle(record(0x0409, "\x00\x00\x00\x01\x00\x00"s) + record(0x000A, "")),
-                  OpenError::Damaged},
+                  failure::Reason::WorkbookDamaged},
         BytesCase{"a container without a workbook stream", wrapInOle({{"Contents", "hello"}}),
-                  OpenError::NotWorkbook},
+                  failure::Reason::NotAWorkbook},
         BytesCase{"a container signature and nothing behind it",
-                  "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"s + std::string(600, '\xFF'), OpenError::Damaged},
+                  "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"s + std::string(600, '\xFF'),
+                  failure::Reason::WorkbookDamaged},
         BytesCase{"a record longer than the stream",
                   wrapInOle(record(0x0809, bofData(0x0005)) + le16(0x0042) + le16(100) + "\xB0\x04"s),
-                  OpenError::Damaged},
+                  failure::Reason::WorkbookDamaged},
         BytesCase{"a stream that starts with no BOF", wrapInOle(record(0x0042, le16(1200))),
-                  OpenError::Damaged},
+                  failure::Reason::WorkbookDamaged},
         BytesCase{"a worksheet BOF where the globals should be", wrapInOle(record(0x0809, bofData(0x0010))),
-                  OpenError::UnsupportedFormat},
+                  failure::Reason::UnsupportedVersion},
         BytesCase{"FILEPASS in the globals",
-                  wrapInOle(globalsWith(record(0x002F, le16(0) + le32(0x12345678)))), OpenError::Encrypted},
+                  wrapInOle(globalsWith(record(0x002F, le16(0) + le32(0x12345678)))),
+                  failure::Reason::WorkbookEncrypted},
         BytesCase{"a BOUNDSHEET too short for its header", wrapInOle(globalsWith(record(0x0085, le32(0)))),
-                  OpenError::Damaged}));
+                  failure::Reason::WorkbookDamaged}));
 
 // Opens bytes that must open, and reads sheet 0.
-std::optional<Sheet> readOnlySheet(const std::string& stream, OpenError& error) {
+std::optional<Sheet> readOnlySheet(const std::string& stream, failure::Failure& error) {
     std::optional<Workbook> workbook = Workbook::openBytes(wrapInOle(stream), error);
-    EXPECT_TRUE(workbook) << static_cast<int>(error);
+    EXPECT_TRUE(workbook) << static_cast<int>(error.reason());
     if (!workbook) return std::nullopt;
     return workbook->readSheet(0, error);
 }
@@ -91,14 +95,14 @@ std::string sst(const std::vector<std::string>& latin1, std::uint32_t claimedCou
 
 TEST(MalformedSheets, ASharedStringCountBeyondItsDataKeepsTheStringsThereAndRefusesOthers) {
     const std::string globals = sst({"first", "second"}, 0x7FFFFFFF);
-    OpenError error = OpenError::None;
+    failure::Failure error;
     std::optional<Sheet> sheet =
         readOnlySheet(oneSheetStream(globals, record(0x00FD, cellHead(0, 0) + le32(1))), error);
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->cell(0, 0).text, "second");
     sheet = readOnlySheet(oneSheetStream(globals, record(0x00FD, cellHead(0, 0) + le32(2))), error);
     EXPECT_FALSE(sheet);
-    EXPECT_EQ(error, OpenError::Damaged);
+    EXPECT_EQ(error.reason(), failure::Reason::WorkbookDamaged);
 }
 
 TEST(MalformedSheets, RefusesSheetsThatAreCutOffOrShortOfBytes) {
@@ -111,18 +115,18 @@ TEST(MalformedSheets, RefusesSheetsThatAreCutOffOrShortOfBytes) {
         {"a record running past the stream", le16(0x0203) + le16(200) + cellHead(0, 0)},
     };
     for (const auto& c : cases) {
-        OpenError error = OpenError::None;
+        failure::Failure error;
         EXPECT_FALSE(readOnlySheet(oneSheetStream("", c.sheet), error)) << c.what;
-        EXPECT_EQ(error, OpenError::Damaged) << c.what;
+        EXPECT_EQ(error.reason(), failure::Reason::WorkbookDamaged) << c.what;
     }
 }
 
 TEST(MalformedSheets, RefusesASheetWithoutItsEof) {
     std::string stream = oneSheetStream("", record(0x0203, cellHead(0, 0) + leDouble(1)));
     stream.resize(stream.size() - 4);
-    OpenError error = OpenError::None;
+    failure::Failure error;
     EXPECT_FALSE(readOnlySheet(stream, error));
-    EXPECT_EQ(error, OpenError::Damaged);
+    EXPECT_EQ(error.reason(), failure::Reason::WorkbookDamaged);
 }
 
 TEST(MalformedSheets, RefusesSheetOffsetsThatLeadNowhereSound) {
@@ -133,11 +137,11 @@ TEST(MalformedSheets, RefusesSheetOffsetsThatLeadNowhereSound) {
         stream.add(0x0809, bofData(0x0005));
         stream.add(0x0085, boundSheetData(offset, "S"));
         stream.add(0x000A, "");
-        OpenError error = OpenError::None;
+        failure::Failure error;
         std::optional<Workbook> workbook = Workbook::openBytes(wrapInOle(stream.bytes()), error);
         ASSERT_TRUE(workbook);
         EXPECT_FALSE(workbook->readSheet(0, error)) << offset;
-        EXPECT_EQ(error, OpenError::Damaged) << offset;
+        EXPECT_EQ(error.reason(), failure::Reason::WorkbookDamaged) << offset;
     }
 }
 
@@ -153,11 +157,11 @@ TEST(MalformedSheets, AnOffsetBesideNoBofOfItsOwnNeverTakesAnotherSheet) {
     stream.add(0x0809, bofData(0x0010));
     stream.add(0x0203, cellHead(0, 0) + leDouble(5));
     stream.add(0x000A, "");
-    OpenError error = OpenError::None;
+    failure::Failure error;
     const std::optional<Workbook> workbook = Workbook::openBytes(wrapInOle(stream.bytes()), error);
     ASSERT_TRUE(workbook);
     EXPECT_FALSE(workbook->readSheet(0, error));
-    EXPECT_EQ(error, OpenError::Damaged);
+    EXPECT_EQ(error.reason(), failure::Reason::WorkbookDamaged);
     EXPECT_EQ(workbook->readSheet(1, error)->cell(0, 0).number, 5);
 }
 
@@ -174,7 +178,7 @@ TEST(MalformedStreams, NoPrefixOrBitFlipOfARealStreamCrashes) {
     }
     int readable = 0;
     for (const std::string& variant : variants) {
-        OpenError error = OpenError::None;
+        failure::Failure error;
         std::optional<Workbook> workbook = Workbook::openBytes(wrapInOle(variant), error);
         if (!workbook) continue;
         for (std::size_t i = 0; i < workbook->sheets().size(); ++i)

@@ -13,16 +13,16 @@ namespace {
 std::string fixture(const char* name) { return std::string(VELMORA_TEST_DATA) + "/" + name; }
 
 Workbook openFixture(const char* name) {
-    OpenError error = OpenError::None;
+    failure::Failure error;
     std::optional<Workbook> workbook = Workbook::open(fixture(name), error);
-    EXPECT_TRUE(workbook) << name << " error " << static_cast<int>(error);
+    EXPECT_TRUE(workbook) << name << " error " << static_cast<int>(error.reason());
     return workbook ? std::move(*workbook) : Workbook();
 }
 
 Sheet readFixtureSheet(const Workbook& workbook, std::size_t index) {
-    OpenError error = OpenError::None;
+    failure::Failure error;
     std::optional<Sheet> sheet = workbook.readSheet(index, error);
-    EXPECT_TRUE(sheet) << "sheet " << index << " error " << static_cast<int>(error);
+    EXPECT_TRUE(sheet) << "sheet " << index << " error " << static_cast<int>(error.reason());
     return sheet ? std::move(*sheet) : Sheet();
 }
 
@@ -270,7 +270,9 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     2,
                     2,
-                    {{0, 0, T, 0, "卡号", 0}, {0, 1, T, 0, "Name", 0}, {1, 0, N, 31000100, "", 0},
+                    {{0, 0, T, 0, "卡号", 0},
+                     {0, 1, T, 0, "Name", 0},
+                     {1, 0, N, 31000100, "", 0},
                      {1, 1, T, 0, "徐杰", 0}}},
         FixtureCase{"edges/bof-version0-mixed.xls",
                     false,
@@ -278,16 +280,23 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     2,
                     3,
-                    {{0, 0, T, 0, "BIFF2", 0}, {0, 1, N, 1234.5678, "", 0}, {0, 2, N, 1234, "", 0},
-                     {1, 0, T, 0, "BIFF3-5", 0}, {1, 1, N, 8765.4321, "", 0}, {1, 2, N, 4321, "", 0}}},
+                    {{0, 0, T, 0, "BIFF2", 0},
+                     {0, 1, N, 1234.5678, "", 0},
+                     {0, 2, N, 1234, "", 0},
+                     {1, 0, T, 0, "BIFF3-5", 0},
+                     {1, 1, N, 8765.4321, "", 0},
+                     {1, 2, N, 4321, "", 0}}},
         FixtureCase{"edges/biff7-codepage1200.xls",
                     false,
                     {"指数"},
                     0,
                     2,
                     3,
-                    {{0, 0, T, 0, "指数名称", 0}, {0, 1, T, 0, "Index", 0}, {1, 0, N, 3021.5, "", 0},
-                     {1, 1, T, 0, "上证", 0}, {1, 2, T, 0, "星期四", 0}}},
+                    {{0, 0, T, 0, "指数名称", 0},
+                     {0, 1, T, 0, "Index", 0},
+                     {1, 0, N, 3021.5, "", 0},
+                     {1, 1, T, 0, "上证", 0},
+                     {1, 2, T, 0, "星期四", 0}}},
         FixtureCase{"edges/sst-stray-byte.xls",
                     false,
                     {"Sheet1"},
@@ -302,8 +311,11 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     2,
                     4,
-                    {{0, 0, T, 0, "星期四", 0}, {0, 1, T, 0, "四", 0}, {0, 2, T, 0, "2024年", 0},
-                     {0, 3, D, 45351, "", 0}, {1, 0, T, 0, "星期五", 0}}}));
+                    {{0, 0, T, 0, "星期四", 0},
+                     {0, 1, T, 0, "四", 0},
+                     {0, 2, T, 0, "2024年", 0},
+                     {0, 3, D, 45351, "", 0},
+                     {1, 0, T, 0, "星期五", 0}}}));
 
 TEST(ManyStrings, ReadsEveryStringOfATableSpreadOverContinueRecords) {
     const Workbook workbook = openFixture("many-strings.xls");

@@ -33,15 +33,15 @@ struct ReadCase {
 void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.what; }
 
 void expectReads(const ReadCase& c) {
-    OpenError error = OpenError::None;
+    failure::Failure error;
     const std::optional<Workbook> workbook = Workbook::openBytes(c.file, error);
-    ASSERT_TRUE(workbook) << static_cast<int>(error);
+    ASSERT_TRUE(workbook) << static_cast<int>(error.reason());
     EXPECT_EQ(workbook->uses1904DateSystem(), c.uses1904);
     ASSERT_EQ(workbook->sheets().size(), c.sheetNames.size());
     for (std::size_t i = 0; i < c.sheetNames.size(); ++i)
         EXPECT_EQ(text::utf8FromGbk(workbook->sheets()[i].name), c.sheetNames[i]);
     const std::optional<Sheet> sheet = workbook->readSheet(c.sheetIndex, error);
-    ASSERT_TRUE(sheet) << static_cast<int>(error);
+    ASSERT_TRUE(sheet) << static_cast<int>(error.reason());
     for (const Want& want : c.cells) {
         const Cell got = sheet->cell(want.row, want.column);
         SCOPED_TRACE(::testing::Message() << "cell " << want.row << "," << want.column);

@@ -12,17 +12,17 @@ using namespace std::string_literals;
 using namespace testing;
 
 Workbook openStreams(const std::vector<std::pair<std::string, std::string>>& streams) {
-    OpenError error = OpenError::None;
+    failure::Failure error;
     std::optional<Workbook> workbook = Workbook::openBytes(wrapInOle(streams), error);
-    EXPECT_TRUE(workbook) << static_cast<int>(error);
+    EXPECT_TRUE(workbook) << static_cast<int>(error.reason());
     return workbook ? std::move(*workbook) : Workbook();
 }
 
 Sheet readSheet0(const std::string& globals, const std::string& sheetRecords) {
     const Workbook workbook = openStreams({{"Workbook", oneSheetStream(globals, sheetRecords)}});
-    OpenError error = OpenError::None;
+    failure::Failure error;
     std::optional<Sheet> sheet = workbook.readSheet(0, error);
-    EXPECT_TRUE(sheet) << static_cast<int>(error);
+    EXPECT_TRUE(sheet) << static_cast<int>(error.reason());
     return sheet ? std::move(*sheet) : Sheet();
 }
 
@@ -62,12 +62,12 @@ TEST(SheetList, KeepsEverySheetWithItsKindAndVisibility) {
         EXPECT_EQ(workbook.sheets()[i].kind, kinds[i]);
         EXPECT_EQ(workbook.sheets()[i].hidden, i == 4);
     }
-    OpenError error = OpenError::None;
+    failure::Failure error;
     EXPECT_EQ(workbook.readSheet(4, error)->cell(0, 0).number, 5);  // hidden sheets still hold data
     EXPECT_FALSE(workbook.readSheet(1, error));
-    EXPECT_EQ(error, OpenError::UnsupportedFormat);
+    EXPECT_EQ(error.reason(), failure::Reason::UnsupportedVersion);
     EXPECT_FALSE(workbook.readSheet(5, error));
-    EXPECT_EQ(error, OpenError::CannotRead);
+    EXPECT_EQ(error.reason(), failure::Reason::CannotRead);
 }
 
 // A BIFF5 stream in code page 936 with one sheet named `name` and a LABEL holding `label`.
@@ -96,7 +96,7 @@ TEST(Streams, PrefersTheWorkbookStreamAndMatchesNamesInAnyCase) {
         openStreams({{"BOOK", biff5Stream("\xB9\xA4\xD7\xF7\xB1\xED", "\xBF\xA8\xBA\xC5")}});
     ASSERT_EQ(book.sheets().size(), 1u);
     EXPECT_EQ(text::utf8FromGbk(book.sheets()[0].name), "工作表");
-    OpenError error = OpenError::None;
+    failure::Failure error;
     const std::optional<Sheet> sheet = book.readSheet(0, error);
     ASSERT_TRUE(sheet);
     EXPECT_EQ(text::utf8FromGbk(sheet->cell(1, 2).text), "卡号");

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sheet/fault.h"
+#include "failure/place.h"
 
 #include <cstdio>
 #include <string>
 
 #include "text/encoding.h"
 
-namespace velmora::sheet {
+namespace velmora::failure {
 namespace {
 
 // A part name comes from the file, so a damaged one may be of any length: the message shows its start.
@@ -20,7 +20,7 @@ std::string partName(const std::string& part) {
 
 }  // namespace
 
-text::Text Fault::describe() const {
+text::Text Place::describe() const {
     std::string place;
     if (sheet > 0) place += "第" + std::to_string(sheet) + "张工作表";
     if (row > 0) place += "第" + std::to_string(row) + "行";
@@ -108,4 +108,4 @@ text::Text Fault::describe() const {
     return text::gbkFromUtf8(sentence);
 }
 
-}  // namespace velmora::sheet
+}  // namespace velmora::failure
