@@ -26,7 +26,9 @@ mkdir "$work/unzipped" "$work/runs"
 unzip -q "$zip" -d "$work/unzipped"
 program="$(ls -d "$work"/unzipped/velmora-*-windows-x64)/velmora-batch.exe"
 [ -f "$program" ] || { echo "check-windows-zip: no velmora-batch.exe in $zip" >&2; exit 1; }
+# The new prefix is made, and every process of its making has ended, before the first case runs.
 wineboot -i >/dev/null 2>&1 || true
+wineserver -w
 
 failures=0
 # Runs one case with both programs from an empty working folder, then compares everything each wrote.
@@ -60,6 +62,7 @@ check() {
 }
 
 check version --version
+check help --help
 job=(--config "$data/cases/register_payments/vozuz.ini")
 check job-xls "${job[@]}" --table1 "$data/register.xls" --table2 "$data/payments.xls" --out @OUT@
 for format in xlsx ods; do
@@ -85,6 +88,22 @@ if diff -r "$work/runs/job-xls/linux/out" "$work/runs/portable/out" >/dev/null &
     echo "same:      portable (settings beside the program)"
 else
     echo "DIFFERENT: portable (settings beside the program)"
+    failures=$((failures + 1))
+fi
+
+# A console: under a pseudo-terminal Wine gives the program one, so the text goes through WriteConsoleW;
+# Chinese comes out right only if it went out as UTF-16 (bytes would be read in the console's code page).
+(cd "$work/runs" && script -qec "wine '$program' --help" /dev/null </dev/null >console.txt 2>&1) || true
+sed -i 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\r//g' "$work/runs/console.txt"
+missing=0
+while IFS= read -r line; do
+    grep -qF -- "$line" "$work/runs/console.txt" || missing=$((missing + 1))
+done <"$work/runs/help/linux/stdout.txt"
+if [ $missing -eq 0 ]; then
+    echo "same:      help written to a console"
+else
+    echo "DIFFERENT: help written to a console ($missing lines not found)"
+    sed 's/^/    /' "$work/runs/console.txt"
     failures=$((failures + 1))
 fi
 
