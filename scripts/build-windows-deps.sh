@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the libraries Velmora needs on Windows (x64) from Debian's own source packages, with
 # Debian's mingw-w64, into a cache folder keyed by the library versions and this script's hash, so a rerun
-# on the same machine takes seconds. Prints the prefix (include/, lib/, bin/ with every DLL) on standard
-# output; everything else goes to standard error.
+# on the same machine takes seconds. The tools come from scripts/install-windows-tools.sh, which is not part
+# of the key, so its list can grow without a rebuild. Prints the prefix (include/, lib/, bin/ with every DLL)
+# on standard output; everything else goes to standard error.
 #
 #   scripts/build-windows-deps.sh [--install-only | --print-prefix]
 #
@@ -28,46 +29,14 @@ log() { echo "build-windows-deps: $*" >&2; }
 
 if [ "${1:-}" = --print-prefix ]; then echo "$prefix"; exit 0; fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-
-install_packages() {
-    export DEBIAN_FRONTEND=noninteractive
-    # Source entries for Debian's registry: bookworm for most, trixie for libgsf's served tarball.
-    local list=/etc/apt/sources.list.d/velmora-windows-src.sources
-    if [ ! -f "$list" ]; then
-        $SUDO tee "$list" >/dev/null <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates trixie
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-        $SUDO apt-get update >&2
-    fi
-    # The build machine's Qt 6.4.2 gives the host tools (moc, rcc, uic) for the Windows Qt of the same
-    # version; tclsh makes SQLite's single-file source; meson and ninja build GLib.
-    $SUDO apt-get install -y --no-install-recommends \
-        g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev \
-        wine wine64 dpkg-dev cmake ninja-build meson pkg-config python3 tcl gettext zip unzip \
-        autoconf automake libtool \
-        libglib2.0-dev-bin qt6-base-dev qt6-base-dev-tools >&2
-}
-
-if [ "${1:-}" = --install-only ]; then install_packages; exit 0; fi
+if [ "${1:-}" = --install-only ]; then exec "$here/scripts/install-windows-tools.sh"; fi
 
 if [ -f "$prefix/.complete" ]; then
     log "cached in $prefix"
     echo "$prefix"
     exit 0
 fi
-install_packages
+"$here/scripts/install-windows-tools.sh"
 
 jobs="${VELMORA_JOBS:-$(nproc)}"
 if [ "$jobs" -gt 2 ] && [ -z "${VELMORA_JOBS:-}" ]; then jobs=2; fi

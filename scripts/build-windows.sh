@@ -16,6 +16,7 @@ root="$PWD"
 run_tests=0
 [ "${1:-}" = --test ] && run_tests=1
 
+scripts/install-windows-tools.sh
 deps="${VELMORA_WINDOWS_DEPS:-$(scripts/build-windows-deps.sh)}"
 out="$root/build-windows"
 build="$out/build"

@@ -35,6 +35,8 @@ public:
 
 private:
     void fail(failure::Failure why);
+    // One read from the current position into `into`: the bytes read, 0 at the end, or -1 after fail().
+    long long readSome(char* into, std::size_t count);
 
     int m_fd = -1;
     std::size_t m_size = 0;

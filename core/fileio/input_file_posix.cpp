@@ -49,28 +49,14 @@ void InputFile::fail(Failure why) {
     m_fd = -1;
 }
 
-bool InputFile::readAll(std::string& bytes, std::size_t limit) {
-    bytes.clear();
-    if (!valid()) return false;
-    if (m_size > limit) {
-        fail(Failure(Reason::OverProgramLimit));
-        return false;
+long long InputFile::readSome(char* into, std::size_t count) {
+    for (;;) {
+        const ssize_t got = ::read(m_fd, into, count);
+        if (got >= 0) return got;
+        if (errno == EINTR) continue;
+        fail(Failure::fromReadErrno(errno));
+        return -1;
     }
-    bytes.resize(m_size);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(m_fd, bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            fail(Failure::fromReadErrno(errno));
-            bytes.clear();
-            return false;
-        }
-        if (got == 0) break;  // shrunk since it was opened: what is there is the file
-        done += static_cast<std::size_t>(got);
-    }
-    bytes.resize(done);
-    return true;
 }
 
 bool InputFile::readStart(std::string& bytes, std::size_t count) {

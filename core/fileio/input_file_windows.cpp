@@ -55,28 +55,10 @@ void InputFile::fail(Failure why) {
     m_fd = -1;
 }
 
-bool InputFile::readAll(std::string& bytes, std::size_t limit) {
-    bytes.clear();
-    if (!valid()) return false;
-    if (m_size > limit) {
-        fail(Failure(Reason::OverProgramLimit));
-        return false;
-    }
-    bytes.resize(m_size);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        const int got = ::_read(m_fd, bytes.data() + done, chunk);
-        if (got < 0) {
-            fail(windows::readFailureOf(::GetLastError()));
-            bytes.clear();
-            return false;
-        }
-        if (got == 0) break;  // shrunk since it was opened: what is there is the file
-        done += static_cast<std::size_t>(got);
-    }
-    bytes.resize(done);
-    return true;
+long long InputFile::readSome(char* into, std::size_t count) {
+    const int got = ::_read(m_fd, into, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
+    if (got < 0) fail(windows::readFailureOf(::GetLastError()));
+    return got;
 }
 
 bool InputFile::readStart(std::string& bytes, std::size_t count) {

@@ -79,24 +79,6 @@ std::u16string utf16FromPage(std::string_view bytes, UINT page) {
     return out;
 }
 
-void appendUtf8(char32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | cp >> 6);
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | cp >> 12);
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | cp >> 18);
-        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // UTF-16 bytes (code pages 1200 and 1201) to UTF-8 as glibc's converter reads them: a unit that starts no
 // character, or a byte left over at the end, becomes "?" and the reading goes on one byte further.
 std::string utf8FromUtf16Bytes(std::string_view bytes, bool bigEndian) {
@@ -116,7 +98,7 @@ std::string utf8FromUtf16Bytes(std::string_view bytes, bool bigEndian) {
         if (unit >= 0xD800 && unit < 0xDC00 && pos + 4 <= bytes.size()) {
             const char32_t low = unitAt(pos + 2);
             if (low >= 0xDC00 && low < 0xE000) {
-                appendUtf8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), out);
+                gb18030::appendUtf8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), out);
                 pos += 4;
                 continue;
             }
@@ -126,7 +108,7 @@ std::string utf8FromUtf16Bytes(std::string_view bytes, bool bigEndian) {
             ++pos;
             continue;
         }
-        appendUtf8(unit, out);
+        gb18030::appendUtf8(unit, out);
         pos += 2;
     }
     return out;

@@ -160,6 +160,17 @@ char32_t decodeUtf8(std::string_view in, std::size_t& length) {
     return cp;
 }
 
+void appendUtf16(char32_t cp, std::u16string& out) {
+    if (cp < 0x10000) {
+        out += static_cast<char16_t>(cp);
+    } else {
+        out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
+}
+
+}  // namespace
+
 void appendUtf8(char32_t cp, std::string& out) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -177,17 +188,6 @@ void appendUtf8(char32_t cp, std::string& out) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-void appendUtf16(char32_t cp, std::u16string& out) {
-    if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
-    } else {
-        out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-        out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    }
-}
-
-}  // namespace
 
 std::string fromUtf8(std::string_view utf8) {
     std::string out;

@@ -22,4 +22,7 @@ std::string fromUtf16(std::u16string_view utf16);
 // GB18030 to UTF-16; each byte that starts no valid character becomes U+FFFD.
 std::u16string toUtf16(std::string_view gbk);
 
+// Appends the UTF-8 bytes of one code point below 0x110000 (the callers' converters give no other).
+void appendUtf8(char32_t cp, std::string& out);
+
 }  // namespace velmora::text::gb18030
