@@ -67,10 +67,10 @@ TEST(WindowsPlaces, InstalledKeepsSettingsInAppDataAndTheGuideBesideTheProgram) 
     };
     for (const auto& c : cases) {
         const ProgramPlaces places = placesFor(RunMode::Installed, program, "/usr/share/doc/velmora", c.user);
-        EXPECT_EQ(places.settingsFile, c.settingsFile);
-        EXPECT_EQ(places.guideFile, program + "\\软件使用说明.doc");
-        EXPECT_EQ(places.outputFolder, "");
-        EXPECT_EQ(places.dialogFolder, "C:\\Users\\a");
+        EXPECT_EQ(places.settingsFile.native(), c.settingsFile);
+        EXPECT_EQ(places.guideFile.native(), program + "\\软件使用说明.doc");
+        EXPECT_EQ(places.outputFolder.native(), "");
+        EXPECT_EQ(places.dialogFolder.native(), "C:\\Users\\a");
     }
 }
 
