@@ -117,9 +117,9 @@ void Commands::importSource() {
 
 void Commands::importTable(import::TableKind kind) {
     // Every format the import reads comes first, so it is the default; the .xls entry stays as it was.
-    const auto path =
-        m_window.fileDialog().openFile(QStringLiteral("工作簿 (*.xls *.xlsx *.xlsm *.ods *.fods);;*.xls (*.xls)"),
-                                       fromNativePath(m_window.places().dialogFolder));
+    const auto path = m_window.fileDialog().openFile(
+        QStringLiteral("工作簿 (*.xls *.xlsx *.xlsm *.ods *.fods);;*.xls (*.xls)"),
+        fromNativePath(m_window.places().dialogFolder));
     // A stray click and Cancel must not cost the clerk a filled register: nothing changes until a file
     // is chosen.
     if (path) importFile(kind, *path);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <csignal>
-
 #include "app/process.h"
+
+#include <csignal>
 
 namespace velmora::app {
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Windows ends no process by a signal for a full file or a closed pipe: the write fails, as wanted. What
 // the program prints (--version, --help) goes out with "\n" line ends, as on Linux and as the batch's.
+#include "app/process.h"
+
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
-
-#include "app/process.h"
 
 namespace velmora::app {
 

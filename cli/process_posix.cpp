@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/process.h"
+
 #include <malloc.h>
 
 #include <csignal>
-
-#include "cli/process.h"
 
 namespace velmora::cli {
 

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds Velmora and runs the whole test suite headless: once in the normal
-# build (and, when run as root, once more as an ordinary account), once built with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# Installs the dependencies, checks the sources' format, builds Velmora and runs the whole test suite
+# headless: once in the normal build (and, when run as root, once more as an ordinary account), once built
+# with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
 
+scripts/check-format.sh
 scripts/build.sh build -DWERROR=ON
 (cd build && ctest --output-on-failure -j"$(nproc)" --timeout 600)
 # As root, once more as an ordinary account: the permission tests that root would pass anyway run there.

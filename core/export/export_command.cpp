@@ -54,7 +54,8 @@ void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& na
                    const failure::Failure& scratchFolder, const std::string& scratchPath,
                    const std::string& folder, WriteQueue& queue) {
     std::shared_ptr<PendingWorkbook> pending;
-    if (scratchFolder.ok()) pending = startGridWorkbook(grid, {}, &job.progress, scratchPath, job.lockTimeLimit);
+    if (scratchFolder.ok())
+        pending = startGridWorkbook(grid, {}, &job.progress, scratchPath, job.lockTimeLimit);
     queue.push(name + ".xls", [pending, scratchFolder, folder, name] {
         if (!pending) return scratchFolder;
         failure::Failure why;
@@ -107,11 +108,10 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& firstP
     if (scratchFolder.ok()) emptyScratchDatabase(scratchPath);
 
     queued.push_back(reconcile::reportFileName(job.unitText));
-    queue.push(reconcile::reportFileName(job.unitText),
-               [folder, unit = job.unitText, summary = job.summary, notFound = job.notFoundList,
-                mismatches = job.mismatchList] {
-                   return writeReport(folder, unit, summary, notFound, mismatches);
-               });
+    queue.push(
+        reconcile::reportFileName(job.unitText),
+        [folder, unit = job.unitText, summary = job.summary, notFound = job.notFoundList,
+         mismatches = job.mismatchList] { return writeReport(folder, unit, summary, notFound, mismatches); });
     return queue.finish();
 }
 

@@ -63,8 +63,8 @@ struct ExportOutcome {
     bool cancelled = false;               // the first dialog was cancelled: nothing written, no message;
                                           // the status is back to empty
     bool nothingToExport = false;         // both tables empty: no dialog, nothing written, `message` says so
-    std::vector<FailedFile> failedFiles;    // the files that could not be written, each with its reason,
-                                            // in order
+    std::vector<FailedFile> failedFiles;  // the files that could not be written, each with its reason,
+                                          // in order
     std::vector<SkippedFile> skippedFiles;  // not written by choice, in order
     std::vector<text::Text> savedFiles;     // GBK names of the files written, in order
     text::FilePath folder;                  // where the workbooks and the report went

@@ -69,7 +69,7 @@ private:
     Block m_current;
     int m_nextInCurrent = 0;
     std::vector<std::string_view> m_views;  // nextRow's, before they are copied
-    std::thread m_reader;  // last, so it starts once everything it uses is there
+    std::thread m_reader;                   // last, so it starts once everything it uses is there
 };
 
 }  // namespace velmora::exporting

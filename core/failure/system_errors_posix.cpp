@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <cerrno>
-
 #include "failure/system_errors.h"
+
+#include <cerrno>
 
 namespace velmora::failure {
 

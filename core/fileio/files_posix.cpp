@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files on POSIX systems: links followed only where their owner is trusted, modes kept, fsync of the
 // file and its folder around the rename.
+#include "fileio/files.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
@@ -14,7 +16,6 @@
 #include <ctime>
 #include <fstream>
 
-#include "fileio/files.h"
 #include "fileio/files_system.h"
 
 namespace velmora::fileio {

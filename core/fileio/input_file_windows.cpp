@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Opening input files on Windows: by their UTF-16 name, shared with any writer (a workbook open in a
 // spreadsheet can still be read), and only when they are files on a disk, not a folder, pipe or device.
+#include "fileio/input_file.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -8,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "fileio/input_file.h"
 #include "fileio/system_windows.h"
 
 namespace velmora::fileio {

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "fileio/private_folder.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,8 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
-
-#include "fileio/private_folder.h"
 
 namespace velmora::fileio {
 namespace {

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Locks by flock: released by the system when the process ends, however it ends.
+#include "fileio/timed_lock.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "fileio/timed_lock.h"
 
 namespace velmora::fileio {
 

@@ -2,10 +2,11 @@
 // Locks on Windows: a file by LockFileEx; a folder, which the system cannot lock and where no file may be
 // planted, by a semaphore of the session named after the folder's real path. Both go when the process
 // ends, however it ends.
+#include "fileio/timed_lock.h"
+
 #include <cstdint>
 
 #include "fileio/system_windows.h"
-#include "fileio/timed_lock.h"
 
 namespace velmora::fileio {
 

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "paths/system.h"
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +10,6 @@
 #include <cstdlib>
 
 #include "fileio/files.h"
-#include "paths/system.h"
 
 namespace velmora::paths::system {
 
@@ -30,7 +31,9 @@ std::string installedSettingsFolder(const UserFolders& user) {
     return fileio::joinPath(base, "velmora");
 }
 
-std::string installedGuideFolder(const std::string&, const std::string& installDocDir) { return installDocDir; }
+std::string installedGuideFolder(const std::string&, const std::string& installDocDir) {
+    return installDocDir;
+}
 
 std::string realPathOf(const std::string& path) {
     char resolved[PATH_MAX];

@@ -36,7 +36,8 @@ std::pair<int, int> widenGrids(Grid& registerGrid, Grid& sourceGrid, int fillCou
 // falls back to scanning the grid as it stands.
 class RegisterLookup {
 public:
-    RegisterLookup(const Grid& registerGrid, int registerRows, bool codeColumnStable, const RegisterIndex* made)
+    RegisterLookup(const Grid& registerGrid, int registerRows, bool codeColumnStable,
+                   const RegisterIndex* made)
         : m_grid(registerGrid), m_rows(registerRows), m_indexed(codeColumnStable) {
         if (!m_indexed) return;
         if (made != nullptr && made->serves(registerGrid)) {
@@ -85,7 +86,8 @@ private:
 
 }  // namespace
 
-RegisterIndex::RegisterIndex(const Grid& registerGrid) : m_grid(&registerGrid), m_rows(registerGrid.rowCount()) {
+RegisterIndex::RegisterIndex(const Grid& registerGrid)
+    : m_grid(&registerGrid), m_rows(registerGrid.rowCount()) {
     if (registerGrid.columnCount() == 0) return;
     std::size_t capacity = 16;
     while (capacity < static_cast<std::size_t>(m_rows) * 2) capacity *= 2;

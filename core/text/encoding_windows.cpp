@@ -2,9 +2,10 @@
 // The conversions on Windows: GB18030 by the tables made from glibc's converter, so the bytes are those of
 // the Linux build (the system's code page 936 differs from GB18030 on 0x80 and the euro and PUA codes, and
 // code page 54936 is missing from some systems); the other 8-bit code pages through the system.
+#include "text/encoding.h"
+
 #include <windows.h>
 
-#include "text/encoding.h"
 #include "text/gb18030.h"
 
 namespace velmora::text {

@@ -106,7 +106,8 @@ TEST(HostileOutputs, AReadOnlyFolderFailsEveryFileAndKeepsTheOldOnes) {
         ExportRun second(5);
         const ExportOutcome outcome = second.run(folder.path());
         for (const exporting::FailedFile& file : outcome.failedFiles) {
-            if (file.reason.reason() != failure::Reason::ReadOnlyFileSystem) return 101;  // not "no permission"
+            if (file.reason.reason() != failure::Reason::ReadOnlyFileSystem)
+                return 101;  // not "no permission"
         }
         return outcome.warning ? static_cast<int>(outcome.failedFiles.size()) : 100;
     });

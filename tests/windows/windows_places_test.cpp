@@ -44,9 +44,8 @@ TEST(WindowsPlaces, InstalledOnlyInsideProgramFiles) {
         fs::path folder;
         RunMode expected;
     } cases[] = {
-        {folders.m_inside, RunMode::Installed},
-        {folders.m_inside.parent_path(), RunMode::Installed},
-        {fs::path(upper), RunMode::Installed},  // the file system ignores case, and so does the rule
+        {folders.m_inside, RunMode::Installed},   {folders.m_inside.parent_path(), RunMode::Installed},
+        {fs::path(upper), RunMode::Installed},   // the file system ignores case, and so does the rule
         {folders.m_sibling, RunMode::Portable},  // a name that only starts like Program Files
         {folders.m_elsewhere, RunMode::Portable},
     };

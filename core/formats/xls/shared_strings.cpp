@@ -77,8 +77,8 @@ bool SharedStrings::addAll(const std::vector<std::string_view>& texts, std::vect
     return addAll(texts, std::vector<std::uint8_t>(texts.size(), 1), indices);
 }
 
-bool SharedStrings::addAll(const std::vector<std::string_view>& texts, const std::vector<std::uint8_t>& lookUp,
-                           std::vector<std::uint32_t>& indices) {
+bool SharedStrings::addAll(const std::vector<std::string_view>& texts,
+                           const std::vector<std::uint8_t>& lookUp, std::vector<std::uint32_t>& indices) {
     m_batchHashes.resize(texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) m_batchHashes[i] = lookUp[i] ? hashOf(texts[i]) : 0;
     // Every slot is asked for before the lookups wait for the first.

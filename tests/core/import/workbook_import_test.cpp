@@ -210,7 +210,8 @@ TEST(WorkbookImport, RefusesValuesBeyondTheSheetOnlyInItsColumns) {
         {"650,20", "工作簿过大(第1张工作表第2行第650列超出每表256列的上限),无法完整读取: "},
     };
     for (const Case& c : cases) {
-        const Imported imported = importFile(TableKind::Source, "edges/stray-cells.xlsx", "Sheet1", c.spec, "2");
+        const Imported imported =
+            importFile(TableKind::Source, "edges/stray-cells.xlsx", "Sheet1", c.spec, "2");
         if (!c.message) {
             ASSERT_EQ(imported.outcome.status, ReaderStatus::Ok) << c.spec;
             ASSERT_EQ(imported.grid.rowCount(), 2);
@@ -235,7 +236,8 @@ TEST(WorkbookImport, JudgesAFileByItsFirstBytesAndReadsNoMoreThanItsFormatHolds)
         const char* message;  // before the path
     };
     const Case cases[] = {
-        {compound, 2 * kGiB + 1, ReaderStatus::TooLarge, "工作簿过大(文件大于此格式所能容纳的2 GB),无法完整读取: "},
+        {compound, 2 * kGiB + 1, ReaderStatus::TooLarge,
+         "工作簿过大(文件大于此格式所能容纳的2 GB),无法完整读取: "},
         {"PK\x03\x04"s, 4 * kGiB + 1, ReaderStatus::TooLarge,
          "工作簿过大(文件大于此格式所能容纳的4 GB),无法完整读取: "},
         {"\x00\x00\x00\x00"s, 3 * kGiB, ReaderStatus::NotWorkbook,
@@ -243,7 +245,8 @@ TEST(WorkbookImport, JudgesAFileByItsFirstBytesAndReadsNoMoreThanItsFormatHolds)
     };
     const std::string path = ::testing::TempDir() + "huge.xls";
     for (const Case& c : cases) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc).write(c.head.data(), static_cast<long>(c.head.size()));
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(c.head.data(), static_cast<long>(c.head.size()));
         std::filesystem::resize_file(path, c.size);
         model::Grid grid;
         model::Progress progress;

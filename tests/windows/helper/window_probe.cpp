@@ -81,7 +81,8 @@ void click(HWND window, POINT point) {
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) return 2;
     HWND window = nullptr;
-    for (int waited = 0; waited < kWaitMs && (window == nullptr || !::IsWindowVisible(window)); waited += 100) {
+    for (int waited = 0; waited < kWaitMs && (window == nullptr || !::IsWindowVisible(window));
+         waited += 100) {
         ::Sleep(100);
         window = ::FindWindowW(nullptr, argv[1]);
     }
@@ -119,8 +120,8 @@ int wmain(int argc, wchar_t** argv) {
         ::Sleep(1000);
         ::GetWindowRect(window, &outer);
         ::GetClientRect(window, &client);
-        std::printf("设置: outer %ldx%ld client %ldx%ld\n", outer.right - outer.left, outer.bottom - outer.top,
-                    client.right, client.bottom);
+        std::printf("设置: outer %ldx%ld client %ldx%ld\n", outer.right - outer.left,
+                    outer.bottom - outer.top, client.right, client.bottom);
         // A frame under 28 pixels (Wine's) would leave the panel's first row in sight at 524: the client
         // area then stops at the panel's top, 496, and the window is a little lower.
         const bool heightRight = outer.bottom - outer.top == expected ||

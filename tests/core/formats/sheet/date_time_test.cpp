@@ -54,11 +54,11 @@ TEST(TextDateFormat, ShowsWeekdaysAndYearsAsSpreadsheetsDo) {
         {"e\"年\"", 45351, false, "2024年"},
         {"AAAA;@", 45352, false, "星期五"},
         {"\\(aaa\\)", 45353, false, "(六)"},
-        {"aaaa", 1, false, "星期日"},   // day 1 and 1900-02-29 as spreadsheets count them
+        {"aaaa", 1, false, "星期日"},  // day 1 and 1900-02-29 as spreadsheets count them
         {"aaaa", 60, false, "星期三"},
         {"aaaa", 0, true, "星期五"},  // 1904-01-01
         {"aaaa", -1, false, nullptr},
-        {"aa", 45351, false, nullptr},  // no weekday code
+        {"aa", 45351, false, nullptr},         // no weekday code
         {"yyyy aaaa", 45351, false, nullptr},  // a date the reader shows as one
         {"General", 45351, false, nullptr},
         {"0.00e", 45351, false, nullptr},

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Date format detection, by built-in id and by format string.
-#include <gtest/gtest.h>
-
 #include "sheet/number_formats.h"
+
+#include <gtest/gtest.h>
 
 namespace velmora::sheet {
 namespace {
