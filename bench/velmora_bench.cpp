@@ -179,8 +179,11 @@ std::vector<Timing> runOnce(const std::string& folder, const std::string& batchP
     });
     const std::string scratch = folder + "/db.tmp";
     seconds[4] = secondsOf([&] {
-        exporting::writeGridToWorkbook(registerGrid, out, "t1", {}, &progress, scratch);
-        exporting::writeGridToWorkbook(sourceGrid, out, "t2", {}, &progress, scratch);
+        for (const auto& [grid, name] : {std::pair{&registerGrid, "t1"}, std::pair{&sourceGrid, "t2"}}) {
+            failure::Failure why;
+            auto draft = exporting::startGridWorkbook(*grid, {}, &progress, scratch)->take(why);
+            if (draft) exporting::writeWorkbookDraft(std::move(*draft), out, name);
+        }
     });
     seconds[5] = secondsOf([&] {
         exporting::writeReport(out, registerOutcome.unitText, result.summary, result.notFoundList,

@@ -14,7 +14,6 @@
 #include "export/table_rows.h"
 #include "export/template_database.h"
 #include "fileio/files.h"
-#include "fileio/private_folder.h"
 #include "text/encoding.h"
 #include "xls/workbook_writer.h"
 
@@ -267,13 +266,6 @@ std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid& grid, cons
     return pending;
 }
 
-std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, const Text& sheet,
-                                                    model::Progress* progress, const std::string& scratchPath,
-                                                    failure::Failure& why,
-                                                    std::chrono::milliseconds lockLimit) {
-    return startGridWorkbook(grid, sheet, progress, scratchPath, lockLimit)->take(why);
-}
-
 failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,
                                     const Text& workbookName) {
     fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
@@ -290,20 +282,6 @@ failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string&
         return writeErrno != 0 ? failure::Failure::fromErrno(writeErrno) : failureOf(error);
     if (!closed) return failure::Failure::fromErrno(closeErrno);
     return workbook.commit();
-}
-
-bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
-                         const Text& sheet, model::Progress* progress) {
-    fileio::PrivateScratchFolder scratch;
-    return scratch.choose().ok() && writeGridToWorkbook(grid, folder, workbookName, sheet, progress,
-                                                        scratchDatabasePath(scratch.path()));
-}
-
-bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
-                         const Text& sheet, model::Progress* progress, const std::string& scratchPath) {
-    failure::Failure why;
-    std::optional<xls::WorkbookDraft> draft = draftGridWorkbook(grid, sheet, progress, scratchPath, why);
-    return draft && writeWorkbookDraft(std::move(*draft), folder, workbookName).ok();
 }
 
 }  // namespace velmora::exporting

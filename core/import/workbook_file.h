@@ -18,7 +18,8 @@ public:
     // the reader knows, and names the file. For a file that could not be opened or read it holds what
     // the system said then.
     static std::optional<WorkbookFile> open(const std::string& path, failure::Failure& failure);
-    // The same on bytes already in memory (tests, fuzzing); the failure names no file.
+    // The same on bytes already in memory, where open() goes once the file is read and where the fuzzers
+    // start; the failure names no file.
     static std::optional<WorkbookFile> openBytes(std::string bytes, failure::Failure& failure);
 
     const std::vector<sheet::SheetEntry>& sheets() const { return m_workbook->sheets(); }

@@ -53,7 +53,7 @@ public:
     // Opens `sheetName` (matched byte for byte, as typed) in the workbook at `path` (file-system
     // encoding). On failure the reader holds an empty sheet.
     ReaderStatus open(const std::string& path, const Text& sheetName);
-    // Builds a reader over a sheet already in memory (tests).
+    // Reads a sheet already in memory: where open() ends, and where the fuzzers start.
     void openSheet(sheet::Sheet sheet, bool uses1904DateSystem);
 
     int recordCount() const;

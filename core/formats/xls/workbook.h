@@ -39,7 +39,7 @@ public:
     // WorkbookEncrypted for one protected by a password (FILEPASS), WorkbookDamaged for records that
     // cannot be made sense of.
     static std::optional<Workbook> open(const std::string& path, failure::Failure& failure);
-    // The same on bytes already in memory (tests, fuzzing).
+    // The same on bytes already in memory: the import reads a file once and shows each format its bytes.
     static std::optional<Workbook> openBytes(std::string bytes, failure::Failure& failure);
 
     // Every sheet of the workbook, in workbook order.

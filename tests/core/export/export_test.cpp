@@ -37,6 +37,15 @@ using text::Text;
 
 Text gbk(const std::string& utf8) { return text::gbkFromUtf8(utf8); }
 
+// A grid to "<name>.xls" in `folder` in the export's two steps, with the scratch file at `scratchPath`.
+bool writeGridToWorkbook(const Grid& grid, const std::string& folder, const Text& name, const Text& sheet,
+                         model::Progress* progress, const std::string& scratchPath) {
+    failure::Failure why;
+    std::optional<xls::WorkbookDraft> draft =
+        startGridWorkbook(grid, sheet, progress, scratchPath)->take(why);
+    return draft && writeWorkbookDraft(std::move(*draft), folder, name).ok();
+}
+
 Grid makeGrid(const std::vector<Text>& titles, const std::vector<std::vector<Text>>& rows) {
     Grid grid;
     for (const Text& title : titles) grid.appendColumn(title);
