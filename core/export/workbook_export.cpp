@@ -152,7 +152,9 @@ failure::Failure failureOf(xls::WriteError error) {
 
 }  // namespace
 
-std::string workbookFileName(const Text& workbookName) { return text::utf8FromGbk(workbookName) + ".xls"; }
+text::FilePath workbookFileName(const Text& workbookName) {
+    return text::FilePath(text::pathFromGbk(workbookName).native() + ".xls");
+}
 
 std::optional<xls::WorkbookDraft> workbookDraftFromTables(sqlite3* db, int columns, int rows,
                                                           const Text& sheetName, xls::WriteError& error) {
@@ -216,7 +218,8 @@ std::optional<xls::WorkbookDraft> PendingWorkbook::take(failure::Failure& why) {
 }
 
 std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid& grid, const Text& sheet,
-                                                   model::Progress* progress, const std::string& scratchPath,
+                                                   model::Progress* progress,
+                                                   const text::FilePath& scratchPath,
                                                    std::chrono::milliseconds lockLimit) {
     auto pending = std::make_unique<PendingWorkbook>();
     failure::Failure& why = pending->m_why;
@@ -227,8 +230,9 @@ std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid& grid, cons
         if (progress != nullptr) progress->yield();
     };
     // The scratch folder is out of the clerk's sight, so every failure met there names it.
-    std::string scratchFolder(fileio::folderPartOf(scratchPath));
-    if (scratchFolder.size() > 1) scratchFolder.pop_back();
+    std::string folder(fileio::folderPartOf(scratchPath.native()));
+    if (folder.size() > 1) folder.pop_back();
+    const text::FilePath scratchFolder(std::move(folder));
     why = db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()), lockLimit, keepAlive);
     if (why.failed()) {
         if (why.reason() != failure::Reason::LockTimedOut) why = why.inScratchFolder(scratchFolder);
@@ -266,9 +270,9 @@ std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid& grid, cons
     return pending;
 }
 
-failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,
+failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const text::FilePath& folder,
                                     const Text& workbookName) {
-    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
+    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)).native());
     if (const failure::Failure opened = workbook.open(); opened.failed()) return opened;
     // libgsf writes into the file opened here, never under a name of its own choosing.
     std::FILE* file = ::fdopen(::dup(workbook.descriptor()), "wb");

@@ -14,13 +14,14 @@
 #include "fileio/timed_lock.h"
 #include "model/grid.h"
 #include "model/progress.h"
+#include "text/file_path.h"
 #include "text/rules.h"
 #include "xls/workbook_writer.h"
 
 namespace velmora::exporting {
 
-// Returns the workbook's file name (file-system encoding) for a workbook name: the name plus ".xls".
-std::string workbookFileName(const text::Text& workbookName);
+// Returns the workbook's file name for a workbook name: the name plus ".xls".
+text::FilePath workbookFileName(const text::Text& workbookName);
 
 // The worksheet `sheetName` built from "tmp_titles" (by position) and "tmp" (by rowid) of the scratch
 // database `db`, whose rows have `columns` columns. Nullopt when a read fails, the tables do not hold
@@ -43,7 +44,7 @@ public:
 
 private:
     friend std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid&, const text::Text&,
-                                                              model::Progress*, const std::string&,
+                                                              model::Progress*, const text::FilePath&,
                                                               std::chrono::milliseconds);
     void gather(const text::Text& sheetName);
 
@@ -66,12 +67,12 @@ private:
 // its maximum and each inserted row's number as its position.
 std::unique_ptr<PendingWorkbook> startGridWorkbook(
     const model::Grid& grid, const text::Text& sheet, model::Progress* progress,
-    const std::string& scratchPath, std::chrono::milliseconds lockLimit = fileio::kLockTimeLimit);
+    const text::FilePath& scratchPath, std::chrono::milliseconds lockLimit = fileio::kLockTimeLimit);
 
 // The second step: lays the draft out and writes it to "<workbookName>.xls" in `folder` through a
 // temporary file renamed into place, so a failure leaves an existing workbook of that name as it was.
 // Touches neither grid nor database, so it may run on another thread.
-failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,
+failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const text::FilePath& folder,
                                     const text::Text& workbookName);
 
 }  // namespace velmora::exporting

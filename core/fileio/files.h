@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "failure/failure.h"
+#include "text/file_path.h"
 
 namespace velmora::fileio {
 
@@ -22,13 +23,22 @@ std::string temporaryFolder();
 // without one), the name part is what follows it (the whole path without one).
 std::string_view folderPartOf(std::string_view path);
 std::string_view namePartOf(std::string_view path);
+inline text::FilePath namePartOf(const text::FilePath& path) {
+    return text::FilePath(std::string(namePartOf(path.native())));
+}
 
 // A path of the core (UTF-8; on POSIX systems whatever bytes it was given) as std::filesystem takes it:
 // a narrow string would be read in the system's code page on Windows.
 std::filesystem::path filesystemPathOf(const std::string& path);
+inline std::filesystem::path filesystemPathOf(const text::FilePath& path) {
+    return filesystemPathOf(path.native());
+}
 
 // Joins a folder and a file name with one separator ("/", on Windows "\\").
 std::string joinPath(std::string_view folder, std::string_view name);
+inline text::FilePath joinPath(const text::FilePath& folder, const text::FilePath& name) {
+    return text::FilePath(joinPath(folder.native(), name.native()));
+}
 
 // What a written file's permissions become. A replaced file (Shared and OwnerOnly) keeps its mode and
 // group, so the colleagues who could read or write it still can; root also keeps its owner.

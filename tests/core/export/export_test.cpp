@@ -42,8 +42,8 @@ bool writeGridToWorkbook(const Grid& grid, const std::string& folder, const Text
                          model::Progress* progress, const std::string& scratchPath) {
     failure::Failure why;
     std::optional<xls::WorkbookDraft> draft =
-        startGridWorkbook(grid, sheet, progress, scratchPath)->take(why);
-    return draft && writeWorkbookDraft(std::move(*draft), folder, name).ok();
+        startGridWorkbook(grid, sheet, progress, text::FilePath(scratchPath))->take(why);
+    return draft && writeWorkbookDraft(std::move(*draft), text::FilePath(folder), name).ok();
 }
 
 Grid makeGrid(const std::vector<Text>& titles, const std::vector<std::vector<Text>>& rows) {
@@ -142,7 +142,8 @@ TEST(ScratchDatabase, PathCollapsesDoubledSlashes) {
         {"//server//share/", "/server/share/db.tmp"},
         {"/a///b/", "/a//b/db.tmp"},  // one pass: three slashes become two
     };
-    for (const auto& [folder, expected] : cases) EXPECT_EQ(scratchDatabasePath(folder), expected) << folder;
+    for (const auto& [folder, expected] : cases)
+        EXPECT_EQ(scratchDatabasePath(folder).native(), expected) << folder;
     EXPECT_EQ(quoteIdentifier("a\"b"), "\"a\"\"b\"");
 }
 
@@ -151,7 +152,8 @@ TEST(ScratchDatabase, PathCollapsesDoubledSlashes) {
 TEST(ScratchDatabase, AFailureOfItsOwnCarriesSqlitesCode) {
     ScratchFolder folder("sqlite-code");
     ScratchDatabase db;
-    ASSERT_TRUE(db.create(folder.file("db.tmp"), inflateTemplateBlock(templateDatabaseBlock())).ok());
+    ASSERT_TRUE(
+        db.create(text::FilePath(folder.file("db.tmp")), inflateTemplateBlock(templateDatabaseBlock())).ok());
     ASSERT_FALSE(db.execute("SELECT * FROM no_such_table"));
     const failure::Failure why = db.lastFailure();
     EXPECT_EQ(why.sqliteCode(), SQLITE_ERROR);
@@ -162,7 +164,7 @@ TEST(ScratchDatabase, AFailureOfItsOwnCarriesSqlitesCode) {
 // first. Every cell must come back as the same text, empty cells as nothing.
 void expectWorkbookHolds(const std::string& path, const Grid& grid, const Text& sheetName = "Sheet1") {
     failure::Failure error;
-    const auto workbook = xls::Workbook::open(path, error);
+    const auto workbook = xls::Workbook::open(text::FilePath(path), error);
     ASSERT_TRUE(workbook.has_value()) << static_cast<int>(error.reason());
     ASSERT_EQ(workbook->sheets().size(), 1u);
     EXPECT_EQ(workbook->sheets()[0].name, sheetName);
@@ -268,15 +270,16 @@ TEST(WorkbookExport, ADraftStillBeingMadeKeepsItsRowsWhileTheNextGridUsesTheScra
     const Grid first = makeGrid({"a", "b"}, firstRows);
     const Grid second = makeGrid({"c", "d", "e"}, secondRows);
     // The second grid replaces the scratch file while the first draft may still take its rows.
-    auto pendingFirst = startGridWorkbook(first, {}, nullptr, folder.file("db.tmp"));
-    auto pendingSecond = startGridWorkbook(second, {}, nullptr, folder.file("db.tmp"));
+    const text::FilePath scratchPath(folder.file("db.tmp"));
+    auto pendingFirst = startGridWorkbook(first, {}, nullptr, scratchPath);
+    auto pendingSecond = startGridWorkbook(second, {}, nullptr, scratchPath);
     failure::Failure why;
     for (auto [pending, name, grid] :
          {std::tuple{pendingFirst.get(), "w1", &first}, std::tuple{pendingSecond.get(), "w2", &second}}) {
         SCOPED_TRACE(name);
         std::optional<xls::WorkbookDraft> draft = pending->take(why);
         ASSERT_TRUE(draft.has_value()) << why.describe();
-        ASSERT_TRUE(writeWorkbookDraft(std::move(*draft), folder.path(), name).ok());
+        ASSERT_TRUE(writeWorkbookDraft(std::move(*draft), text::FilePath(folder.path()), name).ok());
         expectWorkbookHolds(folder.file(std::string(name) + ".xls"), *grid);
     }
 }
@@ -483,7 +486,7 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
     EXPECT_TRUE(fs::exists(testsupport::pathOf(folder.file("某单位_待核对.txt"))));
     // The scratch database has served: it keeps no names or figures after the export.
     ASSERT_TRUE(scratchChosen);
-    EXPECT_EQ(fs::file_size(testsupport::pathOf(scratchDatabasePath(scratch.path()))), 0u);
+    EXPECT_EQ(fs::file_size(testsupport::pathOf(scratchDatabasePath(scratch.path()).native())), 0u);
     EXPECT_EQ(f.progress.position(), 0);
     EXPECT_TRUE(f.progress.status().empty());
     ASSERT_GE(f.progress.positions.size(), 2u);
