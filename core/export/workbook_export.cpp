@@ -172,14 +172,6 @@ std::optional<xls::WorkbookDraft> workbookDraftFromTables(sqlite3* db, int colum
     return draft;
 }
 
-std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
-                                                    const Text& sheetName) {
-    xls::WriteError error = xls::WriteError::None;
-    std::optional<xls::WorkbookDraft> draft = workbookDraftFromTables(db, columns, rows, sheetName, error);
-    if (!draft) return std::nullopt;
-    return std::move(*draft).finish();
-}
-
 PendingWorkbook::PendingWorkbook() = default;
 
 PendingWorkbook::~PendingWorkbook() {

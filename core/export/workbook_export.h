@@ -23,11 +23,12 @@ namespace velmora::exporting {
 // Returns the workbook's file name for a workbook name: the name plus ".xls".
 text::FilePath workbookFileName(const text::Text& workbookName);
 
-// The worksheet `sheetName` built from "tmp_titles" (by position) and "tmp" (by rowid) of the scratch
-// database `db`, whose rows have `columns` columns. Nullopt when a read fails, the tables do not hold
-// exactly `columns` titles and `rows` rows, or the data does not fit a workbook.
-std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
-                                                    const text::Text& sheetName);
+// The worksheet `sheetName` drafted from "tmp_titles" (by position) and "tmp" (by rowid) of the scratch
+// database `db`, whose rows have `columns` columns. Nullopt when a read fails or the tables do not hold
+// exactly `columns` titles and `rows` rows; nullopt with `error` set when the data does not fit a workbook.
+std::optional<xls::WorkbookDraft> workbookDraftFromTables(sqlite3* db, int columns, int rows,
+                                                          const text::Text& sheetName,
+                                                          xls::WriteError& error);
 
 class TableRows;
 

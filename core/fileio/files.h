@@ -71,8 +71,6 @@ public:
     failure::Failure open();
     // The open temporary file, for writers that write it themselves; -1 before open().
     int descriptor() const { return m_fd; }
-    const std::string& temporaryPath() const { return m_temporary; }
-    const std::string& targetPath() const { return m_target; }
 
     // Writes `bytes` after what was written before, once open. On a failure the temporary file is
     // removed, so every later append() and commit() fails too.
@@ -114,13 +112,5 @@ void removeFile(const std::string& path);
 // The reason for an error number the system gave through a library (SQLite's system error, say): errno
 // on POSIX systems, GetLastError's number on Windows.
 failure::Failure failureOfSystemError(int systemError);
-
-// Why `path` cannot be opened for reading, asked after a reader failed to open it (no failure if it now
-// opens). Never blocks on a pipe.
-failure::Failure whyCannotRead(const std::string& path);
-
-// Reads a whole file; false if it cannot be opened or read or is no regular file (see input_file.h).
-// Files above `limit` bytes are refused.
-bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit = std::size_t(1) << 31);
 
 }  // namespace velmora::fileio

@@ -21,6 +21,7 @@
 #include "reconcile/report.h"
 #include "support/independent_reader.h"
 #include "support/protected_file.h"
+#include "support/read_file.h"
 #include "support/scratch_folder.h"
 #include "text/encoding.h"
 #include "text/phrases.h"
@@ -58,7 +59,7 @@ Grid makeGrid(const std::vector<Text>& titles, const std::vector<std::vector<Tex
 
 std::string readFile(const std::string& path) {
     std::string bytes;
-    EXPECT_TRUE(fileio::readWholeFile(path, bytes)) << path;
+    EXPECT_TRUE(testsupport::readWholeFile(path, bytes)) << path;
     return bytes;
 }
 
@@ -367,9 +368,11 @@ TEST(WorkbookExport, WorkbookHoldsWhatTheScratchTablesHold) {
     db.execute("UPDATE tmp SET c3 = 'changed' WHERE rowid = 2");
     db.execute("DELETE FROM tmp WHERE rowid = 1");
     db.execute("INSERT INTO tmp (rowid, c1, c2, c3) VALUES (0, '0', 'first', '')");
-    const auto stream = workbookStreamFromTables(db.get(), 3, 2, "Sheet1");
-    ASSERT_TRUE(stream.has_value());
-    ASSERT_EQ(xls::writeWorkbookStream(folder.file("r.xls"), *stream), xls::WriteError::None);
+    xls::WriteError error = xls::WriteError::None;
+    auto draft = workbookDraftFromTables(db.get(), 3, 2, "Sheet1", error);
+    ASSERT_TRUE(draft.has_value());
+    ASSERT_EQ(xls::writeWorkbookStream(folder.file("r.xls"), std::move(*draft).finish()),
+              xls::WriteError::None);
     expectWorkbookHolds(folder.file("r.xls"),
                         makeGrid({"a", "B", ""}, {{"0", "first", ""}, {"2", gbk("张三"), "changed"}}));
 }
@@ -398,7 +401,9 @@ TEST(WorkbookExport, ReadBackFailsUnlessTheTablesHoldTheGridWhole) {
         ASSERT_TRUE(writeGridToWorkbook(grid, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
         ScratchConnection db(folder.file("db.tmp"));
         if (!c.change.empty()) db.execute(c.change);
-        EXPECT_EQ(workbookStreamFromTables(db.get(), c.columns, c.rows, "Sheet1").has_value(), c.sound);
+        xls::WriteError error = xls::WriteError::None;
+        EXPECT_EQ(workbookDraftFromTables(db.get(), c.columns, c.rows, "Sheet1", error).has_value(), c.sound);
+        EXPECT_EQ(error, xls::WriteError::None);
     }
 }
 
