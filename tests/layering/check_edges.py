@@ -4,7 +4,9 @@
 helpers, whose names say the encoding: app/qt_text.h for the window (Qt's strings, GBK texts, file names,
 UTF-8 literals), cli/console_text.h for the batch (its arguments, the console's UTF-8). A conversion
 anywhere else is how a file name gets shown as GBK or a GBK text gets read as UTF-8 or used as a file
-name. Usage: check_edges.py SOURCE_DIR"""
+name. Within the core, outside core/text/, a GBK text becomes a file name and a file name a GBK text only
+through text::pathFromGbk and text::gbkFromPath, never by an unnamed round through UTF-8.
+Usage: check_edges.py SOURCE_DIR"""
 
 import pathlib
 import re
@@ -24,12 +26,29 @@ CONVERSIONS = (
     r"\.native\(\)",
 )
 CONVERSION = re.compile("|".join(CONVERSIONS))
+# In the core: a file name made straight from a GBK conversion, or a file name's bytes converted as UTF-8.
+CORE_CONVERSION = re.compile(r"\bFilePath\s*[({]\s*(?:text::)?utf8FromGbk\b"
+                             r"|\bgbkFromUtf8\s*\([^;]*\.native\(\)")
+CORE_EDGE = "core/text"
 COMMENT = re.compile(r"//[^\n]*|/\*.*?\*/", re.S)
 STRING = re.compile(r'"(?:[^"\\\n]|\\.)*"')
 
 
+def code_lines(source):
+    # Comments and literals may name a conversion; blanking them keeps the line numbers.
+    text = COMMENT.sub(lambda m: "\n" * m.group(0).count("\n"), source.read_text(encoding="utf-8"))
+    return enumerate(STRING.sub('""', text).splitlines(), 1)
+
+
 def faults_in(root):
     faults = []
+    for source in sorted((root / "core").rglob("*")):
+        relative = pathlib.PurePosixPath(source.relative_to(root).as_posix())
+        if source.suffix not in (".h", ".cpp") or str(relative).startswith(CORE_EDGE + "/"):
+            continue
+        for line_number, line in code_lines(source):
+            for match in CORE_CONVERSION.finditer(line):
+                faults.append(f"{relative}:{line_number}: {match.group(0)} instead of a named conversion")
     for shell, edge in EDGES.items():
         if not (root / edge).is_file():
             faults.append(f"{edge}: the edge helpers are missing")
@@ -39,10 +58,7 @@ def faults_in(root):
             relative = pathlib.PurePosixPath(source.relative_to(root).as_posix())
             if relative == edge:
                 continue
-            # Comments and literals may name a conversion; blanking them keeps the line numbers.
-            text = COMMENT.sub(lambda m: "\n" * m.group(0).count("\n"), source.read_text(encoding="utf-8"))
-            code = STRING.sub('""', text)
-            for line_number, line in enumerate(code.splitlines(), 1):
+            for line_number, line in code_lines(source):
                 for match in CONVERSION.finditer(line):
                     faults.append(f"{relative}:{line_number}: {match.group(0)} outside {edge}")
     return faults
