@@ -140,8 +140,10 @@ std::vector<Timing> runOnce(const std::string& folder, const std::string& batchP
     for (const auto& [extension, stage] : {std::pair{".xlsx", 8}, std::pair{".ods", 9}}) {
         import::WorksheetReader registerReader, sourceReader;
         seconds[stage] = secondsOf([&] {
-            if (registerReader.open(folder + "/table1" + extension, "Sheet1") != import::ReaderStatus::Ok ||
-                sourceReader.open(folder + "/table2" + extension, "Sheet1") != import::ReaderStatus::Ok) {
+            if (registerReader.open(text::FilePath(folder + "/table1" + extension), "Sheet1") !=
+                    import::ReaderStatus::Ok ||
+                sourceReader.open(text::FilePath(folder + "/table2" + extension), "Sheet1") !=
+                    import::ReaderStatus::Ok) {
                 std::fprintf(stderr, "velmora-bench: cannot read the generated %s workbooks\n", extension);
                 std::exit(1);
             }
@@ -156,8 +158,9 @@ std::vector<Timing> runOnce(const std::string& folder, const std::string& batchP
 
     import::WorksheetReader registerReader, sourceReader;
     seconds[0] = secondsOf([&] {
-        if (registerReader.open(folder + "/table1.xls", "Sheet1") != import::ReaderStatus::Ok ||
-            sourceReader.open(folder + "/table2.xls", "Sheet1") != import::ReaderStatus::Ok) {
+        if (registerReader.open(text::FilePath(folder + "/table1.xls"), "Sheet1") !=
+                import::ReaderStatus::Ok ||
+            sourceReader.open(text::FilePath(folder + "/table2.xls"), "Sheet1") != import::ReaderStatus::Ok) {
             std::fprintf(stderr, "velmora-bench: cannot read the generated workbooks\n");
             std::exit(1);
         }
@@ -177,19 +180,23 @@ std::vector<Timing> runOnce(const std::string& folder, const std::string& batchP
         fileio::writeFileAtomically(out + "/t1.csv", exporting::csvContent(registerGrid));
         fileio::writeFileAtomically(out + "/t2.csv", exporting::csvContent(sourceGrid));
     });
-    const std::string scratch = folder + "/db.tmp";
+    const text::FilePath scratch(folder + "/db.tmp");
+    const text::FilePath outFolder(out);
     seconds[4] = secondsOf([&] {
-        exporting::writeGridToWorkbook(registerGrid, out, "t1", {}, &progress, scratch);
-        exporting::writeGridToWorkbook(sourceGrid, out, "t2", {}, &progress, scratch);
+        for (const auto& [grid, name] : {std::pair{&registerGrid, "t1"}, std::pair{&sourceGrid, "t2"}}) {
+            failure::Failure why;
+            auto draft = exporting::startGridWorkbook(*grid, {}, &progress, scratch)->take(why);
+            if (draft) exporting::writeWorkbookDraft(std::move(*draft), outFolder, name);
+        }
     });
     seconds[5] = secondsOf([&] {
-        exporting::writeReport(out, registerOutcome.unitText, result.summary, result.notFoundList,
+        exporting::writeReport(outFolder, registerOutcome.unitText, result.summary, result.notFoundList,
                                result.mismatchList);
     });
-    exporting::FolderCsvPathPrompt prompt{text::FilePath(out)};
+    exporting::FolderCsvPathPrompt prompt{outFolder};
     seconds[6] = secondsOf([&] {
-        exporting::runExport({registerGrid, sourceGrid, text::FilePath(out), registerOutcome.unitText,
-                              result.summary, result.notFoundList, result.mismatchList, prompt, progress});
+        exporting::runExport({registerGrid, sourceGrid, outFolder, registerOutcome.unitText, result.summary,
+                              result.notFoundList, result.mismatchList, prompt, progress});
     });
     return seconds;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/batch_options.h"
 
+#include "cli/console_text.h"
+
 namespace velmora::cli {
 
 std::string batchUsage() {
@@ -23,12 +25,12 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             options.version = true;
             return options;
         }
-        std::string* target = name == "--config"        ? &options.configPath
-                              : name == "--table1"      ? &options.table1Path
-                              : name == "--table2"      ? &options.table2Path
-                              : name == "--out"         ? &options.outFolder
-                              : name == "--list-sheets" ? &options.listSheetsPath
-                                                        : nullptr;
+        text::FilePath* target = name == "--config"        ? &options.configPath
+                                 : name == "--table1"      ? &options.table1Path
+                                 : name == "--table2"      ? &options.table2Path
+                                 : name == "--out"         ? &options.outFolder
+                                 : name == "--list-sheets" ? &options.listSheetsPath
+                                                           : nullptr;
         if (target == nullptr) {
             error = "未知的参数: " + name;
             return std::nullopt;
@@ -37,7 +39,7 @@ std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& ar
             error = "参数 " + name + " 缺少取值";
             return std::nullopt;
         }
-        *target = arguments[++i];
+        *target = pathFromArgument(arguments[++i]);
     }
     if (!options.listSheetsPath.empty()) return options;
     if (options.table1Path.empty() || options.table2Path.empty() || options.outFolder.empty()) {

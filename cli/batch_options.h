@@ -6,20 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "text/file_path.h"
+
 namespace velmora::cli {
 
 struct BatchOptions {
-    std::string configPath;  // empty: vozuz.ini where this run keeps its settings
-    std::string table1Path;
-    std::string table2Path;
-    std::string outFolder;
-    std::string listSheetsPath;  // set for --list-sheets
+    text::FilePath configPath;  // empty: vozuz.ini where this run keeps its settings
+    text::FilePath table1Path;
+    text::FilePath table2Path;
+    text::FilePath outFolder;
+    text::FilePath listSheetsPath;  // set for --list-sheets
     bool help = false;
     bool version = false;
 };
 
-// Parses the arguments (without the program name). On a bad option returns nullopt and sets `error`
-// to a message in the user's language (UTF-8).
+// Parses the arguments (without the program name), the file and folder names among them made file names
+// here. On a bad option returns nullopt and sets `error` to a message in the user's language (UTF-8).
 std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& arguments, std::string& error);
 
 // The usage text (UTF-8), ending in a line end.

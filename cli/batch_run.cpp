@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "cli/console_text.h"
 #include "cli/process.h"
 #include "export/export_command.h"
 #include "failure/failure.h"
@@ -19,7 +20,6 @@
 #include "paths/program_places.h"
 #include "reconcile/reconcile.h"
 #include "settings/import_settings.h"
-#include "text/encoding.h"
 
 namespace velmora::cli {
 namespace {
@@ -33,7 +33,7 @@ struct TableJob {
     explicit TableJob(import::TableKind table) : kind(table) {}
 
     import::TableKind kind;
-    std::string path;
+    text::FilePath path;
     import::TableSettings settings;
     model::Grid grid;
     model::Progress progress;
@@ -45,7 +45,7 @@ struct TableJob {
         // On the reading thread an escaping exception would end the program; it ends the import.
         try {
             import::prepareImport(kind, grid, progress);
-            outcome = import::importTable(kind, text::FilePath(path), settings, grid, progress);
+            outcome = import::importTable(kind, path, settings, grid, progress);
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
             grid.removeAllRows();
@@ -61,25 +61,26 @@ struct TableJob {
 };
 
 bool readSettings(const BatchOptions& options, settings::ParsedSettings& parsed, std::ostream& err) {
-    std::string path = options.configPath;
-    if (path.empty()) path = paths::currentPlaces().settingsFile.native();
+    text::FilePath path = options.configPath;
+    if (path.empty()) path = paths::currentPlaces().settingsFile;
     failure::Failure why;
     std::size_t keysFound = 0;
     settings::ImportSettings values;
     try {
-        values = settings::loadSettings(text::FilePath(path), why, &keysFound);
+        values = settings::loadSettings(path, why, &keysFound);
     } catch (const std::bad_alloc&) {
-        err << "无法读取配置文件: " << path << " (" << kOutOfMemory << ")\n";
+        err << "无法读取配置文件: " << consoleFromPath(path) << " (" << kOutOfMemory << ")\n";
         return false;
     }
     // Empty settings name no worksheet: a run without them could only fail later, naming no file.
     if (why.failed()) {
-        err << "无法读取配置文件: " << path << " (" << text::utf8FromGbk(why.describe()) << ")\n";
+        err << "无法读取配置文件: " << consoleFromPath(path) << " (" << consoleFromGbk(why.describe())
+            << ")\n";
         return false;
     }
     if (keysFound == 0) {
-        err << "配置文件不可用: " << path << " ("
-            << text::utf8FromGbk(failure::Failure(failure::Reason::NoSettings).describe()) << ")\n";
+        err << "配置文件不可用: " << consoleFromPath(path) << " ("
+            << consoleFromGbk(failure::Failure(failure::Reason::NoSettings).describe()) << ")\n";
         return false;
     }
     // Nobody types into the file's settings here: they are taken as if the clerk had left each box.
@@ -90,20 +91,20 @@ bool readSettings(const BatchOptions& options, settings::ParsedSettings& parsed,
 
 }  // namespace
 
-int listSheets(const std::string& path, std::ostream& out, std::ostream& err) {
+int listSheets(const text::FilePath& path, std::ostream& out, std::ostream& err) {
     std::vector<Text> names;
     failure::Failure failure;
     try {
-        failure = import::listSheetNames(text::FilePath(path), names);
+        failure = import::listSheetNames(path, names);
     } catch (const std::bad_alloc&) {
-        err << "无法读取: " << path << " (" << kOutOfMemory << ")\n";
+        err << "无法读取: " << consoleFromPath(path) << " (" << kOutOfMemory << ")\n";
         return kBadInput;
     }
     if (failure.failed()) {
-        err << text::utf8FromGbk(failure.describe()) << "\n";
+        err << consoleFromGbk(failure.describe()) << "\n";
         return kBadInput;
     }
-    for (const Text& name : names) out << text::utf8FromGbk(name) << "\n";
+    for (const Text& name : names) out << consoleFromGbk(name) << "\n";
     return kSuccess;
 }
 
@@ -143,17 +144,17 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
     if (registerThread.joinable()) registerThread.join();
     for (const TableJob* job : {&registerJob, &sourceJob}) {
         if (job->outOfMemory) {
-            err << "无法读取: " << job->path << " (" << kOutOfMemory << ")\n";
+            err << "无法读取: " << consoleFromPath(job->path) << " (" << kOutOfMemory << ")\n";
             return kBadInput;
         }
         if (job->outcome.status != import::ReaderStatus::Ok) {
-            err << text::utf8FromGbk(job->outcome.message) << "\n";
+            err << consoleFromGbk(job->outcome.message) << "\n";
             return kBadInput;
         }
     }
     // Columns the sheet does not have are imported empty, as set; whoever runs the batch is told.
     for (const TableJob* job : {&registerJob, &sourceJob}) {
-        if (!job->outcome.notice.empty()) err << text::utf8FromGbk(job->outcome.notice) << "\n";
+        if (!job->outcome.notice.empty()) err << consoleFromGbk(job->outcome.notice) << "\n";
     }
 
     stage = Stage::Writing;
@@ -174,23 +175,23 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
         const failure::Failure why =
             taken ? failure::Failure(failure::Reason::NotAFolder)
                   : failure::Failure::fromErrno(madeError ? madeError.value() : error.value());
-        err << "无法创建输出文件夹: " << options.outFolder;
-        if (why.failed()) err << "（" << text::utf8FromGbk(why.describe()) << "）";
+        err << "无法创建输出文件夹: " << consoleFromPath(options.outFolder);
+        if (why.failed()) err << "（" << consoleFromGbk(why.describe()) << "）";
         err << "\n";
         return kOutputFailed;
     }
-    exporting::FolderCsvPathPrompt prompt{text::FilePath(options.outFolder)};
+    exporting::FolderCsvPathPrompt prompt{options.outFolder};
     const exporting::ExportOutcome outcome = exporting::runExport(
-        {registerJob.grid, sourceJob.grid, text::FilePath(options.outFolder), registerJob.outcome.unitText,
-         result.summary, result.notFoundList, result.mismatchList, prompt, progress});
+        {registerJob.grid, sourceJob.grid, options.outFolder, registerJob.outcome.unitText, result.summary,
+         result.notFoundList, result.mismatchList, prompt, progress});
     if (!outcome.failedFiles.empty()) {
-        err << text::utf8FromGbk(outcome.message) << "\n";
+        err << consoleFromGbk(outcome.message) << "\n";
         return kOutputFailed;
     }
     // An empty table's files are left as they were, by rule, not by failure: said, but no error.
     if (!outcome.skippedFiles.empty() || outcome.nothingToExport)
-        err << text::utf8FromGbk(outcome.message) << "\n";
-    out << text::utf8FromGbk(result.summary) << "\n";
+        err << consoleFromGbk(outcome.message) << "\n";
+    out << consoleFromGbk(result.summary) << "\n";
     return kSuccess;
 }
 
@@ -210,7 +211,7 @@ int finishOutput(int code, std::ostream& out, std::ostream& err) {
     // must not take its absence for an empty result.
     const failure::Failure why =
         error != 0 ? failure::Failure::fromErrno(error) : failure::Failure(failure::Reason::SystemError);
-    err << "无法写入标准输出: " << text::utf8FromGbk(why.describe()) << "\n";
+    err << "无法写入标准输出: " << consoleFromGbk(why.describe()) << "\n";
     return code == kSuccess ? kOutputFailed : code;
 }
 
@@ -222,7 +223,8 @@ int outOfMemory(Stage stage, const BatchOptions& options, std::ostream& err) {
         return kBadInput;
     }
     // Files are replaced only when complete, so the folder holds old or new files, never a torn one.
-    err << "未能完成核对和导出 (" << kOutOfMemory << "),未写完的文件保持原样: " << options.outFolder << "\n";
+    err << "未能完成核对和导出 (" << kOutOfMemory
+        << "),未写完的文件保持原样: " << consoleFromPath(options.outFolder) << "\n";
     return kOutputFailed;
 }
 

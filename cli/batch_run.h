@@ -23,6 +23,6 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
 int finishOutput(int code, std::ostream& out, std::ostream& err);
 
 // Prints the worksheet names of a workbook, one a line.
-int listSheets(const std::string& path, std::ostream& out, std::ostream& err);
+int listSheets(const text::FilePath& path, std::ostream& out, std::ostream& err);
 
 }  // namespace velmora::cli

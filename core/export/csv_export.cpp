@@ -45,9 +45,9 @@ text::Text csvContent(const model::Grid& grid) {
     return out;
 }
 
-failure::Failure writeCsvFile(const std::string& path, const model::Grid& grid) {
+failure::Failure writeCsvFile(const text::FilePath& path, const model::Grid& grid) {
     constexpr std::size_t kPieceBytes = std::size_t(1) << 20;
-    fileio::AtomicFile file(path);
+    fileio::AtomicFile file(path.native());
     if (const failure::Failure opened = file.open(); opened.failed()) return opened;
     text::Text pending;
     for (int row = 0; row < grid.rowCount(); ++row) {

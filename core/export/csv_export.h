@@ -6,6 +6,7 @@
 
 #include "failure/failure.h"
 #include "model/grid.h"
+#include "text/file_path.h"
 #include "text/rules.h"
 
 namespace velmora::exporting {
@@ -17,9 +18,9 @@ void appendCsvLine(text::Text& out, const model::Grid& grid, int row);
 // Returns the whole grid as CSV; a grid without rows gives the empty text.
 text::Text csvContent(const model::Grid& grid);
 
-// Writes the grid's CSV to `path` (file-system encoding) through a temporary file renamed into place,
+// Writes the grid's CSV to `path` through a temporary file renamed into place,
 // a megabyte at a time, so a grid of millions of cells is never held again as one text. Reads the grid
 // only, so it may run on another thread while nothing changes the grid.
-failure::Failure writeCsvFile(const std::string& path, const model::Grid& grid);
+failure::Failure writeCsvFile(const text::FilePath& path, const model::Grid& grid);
 
 }  // namespace velmora::exporting

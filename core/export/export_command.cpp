@@ -20,12 +20,12 @@ namespace {
 
 using text::Text;
 
-Text fileNameOf(const std::string& path) { return text::gbkFromUtf8(fileio::namePartOf(path)); }
+Text fileNameOf(const text::FilePath& path) { return text::gbkFromPath(fileio::namePartOf(path)); }
 
 // The CSV is made and written on the queue's thread, from the grid, which nothing changes while the
 // export runs; here, on the grid's thread, the bar walks the rows as it always has, whether or not the
 // file can then be written. Table 1's bar runs from 1 to the row count at half speed.
-void queueRegisterCsv(const std::string& path, const model::Grid& grid, model::Progress& progress,
+void queueRegisterCsv(const text::FilePath& path, const model::Grid& grid, model::Progress& progress,
                       WriteQueue& queue) {
     queue.push(fileNameOf(path), [path, &grid] { return writeCsvFile(path, grid); });
     const int rows = grid.rowCount();
@@ -35,7 +35,7 @@ void queueRegisterCsv(const std::string& path, const model::Grid& grid, model::P
 }
 
 // Table 2's bar adds to whatever position it shows, which moves it ahead in growing steps.
-void queueSourceCsv(const std::string& path, const model::Grid& grid, model::Progress& progress,
+void queueSourceCsv(const text::FilePath& path, const model::Grid& grid, model::Progress& progress,
                     WriteQueue& queue) {
     queue.push(fileNameOf(path), [path, &grid] { return writeCsvFile(path, grid); });
     const int rows = grid.rowCount();
@@ -51,8 +51,8 @@ void queueSourceCsv(const std::string& path, const model::Grid& grid, model::Pro
 // thread of its own while the next grid goes through the database; laying the workbook out and writing
 // it is queued, so it overlaps the next file's work and still lands after the file before it.
 void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& name,
-                   const failure::Failure& scratchFolder, const std::string& scratchPath,
-                   const std::string& folder, WriteQueue& queue) {
+                   const failure::Failure& scratchFolder, const text::FilePath& scratchPath,
+                   const text::FilePath& folder, WriteQueue& queue) {
     std::shared_ptr<PendingWorkbook> pending;
     if (scratchFolder.ok())
         pending = startGridWorkbook(grid, {}, &job.progress, scratchPath, job.lockTimeLimit);
@@ -66,12 +66,12 @@ void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& na
 
 // Everything after the first dialog, once the output folder is ours. `queued` gets every file's name
 // in order, `skipped` those not written by choice.
-std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& firstPath,
-                                 const std::string& folder, std::vector<Text>& queued,
+std::vector<FailedFile> writeAll(const ExportJob& job, const text::FilePath& firstPath,
+                                 const text::FilePath& folder, std::vector<Text>& queued,
                                  std::vector<SkippedFile>& skipped) {
     fileio::PrivateScratchFolder scratch;
     const failure::Failure scratchFolder = scratch.choose();
-    const std::string scratchPath = scratchDatabasePath(scratch.path());
+    const text::FilePath scratchPath = scratchDatabasePath(scratch.path());
     WriteQueue queue;
     const bool registerEmpty = isEmptyForExport(job.registerGrid);
     if (registerEmpty) {
@@ -91,11 +91,11 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& firstP
     } else {
         job.progress.setStatus(phrases::statusExport2());
         // An empty Table 1 made Table 2's dialog the first one, already answered.
-        const auto sourcePath = registerEmpty ? std::optional<text::FilePath>(text::FilePath(firstPath))
+        const auto sourcePath = registerEmpty ? std::optional<text::FilePath>(firstPath)
                                               : job.prompt.askCsvPath(2, phrases::csvName2());
         if (sourcePath) {
-            queued.push_back(fileNameOf(sourcePath->native()));
-            queueSourceCsv(sourcePath->native(), job.sourceGrid, job.progress, queue);
+            queued.push_back(fileNameOf(*sourcePath));
+            queueSourceCsv(*sourcePath, job.sourceGrid, job.progress, queue);
         } else {
             // The user's choice, so not a failure; but the closing message must not pass it over.
             skipped.push_back({phrases::csvName2(), phrases::exportCancelled()});
@@ -116,16 +116,16 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const std::string& firstP
 }
 
 // The folder part without its closing "/", as the clerk reads a folder's name.
-std::string folderOfFile(const std::string& path) {
-    std::string folder(fileio::folderPartOf(path));
+text::FilePath folderOfFile(const text::FilePath& path) {
+    std::string folder(fileio::folderPartOf(path.native()));
     if (folder.size() > 1) folder.pop_back();
-    return folder.empty() ? "." : folder;
+    return text::FilePath(folder.empty() ? "." : folder);
 }
 
 }  // namespace
 
 std::optional<text::FilePath> FolderCsvPathPrompt::askCsvPath(int, const Text& proposedName) {
-    return text::FilePath(fileio::joinPath(m_folder.native(), text::utf8FromGbk(proposedName)));
+    return fileio::joinPath(m_folder, text::pathFromGbk(proposedName));
 }
 
 Text closingMessage(const std::vector<FailedFile>& failures, const Text& summary) {
@@ -139,7 +139,7 @@ Text closingMessage(const std::vector<FailedFile>& failures, const Text& summary
 }
 
 Text closingMessage(const std::vector<FailedFile>& failures, const std::vector<SkippedFile>& skipped,
-                    const std::vector<Text>& saved, const Text& summary, const std::string& folder) {
+                    const std::vector<Text>& saved, const Text& summary, const text::FilePath& folder) {
     Text skippedLines;
     for (const SkippedFile& file : skipped) {
         skippedLines += file.name + text::gbkFromUtf8("（") + file.why + text::gbkFromUtf8("）") + "\r\n";
@@ -159,7 +159,7 @@ Text closingMessage(const std::vector<FailedFile>& failures, const std::vector<S
             message += saved[i];
         }
     }
-    return message + phrases::exportFolder() + text::gbkFromUtf8(folder);
+    return message + phrases::exportFolder() + text::gbkFromPath(folder);
 }
 
 bool isEmptyForExport(const model::Grid& grid) { return grid.rowCount() == 0 || grid.columnCount() == 0; }
@@ -182,14 +182,14 @@ ExportOutcome runExport(const ExportJob& job) {
         return outcome;
     }
     // An installed program's own folder is not the clerk's: its files go where the clerk put the first one.
-    const std::string& firstPath = chosen->native();
-    const std::string folder = job.outputFolder.empty() ? folderOfFile(firstPath) : job.outputFolder.native();
+    const text::FilePath& firstPath = *chosen;
+    const text::FilePath folder = job.outputFolder.empty() ? folderOfFile(firstPath) : job.outputFolder;
     std::vector<FailedFile> failures;
     std::vector<Text> queued;
     // Two runs writing one folder at once would leave a mix of both; the second waits its turn.
     fileio::TimedLock folderLock;
     const failure::Failure folderHeld =
-        folderLock.lockFolder(folder, job.lockTimeLimit, [&job] { job.progress.yield(); });
+        folderLock.lockFolder(folder.native(), job.lockTimeLimit, [&job] { job.progress.yield(); });
     if (folderHeld.reason() == failure::Reason::LockTimedOut) {
         std::vector<Text> names{fileNameOf(firstPath)};
         if (!registerEmpty) names.push_back(phrases::workbookName1() + ".xls");
@@ -214,7 +214,7 @@ ExportOutcome runExport(const ExportJob& job) {
     }
     job.progress.setPosition(100);
     job.progress.finish();
-    outcome.folder = text::FilePath(folder);
+    outcome.folder = folder;
     outcome.message = closingMessage(failures, outcome.skippedFiles, outcome.savedFiles, job.summary, folder);
     outcome.warning = !outcome.failedFiles.empty();
     return outcome;

@@ -95,6 +95,6 @@ text::Text closingMessage(const std::vector<FailedFile>& failures, const text::T
 // as the success text does.
 text::Text closingMessage(const std::vector<FailedFile>& failures, const std::vector<SkippedFile>& skipped,
                           const std::vector<text::Text>& saved, const text::Text& summary,
-                          const std::string& folder);
+                          const text::FilePath& folder);
 
 }  // namespace velmora::exporting

@@ -7,10 +7,13 @@
 
 namespace velmora::exporting {
 
-failure::Failure writeReport(const std::string& folder, std::string_view unitText, std::string_view summary,
-                             std::string_view notFoundList, std::string_view mismatchList) {
-    const std::string path = fileio::joinPath(folder, text::utf8FromGbk(reconcile::reportFileName(unitText)));
-    return fileio::writeFileAtomically(path, reconcile::reportContent(summary, notFoundList, mismatchList));
+failure::Failure writeReport(const text::FilePath& folder, std::string_view unitText,
+                             std::string_view summary, std::string_view notFoundList,
+                             std::string_view mismatchList) {
+    const text::FilePath path =
+        fileio::joinPath(folder, text::pathFromGbk(reconcile::reportFileName(unitText)));
+    return fileio::writeFileAtomically(path.native(),
+                                       reconcile::reportContent(summary, notFoundList, mismatchList));
 }
 
 }  // namespace velmora::exporting

@@ -6,12 +6,14 @@
 #include <string_view>
 
 #include "failure/failure.h"
+#include "text/file_path.h"
 
 namespace velmora::exporting {
 
-// Writes the report into `folder` (file-system encoding) under the name the unit text gives it; says
-// why when it could not be written.
-failure::Failure writeReport(const std::string& folder, std::string_view unitText, std::string_view summary,
-                             std::string_view notFoundList, std::string_view mismatchList);
+// Writes the report into `folder` under the name the unit text gives it; says why when it could not be
+// written.
+failure::Failure writeReport(const text::FilePath& folder, std::string_view unitText,
+                             std::string_view summary, std::string_view notFoundList,
+                             std::string_view mismatchList);
 
 }  // namespace velmora::exporting

@@ -9,7 +9,7 @@
 
 namespace velmora::exporting {
 
-std::string scratchDatabasePath(std::string_view temporaryFolder) {
+text::FilePath scratchDatabasePath(std::string_view temporaryFolder) {
     const std::string joined = std::string(temporaryFolder) + "/db.tmp";
     std::string path;
     path.reserve(joined.size());
@@ -17,7 +17,7 @@ std::string scratchDatabasePath(std::string_view temporaryFolder) {
         path += joined[i];
         if (joined[i] == '/' && i + 1 < joined.size() && joined[i + 1] == '/') ++i;
     }
-    return path;
+    return text::FilePath(std::move(path));
 }
 
 namespace {
@@ -34,7 +34,8 @@ std::string lockPathBeside(const std::string& path) {
 
 }  // namespace
 
-void emptyScratchDatabase(const std::string& path) {
+void emptyScratchDatabase(const text::FilePath& scratchPath) {
+    const std::string& path = scratchPath.native();
     fileio::TimedLock lock;
     if (lock.lockFile(lockPathBeside(path), std::chrono::milliseconds(0)).failed()) return;
     fileio::emptyFile(path);
@@ -52,9 +53,10 @@ std::string quoteIdentifier(std::string_view name) {
 
 ScratchDatabase::~ScratchDatabase() { sqlite3_close_v2(m_db); }
 
-failure::Failure ScratchDatabase::create(const std::string& path, std::string_view templateBytes,
+failure::Failure ScratchDatabase::create(const text::FilePath& scratchPath, std::string_view templateBytes,
                                          std::chrono::milliseconds lockLimit,
                                          const std::function<void()>& whileWaiting) {
+    const std::string& path = scratchPath.native();
     if (const failure::Failure locked = m_lock.lockFile(lockPathBeside(path), lockLimit, whileWaiting);
         locked.failed())
         return locked;

@@ -10,6 +10,7 @@
 
 #include "failure/failure.h"
 #include "fileio/timed_lock.h"
+#include "text/file_path.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -21,11 +22,11 @@ inline constexpr const char* kScratchLockName = "export.lock";
 
 // Returns the scratch file's path: the folder, "/db.tmp", and every doubled "/" in the result made
 // single (one pass, left to right, as "//" at the start of a network path would be).
-std::string scratchDatabasePath(std::string_view temporaryFolder);
+text::FilePath scratchDatabasePath(std::string_view temporaryFolder);
 
 // Empties the scratch file at `path` once its tables have served, so it keeps no names or figures between
 // exports; skipped when another export holds the lock (its own end empties it).
-void emptyScratchDatabase(const std::string& path);
+void emptyScratchDatabase(const text::FilePath& path);
 
 // Quotes an SQL identifier, doubling any double quote inside it.
 std::string quoteIdentifier(std::string_view name);
@@ -42,7 +43,7 @@ public:
     // the inflated template to `path` readable by this account only (replacing any earlier file and
     // stale journals) and opens it. Fails when the lock is not had in time, the template is empty, the
     // file cannot be written, or it is no database.
-    failure::Failure create(const std::string& path, std::string_view templateBytes,
+    failure::Failure create(const text::FilePath& path, std::string_view templateBytes,
                             std::chrono::milliseconds lockLimit = fileio::kLockTimeLimit,
                             const std::function<void()>& whileWaiting = {});
     bool execute(const char* sql);

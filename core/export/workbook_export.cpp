@@ -14,7 +14,6 @@
 #include "export/table_rows.h"
 #include "export/template_database.h"
 #include "fileio/files.h"
-#include "fileio/private_folder.h"
 #include "text/encoding.h"
 #include "xls/workbook_writer.h"
 
@@ -153,7 +152,9 @@ failure::Failure failureOf(xls::WriteError error) {
 
 }  // namespace
 
-std::string workbookFileName(const Text& workbookName) { return text::utf8FromGbk(workbookName) + ".xls"; }
+text::FilePath workbookFileName(const Text& workbookName) {
+    return text::FilePath(text::pathFromGbk(workbookName).native() + ".xls");
+}
 
 std::optional<xls::WorkbookDraft> workbookDraftFromTables(sqlite3* db, int columns, int rows,
                                                           const Text& sheetName, xls::WriteError& error) {
@@ -169,14 +170,6 @@ std::optional<xls::WorkbookDraft> workbookDraftFromTables(sqlite3* db, int colum
     std::optional<xls::WorkbookDraft> draft = xls::WorkbookDraft::gather(*titles, source, sheetName, error);
     if (!source.complete()) return std::nullopt;
     return draft;
-}
-
-std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
-                                                    const Text& sheetName) {
-    xls::WriteError error = xls::WriteError::None;
-    std::optional<xls::WorkbookDraft> draft = workbookDraftFromTables(db, columns, rows, sheetName, error);
-    if (!draft) return std::nullopt;
-    return std::move(*draft).finish();
 }
 
 PendingWorkbook::PendingWorkbook() = default;
@@ -217,7 +210,8 @@ std::optional<xls::WorkbookDraft> PendingWorkbook::take(failure::Failure& why) {
 }
 
 std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid& grid, const Text& sheet,
-                                                   model::Progress* progress, const std::string& scratchPath,
+                                                   model::Progress* progress,
+                                                   const text::FilePath& scratchPath,
                                                    std::chrono::milliseconds lockLimit) {
     auto pending = std::make_unique<PendingWorkbook>();
     failure::Failure& why = pending->m_why;
@@ -228,8 +222,9 @@ std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid& grid, cons
         if (progress != nullptr) progress->yield();
     };
     // The scratch folder is out of the clerk's sight, so every failure met there names it.
-    std::string scratchFolder(fileio::folderPartOf(scratchPath));
-    if (scratchFolder.size() > 1) scratchFolder.pop_back();
+    std::string folder(fileio::folderPartOf(scratchPath.native()));
+    if (folder.size() > 1) folder.pop_back();
+    const text::FilePath scratchFolder(std::move(folder));
     why = db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()), lockLimit, keepAlive);
     if (why.failed()) {
         if (why.reason() != failure::Reason::LockTimedOut) why = why.inScratchFolder(scratchFolder);
@@ -267,16 +262,9 @@ std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid& grid, cons
     return pending;
 }
 
-std::optional<xls::WorkbookDraft> draftGridWorkbook(const model::Grid& grid, const Text& sheet,
-                                                    model::Progress* progress, const std::string& scratchPath,
-                                                    failure::Failure& why,
-                                                    std::chrono::milliseconds lockLimit) {
-    return startGridWorkbook(grid, sheet, progress, scratchPath, lockLimit)->take(why);
-}
-
-failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,
+failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const text::FilePath& folder,
                                     const Text& workbookName) {
-    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)));
+    fileio::AtomicFile workbook(fileio::joinPath(folder, workbookFileName(workbookName)).native());
     if (const failure::Failure opened = workbook.open(); opened.failed()) return opened;
     // libgsf writes into the file opened here, never under a name of its own choosing.
     std::FILE* file = ::fdopen(::dup(workbook.descriptor()), "wb");
@@ -290,20 +278,6 @@ failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string&
         return writeErrno != 0 ? failure::Failure::fromErrno(writeErrno) : failureOf(error);
     if (!closed) return failure::Failure::fromErrno(closeErrno);
     return workbook.commit();
-}
-
-bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
-                         const Text& sheet, model::Progress* progress) {
-    fileio::PrivateScratchFolder scratch;
-    return scratch.choose().ok() && writeGridToWorkbook(grid, folder, workbookName, sheet, progress,
-                                                        scratchDatabasePath(scratch.path()));
-}
-
-bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const Text& workbookName,
-                         const Text& sheet, model::Progress* progress, const std::string& scratchPath) {
-    failure::Failure why;
-    std::optional<xls::WorkbookDraft> draft = draftGridWorkbook(grid, sheet, progress, scratchPath, why);
-    return draft && writeWorkbookDraft(std::move(*draft), folder, workbookName).ok();
 }
 
 }  // namespace velmora::exporting

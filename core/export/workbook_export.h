@@ -14,19 +14,21 @@
 #include "fileio/timed_lock.h"
 #include "model/grid.h"
 #include "model/progress.h"
+#include "text/file_path.h"
 #include "text/rules.h"
 #include "xls/workbook_writer.h"
 
 namespace velmora::exporting {
 
-// Returns the workbook's file name (file-system encoding) for a workbook name: the name plus ".xls".
-std::string workbookFileName(const text::Text& workbookName);
+// Returns the workbook's file name for a workbook name: the name plus ".xls".
+text::FilePath workbookFileName(const text::Text& workbookName);
 
-// The worksheet `sheetName` built from "tmp_titles" (by position) and "tmp" (by rowid) of the scratch
-// database `db`, whose rows have `columns` columns. Nullopt when a read fails, the tables do not hold
-// exactly `columns` titles and `rows` rows, or the data does not fit a workbook.
-std::optional<std::string> workbookStreamFromTables(sqlite3* db, int columns, int rows,
-                                                    const text::Text& sheetName);
+// The worksheet `sheetName` drafted from "tmp_titles" (by position) and "tmp" (by rowid) of the scratch
+// database `db`, whose rows have `columns` columns. Nullopt when a read fails or the tables do not hold
+// exactly `columns` titles and `rows` rows; nullopt with `error` set when the data does not fit a workbook.
+std::optional<xls::WorkbookDraft> workbookDraftFromTables(sqlite3* db, int columns, int rows,
+                                                          const text::Text& sheetName,
+                                                          xls::WriteError& error);
 
 class TableRows;
 
@@ -43,7 +45,7 @@ public:
 
 private:
     friend std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid&, const text::Text&,
-                                                              model::Progress*, const std::string&,
+                                                              model::Progress*, const text::FilePath&,
                                                               std::chrono::milliseconds);
     void gather(const text::Text& sheetName);
 
@@ -56,37 +58,22 @@ private:
     std::thread m_drafting;
 };
 
-// The part of writeGridToWorkbook that uses the scratch database: the grid goes into the tables and is
-// read back, and the database is closed again before this returns. The draft is made from the rows read
-// back on a thread of its own, so the next grid can go through the database meanwhile; take() gives it,
-// or the failure listed below that stopped it.
+// Saves `grid` as a workbook in two steps, the first through the scratch database at `scratchPath`: the
+// grid fills table "tmp" (titles in "tmp_titles") in one transaction, is read back in row order, and the
+// database is closed again before this returns. The draft, one worksheet named `sheet` ("Sheet1" when
+// empty; enclosing brackets are dropped) whose row 1 holds the column titles and then one row per grid
+// row, every cell a text, is made from the rows read back on a thread of its own, so the next grid can go
+// through the database meanwhile; take() gives it, or why it could not be made: the grid exceeds what a
+// workbook holds, or the table could not be filled or read back whole. The progress gets the row count as
+// its maximum and each inserted row's number as its position.
 std::unique_ptr<PendingWorkbook> startGridWorkbook(
     const model::Grid& grid, const text::Text& sheet, model::Progress* progress,
-    const std::string& scratchPath, std::chrono::milliseconds lockLimit = fileio::kLockTimeLimit);
+    const text::FilePath& scratchPath, std::chrono::milliseconds lockLimit = fileio::kLockTimeLimit);
 
-// The same, waiting for the draft. Nullopt on the failures listed below, with `why` saying which.
-std::optional<xls::WorkbookDraft> draftGridWorkbook(
-    const model::Grid& grid, const text::Text& sheet, model::Progress* progress,
-    const std::string& scratchPath, failure::Failure& why,
-    std::chrono::milliseconds lockLimit = fileio::kLockTimeLimit);
-// The rest: lays the draft out and writes it to "<workbookName>.xls" in `folder` through a temporary file
-// renamed into place. Touches neither grid nor database, so it may run on another thread.
-failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const std::string& folder,
+// The second step: lays the draft out and writes it to "<workbookName>.xls" in `folder` through a
+// temporary file renamed into place, so a failure leaves an existing workbook of that name as it was.
+// Touches neither grid nor database, so it may run on another thread.
+failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const text::FilePath& folder,
                                     const text::Text& workbookName);
-
-// Writes `grid` to "<workbookName>.xls" in `folder` (file-system encoding) through the scratch
-// database in the private scratch folder: the grid fills table "tmp" (titles in "tmp_titles") in one
-// transaction, and the workbook is built from the tables read back in row order: one worksheet, named
-// `sheet` ("Sheet1" when empty; enclosing brackets are dropped), whose row 1 holds the column titles and
-// then one row per grid row, every cell a text. The progress gets the row count as its maximum and each
-// inserted row's number as its position. All or nothing: on any failure (the grid exceeds what a
-// workbook holds, the table could not be filled or read back whole, the file cannot be written) returns
-// false and leaves an existing workbook of that name as it was.
-bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const text::Text& workbookName,
-                         const text::Text& sheet = {}, model::Progress* progress = nullptr);
-
-// The same with the scratch file at an explicit path (tests).
-bool writeGridToWorkbook(const model::Grid& grid, const std::string& folder, const text::Text& workbookName,
-                         const text::Text& sheet, model::Progress* progress, const std::string& scratchPath);
 
 }  // namespace velmora::exporting

@@ -137,18 +137,18 @@ Failure Failure::fromSqlite(int resultCode) {
     return failure;
 }
 
-Failure Failure::scratchFolderUnusable(std::string folder, Reason cause, int systemError) {
+Failure Failure::scratchFolderUnusable(text::FilePath folder, Reason cause, int systemError) {
     Failure failure(Reason::ScratchFolderUnusable, systemError);
     failure.m_cause = cause;
     failure.m_scratchFolder = std::move(folder);
     return failure;
 }
 
-Failure Failure::scratchFolderUnusable(std::string folder, int systemError) {
+Failure Failure::scratchFolderUnusable(text::FilePath folder, int systemError) {
     return scratchFolderUnusable(std::move(folder), fromErrno(systemError).reason(), systemError);
 }
 
-Failure Failure::inScratchFolder(std::string folder) const {
+Failure Failure::inScratchFolder(text::FilePath folder) const {
     Failure failure = *this;
     failure.m_scratchFolder = std::move(folder);
     return failure;
@@ -160,14 +160,14 @@ Failure Failure::inWorkbook(Reason reason, Place place) {
     return failure;
 }
 
-Failure Failure::cannotOpen(std::string path, const Failure& cause) {
+Failure Failure::cannotOpen(text::FilePath path, const Failure& cause) {
     Failure failure(Reason::CannotRead, cause.m_systemError);
     failure.m_cause = cause.m_reason;
     failure.m_file = std::move(path);
     return failure;
 }
 
-Failure Failure::inFile(std::string path) const {
+Failure Failure::inFile(text::FilePath path) const {
     Failure failure = *this;
     failure.m_file = std::move(path);
     return failure;
@@ -194,8 +194,8 @@ std::string sentenceWithNumber(Reason reason, int systemError, int sqliteCode = 
 // The clerk's message for a file that could not be read: the problem, where in the workbook it lies
 // when its reader knows, and the file.
 text::Text fileSentence(Reason reason, Reason cause, int systemError, const Place& place,
-                        const std::string& path) {
-    const text::Text file = text::gbkFromUtf8(path);
+                        const text::FilePath& path) {
+    const text::Text file = text::gbkFromPath(path);
     const text::Text where = place.describe();
     switch (reason) {
         case Reason::NotRegularFile:
@@ -239,13 +239,16 @@ text::Text Failure::describe() const {
     }
     // Scratch files live out of the clerk's sight: the folder is named, so whoever helps can find it.
     if (m_reason == Reason::ScratchFolderUnusable && !m_scratchFolder.empty()) {
-        std::string sentence = sentenceOf(m_reason) + (":" + m_scratchFolder);
-        if (m_cause != Reason::None) sentence += "," + sentenceWithNumber(m_cause, m_systemError);
-        return text::gbkFromUtf8(sentence);
+        text::Text sentence =
+            text::gbkFromUtf8(std::string(sentenceOf(m_reason)) + ":") + text::gbkFromPath(m_scratchFolder);
+        if (m_cause != Reason::None)
+            sentence += text::gbkFromUtf8("," + sentenceWithNumber(m_cause, m_systemError));
+        return sentence;
     }
-    std::string sentence = sentenceWithNumber(m_reason, m_systemError, m_sqliteCode);
-    if (!m_scratchFolder.empty()) sentence += ",临时文件夹 " + m_scratchFolder;
-    return text::gbkFromUtf8(sentence);
+    text::Text sentence = text::gbkFromUtf8(sentenceWithNumber(m_reason, m_systemError, m_sqliteCode));
+    if (!m_scratchFolder.empty())
+        sentence += text::gbkFromUtf8(",临时文件夹 ") + text::gbkFromPath(m_scratchFolder);
+    return sentence;
 }
 
 }  // namespace velmora::failure

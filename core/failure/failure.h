@@ -6,6 +6,7 @@
 #include <string>
 
 #include "failure/place.h"
+#include "text/file_path.h"
 #include "text/rules.h"
 
 namespace velmora::failure {
@@ -51,20 +52,20 @@ public:
     Failure() = default;
     explicit Failure(Reason reason, int systemError = 0) : m_reason(reason), m_systemError(systemError) {}
 
-    // The scratch folder `folder` (file-system encoding) cannot be used, because of `cause`: one of
-    // NotAFolder, IsLink, OtherAccountOwns, OpenToOthers, or the reason of the system error met.
-    static Failure scratchFolderUnusable(std::string folder, Reason cause, int systemError = 0);
-    static Failure scratchFolderUnusable(std::string folder, int systemError);
+    // The scratch folder `folder` cannot be used, because of `cause`: one of NotAFolder, IsLink,
+    // OtherAccountOwns, OpenToOthers, or the reason of the system error met.
+    static Failure scratchFolderUnusable(text::FilePath folder, Reason cause, int systemError = 0);
+    static Failure scratchFolderUnusable(text::FilePath folder, int systemError);
     // The same failure, met while using the scratch folder `folder`, which its sentence then names.
-    Failure inScratchFolder(std::string folder) const;
+    Failure inScratchFolder(text::FilePath folder) const;
 
     // A workbook's failure (NotAWorkbook to WorkbookTooLarge) at `place`.
     static Failure inWorkbook(Reason reason, Place place = {});
-    // The file `path` (file-system encoding) could not be opened to read, because of `cause`.
-    static Failure cannotOpen(std::string path, const Failure& cause);
-    // The same failure, met reading the file `path` (file-system encoding): its sentence is then the
-    // clerk's whole message, naming the file.
-    Failure inFile(std::string path) const;
+    // The file `path` could not be opened to read, because of `cause`.
+    static Failure cannotOpen(text::FilePath path, const Failure& cause);
+    // The same failure, met reading the file `path`: its sentence is then the clerk's whole message,
+    // naming the file.
+    Failure inFile(text::FilePath path) const;
     // The same failure with its place's sheet set (one-based), for a failure met within that sheet.
     Failure inSheet(int sheet) const;
 
@@ -81,9 +82,9 @@ public:
     int systemError() const { return m_systemError; }  // 0 when the reason is not the system's
     int sqliteCode() const { return m_sqliteCode; }    // the library's result code; 0 when none
     Reason cause() const { return m_cause; }  // why a scratch folder was unusable, or a file unopened
-    const std::string& scratchFolder() const { return m_scratchFolder; }  // empty when none is named
-    const Place& place() const { return m_place; }                        // where within the file
-    const std::string& file() const { return m_file; }                    // empty when none is named
+    const text::FilePath& scratchFolder() const { return m_scratchFolder; }  // empty when none is named
+    const Place& place() const { return m_place; }                           // where within the file
+    const text::FilePath& file() const { return m_file; }                    // empty when none is named
     // True for a workbook's own failures, the reasons from NotAWorkbook on.
     bool inContent() const { return m_reason >= Reason::NotAWorkbook; }
 
@@ -97,9 +98,9 @@ private:
     int m_systemError = 0;
     int m_sqliteCode = 0;
     Reason m_cause = Reason::None;
-    std::string m_scratchFolder;
+    text::FilePath m_scratchFolder;
     Place m_place;
-    std::string m_file;
+    text::FilePath m_file;
 };
 
 }  // namespace velmora::failure

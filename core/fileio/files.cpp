@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What both systems' sides of files.h share: path parts, temporary names, and the whole-file helpers
-// built on AtomicFile and InputFile.
+// What both systems' sides of files.h share: path parts, temporary names, and the whole-file write
+// built on AtomicFile.
 #include "fileio/files.h"
 
 #include "fileio/files_system.h"
-#include "fileio/input_file.h"
 
 namespace velmora::fileio {
 
@@ -52,16 +51,6 @@ failure::Failure AtomicFile::commitBytes(std::string_view bytes) {
 failure::Failure writeFileAtomically(const std::string& path, std::string_view bytes, FileMode mode) {
     AtomicFile file(path, mode);
     return file.commitBytes(bytes);
-}
-
-failure::Failure whyCannotRead(const std::string& path) {
-    const InputFile file(path);
-    return file.valid() ? failure::Failure() : file.failure();
-}
-
-bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit) {
-    failure::Failure ignored;
-    return readInputFile(path, bytes, limit, ignored);
 }
 
 }  // namespace velmora::fileio

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "failure/failure.h"
+#include "text/file_path.h"
 
 namespace velmora::fileio {
 
@@ -22,13 +23,22 @@ std::string temporaryFolder();
 // without one), the name part is what follows it (the whole path without one).
 std::string_view folderPartOf(std::string_view path);
 std::string_view namePartOf(std::string_view path);
+inline text::FilePath namePartOf(const text::FilePath& path) {
+    return text::FilePath(std::string(namePartOf(path.native())));
+}
 
 // A path of the core (UTF-8; on POSIX systems whatever bytes it was given) as std::filesystem takes it:
 // a narrow string would be read in the system's code page on Windows.
 std::filesystem::path filesystemPathOf(const std::string& path);
+inline std::filesystem::path filesystemPathOf(const text::FilePath& path) {
+    return filesystemPathOf(path.native());
+}
 
 // Joins a folder and a file name with one separator ("/", on Windows "\\").
 std::string joinPath(std::string_view folder, std::string_view name);
+inline text::FilePath joinPath(const text::FilePath& folder, const text::FilePath& name) {
+    return text::FilePath(joinPath(folder.native(), name.native()));
+}
 
 // What a written file's permissions become. A replaced file (Shared and OwnerOnly) keeps its mode and
 // group, so the colleagues who could read or write it still can; root also keeps its owner.
@@ -61,8 +71,6 @@ public:
     failure::Failure open();
     // The open temporary file, for writers that write it themselves; -1 before open().
     int descriptor() const { return m_fd; }
-    const std::string& temporaryPath() const { return m_temporary; }
-    const std::string& targetPath() const { return m_target; }
 
     // Writes `bytes` after what was written before, once open. On a failure the temporary file is
     // removed, so every later append() and commit() fails too.
@@ -104,13 +112,5 @@ void removeFile(const std::string& path);
 // The reason for an error number the system gave through a library (SQLite's system error, say): errno
 // on POSIX systems, GetLastError's number on Windows.
 failure::Failure failureOfSystemError(int systemError);
-
-// Why `path` cannot be opened for reading, asked after a reader failed to open it (no failure if it now
-// opens). Never blocks on a pipe.
-failure::Failure whyCannotRead(const std::string& path);
-
-// Reads a whole file; false if it cannot be opened or read or is no regular file (see input_file.h).
-// Files above `limit` bytes are refused.
-bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit = std::size_t(1) << 31);
 
 }  // namespace velmora::fileio

@@ -60,30 +60,38 @@ void removeFreshFolder(const std::string& path) {
     ::rmdir(path.c_str());
 }
 
+// Failures name the folder, kept as the file system's name.
+Failure unusable(const std::string& path, int systemError) {
+    return Failure::scratchFolderUnusable(text::FilePath(path), systemError);
+}
+Failure unusable(const std::string& path, Reason cause) {
+    return Failure::scratchFolderUnusable(text::FilePath(path), cause);
+}
+
 }  // namespace
 
 Failure makePrivateFolder(const std::string& path) {
-    if (path.empty()) return Failure::scratchFolderUnusable(path, ENOENT);
-    if (const int error = makeFolders(path)) return Failure::scratchFolderUnusable(path, error);
+    if (path.empty()) return unusable(path, ENOENT);
+    if (const int error = makeFolders(path)) return unusable(path, error);
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return Failure::scratchFolderUnusable(path, errno);
-    if (S_ISLNK(info.st_mode)) return Failure::scratchFolderUnusable(path, Reason::IsLink);
-    if (!S_ISDIR(info.st_mode)) return Failure::scratchFolderUnusable(path, Reason::NotAFolder);
+    if (::lstat(path.c_str(), &info) != 0) return unusable(path, errno);
+    if (S_ISLNK(info.st_mode)) return unusable(path, Reason::IsLink);
+    if (!S_ISDIR(info.st_mode)) return unusable(path, Reason::NotAFolder);
     // Opened without following a link, then checked and tightened through the descriptor: what is
     // checked is what was opened.
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0 && (errno == ELOOP || errno == ENOTDIR))  // swapped for a link or a file since
-        return Failure::scratchFolderUnusable(path, Reason::IsLink);
-    if (fd < 0) return Failure::scratchFolderUnusable(path, errno);
+        return unusable(path, Reason::IsLink);
+    if (fd < 0) return unusable(path, errno);
     Failure why;
     if (::fstat(fd, &info) != 0) {
-        why = Failure::scratchFolderUnusable(path, errno);
+        why = unusable(path, errno);
     } else if (info.st_uid != ::geteuid()) {
-        why = Failure::scratchFolderUnusable(path, Reason::OtherAccountOwns);
+        why = unusable(path, Reason::OtherAccountOwns);
     } else if ((info.st_mode & 022) != 0) {
-        why = Failure::scratchFolderUnusable(path, Reason::OpenToOthers);
+        why = unusable(path, Reason::OpenToOthers);
     } else if ((info.st_mode & 07777) != 0700 && ::fchmod(fd, 0700) != 0) {
-        why = Failure::scratchFolderUnusable(path, errno);
+        why = unusable(path, errno);
     }
     ::close(fd);
     return why;

@@ -31,7 +31,10 @@ DWORD makeFolders(const std::wstring& path) {
 
 Failure unusable(const std::string& path, DWORD error) {
     const Failure why = windows::failureOf(error);
-    return Failure::scratchFolderUnusable(path, why.reason(), why.systemError());
+    return Failure::scratchFolderUnusable(text::FilePath(path), why.reason(), why.systemError());
+}
+Failure unusable(const std::string& path, Reason cause) {
+    return Failure::scratchFolderUnusable(text::FilePath(path), cause);
 }
 
 // Removes the fresh folder and what this program put in it; it holds no folders of its own.
@@ -58,10 +61,8 @@ Failure makePrivateFolder(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return unusable(path, ::GetLastError());
     // A junction or link could lead the scratch files anywhere.
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return Failure::scratchFolderUnusable(path, Reason::IsLink);
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return Failure::scratchFolderUnusable(path, Reason::NotAFolder);
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return unusable(path, Reason::IsLink);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return unusable(path, Reason::NotAFolder);
     return {};
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 // `keepOnFailure`: the clerk's rows go only once the new table is sure to come in; otherwise a failure
 // leaves an empty grid, as the batch wants.
-ImportOutcome importFile(TableKind kind, const std::string& path, const TableSettings& settings,
+ImportOutcome importFile(TableKind kind, const text::FilePath& path, const TableSettings& settings,
                          model::Grid& grid, model::Progress& progress, bool keepOnFailure) {
     if (auto refused = refuseColumnSpec(kind, settings.columns)) {
         if (!keepOnFailure) abandonImport(grid, progress);
@@ -51,12 +51,12 @@ ImportOutcome importFile(TableKind kind, const std::string& path, const TableSet
 
 ImportOutcome importTable(TableKind kind, const text::FilePath& path, const TableSettings& settings,
                           model::Grid& grid, model::Progress& progress) {
-    return importFile(kind, path.native(), settings, grid, progress, false);
+    return importFile(kind, path, settings, grid, progress, false);
 }
 
 ImportOutcome replaceTable(TableKind kind, const text::FilePath& path, const TableSettings& settings,
                            model::Grid& grid, model::Progress& progress) {
-    return importFile(kind, path.native(), settings, grid, progress, true);
+    return importFile(kind, path, settings, grid, progress, true);
 }
 
 }  // namespace velmora::import

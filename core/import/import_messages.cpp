@@ -33,12 +33,12 @@ Text missingColumnsNotice(TableKind kind, const ColumnList& columns, int fieldCo
                       phrases::columnsMissingEnd());
 }
 
-Text sheetMissingMessage(const std::string& path, const Text& sheetName,
+Text sheetMissingMessage(const text::FilePath& path, const Text& sheetName,
                          const std::vector<Text>& availableSheets) {
     // Quoting each name shows the clerk a stray blank or "$" typed into the setting.
     Text message =
         text::join(phrases::importSheetMissingBefore(), sheetName, phrases::importSheetMissingAfter(),
-                   text::gbkFromUtf8(path), phrases::importSheetsHeld());
+                   text::gbkFromPath(path), phrases::importSheetsHeld());
     if (availableSheets.empty()) message += phrases::importNoSheets();
     for (std::size_t index = 0; index < availableSheets.size(); ++index) {
         if (index > 0) message += phrases::importSheetListSeparator();

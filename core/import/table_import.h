@@ -68,10 +68,10 @@ Text missingColumnsNotice(TableKind kind, const ColumnList& columns, int fieldCo
 // Returns the message for a column spec of `entries` entries, more than a workbook holds.
 Text columnSpecTooLongMessage(TableKind kind, std::size_t entries);
 
-// Returns the message for a workbook at `path` (file-system encoding) that holds no worksheet named
-// `sheetName`, with the worksheets it does hold. Every other failed open is told by the reader's
-// failure: its describe() names the problem, where in the workbook it lies, and the file.
-Text sheetMissingMessage(const std::string& path, const Text& sheetName,
+// Returns the message for a workbook at `path` that holds no worksheet named `sheetName`, with the
+// worksheets it does hold. Every other failed open is told by the reader's failure: its describe() names
+// the problem, where in the workbook it lies, and the file.
+Text sheetMissingMessage(const text::FilePath& path, const Text& sheetName,
                          const std::vector<Text>& availableSheets);
 
 }  // namespace velmora::import

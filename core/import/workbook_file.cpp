@@ -121,8 +121,8 @@ const Format* formatOf(const std::string& bytes, Failure& failure) {
 
 }  // namespace
 
-std::optional<WorkbookFile> WorkbookFile::open(const std::string& path, Failure& failure) {
-    fileio::InputFile file(path);
+std::optional<WorkbookFile> WorkbookFile::open(const text::FilePath& path, Failure& failure) {
+    fileio::InputFile file(path.native());
     std::string bytes;
     // What the file is shows in its first bytes: a file of no known kind is refused before the rest is
     // read, and none is read beyond what its format can hold.

@@ -9,16 +9,17 @@
 
 #include "failure/failure.h"
 #include "sheet/sheet.h"
+#include "text/file_path.h"
 
 namespace velmora::import {
 
 class WorkbookFile {
 public:
-    // Opens the file at `path` (file-system encoding); `failure` says why it failed and where, as far as
-    // the reader knows, and names the file. For a file that could not be opened or read it holds what
-    // the system said then.
-    static std::optional<WorkbookFile> open(const std::string& path, failure::Failure& failure);
-    // The same on bytes already in memory (tests, fuzzing); the failure names no file.
+    // Opens the file at `path`; `failure` says why it failed and where, as far as the reader knows, and
+    // names the file. For a file that could not be opened or read it holds what the system said then.
+    static std::optional<WorkbookFile> open(const text::FilePath& path, failure::Failure& failure);
+    // The same on bytes already in memory, where open() goes once the file is read and where the fuzzers
+    // start; the failure names no file.
     static std::optional<WorkbookFile> openBytes(std::string bytes, failure::Failure& failure);
 
     const std::vector<sheet::SheetEntry>& sheets() const { return m_workbook->sheets(); }

@@ -14,7 +14,7 @@ std::vector<Text> listSheetNames(const text::FilePath& path) {
 failure::Failure listSheetNames(const text::FilePath& path, std::vector<Text>& names) {
     names.clear();
     failure::Failure failure;
-    const auto workbook = WorkbookFile::open(path.native(), failure);
+    const auto workbook = WorkbookFile::open(path, failure);
     if (workbook) names = listSheetNames(workbook->sheets());
     return failure;
 }
@@ -41,7 +41,7 @@ ReaderStatus statusOf(const failure::Failure& failure) {
     }
 }
 
-ReaderStatus WorksheetReader::open(const std::string& path, const Text& sheetName) {
+ReaderStatus WorksheetReader::open(const text::FilePath& path, const Text& sheetName) {
     openSheet(sheet::Sheet{}, false);
     m_failure = {};
     const auto workbook = WorkbookFile::open(path, m_failure);

@@ -50,10 +50,10 @@ ReaderStatus statusOf(const failure::Failure& failure);
 // 1 to 8 hold only numbers, date-times and booleans, and at least one of them holds a value.
 class WorksheetReader {
 public:
-    // Opens `sheetName` (matched byte for byte, as typed) in the workbook at `path` (file-system
-    // encoding). On failure the reader holds an empty sheet.
-    ReaderStatus open(const std::string& path, const Text& sheetName);
-    // Builds a reader over a sheet already in memory (tests).
+    // Opens `sheetName` (matched byte for byte, as typed) in the workbook at `path`. On failure the
+    // reader holds an empty sheet.
+    ReaderStatus open(const text::FilePath& path, const Text& sheetName);
+    // Reads a sheet already in memory: where open() ends, and where the fuzzers start.
     void openSheet(sheet::Sheet sheet, bool uses1904DateSystem);
 
     int recordCount() const;

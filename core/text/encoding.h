@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "text/file_path.h"
 #include "text/rules.h"
 
 namespace velmora::text {
@@ -26,5 +27,12 @@ Text gbkFromCodePage(std::string_view bytes, int codePage);
 
 // Converts GBK/GB18030 bytes to UTF-16 code units; undecodable bytes become U+FFFD.
 std::u16string utf16FromGbk(std::string_view gbk);
+
+// A file name as the clerk reads it in a message: its bytes taken as UTF-8, which they are on Windows and
+// for every name this program makes.
+inline Text gbkFromPath(const FilePath& path) { return gbkFromUtf8(path.native()); }
+
+// A GBK name (a proposed file name, the report's) as the file name this program makes of it: UTF-8.
+inline FilePath pathFromGbk(std::string_view gbk) { return FilePath(utf8FromGbk(gbk)); }
 
 }  // namespace velmora::text

@@ -8,6 +8,7 @@
 
 #include "fileio/files.h"
 #include "support/protected_file.h"
+#include "support/read_file.h"
 #include "support/run_program.h"
 #include "support/utf8_path.h"
 #include "velmora/build_info.h"
@@ -56,7 +57,7 @@ protected:
 
 std::string contentOf(const fs::path& path) {
     std::string bytes;
-    EXPECT_TRUE(velmora::fileio::readWholeFile(velmora::testsupport::utf8Of(path), bytes)) << path;
+    EXPECT_TRUE(velmora::testsupport::readWholeFile(velmora::testsupport::utf8Of(path), bytes)) << path;
     return bytes;
 }
 

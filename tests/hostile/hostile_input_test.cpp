@@ -86,7 +86,7 @@ TEST(HostileWorkbooks, FuzzFindingsOpenWithoutCrashing) {
     // Inputs the fuzzer found; each must open or fail with a reason, and every sheet read the same way.
     for (const auto& entry : fs::directory_iterator(fixture("fuzz"))) {
         failure::Failure error;
-        const auto workbook = xls::Workbook::open(entry.path().string(), error);
+        const auto workbook = xls::Workbook::open(text::FilePath(entry.path().string()), error);
         if (!workbook) {
             EXPECT_NE(error.reason(), failure::Reason::None) << entry.path();
             continue;

@@ -11,6 +11,7 @@
 
 #include "fileio/files.h"
 #include "import/worksheet_reader.h"
+#include "support/read_file.h"
 #include "xls/sheet_reader.h"
 #include "xls/workbook_globals.h"
 
@@ -77,7 +78,7 @@ TEST(ReaderMemory, StreamsNamingFarRowsCostLittleMoreThanTheirSize) {
     for (const char* name : {"far-rows-1.bin", "far-rows-2.bin"}) {
         const std::string path = std::string(VELMORA_TEST_DATA) + "/fuzz/" + name;
         std::string stream;
-        ASSERT_TRUE(fileio::readWholeFile(path, stream)) << path;
+        ASSERT_TRUE(testsupport::readWholeFile(path, stream)) << path;
         const long long limit = (1LL << 20) + 32 * static_cast<long long>(stream.size());
         EXPECT_LE(peakWhileReading(stream), limit) << name;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fileio/files.h"
+#include "support/read_file.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -109,8 +110,8 @@ inline RunResult runProgram(const std::string& program, const std::vector<std::s
     const int status = std::system(command.c_str());
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
-    fileio::readWholeFile(outFile.string(), result.out);
-    fileio::readWholeFile(errFile.string(), result.err);
+    readWholeFile(outFile.string(), result.out);
+    readWholeFile(errFile.string(), result.err);
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include "fileio/files.h"
 #include "fileio/input_file.h"
 #include "fileio/timed_lock.h"
+#include "support/read_file.h"
 #include "text/encoding.h"
 
 namespace velmora::fileio {
@@ -38,7 +39,7 @@ protected:
     std::string path(const char8_t* name) const { return utf8(m_folder / fs::path(name)); }
     std::string contentOf(const std::string& file) const {
         std::string bytes;
-        EXPECT_TRUE(readWholeFile(file, bytes)) << file;
+        EXPECT_TRUE(testsupport::readWholeFile(file, bytes)) << file;
         return bytes;
     }
     std::size_t entries() const {
@@ -154,8 +155,8 @@ TEST_F(WindowsFiles, PathsPastTheClassicLimitWork) {
     EXPECT_EQ(contentOf(file), "long");
     ASSERT_TRUE(writeFileAtomically(file, "longer").ok());
     EXPECT_EQ(contentOf(file), "longer");
-    EXPECT_TRUE(whyCannotRead(file).ok());
-    EXPECT_EQ(whyCannotRead(joinPath(deepUtf8, "missing.xls")).reason(), failure::Reason::FileMissing);
+    EXPECT_TRUE(InputFile(file).valid());
+    EXPECT_EQ(InputFile(joinPath(deepUtf8, "missing.xls")).failure().reason(), failure::Reason::FileMissing);
 }
 
 }  // namespace

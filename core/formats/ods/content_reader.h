@@ -16,8 +16,8 @@ namespace velmora::opendocument {
 // hidden. A failure names the part and, where known, the table (as sheet) and row.
 failure::Failure readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
                              std::vector<sheet::Sheet>& sheets);
-// The same from content XML held in memory, without common styles (a flat document holds its styles
-// in the same XML; tests, fuzzing); a failure names no part.
+// The same from content XML held in memory, without common styles: a flat document holds its styles in
+// the same XML. A failure names no part.
 failure::Failure readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
                                 std::vector<sheet::Sheet>& sheets);
 

@@ -27,10 +27,10 @@ Workbook::~Workbook() = default;
 Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 
-std::optional<Workbook> Workbook::open(const std::string& path, failure::Failure& failure) {
+std::optional<Workbook> Workbook::open(const text::FilePath& path, failure::Failure& failure) {
     std::string bytes;
     failure::Failure why;
-    if (!fileio::readInputFile(path, bytes, SIZE_MAX, why)) {
+    if (!fileio::readInputFile(path.native(), bytes, SIZE_MAX, why)) {
         failure = failure::Failure::cannotOpen(path, why);
         return std::nullopt;
     }

@@ -10,6 +10,7 @@
 #include "failure/failure.h"
 #include "failure/place.h"
 #include "sheet/sheet.h"
+#include "text/file_path.h"
 
 namespace velmora::xls {
 
@@ -38,8 +39,8 @@ public:
     // UnsupportedVersion for a BIFF version of no known layout or another kind of spreadsheet,
     // WorkbookEncrypted for one protected by a password (FILEPASS), WorkbookDamaged for records that
     // cannot be made sense of.
-    static std::optional<Workbook> open(const std::string& path, failure::Failure& failure);
-    // The same on bytes already in memory (tests, fuzzing).
+    static std::optional<Workbook> open(const text::FilePath& path, failure::Failure& failure);
+    // The same on bytes already in memory: the import reads a file once and shows each format its bytes.
     static std::optional<Workbook> openBytes(std::string bytes, failure::Failure& failure);
 
     // Every sheet of the workbook, in workbook order.

@@ -97,7 +97,7 @@ WriteError writeWorkbookStream(std::FILE* file, std::string_view stream);
 // Writes a draft's stream the same way, piece by piece.
 WriteError writeWorkbookDraft(std::FILE* file, const WorkbookDraft& draft);
 
-// A RowSource over rows already in memory (tests, small callers).
+// A RowSource over rows already in memory (a table without rows, small callers).
 class VectorRowSource : public RowSource {
 public:
     // Keeps a reference: `rows` must outlive the source.

@@ -49,7 +49,7 @@ private:
     State m_state = State::Running;
 };
 
-// Where XML comes from: a part of a package, streamed, or bytes in memory (tests, fuzzing).
+// Where XML comes from: a part of a package, streamed, or bytes in memory (a flat document, fuzzing).
 struct XmlSource {
     const ZipPackage* zip = nullptr;
     std::string_view partName;
@@ -68,7 +68,7 @@ PartStatus parseXml(const XmlSource& source, XmlHandler& handler);
 // nesting beyond a fixed depth; Refused for a handler that failed; the part's own status otherwise.
 PartStatus parseXmlPart(const ZipPackage& package, std::string_view partName, XmlHandler& handler);
 
-// Parses XML held in memory the same way (tests and fuzzing).
+// Parses XML held in memory the same way (a flat document).
 PartStatus parseXml(std::string_view xml, XmlHandler& handler);
 
 }  // namespace velmora::package

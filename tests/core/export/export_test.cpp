@@ -21,6 +21,7 @@
 #include "reconcile/report.h"
 #include "support/independent_reader.h"
 #include "support/protected_file.h"
+#include "support/read_file.h"
 #include "support/scratch_folder.h"
 #include "text/encoding.h"
 #include "text/phrases.h"
@@ -37,6 +38,15 @@ using text::Text;
 
 Text gbk(const std::string& utf8) { return text::gbkFromUtf8(utf8); }
 
+// A grid to "<name>.xls" in `folder` in the export's two steps, with the scratch file at `scratchPath`.
+bool writeGridToWorkbook(const Grid& grid, const std::string& folder, const Text& name, const Text& sheet,
+                         model::Progress* progress, const std::string& scratchPath) {
+    failure::Failure why;
+    std::optional<xls::WorkbookDraft> draft =
+        startGridWorkbook(grid, sheet, progress, text::FilePath(scratchPath))->take(why);
+    return draft && writeWorkbookDraft(std::move(*draft), text::FilePath(folder), name).ok();
+}
+
 Grid makeGrid(const std::vector<Text>& titles, const std::vector<std::vector<Text>>& rows) {
     Grid grid;
     for (const Text& title : titles) grid.appendColumn(title);
@@ -49,7 +59,7 @@ Grid makeGrid(const std::vector<Text>& titles, const std::vector<std::vector<Tex
 
 std::string readFile(const std::string& path) {
     std::string bytes;
-    EXPECT_TRUE(fileio::readWholeFile(path, bytes)) << path;
+    EXPECT_TRUE(testsupport::readWholeFile(path, bytes)) << path;
     return bytes;
 }
 
@@ -133,7 +143,8 @@ TEST(ScratchDatabase, PathCollapsesDoubledSlashes) {
         {"//server//share/", "/server/share/db.tmp"},
         {"/a///b/", "/a//b/db.tmp"},  // one pass: three slashes become two
     };
-    for (const auto& [folder, expected] : cases) EXPECT_EQ(scratchDatabasePath(folder), expected) << folder;
+    for (const auto& [folder, expected] : cases)
+        EXPECT_EQ(scratchDatabasePath(folder).native(), expected) << folder;
     EXPECT_EQ(quoteIdentifier("a\"b"), "\"a\"\"b\"");
 }
 
@@ -142,7 +153,8 @@ TEST(ScratchDatabase, PathCollapsesDoubledSlashes) {
 TEST(ScratchDatabase, AFailureOfItsOwnCarriesSqlitesCode) {
     ScratchFolder folder("sqlite-code");
     ScratchDatabase db;
-    ASSERT_TRUE(db.create(folder.file("db.tmp"), inflateTemplateBlock(templateDatabaseBlock())).ok());
+    ASSERT_TRUE(
+        db.create(text::FilePath(folder.file("db.tmp")), inflateTemplateBlock(templateDatabaseBlock())).ok());
     ASSERT_FALSE(db.execute("SELECT * FROM no_such_table"));
     const failure::Failure why = db.lastFailure();
     EXPECT_EQ(why.sqliteCode(), SQLITE_ERROR);
@@ -153,7 +165,7 @@ TEST(ScratchDatabase, AFailureOfItsOwnCarriesSqlitesCode) {
 // first. Every cell must come back as the same text, empty cells as nothing.
 void expectWorkbookHolds(const std::string& path, const Grid& grid, const Text& sheetName = "Sheet1") {
     failure::Failure error;
-    const auto workbook = xls::Workbook::open(path, error);
+    const auto workbook = xls::Workbook::open(text::FilePath(path), error);
     ASSERT_TRUE(workbook.has_value()) << static_cast<int>(error.reason());
     ASSERT_EQ(workbook->sheets().size(), 1u);
     EXPECT_EQ(workbook->sheets()[0].name, sheetName);
@@ -259,15 +271,16 @@ TEST(WorkbookExport, ADraftStillBeingMadeKeepsItsRowsWhileTheNextGridUsesTheScra
     const Grid first = makeGrid({"a", "b"}, firstRows);
     const Grid second = makeGrid({"c", "d", "e"}, secondRows);
     // The second grid replaces the scratch file while the first draft may still take its rows.
-    auto pendingFirst = startGridWorkbook(first, {}, nullptr, folder.file("db.tmp"));
-    auto pendingSecond = startGridWorkbook(second, {}, nullptr, folder.file("db.tmp"));
+    const text::FilePath scratchPath(folder.file("db.tmp"));
+    auto pendingFirst = startGridWorkbook(first, {}, nullptr, scratchPath);
+    auto pendingSecond = startGridWorkbook(second, {}, nullptr, scratchPath);
     failure::Failure why;
     for (auto [pending, name, grid] :
          {std::tuple{pendingFirst.get(), "w1", &first}, std::tuple{pendingSecond.get(), "w2", &second}}) {
         SCOPED_TRACE(name);
         std::optional<xls::WorkbookDraft> draft = pending->take(why);
         ASSERT_TRUE(draft.has_value()) << why.describe();
-        ASSERT_TRUE(writeWorkbookDraft(std::move(*draft), folder.path(), name).ok());
+        ASSERT_TRUE(writeWorkbookDraft(std::move(*draft), text::FilePath(folder.path()), name).ok());
         expectWorkbookHolds(folder.file(std::string(name) + ".xls"), *grid);
     }
 }
@@ -355,9 +368,11 @@ TEST(WorkbookExport, WorkbookHoldsWhatTheScratchTablesHold) {
     db.execute("UPDATE tmp SET c3 = 'changed' WHERE rowid = 2");
     db.execute("DELETE FROM tmp WHERE rowid = 1");
     db.execute("INSERT INTO tmp (rowid, c1, c2, c3) VALUES (0, '0', 'first', '')");
-    const auto stream = workbookStreamFromTables(db.get(), 3, 2, "Sheet1");
-    ASSERT_TRUE(stream.has_value());
-    ASSERT_EQ(xls::writeWorkbookStream(folder.file("r.xls"), *stream), xls::WriteError::None);
+    xls::WriteError error = xls::WriteError::None;
+    auto draft = workbookDraftFromTables(db.get(), 3, 2, "Sheet1", error);
+    ASSERT_TRUE(draft.has_value());
+    ASSERT_EQ(xls::writeWorkbookStream(folder.file("r.xls"), std::move(*draft).finish()),
+              xls::WriteError::None);
     expectWorkbookHolds(folder.file("r.xls"),
                         makeGrid({"a", "B", ""}, {{"0", "first", ""}, {"2", gbk("张三"), "changed"}}));
 }
@@ -386,7 +401,9 @@ TEST(WorkbookExport, ReadBackFailsUnlessTheTablesHoldTheGridWhole) {
         ASSERT_TRUE(writeGridToWorkbook(grid, folder.path(), "w", {}, nullptr, folder.file("db.tmp")));
         ScratchConnection db(folder.file("db.tmp"));
         if (!c.change.empty()) db.execute(c.change);
-        EXPECT_EQ(workbookStreamFromTables(db.get(), c.columns, c.rows, "Sheet1").has_value(), c.sound);
+        xls::WriteError error = xls::WriteError::None;
+        EXPECT_EQ(workbookDraftFromTables(db.get(), c.columns, c.rows, "Sheet1", error).has_value(), c.sound);
+        EXPECT_EQ(error, xls::WriteError::None);
     }
 }
 
@@ -474,7 +491,7 @@ TEST(ExportCommand, WritesEveryFileAndReportsSuccess) {
     EXPECT_TRUE(fs::exists(testsupport::pathOf(folder.file("某单位_待核对.txt"))));
     // The scratch database has served: it keeps no names or figures after the export.
     ASSERT_TRUE(scratchChosen);
-    EXPECT_EQ(fs::file_size(testsupport::pathOf(scratchDatabasePath(scratch.path()))), 0u);
+    EXPECT_EQ(fs::file_size(testsupport::pathOf(scratchDatabasePath(scratch.path()).native())), 0u);
     EXPECT_EQ(f.progress.position(), 0);
     EXPECT_TRUE(f.progress.status().empty());
     ASSERT_GE(f.progress.positions.size(), 2u);

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "support/protected_file.h"
+#include "support/read_file.h"
 
 namespace velmora::fileio {
 namespace {
@@ -40,7 +41,7 @@ TEST_F(Folder, ReplacesTheTargetOnlyWhenComplete) {
     ASSERT_TRUE(writeFileAtomically(path("a.txt"), "old").ok());
     ASSERT_TRUE(writeFileAtomically(path("a.txt"), "new content").ok());
     std::string bytes;
-    ASSERT_TRUE(readWholeFile(path("a.txt"), bytes));
+    ASSERT_TRUE(testsupport::readWholeFile(path("a.txt"), bytes));
     EXPECT_EQ(bytes, "new content");
     EXPECT_EQ(entries(), 1u);
 }
@@ -53,7 +54,7 @@ TEST_F(Folder, AnAbandonedWriteLeavesTheOldFileAndNoTemporary) {
         ASSERT_EQ(::write(file.descriptor(), "half", 4), 4);
     }
     std::string bytes;
-    readWholeFile(path("b.txt"), bytes);
+    testsupport::readWholeFile(path("b.txt"), bytes);
     EXPECT_EQ(bytes, "old");
     EXPECT_EQ(entries(), 1u);
 }
@@ -75,7 +76,7 @@ TEST_F(Folder, AFullDiskFailsTheWriteAndKeepsTheOldFile) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the oversized write must report failure";
     std::string bytes;
-    readWholeFile(path("c.txt"), bytes);
+    testsupport::readWholeFile(path("c.txt"), bytes);
     EXPECT_EQ(bytes, "old");
     EXPECT_EQ(entries(), 1u);
 }
@@ -83,8 +84,8 @@ TEST_F(Folder, AFullDiskFailsTheWriteAndKeepsTheOldFile) {
 TEST_F(Folder, MissingFolderFails) {
     EXPECT_FALSE(writeFileAtomically(path("none/d.txt"), "x").ok());
     std::string bytes;
-    EXPECT_FALSE(readWholeFile(path("none.txt"), bytes));
-    EXPECT_FALSE(readWholeFile(m_folder.string(), bytes));  // a folder is not a file
+    EXPECT_FALSE(testsupport::readWholeFile(path("none.txt"), bytes));
+    EXPECT_FALSE(testsupport::readWholeFile(m_folder.string(), bytes));  // a folder is not a file
 }
 
 TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
@@ -136,7 +137,7 @@ TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
         ::umask(umask);
         EXPECT_EQ(written.ok(), c.written != nullptr) << c.what;
         std::string bytes;
-        readWholeFile(target, bytes);
+        testsupport::readWholeFile(target, bytes);
         EXPECT_EQ(bytes, c.written != nullptr ? "new" : "old") << c.what;
         struct stat info {};
         if (c.written != nullptr && ::lstat(path(c.written).c_str(), &info) == 0) {
@@ -148,7 +149,7 @@ TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
             EXPECT_TRUE(S_ISLNK(info.st_mode)) << c.what << ": the link stays a link";
         }
         if (c.untouched != nullptr) {
-            readWholeFile(path(c.untouched), bytes);
+            testsupport::readWholeFile(path(c.untouched), bytes);
             EXPECT_EQ(bytes, "old") << c.what;
         }
         for (const auto& entry : fs::directory_iterator(m_folder))

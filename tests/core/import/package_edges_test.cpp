@@ -24,7 +24,7 @@ TEST(PackageEdges, EntitiesInNamesAndValuesAreDecodedOnce) {
     for (const char* file : {"entities.xlsx", "entities.ods"}) {
         SCOPED_TRACE(file);
         failure::Failure failure;
-        const auto workbook = WorkbookFile::open(workbookFixture(file), failure);
+        const auto workbook = WorkbookFile::open(text::FilePath(workbookFixture(file)), failure);
         ASSERT_TRUE(workbook) << static_cast<int>(failure.reason());
         ASSERT_EQ(workbook->sheets().size(), names.size());
         for (std::size_t index = 0; index < names.size(); ++index)
@@ -93,7 +93,7 @@ TEST(PackageEdges, DamageIsNamedByPartSheetAndRow) {
     for (const auto& c : cases) {
         const std::string path = workbookFixture(c.file);
         WorksheetReader reader;
-        EXPECT_EQ(reader.open(path, c.sheet), ReaderStatus::Damaged) << c.file;
+        EXPECT_EQ(reader.open(text::FilePath(path), c.sheet), ReaderStatus::Damaged) << c.file;
         EXPECT_EQ(reader.failure().describe(),
                   gbk("工作簿已损坏(") + gbk(c.place) + gbk("),无法读取: ") + path)
             << c.file;
@@ -103,7 +103,7 @@ TEST(PackageEdges, DamageIsNamedByPartSheetAndRow) {
 TEST(PackageEdges, EntriesDatedDayZeroReadWithoutAWordOnStandardError) {
     ::testing::internal::CaptureStderr();
     failure::Failure failure;
-    const auto workbook = WorkbookFile::open(workbookFixture("zero-date.xlsx"), failure);
+    const auto workbook = WorkbookFile::open(text::FilePath(workbookFixture("zero-date.xlsx")), failure);
     const auto sheet = workbook ? workbook->readSheet(0, failure) : std::nullopt;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     ASSERT_TRUE(sheet) << static_cast<int>(failure.reason());
@@ -114,7 +114,7 @@ TEST(PackageEdges, EntriesDatedDayZeroReadWithoutAWordOnStandardError) {
 // in order, the parse may end before the part does, and damage in the middle is still damage.
 TEST(PackageEdges, LargePartsReadWholeInOrderAndDamageShows) {
     failure::Failure failure;
-    const auto workbook = WorkbookFile::open(workbookFixture("large-part.xlsx"), failure);
+    const auto workbook = WorkbookFile::open(text::FilePath(workbookFixture("large-part.xlsx")), failure);
     ASSERT_TRUE(workbook) << static_cast<int>(failure.reason());
     const auto sheet = workbook->readSheet(0, failure);
     ASSERT_TRUE(sheet) << static_cast<int>(failure.reason());
@@ -127,7 +127,8 @@ TEST(PackageEdges, LargePartsReadWholeInOrderAndDamageShows) {
     }
     EXPECT_EQ(wrong, 0);
 
-    const auto damaged = WorkbookFile::open(workbookFixture("large-part-damaged.xlsx"), failure);
+    const auto damaged =
+        WorkbookFile::open(text::FilePath(workbookFixture("large-part-damaged.xlsx")), failure);
     ASSERT_TRUE(damaged) << static_cast<int>(failure.reason());
     EXPECT_FALSE(damaged->readSheet(0, failure));
     EXPECT_EQ(statusOf(failure), ReaderStatus::Damaged);

@@ -367,7 +367,7 @@ TEST(TableImport, ClearsRowsBeforeTheFileIsChosen) {
 }
 
 TEST(ImportFailureMessage, NamesTheFileAndTheProblem) {
-    const std::string path = "/home/会计/表1.xls";
+    const text::FilePath path("/home/会计/表1.xls");
     using failure::Failure;
     using failure::Reason;
     using What = failure::Place::What;
@@ -437,13 +437,13 @@ TEST(ImportFailureMessage, SaysWhyAFileCouldNotBeOpened) {
     // The reason is the one met when the file was opened, carried to the message.
     for (const Case& c : cases) {
         WorksheetReader reader;
-        EXPECT_EQ(reader.open(c.path, "Sheet1"), ReaderStatus::CannotOpen) << c.reason;
+        EXPECT_EQ(reader.open(text::FilePath(c.path), "Sheet1"), ReaderStatus::CannotOpen) << c.reason;
         EXPECT_EQ(reader.failure().describe(),
                   gbk("无法打开文件: ") + gbk(c.path.c_str()) + gbk("（") + gbk(c.reason) + gbk("）"));
     }
     // A folder where the workbook was expected is named as such, not as a file that would not open.
     WorksheetReader reader;
-    EXPECT_EQ(reader.open(folder.path(), "Sheet1"), ReaderStatus::NotAFile);
+    EXPECT_EQ(reader.open(text::FilePath(folder.path()), "Sheet1"), ReaderStatus::NotAFile);
     EXPECT_EQ(reader.failure().describe(),
               gbk("不是普通文件(是文件夹、管道或设备),无法读取: ") + gbk(folder.path().c_str()));
 }

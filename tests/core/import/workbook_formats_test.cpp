@@ -20,7 +20,7 @@ std::string workbookFixture(const std::string& name) {
 
 WorkbookFile openFixture(const std::string& name) {
     failure::Failure failure;
-    auto workbook = WorkbookFile::open(workbookFixture(name), failure);
+    auto workbook = WorkbookFile::open(text::FilePath(workbookFixture(name)), failure);
     EXPECT_TRUE(failure.ok()) << name;
     if (!workbook) throw std::runtime_error("cannot open " + name);
     return std::move(*workbook);

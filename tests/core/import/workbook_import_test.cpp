@@ -127,8 +127,8 @@ TEST(WorkbookImport, FreeingEachRecordOnceTakenGivesTheSameTable) {
         SCOPED_TRACE(c.file);
         const TableSettings settings = settings::parseTable(gbk(c.sheet), c.spec, c.startRow);
         WorksheetReader reader, spent;
-        ASSERT_EQ(reader.open(fixture(c.file), settings.sheetName), ReaderStatus::Ok);
-        ASSERT_EQ(spent.open(fixture(c.file), settings.sheetName), ReaderStatus::Ok);
+        ASSERT_EQ(reader.open(text::FilePath(fixture(c.file)), settings.sheetName), ReaderStatus::Ok);
+        ASSERT_EQ(spent.open(text::FilePath(fixture(c.file)), settings.sheetName), ReaderStatus::Ok);
         Imported kept, freed;
         kept.outcome = importTable(c.kind, reader, settings, kept.grid, kept.progress);
         freed.outcome = importTable(c.kind, std::move(spent), settings, freed.grid, freed.progress);

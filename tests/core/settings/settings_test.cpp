@@ -10,6 +10,7 @@
 #include "settings/file_encoding.h"
 #include "settings/import_settings.h"
 #include "settings/ini_file.h"
+#include "support/read_file.h"
 #include "support/this_process.h"
 #include "text/encoding.h"
 
@@ -35,7 +36,7 @@ protected:
     }
     std::string content() const {
         std::string bytes;
-        fileio::readWholeFile(m_path, bytes);
+        testsupport::readWholeFile(m_path, bytes);
         return bytes;
     }
     void write(std::string_view bytes) const { ASSERT_TRUE(fileio::writeFileAtomically(m_path, bytes).ok()); }

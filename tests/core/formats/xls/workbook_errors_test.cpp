@@ -26,7 +26,7 @@ TEST(OpenErrors, NamesWhyAFileCannotBeRead) {
     };
     for (const auto& c : cases) {
         failure::Failure error;
-        EXPECT_FALSE(Workbook::open(fixture(c.file), error)) << c.file;
+        EXPECT_FALSE(Workbook::open(text::FilePath(fixture(c.file)), error)) << c.file;
         EXPECT_EQ(error.reason(), c.error) << c.file;
     }
 }

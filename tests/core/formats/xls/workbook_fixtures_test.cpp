@@ -14,7 +14,7 @@ std::string fixture(const char* name) { return std::string(VELMORA_TEST_DATA) + 
 
 Workbook openFixture(const char* name) {
     failure::Failure error;
-    std::optional<Workbook> workbook = Workbook::open(fixture(name), error);
+    std::optional<Workbook> workbook = Workbook::open(text::FilePath(fixture(name)), error);
     EXPECT_TRUE(workbook) << name << " error " << static_cast<int>(error.reason());
     return workbook ? std::move(*workbook) : Workbook();
 }

@@ -30,7 +30,7 @@ Text repeat(const std::string& utf8, int times) {
 // Reads the first sheet back with the project's reader; the header row is row 0.
 Sheet readBack(const std::string& path, Text& sheetName) {
     failure::Failure error;
-    const auto workbook = Workbook::open(path, error);
+    const auto workbook = Workbook::open(text::FilePath(path), error);
     EXPECT_TRUE(workbook.has_value()) << static_cast<int>(error.reason());
     if (!workbook || workbook->sheets().empty()) return {};
     sheetName = workbook->sheets()[0].name;
