@@ -29,7 +29,7 @@ constexpr std::string_view kNumberNs = ":datastyle:1.0";
 // sheet holds, and far from overflowing.
 constexpr std::int64_t kMaxRepeat = std::int64_t{1} << 40;
 constexpr std::int64_t kMaxPosition = std::int64_t{1} << 50;
-constexpr std::int64_t kSheetRows = 65536;
+constexpr std::int64_t kSheetRows = sheet::kMaxRows;
 
 bool endsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
