@@ -64,22 +64,17 @@ bool readSettings(const BatchOptions& options, settings::ParsedSettings& parsed,
     std::string path = options.configPath;
     if (path.empty()) path = paths::currentPlaces().settingsFile.native();
     failure::Failure why;
-    std::size_t keysFound = 0;
     settings::ImportSettings values;
     try {
-        values = settings::loadSettings(text::FilePath(path), why, &keysFound);
+        values = settings::loadSettings(text::FilePath(path), why);
     } catch (const std::bad_alloc&) {
         err << "无法读取配置文件: " << path << " (" << kOutOfMemory << ")\n";
         return false;
     }
     // Empty settings name no worksheet: a run without them could only fail later, naming no file.
     if (why.failed()) {
-        err << "无法读取配置文件: " << path << " (" << text::utf8FromGbk(why.describe()) << ")\n";
-        return false;
-    }
-    if (keysFound == 0) {
-        err << "配置文件不可用: " << path << " ("
-            << text::utf8FromGbk(failure::Failure(failure::Reason::NoSettings).describe()) << ")\n";
+        err << (why.reason() == failure::Reason::NoSettings ? "配置文件不可用: " : "无法读取配置文件: ")
+            << path << " (" << text::utf8FromGbk(why.describe()) << ")\n";
         return false;
     }
     // Nobody types into the file's settings here: they are taken as if the clerk had left each box.
