@@ -61,8 +61,6 @@ public:
     failure::Failure open();
     // The open temporary file, for writers that write it themselves; -1 before open().
     int descriptor() const { return m_fd; }
-    const std::string& temporaryPath() const { return m_temporary; }
-    const std::string& targetPath() const { return m_target; }
 
     // Writes `bytes` after what was written before, once open. On a failure the temporary file is
     // removed, so every later append() and commit() fails too.
