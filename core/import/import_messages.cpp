@@ -22,8 +22,7 @@ Text missingColumnsNotice(TableKind kind, const ColumnList& columns, int fieldCo
     Text missing;
     for (std::size_t i = 0; i < columns.entries.size(); ++i) {
         const Text& entry = columns.entries[i];
-        const int value = columns.columns[i];
-        if (value >= 1 && value <= fieldCount) continue;
+        if (namesColumn(columns.columns[i], fieldCount)) continue;
         if (!missing.empty()) missing += phrases::importSheetListSeparator();
         missing += entry.empty() ? phrases::columnEntryEmpty() : entry;
     }
