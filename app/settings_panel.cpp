@@ -6,7 +6,6 @@
 #include <QLineEdit>
 
 #include "app/qt_text.h"
-#include "fileio/input_file.h"
 
 namespace velmora::app {
 

@@ -14,7 +14,6 @@
 #include "export/export_command.h"
 #include "failure/failure.h"
 #include "fileio/files.h"
-#include "fileio/input_file.h"
 #include "import/table_import.h"
 #include "paths/program_places.h"
 #include "reconcile/reconcile.h"
