@@ -108,6 +108,11 @@ WriteResults writeAll(const ExportJob& job, const std::string& firstPath, const 
     return queue.finish();
 }
 
+// A line of the closing message's list: a file not written, and why.
+Text listLine(const Text& name, const Text& why) {
+    return text::join(name, text::gbkFromUtf8("（"), why, text::gbkFromUtf8("）"), "\r\n");
+}
+
 // The folder part without its closing "/", as the clerk reads a folder's name.
 std::string folderOfFile(const std::string& path) {
     std::string folder(fileio::folderPartOf(path));
@@ -125,8 +130,7 @@ Text closingMessage(const std::vector<FailedFile>& failures, const Text& summary
     if (failures.empty()) return phrases::exportSucceeded() + summary;
     Text message = phrases::exportIncomplete() + "\r\n";
     for (const FailedFile& failed : failures) {
-        message += failed.name + text::gbkFromUtf8("（") + failed.reason.describe() +
-                   text::gbkFromUtf8("）") + "\r\n";
+        message += listLine(failed.name, failed.reason.describe());
     }
     return message + summary;
 }
@@ -135,7 +139,7 @@ Text closingMessage(const std::vector<FailedFile>& failures, const std::vector<S
                     const std::vector<Text>& saved, const Text& summary, const std::string& folder) {
     Text skippedLines;
     for (const SkippedFile& file : skipped) {
-        skippedLines += file.name + text::gbkFromUtf8("（") + file.why + text::gbkFromUtf8("）") + "\r\n";
+        skippedLines += listLine(file.name, file.why);
     }
     Text message;
     if (failures.empty() && !skipped.empty()) {
