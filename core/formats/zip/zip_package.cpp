@@ -119,20 +119,6 @@ void collectBelow(GsfInfile* dir, std::string_view path, bool exact, int depth,
     }
 }
 
-// GLib's own checks complain on standard error when libgsf hands them what a damaged or oddly dated
-// entry gave it (a zip entry dated day 0 has no date, and libgsf releases the missing date of every
-// entry it opens). The entry still reads, and every real fault comes back as a status.
-void quietGlibChecks() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (const char* domain : {"GLib", "GLib-GObject"}) {
-            g_log_set_handler(
-                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
-                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        }
-    });
-}
-
 // Reads `size` bytes of `part` in chunks on a thread of its own, handing each to `consume` on this one
 // in order; nullopt when no thread can be had (the caller then reads them itself). Ends as the plain
 // read does: Damaged at the chunk libgsf cannot read, Ok as soon as `consume` wants no more.
@@ -246,7 +232,6 @@ ZipPackage& ZipPackage::operator=(ZipPackage&&) noexcept = default;
 
 std::optional<ZipPackage> ZipPackage::open(std::string_view bytes) {
     sheet::initialiseGsf();
-    quietGlibChecks();
     auto handle = std::make_unique<Handle>();
     handle->memory.object = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                  static_cast<gsf_off_t>(bytes.size()), FALSE);
@@ -314,7 +299,6 @@ bool isEncryptedPackage(std::string_view bytes) {
         std::memcmp(bytes.data(), kOleSignature, sizeof kOleSignature) != 0)
         return false;
     sheet::initialiseGsf();
-    quietGlibChecks();
     ObjectRef<GsfInput> memory(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                     static_cast<gsf_off_t>(bytes.size()), FALSE));
     if (!memory.object) return false;
