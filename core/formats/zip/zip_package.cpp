@@ -13,7 +13,6 @@
 #include <array>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -38,22 +37,7 @@ constexpr std::size_t kChunkSize = std::size_t{1} << 18;
 constexpr std::size_t kAheadFloor = std::size_t{2} << 20;
 constexpr std::size_t kAheadChunks = 8;
 
-template <typename T>
-struct ObjectRef {
-    T* object = nullptr;
-    ObjectRef() = default;
-    explicit ObjectRef(T* o) : object(o) {}
-    ObjectRef(const ObjectRef&) = delete;
-    ObjectRef& operator=(const ObjectRef&) = delete;
-    ObjectRef(ObjectRef&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
-    ObjectRef& operator=(ObjectRef&& other) noexcept {
-        std::swap(object, other.object);
-        return *this;
-    }
-    ~ObjectRef() {
-        if (object) g_object_unref(object);
-    }
-};
+using sheet::ObjectRef;
 
 // Indexes of the children of `dir` named `name`: an exact match first, then those differing only in case.
 std::vector<int> childrenNamed(GsfInfile* dir, std::string_view name) {
@@ -294,10 +278,7 @@ PartStatus ZipPackage::readAll(std::string_view partName, std::string& out) cons
 }
 
 bool isEncryptedPackage(std::string_view bytes) {
-    static constexpr unsigned char kOleSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    if (bytes.size() < sizeof kOleSignature ||
-        std::memcmp(bytes.data(), kOleSignature, sizeof kOleSignature) != 0)
-        return false;
+    if (!bytes.starts_with(sheet::kCompoundDocumentSignature)) return false;
     sheet::initialiseGsf();
     ObjectRef<GsfInput> memory(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                     static_cast<gsf_off_t>(bytes.size()), FALSE));
