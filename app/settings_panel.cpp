@@ -6,7 +6,6 @@
 #include <QLineEdit>
 
 #include "app/qt_text.h"
-#include "fileio/input_file.h"
 
 namespace velmora::app {
 
@@ -34,11 +33,9 @@ settings::ParsedSettings SettingsPanel::parsed() const { return settings::parseS
 
 failure::Failure SettingsPanel::load() {
     failure::Failure why;
-    std::size_t keysFound = 0;
-    const auto values = settings::loadSettings(m_path, why, &keysFound);
+    const auto values = settings::loadSettings(m_path, why);
     for (const settings::SettingKey& key : settings::kSettingKeys)
         box(key.id)->setText(fromGbk(at(values, key.id)));
-    if (why.ok() && keysFound == 0) return failure::Failure(failure::Reason::NoSettings);
     return why;
 }
 

@@ -15,7 +15,6 @@
 #include "export/export_command.h"
 #include "failure/failure.h"
 #include "fileio/files.h"
-#include "fileio/input_file.h"
 #include "import/table_import.h"
 #include "paths/program_places.h"
 #include "reconcile/reconcile.h"
@@ -64,23 +63,17 @@ bool readSettings(const BatchOptions& options, settings::ParsedSettings& parsed,
     text::FilePath path = options.configPath;
     if (path.empty()) path = paths::currentPlaces().settingsFile;
     failure::Failure why;
-    std::size_t keysFound = 0;
     settings::ImportSettings values;
     try {
-        values = settings::loadSettings(path, why, &keysFound);
+        values = settings::loadSettings(path, why);
     } catch (const std::bad_alloc&) {
         err << "无法读取配置文件: " << consoleFromPath(path) << " (" << kOutOfMemory << ")\n";
         return false;
     }
     // Empty settings name no worksheet: a run without them could only fail later, naming no file.
     if (why.failed()) {
-        err << "无法读取配置文件: " << consoleFromPath(path) << " (" << consoleFromGbk(why.describe())
-            << ")\n";
-        return false;
-    }
-    if (keysFound == 0) {
-        err << "配置文件不可用: " << consoleFromPath(path) << " ("
-            << consoleFromGbk(failure::Failure(failure::Reason::NoSettings).describe()) << ")\n";
+        err << (why.reason() == failure::Reason::NoSettings ? "配置文件不可用: " : "无法读取配置文件: ")
+            << consoleFromPath(path) << " (" << consoleFromGbk(why.describe()) << ")\n";
         return false;
     }
     // Nobody types into the file's settings here: they are taken as if the clerk had left each box.

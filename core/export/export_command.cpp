@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/export_command.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "export/csv_export.h"
@@ -64,11 +63,10 @@ void queueWorkbook(const ExportJob& job, const model::Grid& grid, const Text& na
     });
 }
 
-// Everything after the first dialog, once the output folder is ours. `queued` gets every file's name
-// in order, `skipped` those not written by choice.
-std::vector<FailedFile> writeAll(const ExportJob& job, const text::FilePath& firstPath,
-                                 const text::FilePath& folder, std::vector<Text>& queued,
-                                 std::vector<SkippedFile>& skipped) {
+// Everything after the first dialog, once the output folder is ours. `skipped` gets the files not
+// written by choice.
+WriteResults writeAll(const ExportJob& job, const text::FilePath& firstPath, const text::FilePath& folder,
+                      std::vector<SkippedFile>& skipped) {
     fileio::PrivateScratchFolder scratch;
     const failure::Failure scratchFolder = scratch.choose();
     const text::FilePath scratchPath = scratchDatabasePath(scratch.path());
@@ -78,9 +76,7 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const text::FilePath& fir
         for (const Text& name : {phrases::csvName1(), phrases::workbookName1() + ".xls"})
             skipped.push_back({name, phrases::exportEmptyTable()});
     } else {
-        queued.push_back(fileNameOf(firstPath));
         queueRegisterCsv(firstPath, job.registerGrid, job.progress, queue);
-        queued.push_back(phrases::workbookName1() + ".xls");
         queueWorkbook(job, job.registerGrid, phrases::workbookName1(), scratchFolder, scratchPath, folder,
                       queue);
     }
@@ -94,25 +90,27 @@ std::vector<FailedFile> writeAll(const ExportJob& job, const text::FilePath& fir
         const auto sourcePath = registerEmpty ? std::optional<text::FilePath>(firstPath)
                                               : job.prompt.askCsvPath(2, phrases::csvName2());
         if (sourcePath) {
-            queued.push_back(fileNameOf(*sourcePath));
             queueSourceCsv(*sourcePath, job.sourceGrid, job.progress, queue);
         } else {
             // The user's choice, so not a failure; but the closing message must not pass it over.
             skipped.push_back({phrases::csvName2(), phrases::exportCancelled()});
         }
-        queued.push_back(phrases::workbookName2() + ".xls");
         queueWorkbook(job, job.sourceGrid, phrases::workbookName2(), scratchFolder, scratchPath, folder,
                       queue);
     }
     // Both workbooks are drafts in memory now: the scratch file has served, and keeps no figures.
     if (scratchFolder.ok()) emptyScratchDatabase(scratchPath);
 
-    queued.push_back(reconcile::reportFileName(job.unitText));
     queue.push(
         reconcile::reportFileName(job.unitText),
         [folder, unit = job.unitText, summary = job.summary, notFound = job.notFoundList,
          mismatches = job.mismatchList] { return writeReport(folder, unit, summary, notFound, mismatches); });
     return queue.finish();
+}
+
+// A line of the closing message's list: a file not written, and why.
+Text listLine(const Text& name, const Text& why) {
+    return text::join(name, text::gbkFromUtf8("（"), why, text::gbkFromUtf8("）"), "\r\n");
 }
 
 // The folder part without its closing "/", as the clerk reads a folder's name.
@@ -132,8 +130,7 @@ Text closingMessage(const std::vector<FailedFile>& failures, const Text& summary
     if (failures.empty()) return phrases::exportSucceeded() + summary;
     Text message = phrases::exportIncomplete() + "\r\n";
     for (const FailedFile& failed : failures) {
-        message += failed.name + text::gbkFromUtf8("（") + failed.reason.describe() +
-                   text::gbkFromUtf8("）") + "\r\n";
+        message += listLine(failed.name, failed.reason.describe());
     }
     return message + summary;
 }
@@ -142,7 +139,7 @@ Text closingMessage(const std::vector<FailedFile>& failures, const std::vector<S
                     const std::vector<Text>& saved, const Text& summary, const text::FilePath& folder) {
     Text skippedLines;
     for (const SkippedFile& file : skipped) {
-        skippedLines += file.name + text::gbkFromUtf8("（") + file.why + text::gbkFromUtf8("）") + "\r\n";
+        skippedLines += listLine(file.name, file.why);
     }
     Text message;
     if (failures.empty() && !skipped.empty()) {
@@ -184,8 +181,6 @@ ExportOutcome runExport(const ExportJob& job) {
     // An installed program's own folder is not the clerk's: its files go where the clerk put the first one.
     const text::FilePath& firstPath = *chosen;
     const text::FilePath folder = job.outputFolder.empty() ? folderOfFile(firstPath) : job.outputFolder;
-    std::vector<FailedFile> failures;
-    std::vector<Text> queued;
     // Two runs writing one folder at once would leave a mix of both; the second waits its turn.
     fileio::TimedLock folderLock;
     const failure::Failure folderHeld =
@@ -196,26 +191,18 @@ ExportOutcome runExport(const ExportJob& job) {
         if (!registerEmpty && !isEmptyForExport(job.sourceGrid)) names.push_back(phrases::csvName2());
         if (!isEmptyForExport(job.sourceGrid)) names.push_back(phrases::workbookName2() + ".xls");
         names.push_back(reconcile::reportFileName(job.unitText));
-        for (const Text& name : names) failures.push_back({name, folderHeld});
+        for (const Text& name : names) outcome.failedFiles.push_back({name, folderHeld});
     } else {
         // Any other reason to miss the lock (a folder that cannot be listed, say) shows in the writes.
-        failures = writeAll(job, firstPath, folder, queued, outcome.skippedFiles);
-    }
-    outcome.failedFiles = failures;
-    // Saved is what was queued and did not fail; a name is taken off once per failure.
-    std::vector<Text> notWritten = namesOf(failures);
-    for (const Text& name : queued) {
-        const auto failed = std::find(notWritten.begin(), notWritten.end(), name);
-        if (failed != notWritten.end()) {
-            notWritten.erase(failed);
-            continue;
-        }
-        outcome.savedFiles.push_back(name);
+        WriteResults results = writeAll(job, firstPath, folder, outcome.skippedFiles);
+        outcome.failedFiles = std::move(results.failed);
+        outcome.savedFiles = std::move(results.written);
     }
     job.progress.setPosition(100);
     job.progress.finish();
     outcome.folder = folder;
-    outcome.message = closingMessage(failures, outcome.skippedFiles, outcome.savedFiles, job.summary, folder);
+    outcome.message =
+        closingMessage(outcome.failedFiles, outcome.skippedFiles, outcome.savedFiles, job.summary, folder);
     outcome.warning = !outcome.failedFiles.empty();
     return outcome;
 }

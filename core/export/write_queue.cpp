@@ -32,10 +32,10 @@ std::vector<text::Text> namesOf(const std::vector<FailedFile>& files) {
     return names;
 }
 
-std::vector<FailedFile> WriteQueue::finish() {
+WriteResults WriteQueue::finish() {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_pending.empty() && !m_busy; });
-    return std::exchange(m_failed, {});
+    return std::exchange(m_results, {});
 }
 
 void WriteQueue::run() {
@@ -57,7 +57,10 @@ void WriteQueue::run() {
         }
         lock.lock();
         m_busy = false;
-        if (reason.failed()) m_failed.push_back({std::move(next.name), reason});
+        if (reason.failed())
+            m_results.failed.push_back({std::move(next.name), reason});
+        else
+            m_results.written.push_back(std::move(next.name));
         m_changed.notify_all();
     }
 }

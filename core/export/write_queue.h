@@ -25,6 +25,12 @@ struct FailedFile {
 // The names of the files, in order.
 std::vector<text::Text> namesOf(const std::vector<FailedFile>& files);
 
+// What became of the files handed over: the names of those written, and those not, each in queue order.
+struct WriteResults {
+    std::vector<text::Text> written;
+    std::vector<FailedFile> failed;
+};
+
 class WriteQueue {
 public:
     WriteQueue();
@@ -35,8 +41,8 @@ public:
     // Queues `write`, which returns why the file `name` (GBK) was not written, or no failure. Writes run
     // in the order queued, each after the one before has finished, so files appear on disk in that order.
     void push(text::Text name, std::function<failure::Failure()> write);
-    // Waits for every queued write and returns those that failed, in queue order.
-    std::vector<FailedFile> finish();
+    // Waits for every queued write and returns what became of each since the last finish().
+    WriteResults finish();
 
 private:
     void run();
@@ -48,7 +54,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Write> m_pending;
-    std::vector<FailedFile> m_failed;
+    WriteResults m_results;
     bool m_busy = false;
     bool m_stopping = false;
     std::thread m_worker;

@@ -3,6 +3,8 @@
 // built on AtomicFile.
 #include "fileio/files.h"
 
+#include <utility>
+
 #include "fileio/files_system.h"
 
 namespace velmora::fileio {
@@ -39,6 +41,10 @@ std::string joinPath(std::string_view folder, std::string_view name) {
     path += name;
     return path;
 }
+
+AtomicFile::AtomicFile(std::string target, FileMode mode) : m_target(std::move(target)), m_mode(mode) {}
+
+AtomicFile::~AtomicFile() { discard(); }
 
 failure::Failure AtomicFile::commitBytes(std::string_view bytes) {
     if (m_fd < 0) {

@@ -72,10 +72,6 @@ std::string temporaryFolder() {
     return folder;
 }
 
-AtomicFile::AtomicFile(std::string target, FileMode mode) : m_target(std::move(target)), m_mode(mode) {}
-
-AtomicFile::~AtomicFile() { discard(); }
-
 void AtomicFile::discard() {
     if (m_fd >= 0) ::_close(m_fd);
     m_fd = -1;

@@ -34,11 +34,6 @@ public:
     ScopedHandle& operator=(const ScopedHandle&) = delete;
     HANDLE get() const { return m_handle; }
     bool valid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
-    HANDLE release() {
-        HANDLE h = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        return h;
-    }
     void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
         if (valid()) ::CloseHandle(m_handle);
         m_handle = handle;

@@ -6,24 +6,30 @@
 #include "text/phrases.h"
 
 namespace velmora::import {
+namespace {
+
+// The settings key of the table's column list, which the messages name so the clerk knows what to fix.
+const Text& columnsKeyOf(TableKind kind) {
+    return settings::keyOf(kind == TableKind::Register ? settings::SettingId::RegisterColumns
+                                                       : settings::SettingId::SourceColumns);
+}
+
+}  // namespace
 
 Text columnSpecTooLongMessage(TableKind kind, std::size_t entries) {
-    const Text& key =
-        kind == TableKind::Register ? phrases::register1ColumnsKey() : phrases::source2ColumnsKey();
-    return text::join(phrases::columnSpecTooLongBefore(), key, phrases::columnSpecTooLongMiddle(),
-                      std::to_string(entries), phrases::columnSpecTooLongAfter());
+    return text::join(phrases::columnSpecTooLongBefore(), columnsKeyOf(kind),
+                      phrases::columnSpecTooLongMiddle(), std::to_string(entries),
+                      phrases::columnSpecTooLongAfter());
 }
 
 Text missingColumnsNotice(TableKind kind, const ColumnList& columns, int fieldCount) {
-    const Text& key =
-        kind == TableKind::Register ? phrases::register1ColumnsKey() : phrases::source2ColumnsKey();
+    const Text& key = columnsKeyOf(kind);
     if (columns.entries.empty())
         return text::join(phrases::columnsEmptyBefore(), key, phrases::columnsEmptyAfter());
     Text missing;
     for (std::size_t i = 0; i < columns.entries.size(); ++i) {
         const Text& entry = columns.entries[i];
-        const int value = columns.columns[i];
-        if (value >= 1 && value <= fieldCount) continue;
+        if (namesColumn(columns.columns[i], fieldCount)) continue;
         if (!missing.empty()) missing += phrases::importSheetListSeparator();
         missing += entry.empty() ? phrases::columnEntryEmpty() : entry;
     }

@@ -22,7 +22,7 @@ std::vector<ColumnTargets> mapColumns(const std::vector<int>& entryValues, int f
     std::vector<std::vector<int>> byField(static_cast<std::size_t>(fieldCount));
     for (std::size_t entry = 0; entry < entryValues.size(); ++entry) {
         const int value = entryValues[entry];
-        if (value >= 1 && value <= fieldCount) {
+        if (namesColumn(value, fieldCount)) {
             byField[static_cast<std::size_t>(value - 1)].push_back(static_cast<int>(entry));
         }
     }
@@ -56,7 +56,7 @@ void rebuildColumns(const WorksheetReader& reader, TableKind kind, const std::ve
     // The register's headers stand in its third row, above the columns actually taken.
     for (std::size_t entry = 0; entry < entryValues.size(); ++entry) {
         const int value = entryValues[entry];
-        if (value >= 1 && value <= fieldCount) {
+        if (namesColumn(value, fieldCount)) {
             grid.setColumnTitle(static_cast<int>(entry), reader.field(3, value - 1));
         }
     }

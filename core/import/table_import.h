@@ -60,6 +60,9 @@ void abandonImport(model::Grid& grid, model::Progress& progress);
 // The refusal of a column list of more entries than a workbook has columns; nullopt when it fits.
 std::optional<ImportOutcome> refuseColumnSpec(TableKind kind, const ColumnList& columns);
 
+// Whether a column list's entry, read as `value`, names a column of a sheet of `fieldCount` columns.
+inline bool namesColumn(int value, int fieldCount) { return value >= 1 && value <= fieldCount; }
+
 // Returns the notice for list entries that name no column of a sheet of `fieldCount` columns (not a
 // number, 0, negative or beyond the sheet), naming them as typed; for an empty list, says so. Empty when
 // every entry names a column.

@@ -139,7 +139,10 @@ std::optional<WorkbookFile> WorkbookFile::open(const text::FilePath& path, Failu
         }
         if (file.readAll(bytes, static_cast<std::size_t>(limit))) {
             auto workbook = openBytes(std::move(bytes), failure);
-            if (!workbook) failure = failure.inFile(path);
+            if (workbook)
+                workbook->m_path = path;
+            else
+                failure = failure.inFile(path);
             return workbook;
         }
     }
@@ -164,7 +167,7 @@ std::optional<WorkbookFile> WorkbookFile::openBytes(std::string bytes, Failure& 
 
 std::optional<sheet::Sheet> WorkbookFile::readSheet(std::size_t index, Failure& failure) const {
     auto sheet = m_workbook->readSheet(index, failure);
-    if (!sheet) failure = failure.inSheet(static_cast<int>(index) + 1);
+    if (!sheet) failure = failure.inSheet(static_cast<int>(index) + 1).inFile(m_path);
     return sheet;
 }
 

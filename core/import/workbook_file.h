@@ -24,7 +24,8 @@ public:
 
     const std::vector<sheet::SheetEntry>& sheets() const { return m_workbook->sheets(); }
     bool uses1904DateSystem() const { return m_workbook->uses1904DateSystem(); }
-    // A failed sheet's failure names the sheet in any format, and within it what the reader knows.
+    // A failed sheet's failure names the sheet in any format, and within it what the reader knows; for
+    // a workbook opened from a file, it names the file too.
     std::optional<sheet::Sheet> readSheet(std::size_t index, failure::Failure& failure) const;
 
     // A workbook as one format's reader opened it; the table of formats in workbook_file.cpp makes them.
@@ -39,6 +40,7 @@ public:
 
 private:
     std::unique_ptr<Opened> m_workbook;
+    text::FilePath m_path;  // empty when opened from bytes
 };
 
 }  // namespace velmora::import

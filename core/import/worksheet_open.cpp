@@ -51,10 +51,7 @@ ReaderStatus WorksheetReader::open(const text::FilePath& path, const Text& sheet
     for (std::size_t index = 0; index < sheets.size(); ++index) {
         if (sheets[index].kind != sheet::SheetKind::Worksheet || sheets[index].name != sheetName) continue;
         auto sheet = workbook->readSheet(index, m_failure);
-        if (!sheet) {
-            m_failure = m_failure.inFile(path);
-            return statusOf(m_failure);
-        }
+        if (!sheet) return statusOf(m_failure);
         openSheet(std::move(*sheet), workbook->uses1904DateSystem());
         m_sheetNumber = static_cast<int>(index) + 1;
         return ReaderStatus::Ok;

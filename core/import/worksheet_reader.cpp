@@ -3,8 +3,6 @@
 
 #include <utility>
 
-#include "xls/workbook_writer.h"
-
 namespace velmora::import {
 
 std::vector<Text> listSheetNames(const std::vector<sheet::SheetEntry>& sheets) {
@@ -44,8 +42,8 @@ failure::Place WorksheetReader::beyondIn(const std::vector<int>& columns) const 
     for (const int column : columns) {
         const std::int64_t row = column >= 1 ? m_sheet.firstRowBeyond(column - 1) : -1;
         if (row < 0 || (fault.what != failure::Place::What::Unknown && row + 1 >= fault.row)) continue;
-        fault.what = static_cast<std::size_t>(column) > xls::kMaxColumns ? failure::Place::What::ColumnsBeyond
-                                                                         : failure::Place::What::RowsBeyond;
+        fault.what = column > sheet::kMaxColumns ? failure::Place::What::ColumnsBeyond
+                                                 : failure::Place::What::RowsBeyond;
         fault.sheet = m_sheetNumber;
         fault.row = row + 1;
         fault.column = column;

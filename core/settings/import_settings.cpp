@@ -30,7 +30,7 @@ ImportSettings loadSettings(const text::FilePath& path) {
     return loadSettings(path, ignored);
 }
 
-ImportSettings loadSettings(const text::FilePath& path, failure::Failure& why, std::size_t* keysFound) {
+ImportSettings loadSettings(const text::FilePath& path, failure::Failure& why) {
     IniFile ini;
     FileEncoding encoding = FileEncoding::Gbk;
     readIni(path.native(), ini, encoding, why);
@@ -41,7 +41,7 @@ ImportSettings loadSettings(const text::FilePath& path, failure::Failure& why, s
         if (value) ++found;
         at(settings, key.id) = value ? *value : Text(key.defaultValue);
     }
-    if (keysFound != nullptr) *keysFound = found;
+    if (why.ok() && found == 0) why = failure::Failure(failure::Reason::NoSettings);
     return settings;
 }
 

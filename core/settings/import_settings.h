@@ -89,10 +89,9 @@ inline constexpr const char* kSettingsFileName = "vozuz.ini";
 ImportSettings loadSettings(const text::FilePath& path);
 // The same, saying in `why` why the file could not be read (its settings then read as defaults); a
 // missing file is a failure too (fileio::isMissingFile), for callers that treat it apart. The file may be
-// GBK, UTF-8 or UTF-16 (see file_encoding.h). `keysFound`, when given, receives how many of the seven
-// keys the file holds, so a file of some other program can be told from one with empty settings.
-ImportSettings loadSettings(const text::FilePath& path, failure::Failure& why,
-                            std::size_t* keysFound = nullptr);
+// GBK, UTF-8 or UTF-16 (see file_encoding.h). A file read whole that holds none of the seven keys is
+// NoSettings: some other program's file, not one with empty settings.
+ImportSettings loadSettings(const text::FilePath& path, failure::Failure& why);
 
 // Writes every setting into the file, keeping its other sections and keys and its encoding (a new file
 // is GBK, readable by this account only); says why when it could not be written, in which case the old

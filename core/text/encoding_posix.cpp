@@ -64,23 +64,6 @@ private:
     iconv_t m_cd;
 };
 
-Converter& utf8ToGbk() {
-    thread_local Converter c("GB18030", "UTF-8");
-    return c;
-}
-Converter& gbkToUtf8() {
-    thread_local Converter c("UTF-8", "GB18030");
-    return c;
-}
-Converter& utf16ToGbk() {
-    thread_local Converter c("GB18030", "UTF-16LE");
-    return c;
-}
-Converter& gbkToUtf16() {
-    thread_local Converter c("UTF-16LE", "GB18030");
-    return c;
-}
-
 // The iconv name of a code page that CODEPAGE may give. Windows and DOS code pages go by their number;
 // the Mac ones by the names iconv gives them (glibc lacks Mac Greek, Turkish, Croatian, Romanian, Arabic,
 // Hebrew and Thai: those fall back to Mac Roman, which agrees with them on ASCII and most letters).
@@ -137,17 +120,20 @@ bool isAscii(std::string_view s) {
 
 Text gbkFromUtf8(std::string_view utf8) {
     if (isAscii(utf8)) return Text(utf8);
-    return utf8ToGbk().convert(utf8, "?", 1);
+    thread_local Converter toGbk("GB18030", "UTF-8");
+    return toGbk.convert(utf8, "?", 1);
 }
 
 std::string utf8FromGbk(std::string_view gbk) {
     if (isAscii(gbk)) return std::string(gbk);
-    return gbkToUtf8().convert(gbk, "\xEF\xBF\xBD", 1);
+    thread_local Converter toUtf8("UTF-8", "GB18030");
+    return toUtf8.convert(gbk, "\xEF\xBF\xBD", 1);
 }
 
 Text gbkFromUtf16(std::u16string_view utf16) {
     const std::string_view bytes(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2);
-    return utf16ToGbk().convert(bytes, "?", 2);
+    thread_local Converter toGbk("GB18030", "UTF-16LE");
+    return toGbk.convert(bytes, "?", 2);
 }
 
 Text gbkFromCodePage(std::string_view bytes, int codePage) {
@@ -170,7 +156,8 @@ Text gbkFromCodePage(std::string_view bytes, int codePage) {
 }
 
 std::u16string utf16FromGbk(std::string_view gbk) {
-    const std::string bytes = gbkToUtf16().convert(gbk, "\xFD\xFF", 1);
+    thread_local Converter toUtf16("UTF-16LE", "GB18030");
+    const std::string bytes = toUtf16.convert(gbk, "\xFD\xFF", 1);
     std::u16string out(bytes.size() / 2, u'\0');
     std::memcpy(out.data(), bytes.data(), out.size() * 2);
     return out;

@@ -66,6 +66,18 @@ char32_t decodeOne(std::string_view in, std::size_t& length) {
     return cp;
 }
 
+// Calls `take` with each character of `gbk` in turn; a byte that starts none is U+FFFD.
+template <typename Take>
+void forEachCharacter(std::string_view gbk, Take take) {
+    std::size_t pos = 0;
+    while (pos < gbk.size()) {
+        std::size_t length = 0;
+        const char32_t cp = decodeOne(gbk.substr(pos), length);
+        take(length == 0 ? char32_t{0xFFFD} : cp);
+        pos += length == 0 ? 1 : length;
+    }
+}
+
 // Each character of the basic plane's code, big-endian with its length in the top byte; made once.
 const std::vector<std::uint32_t>& basicPlaneCodes() {
     static const std::vector<std::uint32_t> codes = [] {
@@ -209,18 +221,7 @@ std::string fromUtf8(std::string_view utf8) {
 std::string toUtf8(std::string_view gbk) {
     std::string out;
     out.reserve(gbk.size() * 3 / 2);
-    std::size_t pos = 0;
-    while (pos < gbk.size()) {
-        std::size_t length = 0;
-        const char32_t cp = decodeOne(gbk.substr(pos), length);
-        if (length == 0) {
-            appendUtf8(0xFFFD, out);
-            ++pos;
-        } else {
-            appendUtf8(cp, out);
-            pos += length;
-        }
-    }
+    forEachCharacter(gbk, [&out](char32_t cp) { appendUtf8(cp, out); });
     return out;
 }
 
@@ -248,18 +249,7 @@ std::string fromUtf16(std::u16string_view utf16) {
 std::u16string toUtf16(std::string_view gbk) {
     std::u16string out;
     out.reserve(gbk.size());
-    std::size_t pos = 0;
-    while (pos < gbk.size()) {
-        std::size_t length = 0;
-        const char32_t cp = decodeOne(gbk.substr(pos), length);
-        if (length == 0) {
-            out += u'\xFFFD';
-            ++pos;
-        } else {
-            appendUtf16(cp, out);
-            pos += length;
-        }
-    }
+    forEachCharacter(gbk, [&out](char32_t cp) { appendUtf16(cp, out); });
     return out;
 }
 

@@ -12,6 +12,7 @@
 
 #include "package/cell_values.h"
 #include "package/xml_parser.h"
+#include "text/encoding.h"
 
 namespace velmora::opendocument {
 namespace {
@@ -29,7 +30,7 @@ constexpr std::string_view kNumberNs = ":datastyle:1.0";
 // sheet holds, and far from overflowing.
 constexpr std::int64_t kMaxRepeat = std::int64_t{1} << 40;
 constexpr std::int64_t kMaxPosition = std::int64_t{1} << 50;
-constexpr std::int64_t kSheetRows = 65536;
+constexpr std::int64_t kSheetRows = sheet::kMaxRows;
 
 bool endsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -168,7 +169,7 @@ private:
     void startTable(const package::XmlAttributes& attributes) {
         // A table inside a cell is no sheet of its own; its cells are left out with the rest of the cell.
         sheet::SheetEntry entry;
-        entry.name = package::gbkText(attributes.value("name", kTableNs).value_or(""));
+        entry.name = text::gbkFromUtf8(attributes.value("name", kTableNs).value_or(""));
         const auto style = attributes.value("style-name", kTableNs);
         entry.hidden = style && m_hiddenStyles.count(std::string(*style)) > 0;
         m_entries.push_back(std::move(entry));
@@ -296,7 +297,7 @@ private:
                         [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
             m_rowTexts.append(utf8);
         } else {
-            m_rowTexts.append(package::gbkText(utf8));
+            m_rowTexts.append(text::gbkFromUtf8(utf8));
         }
     }
     std::string_view textOf(const PendingCell& cell) const {

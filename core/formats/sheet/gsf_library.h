@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// libgsf, set up once for every reader and writer in the process.
+// libgsf as every reader and writer uses it: set up once for the process, its objects let go of in one
+// way, and the compound documents it opens told by their first bytes.
 #pragma once
+
+#include <glib-object.h>
+
+#include <string_view>
+#include <utility>
 
 namespace velmora::sheet {
 
@@ -8,5 +14,27 @@ namespace velmora::sheet {
 // status of its own. Safe to call from several threads at once: the readers of both tables may start
 // together, and libgsf must be initialised exactly once.
 void initialiseGsf();
+
+// The first bytes of a compound document: the container of an .xls workbook, and of a zip-based one
+// saved with a password.
+inline constexpr std::string_view kCompoundDocumentSignature{"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8};
+
+// Holds one reference to a GObject (a libgsf input, file or output) and drops it with the holder.
+template <typename T>
+struct ObjectRef {
+    T* object = nullptr;
+    ObjectRef() = default;
+    explicit ObjectRef(T* o) : object(o) {}
+    ObjectRef(const ObjectRef&) = delete;
+    ObjectRef& operator=(const ObjectRef&) = delete;
+    ObjectRef(ObjectRef&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
+    ObjectRef& operator=(ObjectRef&& other) noexcept {
+        std::swap(object, other.object);
+        return *this;
+    }
+    ~ObjectRef() {
+        if (object) g_object_unref(object);
+    }
+};
 
 }  // namespace velmora::sheet

@@ -14,8 +14,6 @@ namespace velmora::sheet {
 using text::Text;
 
 namespace {
-constexpr int kMaxRows = 65536;
-constexpr int kMaxColumns = 256;
 
 // A row's first entry at `column` or to its right: a row keeps its entries by column.
 template <typename Entries>

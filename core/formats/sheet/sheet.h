@@ -13,6 +13,11 @@
 
 namespace velmora::sheet {
 
+// The rows and columns a sheet holds, as many as a legacy workbook can; a value beyond them is noted
+// (Sheet::noteBeyond), not stored.
+inline constexpr int kMaxRows = 65536;
+inline constexpr int kMaxColumns = 256;
+
 enum class CellKind : std::uint8_t { Empty, Text, Number, DateTime, Boolean, Error };
 
 // One cell. A formula cell carries the kind and value of its cached result.

@@ -9,7 +9,6 @@
 #include <gsf/gsf-utils.h>
 
 #include <cstdint>
-#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -18,16 +17,7 @@
 namespace velmora::xls {
 namespace {
 
-constexpr unsigned char kOleSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-
-// Drops a GObject reference when it goes out of scope.
-template <typename T>
-struct ObjectRef {
-    T* object = nullptr;
-    ~ObjectRef() {
-        if (object) g_object_unref(object);
-    }
-};
+using sheet::ObjectRef;
 
 // True when the file is a bare record stream: the plain files of BIFF2-4 (and a BIFF5/8 stream some
 // writers save without a container) start with a BOF record of a sound length.
@@ -145,8 +135,7 @@ std::optional<std::string> streamOfCompound(const std::string& file, failure::Re
 }  // namespace
 
 std::optional<std::string> workbookStreamOf(const std::string& file, failure::Reason& error) {
-    if (file.size() < sizeof kOleSignature ||
-        std::memcmp(file.data(), kOleSignature, sizeof kOleSignature) != 0) {
+    if (!std::string_view(file).starts_with(sheet::kCompoundDocumentSignature)) {
         if (isPlainStream(file)) {
             error = failure::Reason::None;
             return file;

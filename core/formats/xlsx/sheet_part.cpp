@@ -6,6 +6,7 @@
 #include "ooxml/workbook_parts.h"
 #include "package/cell_values.h"
 #include "package/xml_parser.h"
+#include "text/encoding.h"
 
 namespace velmora::ooxml {
 namespace {
@@ -157,7 +158,7 @@ private:
                 return CellView{CellKind::Text, 0, m_text, 0};
             }
             if (!m_hasValue) return CellView{};
-            m_text = package::gbkText(decodeEscapes(m_value));
+            m_text = text::gbkFromUtf8(decodeEscapes(m_value));
             return CellView{CellKind::Text, 0, m_text, 0};
         }
         if (!m_hasValue) return CellView{};
@@ -175,7 +176,7 @@ private:
             return CellView{CellKind::Text, 0, m_parts.sharedStrings[static_cast<std::size_t>(index)], 0};
         }
         if (m_type == "str") {
-            m_text = package::gbkText(decodeEscapes(m_value));
+            m_text = text::gbkFromUtf8(decodeEscapes(m_value));
             return CellView{CellKind::Text, 0, m_text, 0};
         }
         if (m_type == "b") {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "package/cell_values.h"
+#include "text/encoding.h"
 
 namespace velmora::ooxml {
 namespace {
@@ -138,7 +139,7 @@ void StringItem::clear() {
 }
 
 text::Text StringItem::take() {
-    text::Text gbk = package::gbkText(decodeEscapes(m_utf8));
+    text::Text gbk = text::gbkFromUtf8(decodeEscapes(m_utf8));
     clear();
     return gbk;
 }

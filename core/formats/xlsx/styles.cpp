@@ -7,6 +7,7 @@
 #include "package/cell_values.h"
 #include "package/xml_parser.h"
 #include "sheet/number_formats.h"
+#include "text/encoding.h"
 
 namespace velmora::ooxml {
 namespace {
@@ -27,7 +28,7 @@ public:
         if (localName == "numFmt") {
             // Formats are defined before the styles that use them.
             m_formatIsDate[formatIdOf(attributes)] =
-                sheet::isDateFormatString(package::gbkText(attributes.value("formatCode").value_or("")));
+                sheet::isDateFormatString(text::gbkFromUtf8(attributes.value("formatCode").value_or("")));
         } else if (localName == "cellXfs") {
             m_inCellStyles = true;
         } else if (localName == "xf" && m_inCellStyles) {

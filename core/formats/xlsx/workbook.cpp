@@ -7,6 +7,7 @@
 #include "ooxml/workbook_parts.h"
 #include "package/cell_values.h"
 #include "package/xml_parser.h"
+#include "text/encoding.h"
 
 namespace velmora::ooxml {
 namespace {
@@ -30,7 +31,7 @@ public:
             uses1904 = value == "1" || value == "true";
         } else if (localName == "sheet") {
             SheetListing sheet;
-            sheet.entry.name = package::gbkText(attributes.value("name").value_or(""));
+            sheet.entry.name = text::gbkFromUtf8(attributes.value("name").value_or(""));
             const std::string_view state = attributes.value("state").value_or("visible");
             sheet.entry.hidden = state == "hidden" || state == "veryHidden";
             sheet.relationshipId = std::string(attributes.value("id", "relationships").value_or(""));

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Office Open XML workbooks (.xlsx, .xlsm, transitional and strict) read into the same sheets the .xls
-// reader gives, so everything after reading is shared.
+// Office Open XML workbooks (.xlsx, .xlsm, transitional and strict) read into the sheet model every
+// reader fills, so everything after reading is shared.
 #pragma once
 
 #include <memory>

@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "package/cell_values.h"
 
-#include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <utility>
-
-#include "text/encoding.h"
 
 namespace velmora::package {
 namespace {
@@ -60,12 +57,6 @@ std::optional<double> takeTime(std::string_view text) {
 }
 
 }  // namespace
-
-text::Text gbkText(std::string_view utf8) {
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return text::Text(utf8);
-    return text::gbkFromUtf8(utf8);
-}
 
 std::optional<double> parseNumber(std::string_view text) {
     text = trimmed(text);

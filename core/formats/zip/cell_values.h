@@ -7,15 +7,10 @@
 #include <optional>
 #include <string_view>
 
-#include "text/rules.h"
-
 namespace velmora::package {
 
 // Bytes of UTF-8 a cell's text may take; more is no cell any spreadsheet wrote.
 constexpr std::size_t kMaxCellTextBytes = std::size_t{1} << 20;
-
-// UTF-8 to the core's GBK (GB18030) bytes; plain ASCII, most cells, is copied as it is.
-text::Text gbkText(std::string_view utf8);
 
 // A number as the formats store it ("1", "-2.5E-3"), surrounding blanks allowed.
 std::optional<double> parseNumber(std::string_view text);

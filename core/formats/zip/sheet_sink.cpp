@@ -6,8 +6,8 @@
 namespace velmora::package {
 namespace {
 
-constexpr std::int64_t kMaxRows = 65536;
-constexpr std::int64_t kMaxColumns = 256;
+constexpr std::int64_t kMaxRows = sheet::kMaxRows;
+constexpr std::int64_t kMaxColumns = sheet::kMaxColumns;
 // A cell of text costs at least a dozen bytes of XML; a text repeated across a sheet may copy up to
 // this many bytes for each byte of XML before the sheet is refused, as the .xls reader bounds them.
 constexpr std::size_t kTextPerSourceByte = 16;

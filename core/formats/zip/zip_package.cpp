@@ -13,7 +13,6 @@
 #include <array>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -38,22 +37,7 @@ constexpr std::size_t kChunkSize = std::size_t{1} << 18;
 constexpr std::size_t kAheadFloor = std::size_t{2} << 20;
 constexpr std::size_t kAheadChunks = 8;
 
-template <typename T>
-struct ObjectRef {
-    T* object = nullptr;
-    ObjectRef() = default;
-    explicit ObjectRef(T* o) : object(o) {}
-    ObjectRef(const ObjectRef&) = delete;
-    ObjectRef& operator=(const ObjectRef&) = delete;
-    ObjectRef(ObjectRef&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
-    ObjectRef& operator=(ObjectRef&& other) noexcept {
-        std::swap(object, other.object);
-        return *this;
-    }
-    ~ObjectRef() {
-        if (object) g_object_unref(object);
-    }
-};
+using sheet::ObjectRef;
 
 // Indexes of the children of `dir` named `name`: an exact match first, then those differing only in case.
 std::vector<int> childrenNamed(GsfInfile* dir, std::string_view name) {
@@ -117,20 +101,6 @@ void collectBelow(GsfInfile* dir, std::string_view path, bool exact, int depth,
             collectBelow(GSF_INFILE(child.object), path.substr(slash + 1), exactHere, depth + 1, found);
         }
     }
-}
-
-// GLib's own checks complain on standard error when libgsf hands them what a damaged or oddly dated
-// entry gave it (a zip entry dated day 0 has no date, and libgsf releases the missing date of every
-// entry it opens). The entry still reads, and every real fault comes back as a status.
-void quietGlibChecks() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (const char* domain : {"GLib", "GLib-GObject"}) {
-            g_log_set_handler(
-                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
-                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        }
-    });
 }
 
 // Reads `size` bytes of `part` in chunks on a thread of its own, handing each to `consume` on this one
@@ -246,7 +216,6 @@ ZipPackage& ZipPackage::operator=(ZipPackage&&) noexcept = default;
 
 std::optional<ZipPackage> ZipPackage::open(std::string_view bytes) {
     sheet::initialiseGsf();
-    quietGlibChecks();
     auto handle = std::make_unique<Handle>();
     handle->memory.object = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                  static_cast<gsf_off_t>(bytes.size()), FALSE);
@@ -309,12 +278,8 @@ PartStatus ZipPackage::readAll(std::string_view partName, std::string& out) cons
 }
 
 bool isEncryptedPackage(std::string_view bytes) {
-    static constexpr unsigned char kOleSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    if (bytes.size() < sizeof kOleSignature ||
-        std::memcmp(bytes.data(), kOleSignature, sizeof kOleSignature) != 0)
-        return false;
+    if (!bytes.starts_with(sheet::kCompoundDocumentSignature)) return false;
     sheet::initialiseGsf();
-    quietGlibChecks();
     ObjectRef<GsfInput> memory(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                     static_cast<gsf_off_t>(bytes.size()), FALSE));
     if (!memory.object) return false;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Files handed to the write queue are written one at a time, in order, and failures are reported in order.
+// Files handed to the write queue are written one at a time, in order, and reported in order.
 #include "export/write_queue.h"
 
 #include <gtest/gtest.h>
@@ -34,13 +34,18 @@ TEST(WriteQueue, WritesInOrderOneAtATimeAndListsFailuresInOrder) {
     queue.push("d", []() -> failure::Failure { throw std::bad_alloc(); });  // counted as not written
     queue.push("e", write("e", full, 0));
     const failure::Failure noMemory(failure::Reason::OutOfMemory);
-    EXPECT_EQ(queue.finish(), (std::vector<FailedFile>{{"b", full}, {"d", noMemory}, {"e", full}}));
+    const WriteResults results = queue.finish();
+    EXPECT_EQ(results.failed, (std::vector<FailedFile>{{"b", full}, {"d", noMemory}, {"e", full}}));
+    EXPECT_EQ(results.written, (std::vector<text::Text>{"a", "c"}));
     EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "c", "e"}));
     EXPECT_FALSE(overlapped);
 
-    // The queue goes on after a finish, and the next finish lists only the new failures.
+    // The queue goes on after a finish, and the next finish lists only the new files.
     queue.push("f", write("f", full, 0));
-    EXPECT_EQ(queue.finish(), (std::vector<FailedFile>{{"f", full}}));
+    queue.push("g", write("g", none, 0));
+    const WriteResults next = queue.finish();
+    EXPECT_EQ(next.failed, (std::vector<FailedFile>{{"f", full}}));
+    EXPECT_EQ(next.written, (std::vector<text::Text>{"g"}));
 }
 
 TEST(WriteQueue, DestroyingItWaitsForEveryWrite) {

@@ -30,6 +30,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_folder); }
     std::string path(const char* name) const { return (m_folder / name).string(); }
+    // The file's bytes; empty when it cannot be read.
+    static std::string contentOf(const std::string& file) {
+        std::string bytes;
+        testsupport::readWholeFile(file, bytes);
+        return bytes;
+    }
     std::size_t entries() const {
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
@@ -40,9 +46,7 @@ protected:
 TEST_F(Folder, ReplacesTheTargetOnlyWhenComplete) {
     ASSERT_TRUE(writeFileAtomically(path("a.txt"), "old").ok());
     ASSERT_TRUE(writeFileAtomically(path("a.txt"), "new content").ok());
-    std::string bytes;
-    ASSERT_TRUE(testsupport::readWholeFile(path("a.txt"), bytes));
-    EXPECT_EQ(bytes, "new content");
+    EXPECT_EQ(contentOf(path("a.txt")), "new content");
     EXPECT_EQ(entries(), 1u);
 }
 
@@ -53,9 +57,7 @@ TEST_F(Folder, AnAbandonedWriteLeavesTheOldFileAndNoTemporary) {
         ASSERT_TRUE(file.open().ok());
         ASSERT_EQ(::write(file.descriptor(), "half", 4), 4);
     }
-    std::string bytes;
-    testsupport::readWholeFile(path("b.txt"), bytes);
-    EXPECT_EQ(bytes, "old");
+    EXPECT_EQ(contentOf(path("b.txt")), "old");
     EXPECT_EQ(entries(), 1u);
 }
 
@@ -75,9 +77,7 @@ TEST_F(Folder, AFullDiskFailsTheWriteAndKeepsTheOldFile) {
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the oversized write must report failure";
-    std::string bytes;
-    testsupport::readWholeFile(path("c.txt"), bytes);
-    EXPECT_EQ(bytes, "old");
+    EXPECT_EQ(contentOf(path("c.txt")), "old");
     EXPECT_EQ(entries(), 1u);
 }
 
@@ -136,9 +136,7 @@ TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
         const failure::Failure written = writeFileAtomically(target, "new", c.kind);
         ::umask(umask);
         EXPECT_EQ(written.ok(), c.written != nullptr) << c.what;
-        std::string bytes;
-        testsupport::readWholeFile(target, bytes);
-        EXPECT_EQ(bytes, c.written != nullptr ? "new" : "old") << c.what;
+        EXPECT_EQ(contentOf(target), c.written != nullptr ? "new" : "old") << c.what;
         struct stat info {};
         if (c.written != nullptr && ::lstat(path(c.written).c_str(), &info) == 0) {
             EXPECT_TRUE(S_ISREG(info.st_mode)) << c.what;
@@ -149,8 +147,7 @@ TEST_F(Folder, ReplacingHonoursTheTargetsOwnProtection) {
             EXPECT_TRUE(S_ISLNK(info.st_mode)) << c.what << ": the link stays a link";
         }
         if (c.untouched != nullptr) {
-            testsupport::readWholeFile(path(c.untouched), bytes);
-            EXPECT_EQ(bytes, "old") << c.what;
+            EXPECT_EQ(contentOf(path(c.untouched)), "old") << c.what;
         }
         for (const auto& entry : fs::directory_iterator(m_folder))
             EXPECT_FALSE(entry.path().filename().string().ends_with(".part")) << c.what;

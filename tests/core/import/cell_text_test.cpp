@@ -178,6 +178,14 @@ TEST(CellText, ConvertsEachKindOfCell) {
     }
 }
 
+// Column A: `leading` rows of `each`, then `last`.
+sheet::Sheet columnOf(int leading, const sheet::Cell& each, const sheet::Cell& last) {
+    sheet::Sheet sheet;
+    for (int row = 0; row < leading; ++row) sheet.setCell(row, 0, each);
+    sheet.setCell(leading, 0, last);
+    return sheet;
+}
+
 TEST(ColumnKind, LooksOnlyAtTheFirstEightRows) {
     struct Case {
         const char* name;
@@ -193,38 +201,9 @@ TEST(ColumnKind, LooksOnlyAtTheFirstEightRows) {
         {"empty text and error count as nothing", sheetOf({{label("")}, {error()}, {number(3)}}),
          ColumnKind::Number},
         {"only empty text and errors", sheetOf({{label("")}, {error()}}), ColumnKind::Text},
-        {"text in row 8 counts",
-         sheetOf({{number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {label("x")}}),
-         ColumnKind::Text},
-        {"text in row 9 does not",
-         sheetOf({{number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {number(1)},
-                  {label("x")}}),
-         ColumnKind::Number},
-        {"first value in row 9 only",
-         sheetOf({{empty()},
-                  {empty()},
-                  {empty()},
-                  {empty()},
-                  {empty()},
-                  {empty()},
-                  {empty()},
-                  {empty()},
-                  {number(5)}}),
-         ColumnKind::Text},
+        {"text in row 8 counts", columnOf(7, number(1), label("x")), ColumnKind::Text},
+        {"text in row 9 does not", columnOf(8, number(1), label("x")), ColumnKind::Number},
+        {"first value in row 9 only", columnOf(8, empty(), number(5)), ColumnKind::Text},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(columnKind(c.sheet, 0), c.expected) << c.name;

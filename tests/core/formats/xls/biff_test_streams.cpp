@@ -68,6 +68,21 @@ std::string oneSheetStream(const std::string& globals, const std::string& sheet)
     return stream.bytes();
 }
 
+std::string biff5LabelStream(std::uint16_t codePage, const std::string& name, std::uint16_t row,
+                             std::uint16_t column, const std::string& label) {
+    StreamBuilder stream;
+    stream.add(0x0809, bofData(0x0005, 0x0500));
+    stream.add(0x0042, le16(codePage));
+    const std::size_t entry =
+        stream.add(0x0085, le32(0) + std::string(2, '\0') + static_cast<char>(name.size()) + name);
+    stream.add(0x000A, "");
+    stream.patch32(entry + 4, static_cast<std::uint32_t>(stream.size()));
+    stream.add(0x0809, bofData(0x0010, 0x0500));
+    stream.add(0x0204, cellHead(row, column) + le16(static_cast<std::uint16_t>(label.size())) + label);
+    stream.add(0x000A, "");
+    return stream.bytes();
+}
+
 std::string wrapInOle(const std::vector<std::pair<std::string, std::string>>& streams) {
     gsf_init();
     GsfOutput* sink = gsf_output_memory_new();

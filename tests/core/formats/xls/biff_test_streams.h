@@ -39,6 +39,11 @@ std::string cellHead(std::uint16_t row, std::uint16_t column, std::uint16_t xf =
 // `sheet`, EOF). Each part is a string of whole records made by StreamBuilder.
 std::string oneSheetStream(const std::string& globals, const std::string& sheet);
 
+// A one-worksheet BIFF5 stream in `codePage`: the sheet is named `name` and holds a LABEL of `label` at
+// `row`, `column`, both in that code page's bytes.
+std::string biff5LabelStream(std::uint16_t codePage, const std::string& name, std::uint16_t row,
+                             std::uint16_t column, const std::string& label);
+
 // Records as bytes, for the parts of oneSheetStream.
 std::string record(std::uint16_t id, const std::string& data);
 

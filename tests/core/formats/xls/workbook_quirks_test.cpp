@@ -86,17 +86,7 @@ std::string offsetMissingBof(int shift) {
 
 // A BIFF5 workbook in `codePage` with a sheet named and a LABEL holding the same bytes.
 std::string biff5InCodePage(std::uint16_t codePage, const std::string& bytes) {
-    StreamBuilder stream;
-    stream.add(0x0809, bofData(0x0005, 0x0500));
-    stream.add(0x0042, le16(codePage));
-    const std::size_t entry =
-        stream.add(0x0085, le32(0) + "\x00\x00"s + static_cast<char>(bytes.size()) + bytes);
-    stream.add(0x000A, "");
-    stream.patch32(entry + 4, static_cast<std::uint32_t>(stream.size()));
-    stream.add(0x0809, bofData(0x0010, 0x0500));
-    stream.add(0x0204, cellHead(0, 0) + le16(static_cast<std::uint16_t>(bytes.size())) + bytes);
-    stream.add(0x000A, "");
-    return wrapInOle({{"Book", stream.bytes()}});
+    return wrapInOle({{"Book", biff5LabelStream(codePage, bytes, 0, 0, bytes)}});
 }
 
 // A small workbook (so in the container's mini stream) with a header count at `at` set to `count`.

@@ -70,30 +70,16 @@ TEST(SheetList, KeepsEverySheetWithItsKindAndVisibility) {
     EXPECT_EQ(error.reason(), failure::Reason::CannotRead);
 }
 
-// A BIFF5 stream in code page 936 with one sheet named `name` and a LABEL holding `label`.
-std::string biff5Stream(const std::string& name, const std::string& label) {
-    StreamBuilder stream;
-    stream.add(0x0809, bofData(0x0005, 0x0500));
-    stream.add(0x0042, le16(936));
-    const std::size_t entry =
-        stream.add(0x0085, le32(0) + "\x00\x00"s + static_cast<char>(name.size()) + name);
-    stream.add(0x000A, "");
-    stream.patch32(entry + 4, static_cast<std::uint32_t>(stream.size()));
-    stream.add(0x0809, bofData(0x0010, 0x0500));
-    stream.add(0x0204, cellHead(1, 2) + le16(static_cast<std::uint16_t>(label.size())) + label);
-    stream.add(0x000A, "");
-    return stream.bytes();
-}
-
 TEST(Streams, PrefersTheWorkbookStreamAndMatchesNamesInAnyCase) {
     const std::string biff8 = oneSheetStream("", record(0x0203, cellHead(0, 0) + leDouble(8)));
-    const Workbook both = openStreams({{"Book", biff5Stream("old", "x")}, {"WORKBOOK", biff8}});
+    const Workbook both =
+        openStreams({{"Book", biff5LabelStream(936, "old", 1, 2, "x")}, {"WORKBOOK", biff8}});
     ASSERT_EQ(both.sheets().size(), 1u);
     EXPECT_EQ(both.sheets()[0].name, "S");
 
     // 卡号 and 工作表 in GBK, as an Excel 95 workbook in code page 936 stores them.
     const Workbook book =
-        openStreams({{"BOOK", biff5Stream("\xB9\xA4\xD7\xF7\xB1\xED", "\xBF\xA8\xBA\xC5")}});
+        openStreams({{"BOOK", biff5LabelStream(936, "\xB9\xA4\xD7\xF7\xB1\xED", 1, 2, "\xBF\xA8\xBA\xC5")}});
     ASSERT_EQ(book.sheets().size(), 1u);
     EXPECT_EQ(text::utf8FromGbk(book.sheets()[0].name), "工作表");
     failure::Failure error;
