@@ -138,14 +138,19 @@ if [ -f "$stage/velmora.exe" ]; then
     echo "$setup"
 fi
 
-# The deliverables under Wine on a virtual display: the window from the zip's folder, then the installer
-# (silent install, the batch and the window from Program Files, silent uninstall).
+# The deliverables under Wine on a virtual display: the window from the zip's folder, at 96 DPI and then
+# scaled, then the installer (silent install, the batch and the window from Program Files, silent
+# uninstall).
 if [ $run_tests = 1 ] && [ -f "$stage/velmora.exe" ]; then
     # The suite's Wine processes end first, so the display is the virtual one from the start.
     wineserver -w
     probe="$build/bin/window_probe.exe"
     xvfb-run -a -s "-screen 0 1280x1024x24" tests/windows/window_smoke.sh "$stage" "$probe" "$version"
     wineserver -w
+    # The same window at 150 % and 200 %, in a prefix of its own since the DPI stays set there; a full-HD
+    # screen, on which the design's height at 200 % exceeds the work area.
+    WINEPREFIX="$out/wine-scale" xvfb-run -a -s "-screen 0 1920x1080x24" tests/windows/window_scale_test.sh \
+        "$stage" "$probe" "$version"
     xvfb-run -a -s "-screen 0 1280x1024x24" tests/windows/setup_test.sh "$setup" "$root/tests/data" "$probe" \
         "$version"
 fi
