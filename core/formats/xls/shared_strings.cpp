@@ -118,10 +118,15 @@ bool SharedStrings::addAll(std::span<const std::string_view> texts, std::span<co
             if (lookUp[i]) __builtin_prefetch(&m_slots[m_batchHashes[i] & mask]);
     }
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        const std::optional<std::uint32_t> index =
-            lookUp[i] ? add(texts[i], m_batchHashes[i]) : addOwn(texts[i]);
-        if (!index) return false;
-        indices[i] = *index;
+        if (lookUp[i]) {
+            const std::optional<std::uint32_t> index = add(texts[i], m_batchHashes[i]);
+            if (!index) return false;
+            indices[i] = *index;
+        } else {
+            if (!fits(texts[i])) return false;
+            ++m_cellCount;
+            indices[i] = appendString(texts[i]);
+        }
     }
     return true;
 }
@@ -135,12 +140,6 @@ std::size_t SharedStrings::unitsOf(std::string_view gbk) {
 // A GBK text has at least as many bytes as UTF-16 units, so only long texts need converting here.
 bool SharedStrings::fits(std::string_view gbk) {
     return gbk.size() <= kMaxCellUnits || (!isAscii(gbk) && unitsOf(gbk) <= kMaxCellUnits);
-}
-
-std::optional<std::uint32_t> SharedStrings::addOwn(std::string_view gbk) {
-    if (!fits(gbk)) return std::nullopt;
-    ++m_cellCount;
-    return appendString(gbk);
 }
 
 std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk, std::uint64_t hash) {
@@ -214,9 +213,41 @@ void SharedStrings::flushRecord() {
     m_dataSize = 0;
 }
 
+std::uint32_t SharedStrings::appendString(std::string_view gbk) {
+    // Most texts are short ASCII with room in the record being filled: written here without a call.
+    if (gbk.size() + 3 <= kMaxRecordData - m_dataSize && isAscii(gbk)) {
+        const std::uint32_t index = newIndex();
+        char* out = m_data.data() + m_dataSize;
+        out[0] = static_cast<char>(gbk.size());
+        out[1] = static_cast<char>(gbk.size() >> 8);
+        out[2] = 0x00;
+        copyBytes(out + 3, gbk.data(), gbk.size());
+        m_dataSize += 3 + gbk.size();
+        return index;
+    }
+    return appendAnyString(gbk);
+}
+
+std::uint32_t SharedStrings::newIndex() {
+    const auto index = static_cast<std::uint32_t>(m_uniqueCount++);
+    if ((index & (m_bucketStep - 1)) == 0) addBucket();  // the step is a power of two
+    return index;
+}
+
+void SharedStrings::addBucket() {
+    m_buckets.push_back({static_cast<std::uint32_t>(m_records.size() + 4 + m_dataSize),
+                         static_cast<std::uint16_t>(4 + m_dataSize)});
+    if (m_buckets.size() > kMaxBuckets) {
+        // Keep every other bucket: the rest still start every (twice as many) strings.
+        for (std::size_t i = 0; 2 * i < m_buckets.size(); ++i) m_buckets[i] = m_buckets[2 * i];
+        m_buckets.resize((m_buckets.size() + 1) / 2);
+        m_bucketStep *= 2;
+    }
+}
+
 // A string's three-byte header never splits; its characters may, and then the CONTINUE starts with a
 // fresh flags byte, as readers expect.
-std::uint32_t SharedStrings::appendString(std::string_view gbk) {
+std::uint32_t SharedStrings::appendAnyString(std::string_view gbk) {
     const bool ascii = isAscii(gbk);
     const std::size_t length = ascii ? gbk.size() : unitsOf(gbk);
     const std::u16string_view units(m_units.data(), ascii ? 0 : length);
@@ -224,26 +255,13 @@ std::uint32_t SharedStrings::appendString(std::string_view gbk) {
     const std::size_t headerAndOneUnit = 3 + (length == 0 ? 0 : (wide ? 2 : 1));
     if (kMaxRecordData - m_dataSize < headerAndOneUnit) flushRecord();
 
-    const auto index = static_cast<std::uint32_t>(m_uniqueCount++);
-    if (index % m_bucketStep == 0) {
-        m_buckets.push_back({static_cast<std::uint32_t>(m_records.size() + 4 + m_dataSize),
-                             static_cast<std::uint16_t>(4 + m_dataSize)});
-        if (m_buckets.size() > kMaxBuckets) {
-            // Keep every other bucket: the rest still start every (twice as many) strings.
-            for (std::size_t i = 0; 2 * i < m_buckets.size(); ++i) m_buckets[i] = m_buckets[2 * i];
-            m_buckets.resize((m_buckets.size() + 1) / 2);
-            m_bucketStep *= 2;
-        }
-    }
+    const std::uint32_t index = newIndex();
     char* header = m_data.data() + m_dataSize;
     header[0] = static_cast<char>(length);
     header[1] = static_cast<char>(length >> 8);
     header[2] = wide ? 0x01 : 0x00;
     m_dataSize += 3;
-    if (ascii && length <= kMaxRecordData - m_dataSize) {
-        copyBytes(header + 3, gbk.data(), length);  // most texts: no CONTINUE in the way
-        m_dataSize += length;
-    } else if (ascii) {
+    if (ascii) {
         appendAscii(gbk);
     } else {
         appendUnits(units, wide);

@@ -54,9 +54,11 @@ private:
         std::uint16_t recordOffset;  // the same, counted from the header of the record holding it
     };
     std::optional<std::uint32_t> add(std::string_view gbk, std::uint64_t hash);
-    std::optional<std::uint32_t> addOwn(std::string_view gbk);
     bool fits(std::string_view gbk);
     std::uint32_t appendString(std::string_view gbk);
+    std::uint32_t appendAnyString(std::string_view gbk);
+    std::uint32_t newIndex();
+    void addBucket();
     std::optional<std::uint32_t> remembered(std::string_view gbk, std::uint64_t hash,
                                             std::size_t& slot) const;
     void remember(std::string_view gbk, std::uint64_t hash, std::size_t slot, std::uint32_t index);
