@@ -110,12 +110,12 @@ std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk) { return a
 bool SharedStrings::addAll(std::span<const std::string_view> texts, std::span<const std::uint8_t> lookUp,
                            std::span<std::uint32_t> indices) {
     m_batchHashes.resize(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) m_batchHashes[i] = lookUp[i] ? hashOf(texts[i]) : 0;
     // Every slot is asked for before the lookups wait for the first.
-    if (!m_slots.empty()) {
-        const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t i = 0; i < texts.size(); ++i)
-            if (lookUp[i]) __builtin_prefetch(&m_slots[m_batchHashes[i] & mask]);
+    const std::size_t mask = m_slots.empty() ? 0 : m_slots.size() - 1;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (!lookUp[i]) continue;
+        m_batchHashes[i] = hashOf(texts[i]);
+        if (!m_slots.empty()) __builtin_prefetch(&m_slots[m_batchHashes[i] & mask]);
     }
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (lookUp[i]) {
@@ -123,7 +123,7 @@ bool SharedStrings::addAll(std::span<const std::string_view> texts, std::span<co
             if (!index) return false;
             indices[i] = *index;
         } else {
-            if (!fits(texts[i])) return false;
+            if (texts[i].size() > kMaxCellUnits && !fits(texts[i])) return false;
             ++m_cellCount;
             indices[i] = appendString(texts[i]);
         }
@@ -226,12 +226,6 @@ std::uint32_t SharedStrings::appendString(std::string_view gbk) {
         return index;
     }
     return appendAnyString(gbk);
-}
-
-std::uint32_t SharedStrings::newIndex() {
-    const auto index = static_cast<std::uint32_t>(m_uniqueCount++);
-    if ((index & (m_bucketStep - 1)) == 0) addBucket();  // the step is a power of two
-    return index;
 }
 
 void SharedStrings::addBucket() {

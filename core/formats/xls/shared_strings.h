@@ -57,7 +57,12 @@ private:
     bool fits(std::string_view gbk);
     std::uint32_t appendString(std::string_view gbk);
     std::uint32_t appendAnyString(std::string_view gbk);
-    std::uint32_t newIndex();
+    // The next string's index, with an EXTSST bucket at every m_bucketStep-th (a power of two).
+    std::uint32_t newIndex() {
+        const auto index = static_cast<std::uint32_t>(m_uniqueCount++);
+        if ((index & (m_bucketStep - 1)) == 0) addBucket();
+        return index;
+    }
     void addBucket();
     std::optional<std::uint32_t> remembered(std::string_view gbk, std::uint64_t hash,
                                             std::size_t& slot) const;

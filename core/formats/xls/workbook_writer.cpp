@@ -212,23 +212,24 @@ struct WorkbookDraft::Cells {
         const auto r = static_cast<std::uint32_t>(rowEnds.size());
         const std::size_t first = cells.size();
         cells.resize(first + row.size(), kEmptyCell);
-        textCount = 0;
-        std::size_t firstUsed = kMaxColumns, lastUsed = 0;
+        std::size_t count = 0, firstUsed = kMaxColumns, lastUsed = 0;
         for (std::size_t column = 0; column < row.size(); ++column) {
+            const std::string_view cell = row[column];
             if (const auto number = numberSource ? numberSource->numberAt(column) : std::nullopt) {
                 cells[first + column] = kNumberCell | static_cast<std::uint32_t>(numbers.size());
                 numbers.push_back(*number);
-            } else if (!row[column].empty()) {
-                texts[textCount] = row[column];
-                lookUp[textCount] = repeats[column].lookUp ? 1 : 0;
-                textColumns[textCount] = static_cast<std::uint16_t>(column);
-                ++textCount;  // its string index follows below
+            } else if (!cell.empty()) {
+                texts[count] = cell;
+                lookUp[count] = repeats[column].lookUp ? 1 : 0;
+                textColumns[count] = static_cast<std::uint16_t>(column);
+                ++count;  // its string index follows below
             } else {
                 continue;
             }
             firstUsed = std::min(firstUsed, column);
             lastUsed = column;
         }
+        textCount = count;
         if (firstUsed != kMaxColumns) {
             used.include(r, static_cast<std::uint16_t>(firstUsed));
             used.include(r, static_cast<std::uint16_t>(lastUsed));
