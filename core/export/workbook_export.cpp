@@ -268,9 +268,7 @@ failure::Failure writeWorkbookDraft(xls::WorkbookDraft draft, const text::FilePa
     std::FILE* file = ::fdopen(::dup(workbook.descriptor()), "wb");
     if (file == nullptr) return failure::Failure::fromErrno(errno);
     errno = 0;
-    const xls::WriteError error = xls::writeWorkbookDraft(file, draft, [&workbook, file] {
-        if (std::fflush(file) == 0) workbook.startWriting();
-    });
+    const xls::WriteError error = xls::writeWorkbookDraft(file, draft);
     const int writeErrno = errno;
     const bool closed = std::fclose(file) == 0;
     const int closeErrno = errno;

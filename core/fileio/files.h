@@ -75,9 +75,6 @@ public:
     // The open temporary file, for writers that write it themselves; -1 before open().
     int descriptor() const { return m_fd; }
 
-    // Has the system start putting what is written so far on disk, so commit()'s flush has less left to
-    // wait for; append() does it itself. Nothing for a private (unflushed) file.
-    void startWriting();
     // Writes `bytes` after what was written before, once open. On a failure the temporary file is
     // removed, so every later append() and commit() fails too.
     failure::Failure append(std::string_view bytes);

@@ -175,14 +175,7 @@ failure::Failure AtomicFile::append(std::string_view bytes) {
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-    startWriting();
     return {};
-}
-
-void AtomicFile::startWriting() {
-    // Only a start: the writing goes on while the next bytes are made. A system or file system that
-    // cannot do it leaves it all to the flush.
-    if (m_fd >= 0 && m_mode != FileMode::Private) ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 failure::Failure AtomicFile::commit() {

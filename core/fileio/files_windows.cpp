@@ -137,9 +137,6 @@ Failure AtomicFile::append(std::string_view bytes) {
     return {};
 }
 
-// The system starts no write of its own on request; the flush at commit() does it all.
-void AtomicFile::startWriting() {}
-
 Failure AtomicFile::commit() {
     if (m_fd < 0) return Failure::fromErrno(EBADF);
     // On disk before it takes the target's place, so a crash cannot leave a torn file under that name.

@@ -366,19 +366,15 @@ using Pieces = std::function<bool(const std::function<bool(std::string_view)>&)>
 
 // Puts the stream into a compound document written to `sink`, and lets go of the sink. libgsf writes
 // each piece on to the file as it comes, so the stream is never held whole.
-WriteError writePiecesInto(GsfOutput* sink, const Pieces& pieces,
-                           const std::function<void()>& afterPiece = {}) {
+WriteError writePiecesInto(GsfOutput* sink, const Pieces& pieces) {
     GsfOutfile* container = gsf_outfile_msole_new(sink);
     g_object_unref(sink);
     if (container == nullptr) return WriteError::CannotWrite;
     GsfOutput* workbook = gsf_outfile_new_child(container, "Workbook", FALSE);
     bool written =
-        workbook != nullptr && pieces([workbook, &afterPiece](std::string_view piece) {
-            if (piece.empty()) return true;
-            if (!gsf_output_write(workbook, piece.size(), reinterpret_cast<const guint8*>(piece.data())))
-                return false;
-            if (afterPiece) afterPiece();
-            return true;
+        workbook != nullptr && pieces([workbook](std::string_view piece) {
+            return piece.empty() ||
+                   gsf_output_write(workbook, piece.size(), reinterpret_cast<const guint8*>(piece.data()));
         });
     if (workbook != nullptr) {
         written = gsf_output_close(workbook) && written;
@@ -398,12 +394,11 @@ WriteError writePiecesTo(const std::string& path, const Pieces& pieces) {
     return writePiecesInto(sink, pieces);
 }
 
-WriteError writePiecesTo(std::FILE* file, const Pieces& pieces,
-                         const std::function<void()>& afterPiece = {}) {
+WriteError writePiecesTo(std::FILE* file, const Pieces& pieces) {
     sheet::initialiseGsf();
     GsfOutput* sink = gsf_output_stdio_new_FILE("workbook", file, TRUE);
     if (sink == nullptr) return WriteError::CannotWrite;
-    const WriteError error = writePiecesInto(sink, pieces, afterPiece);
+    const WriteError error = writePiecesInto(sink, pieces);
     return error == WriteError::None && std::fflush(file) != 0 ? WriteError::CannotWrite : error;
 }
 
@@ -433,9 +428,8 @@ WriteError writeWorkbookStream(std::FILE* file, std::string_view stream) {
     return writePiecesTo(file, piecesOf(stream));
 }
 
-WriteError writeWorkbookDraft(std::FILE* file, const WorkbookDraft& draft,
-                              const std::function<void()>& written) {
-    return writePiecesTo(file, piecesOf(draft), written);
+WriteError writeWorkbookDraft(std::FILE* file, const WorkbookDraft& draft) {
+    return writePiecesTo(file, piecesOf(draft));
 }
 
 }  // namespace velmora::xls

@@ -95,9 +95,7 @@ WriteError writeWorkbookStream(const std::string& path, std::string_view stream)
 // The same into a file the caller opened (and closes); errno tells why when CannotWrite comes back.
 WriteError writeWorkbookStream(std::FILE* file, std::string_view stream);
 // Writes a draft's stream the same way, piece by piece.
-// `written`, when given, is called after each piece of about a megabyte has gone to `file`.
-WriteError writeWorkbookDraft(std::FILE* file, const WorkbookDraft& draft,
-                              const std::function<void()>& written = {});
+WriteError writeWorkbookDraft(std::FILE* file, const WorkbookDraft& draft);
 
 // A RowSource over rows already in memory (a table without rows, small callers).
 class VectorRowSource : public RowSource {
