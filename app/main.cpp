@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/process.h"
 #include "app/startup.h"
+#include "import/table_import.h"
 #include "paths/program_places.h"
 #include "velmora/build_info.h"
 
@@ -49,6 +50,8 @@ private:
 
 int main(int argc, char* argv[]) {
     velmora::app::prepareProcess();
+    // Short of memory here, the first import says so itself.
+    velmora::import::prepareReaders();
     if (const int answered = answerBeforeWindow(argc, argv); answered >= 0) return answered;
     velmora::app::DesktopPrompter prompter;
     Application application(argc, argv, prompter);

@@ -88,6 +88,7 @@ int listSheets(const text::FilePath& path, std::ostream& out, std::ostream& err)
     std::vector<Text> names;
     failure::Failure failure;
     try {
+        if (!import::prepareReaders()) throw std::bad_alloc();
         failure = import::listSheetNames(path, names);
     } catch (const std::bad_alloc&) {
         err << "无法读取: " << consoleFromPath(path) << " (" << kOutOfMemory << ")\n";
@@ -118,6 +119,7 @@ int runStages(const BatchOptions& options, std::ostream& out, std::ostream& err,
     settings::ParsedSettings parsed;
     if (!readSettings(options, parsed, err)) return kBadInput;
 
+    if (!import::prepareReaders()) throw std::bad_alloc();
     TableJob& registerJob = jobs.registerJob;
     registerJob.path = options.table1Path;
     registerJob.settings = std::move(parsed.registerTable);

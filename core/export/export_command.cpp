@@ -113,13 +113,6 @@ Text listLine(const Text& name, const Text& why) {
     return text::join(name, text::gbkFromUtf8("（"), why, text::gbkFromUtf8("）"), "\r\n");
 }
 
-// The folder part without its closing "/", as the clerk reads a folder's name.
-text::FilePath folderOfFile(const text::FilePath& path) {
-    std::string folder(fileio::folderPartOf(path.native()));
-    if (folder.size() > 1) folder.pop_back();
-    return text::FilePath(folder.empty() ? "." : folder);
-}
-
 }  // namespace
 
 std::optional<text::FilePath> FolderCsvPathPrompt::askCsvPath(int, const Text& proposedName) {
@@ -180,7 +173,8 @@ ExportOutcome runExport(const ExportJob& job) {
     }
     // An installed program's own folder is not the clerk's: its files go where the clerk put the first one.
     const text::FilePath& firstPath = *chosen;
-    const text::FilePath folder = job.outputFolder.empty() ? folderOfFile(firstPath) : job.outputFolder;
+    const text::FilePath folder =
+        job.outputFolder.empty() ? fileio::folderOfFile(firstPath) : job.outputFolder;
     // Two runs writing one folder at once would leave a mix of both; the second waits its turn.
     fileio::TimedLock folderLock;
     const failure::Failure folderHeld =

@@ -28,8 +28,7 @@ void removeJournals(const std::string& path) {
 }
 
 std::string lockPathBeside(const std::string& path) {
-    const std::string folder = std::string(fileio::folderPartOf(path));
-    return fileio::joinPath(folder.empty() ? "." : folder, kScratchLockName);
+    return fileio::joinPath(fileio::folderOfFile(text::FilePath(path)).native(), kScratchLockName);
 }
 
 }  // namespace

@@ -222,9 +222,7 @@ std::unique_ptr<PendingWorkbook> startGridWorkbook(const model::Grid& grid, cons
         if (progress != nullptr) progress->yield();
     };
     // The scratch folder is out of the clerk's sight, so every failure met there names it.
-    std::string folder(fileio::folderPartOf(scratchPath.native()));
-    if (folder.size() > 1) folder.pop_back();
-    const text::FilePath scratchFolder(std::move(folder));
+    const text::FilePath scratchFolder = fileio::folderOfFile(scratchPath);
     why = db.create(scratchPath, inflateTemplateBlock(templateDatabaseBlock()), lockLimit, keepAlive);
     if (why.failed()) {
         if (why.reason() != failure::Reason::LockTimedOut) why = why.inScratchFolder(scratchFolder);

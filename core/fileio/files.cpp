@@ -30,6 +30,15 @@ std::string_view folderPartOf(std::string_view path) {
 
 std::string_view namePartOf(std::string_view path) { return path.substr(folderPartOf(path).size()); }
 
+text::FilePath folderOfFile(const text::FilePath& path) {
+    std::string folder(folderPartOf(path.native()));
+    if (folder.empty()) return text::FilePath(".");
+    // "C:" alone would name the drive's current folder, not its root.
+    const bool root = folder.size() == 1 || (folder.size() == 3 && folder[1] == ':');
+    if (!root) folder.pop_back();
+    return text::FilePath(std::move(folder));
+}
+
 std::filesystem::path filesystemPathOf(const std::string& path) {
     return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }

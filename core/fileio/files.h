@@ -26,6 +26,9 @@ std::string_view namePartOf(std::string_view path);
 inline text::FilePath namePartOf(const text::FilePath& path) {
     return text::FilePath(std::string(namePartOf(path.native())));
 }
+// The folder holding `path`, named as a folder stands on its own, for messages and locks: without its
+// closing separator unless it is a root ("/", "C:\\"), and "." when the path has no folder part.
+text::FilePath folderOfFile(const text::FilePath& path);
 
 // A path of the core (UTF-8; on POSIX systems whatever bytes it was given) as std::filesystem takes it:
 // a narrow string would be read in the system's code page on Windows.

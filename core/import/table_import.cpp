@@ -3,7 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <system_error>
+#include <thread>
 
+#include "import/workbooks_opening.h"
+#include "sheet/gsf_library.h"
 #include "text/phrases.h"
 #include "xls/workbook_writer.h"
 
@@ -68,16 +73,16 @@ Text unitTextOf(const WorksheetReader& reader) {
     return pieces.size() >= 2 ? std::move(pieces[1]) : line;
 }
 
-// `spent`, when given, is `reader` itself, and each record is released once read: records are read
-// in increasing order and none again, the titles and the unit text having been taken before.
-void fillRows(const WorksheetReader& reader, WorksheetReader* spent, TableKind kind, int startRow,
-              const std::vector<ColumnTargets>& targets, model::Grid& grid, model::Progress& progress) {
-    const int records = reader.recordCount();
-    grid.reserveRows(records - std::max(startRow, 1) + 1);
-    const bool dropZeros = kind == TableKind::Register;
+// Copies records [first, last] into `grid`, a row each from `startRow` on, telling `progress` (when
+// given) of each. `spent`, when given, is `reader` itself, and each record is released once read:
+// records are read in increasing order and none again, the titles and the unit text having been taken
+// before. Two calls may run at once on disjoint records, each into a grid of its own.
+void copyRecords(const WorksheetReader& reader, WorksheetReader* spent, int first, int last, int startRow,
+                 const std::vector<ColumnTargets>& targets, bool dropZeros, model::Grid& grid,
+                 model::Progress* progress) {
     std::vector<Text> values(targets.size());
-    for (int record = 1; record <= records; ++record) {
-        progress.yield();
+    for (int record = first; record <= last; ++record) {
+        if (progress) progress->yield();
         if (record >= startRow) {
             const int row = grid.appendRow();
             // The row's texts are read first, so its room in the grid is taken once and exactly.
@@ -97,11 +102,63 @@ void fillRows(const WorksheetReader& reader, WorksheetReader* spent, TableKind k
         }
         // The next row's copy can take this record's room.
         if (spent) spent->releaseRecord(record);
-        progress.setPosition(record);
+        if (progress) progress->setPosition(record);
     }
 }
 
+// Below this many rows a second thread costs more than it saves.
+constexpr int kRowsWorthSplitting = 8192;
+
+void fillRows(const WorksheetReader& reader, WorksheetReader* spent, TableKind kind, int startRow,
+              const std::vector<ColumnTargets>& targets, model::Grid& grid, model::Progress& progress) {
+    const int records = reader.recordCount();
+    const int firstRow = std::max(startRow, 1);
+    grid.reserveRows(records - firstRow + 1);
+    const bool dropZeros = kind == TableKind::Register;
+    // A large sheet's later rows are copied on the second core into a grid of their own, and moved
+    // behind the earlier ones when both are done: the rows, their order and their cells are the same.
+    const bool worthSplitting = records - firstRow + 1 >= kRowsWorthSplitting && workbooksOpening() == 0;
+    const int split = worthSplitting ? firstRow + (records - firstRow + 1) / 2 : records + 1;
+    model::Grid later;
+    std::exception_ptr laterFailed;
+    std::thread worker;
+    if (split <= records) {
+        for (int c = 0; c < grid.columnCount(); ++c) later.appendColumn({});
+        later.reserveRows(records - split + 1);
+        try {
+            worker = std::thread([&] {
+                try {
+                    copyRecords(reader, nullptr, split, records, startRow, targets, dropZeros, later,
+                                nullptr);
+                } catch (...) {
+                    laterFailed = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had under a memory limit: the later rows are copied here, after the earlier.
+        }
+    }
+    const int hereLast = worker.joinable() ? split - 1 : records;
+    try {
+        copyRecords(reader, spent, 1, hereLast, startRow, targets, dropZeros, grid, &progress);
+    } catch (...) {
+        if (worker.joinable()) worker.join();
+        throw;
+    }
+    if (worker.joinable()) {
+        worker.join();
+        if (laterFailed) std::rethrow_exception(laterFailed);
+        grid.appendRows(std::move(later));
+        // Freed here, not on the worker: the records belong to this thread's heap, and freeing them there
+        // would make the two threads take turns at its lock.
+        for (int record = split; spent && record <= records; ++record) spent->releaseRecord(record);
+    }
+    if (records >= 1) progress.setPosition(records);
+}
+
 }  // namespace
+
+bool prepareReaders() { return sheet::prepareGsf(); }
 
 void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress) {
     grid.removeAllRows();

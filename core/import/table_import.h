@@ -32,6 +32,11 @@ struct ImportOutcome {
 // grid's rows and, for the register, sets the progress position to 1.
 void prepareImport(TableKind kind, model::Grid& grid, model::Progress& progress);
 
+// Sets up the workbook libraries once while memory allows, before any thread reads a workbook: GLib
+// ends the process when its own set-up cannot get memory, where the readers would say so. False when
+// memory is too short to try; the shells call it first and take false for running out of memory.
+bool prepareReaders();
+
 // Imports the worksheet into `grid` after prepareImport and the file dialog. A column list of more
 // entries than a workbook has columns (256) is refused before the file is read: each entry is a grid
 // column, and no such grid could be exported. On failure the grid keeps no rows, its columns stay as

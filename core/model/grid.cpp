@@ -2,6 +2,7 @@
 #include "model/grid.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <utility>
 
@@ -111,6 +112,12 @@ void Grid::setCell(int row, int column, std::string_view value) {
 int Grid::appendRow() {
     m_rows.emplace_back();
     return rowCount() - 1;
+}
+
+void Grid::appendRows(Grid&& rows) {
+    m_rows.insert(m_rows.end(), std::make_move_iterator(rows.m_rows.begin()),
+                  std::make_move_iterator(rows.m_rows.end()));
+    rows.m_rows.clear();
 }
 
 void Grid::reserveRows(int count) {

@@ -54,6 +54,8 @@ public:
 
     // Appends an empty row and returns its index.
     int appendRow();
+    // Moves every row of `rows` (filled with this grid's columns) to the end of this grid, in order.
+    void appendRows(Grid&& rows);
     void reserveRows(int count);
     void removeRow(int row);
     // Puts an empty row at `row` (0 to rowCount()); the rows from there move down by one.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The 8-bit code pages of old workbooks, through the C library's converter.
 #include "text/encoding.h"
 
 #include <iconv.h>
@@ -118,24 +119,6 @@ bool isAscii(std::string_view s) {
 
 }  // namespace
 
-Text gbkFromUtf8(std::string_view utf8) {
-    if (isAscii(utf8)) return Text(utf8);
-    thread_local Converter toGbk("GB18030", "UTF-8");
-    return toGbk.convert(utf8, "?", 1);
-}
-
-std::string utf8FromGbk(std::string_view gbk) {
-    if (isAscii(gbk)) return std::string(gbk);
-    thread_local Converter toUtf8("UTF-8", "GB18030");
-    return toUtf8.convert(gbk, "\xEF\xBF\xBD", 1);
-}
-
-Text gbkFromUtf16(std::u16string_view utf16) {
-    const std::string_view bytes(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2);
-    thread_local Converter toGbk("GB18030", "UTF-16LE");
-    return toGbk.convert(bytes, "?", 2);
-}
-
 Text gbkFromCodePage(std::string_view bytes, int codePage) {
     // Two-byte code pages: their bytes below 0x80 are halves of characters, not ASCII.
     const bool twoByte = codePage == 1200 || codePage == 1201;
@@ -153,14 +136,6 @@ Text gbkFromCodePage(std::string_view bytes, int codePage) {
         cachedPage = codePage;
     }
     return gbkFromUtf8(toUtf8->convert(bytes, "?", 1));
-}
-
-std::u16string utf16FromGbk(std::string_view gbk) {
-    thread_local Converter toUtf16("UTF-16LE", "GB18030");
-    const std::string bytes = toUtf16.convert(gbk, "\xFD\xFF", 1);
-    std::u16string out(bytes.size() / 2, u'\0');
-    std::memcpy(out.data(), bytes.data(), out.size() * 2);
-    return out;
 }
 
 }  // namespace velmora::text

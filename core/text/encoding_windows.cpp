@@ -117,18 +117,6 @@ std::string utf8FromUtf16Bytes(std::string_view bytes, bool bigEndian) {
 
 }  // namespace
 
-Text gbkFromUtf8(std::string_view utf8) {
-    if (isAscii(utf8)) return Text(utf8);
-    return gb18030::fromUtf8(utf8);
-}
-
-std::string utf8FromGbk(std::string_view gbk) {
-    if (isAscii(gbk)) return std::string(gbk);
-    return gb18030::toUtf8(gbk);
-}
-
-Text gbkFromUtf16(std::u16string_view utf16) { return gb18030::fromUtf16(utf16); }
-
 Text gbkFromCodePage(std::string_view bytes, int codePage) {
     // Two-byte code pages: their bytes below 0x80 are halves of characters, not ASCII.
     if (codePage == 1200 || codePage == 1201) return gbkFromUtf8(utf8FromUtf16Bytes(bytes, codePage == 1201));
@@ -140,7 +128,5 @@ Text gbkFromCodePage(std::string_view bytes, int codePage) {
     if (!::IsValidCodePage(page)) page = 1252;
     return gb18030::fromUtf16(utf16FromPage(bytes, page));
 }
-
-std::u16string utf16FromGbk(std::string_view gbk) { return gb18030::toUtf16(gbk); }
 
 }  // namespace velmora::text

@@ -172,15 +172,6 @@ char32_t decodeUtf8(std::string_view in, std::size_t& length) {
     return cp;
 }
 
-void appendUtf16(char32_t cp, std::u16string& out) {
-    if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
-    } else {
-        out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-        out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    }
-}
-
 }  // namespace
 
 void appendUtf8(char32_t cp, std::string& out) {
@@ -247,10 +238,22 @@ std::string fromUtf16(std::u16string_view utf16) {
 }
 
 std::u16string toUtf16(std::string_view gbk) {
-    std::u16string out;
-    out.reserve(gbk.size());
-    forEachCharacter(gbk, [&out](char32_t cp) { appendUtf16(cp, out); });
+    std::u16string out(gbk.size(), u'\0');
+    out.resize(toUtf16(gbk, out.data()));
     return out;
+}
+
+std::size_t toUtf16(std::string_view gbk, char16_t* out) {
+    char16_t* const start = out;
+    forEachCharacter(gbk, [&out](char32_t cp) {
+        if (cp < 0x10000) {
+            *out++ = static_cast<char16_t>(cp);
+        } else {
+            *out++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    });
+    return static_cast<std::size_t>(out - start);
 }
 
 }  // namespace velmora::text::gb18030

@@ -4,6 +4,7 @@
 // function gives the bytes glibc's iconv gives, replacements included, so the builds agree byte for byte.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ std::string fromUtf16(std::u16string_view utf16);
 
 // GB18030 to UTF-16; each byte that starts no valid character becomes U+FFFD.
 std::u16string toUtf16(std::string_view gbk);
+// The same into `out`, which has room for gbk.size() units: no text needs more, as every character
+// takes at least as many bytes as units. Returns the units written; for callers that convert many
+// short texts into one buffer.
+std::size_t toUtf16(std::string_view gbk, char16_t* out);
 
 // Appends the UTF-8 bytes of one code point below 0x110000 (the callers' converters give no other).
 void appendUtf8(char32_t cp, std::string& out);

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sheet/gsf_library.h"
 
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile-zip.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 namespace velmora::sheet {
@@ -40,6 +46,23 @@ void initialiseGsf() {
             std::fputs(text, stderr);
         });
     });
+}
+
+bool prepareGsf() {
+    // Far more than GLib's set-up takes, asked for and given back before GLib is touched.
+    constexpr std::size_t kRoom = std::size_t(8) << 20;
+    void* room = std::malloc(kRoom);
+    if (room == nullptr) return false;
+    std::free(room);
+    initialiseGsf();
+    static std::once_flag classes;
+    std::call_once(classes, [] {
+        // Referenced for good: a class once set up stays so for the process.
+        for (const GType type : {GSF_INPUT_MEMORY_TYPE, GSF_INFILE_MSOLE_TYPE, GSF_INFILE_ZIP_TYPE,
+                                 GSF_OUTFILE_MSOLE_TYPE, GSF_OUTPUT_STDIO_TYPE})
+            g_type_class_ref(type);
+    });
+    return true;
 }
 
 }  // namespace velmora::sheet

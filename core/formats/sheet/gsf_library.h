@@ -15,6 +15,12 @@ namespace velmora::sheet {
 // together, and libgsf must be initialised exactly once.
 void initialiseGsf();
 
+// initialiseGsf(), and the classes of every kind of libgsf object the readers and the writer make set
+// up too, once, if memory allows: GLib ends the process when one of its allocations fails, so its
+// set-up must not first happen in a reader or writer that meets a memory limit. False, touching
+// nothing of GLib, when a few megabytes cannot be had.
+bool prepareGsf();
+
 // The first bytes of a compound document: the container of an .xls workbook, and of a zip-based one
 // saved with a password.
 inline constexpr std::string_view kCompoundDocumentSignature{"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8};

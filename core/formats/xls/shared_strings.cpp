@@ -4,28 +4,62 @@
 #include <algorithm>
 #include <cstring>
 
-#include "text/encoding.h"
+#include "text/gb18030.h"
 #include "xls/workbook_writer.h"
 
 namespace velmora::xls {
 namespace {
 
-bool isAscii(std::string_view gbk) {
-    return std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+// The Word (8 or 4 bytes) at `at`, unaligned.
+template <typename Word>
+std::uint64_t loadWord(const char* at) {
+    Word word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
 }
 
-// Sets `units` to the UTF-16 of `gbk`, reusing its storage.
-void utf16Into(std::string_view gbk, std::u16string& units) {
-    // Card codes and figures are plain ASCII; widening them directly skips iconv for most cells.
-    if (isAscii(gbk)) {
-        units.assign(gbk.begin(), gbk.end());
+// Eight bytes at a time, the last word overlapping the one before: most cell texts are short codes and
+// figures, all ASCII, and a byte loop would cost more than the rest of adding them.
+bool isAscii(std::string_view gbk) {
+    const char* bytes = gbk.data();
+    const std::size_t size = gbk.size();
+    std::uint64_t seen = 0;
+    if (size >= 8) {
+        for (std::size_t i = 0; i + 8 <= size; i += 8) seen |= loadWord<std::uint64_t>(bytes + i);
+        seen |= loadWord<std::uint64_t>(bytes + size - 8);
+    } else if (size >= 4) {
+        seen = loadWord<std::uint32_t>(bytes) | loadWord<std::uint32_t>(bytes + size - 4);
     } else {
-        units = text::utf16FromGbk(gbk);
+        for (std::size_t i = 0; i < size; ++i) seen |= static_cast<unsigned char>(bytes[i]);
+    }
+    return (seen & 0x8080808080808080u) == 0;
+}
+
+// memcpy without the library call for the short texts most cells hold: two copies that may overlap.
+void copyBytes(char* out, const char* in, std::size_t size) {
+    const auto copyPair = [&](auto word) {
+        std::memcpy(&word, in, sizeof word);
+        std::memcpy(out, &word, sizeof word);
+        std::memcpy(&word, in + size - sizeof word, sizeof word);
+        std::memcpy(out + size - sizeof word, &word, sizeof word);
+    };
+    if (size > 16) {
+        std::memcpy(out, in, size);
+    } else if (size >= 8) {
+        copyPair(std::uint64_t{});
+    } else if (size >= 4) {
+        copyPair(std::uint32_t{});
+    } else if (size > 0) {
+        out[0] = in[0];
+        out[size / 2] = in[size / 2];
+        out[size - 1] = in[size - 1];
     }
 }
 
 bool fitsInOneByte(std::u16string_view units) {
-    return std::all_of(units.begin(), units.end(), [](char16_t u) { return u <= 0xFF; });
+    char16_t seen = 0;
+    for (const char16_t u : units) seen |= u;
+    return seen <= 0xFF;
 }
 
 // With the byte budget this keeps the index under 200 MB however many distinct texts a sheet has:
@@ -37,8 +71,8 @@ constexpr std::size_t kCountsEnd = 12;    // the first SST record's header and i
 }  // namespace
 
 SharedStrings::SharedStrings(std::size_t rememberedBytes)
-    : m_recordId(record::kSst), m_rememberedBytes(rememberedBytes) {
-    m_data.u32(0).u32(0);  // the counts, known only at the end
+    : m_recordId(record::kSst), m_data(kMaxRecordData, '\0'), m_rememberedBytes(rememberedBytes) {
+    m_dataSize = 8;  // the counts, known only at the end
 }
 
 SharedStrings::ShortKey SharedStrings::shortKeyOf(std::string_view gbk) {
@@ -73,41 +107,39 @@ std::uint64_t SharedStrings::hashOf(std::string_view gbk) {
 
 std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk) { return add(gbk, hashOf(gbk)); }
 
-bool SharedStrings::addAll(const std::vector<std::string_view>& texts, std::vector<std::uint32_t>& indices) {
-    return addAll(texts, std::vector<std::uint8_t>(texts.size(), 1), indices);
-}
-
-bool SharedStrings::addAll(const std::vector<std::string_view>& texts,
-                           const std::vector<std::uint8_t>& lookUp, std::vector<std::uint32_t>& indices) {
+bool SharedStrings::addAll(std::span<const std::string_view> texts, std::span<const std::uint8_t> lookUp,
+                           std::span<std::uint32_t> indices) {
     m_batchHashes.resize(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) m_batchHashes[i] = lookUp[i] ? hashOf(texts[i]) : 0;
     // Every slot is asked for before the lookups wait for the first.
-    if (!m_slots.empty()) {
-        const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t i = 0; i < texts.size(); ++i)
-            if (lookUp[i]) __builtin_prefetch(&m_slots[m_batchHashes[i] & mask]);
-    }
-    indices.clear();
+    const std::size_t mask = m_slots.empty() ? 0 : m_slots.size() - 1;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        const std::optional<std::uint32_t> index =
-            lookUp[i] ? add(texts[i], m_batchHashes[i]) : addOwn(texts[i]);
-        if (!index) return false;
-        indices.push_back(*index);
+        if (!lookUp[i]) continue;
+        m_batchHashes[i] = hashOf(texts[i]);
+        if (!m_slots.empty()) __builtin_prefetch(&m_slots[m_batchHashes[i] & mask]);
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (lookUp[i]) {
+            const std::optional<std::uint32_t> index = add(texts[i], m_batchHashes[i]);
+            if (!index) return false;
+            indices[i] = *index;
+        } else {
+            if (texts[i].size() > kMaxCellUnits && !fits(texts[i])) return false;
+            ++m_cellCount;
+            indices[i] = appendString(texts[i]);
+        }
     }
     return true;
 }
 
-// A GBK text has at least as many bytes as UTF-16 units, so only long texts need converting here.
-bool SharedStrings::fits(std::string_view gbk) {
-    if (gbk.size() <= kMaxCellUnits) return true;
-    utf16Into(gbk, m_units);
-    return m_units.size() <= kMaxCellUnits;
+// The UTF-16 of a non-ASCII text into m_units; its length.
+std::size_t SharedStrings::unitsOf(std::string_view gbk) {
+    if (m_units.size() < gbk.size()) m_units.resize(gbk.size());
+    return text::gb18030::toUtf16(gbk, m_units.data());
 }
 
-std::optional<std::uint32_t> SharedStrings::addOwn(std::string_view gbk) {
-    if (!fits(gbk)) return std::nullopt;
-    ++m_cellCount;
-    return appendString(gbk);
+// A GBK text has at least as many bytes as UTF-16 units, so only long texts need converting here.
+bool SharedStrings::fits(std::string_view gbk) {
+    return gbk.size() <= kMaxCellUnits || (!isAscii(gbk) && unitsOf(gbk) <= kMaxCellUnits);
 }
 
 std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk, std::uint64_t hash) {
@@ -173,78 +205,99 @@ void SharedStrings::growSlots() {
 }
 
 void SharedStrings::flushRecord() {
-    Bytes header;
-    header.u16(m_recordId).u16(static_cast<std::uint16_t>(m_data.size()));
-    m_records += header.str();
-    m_records += m_data.str();
+    const char header[4] = {static_cast<char>(m_recordId), static_cast<char>(m_recordId >> 8),
+                            static_cast<char>(m_dataSize), static_cast<char>(m_dataSize >> 8)};
+    m_records.append(header, sizeof header);
+    m_records.append(m_data, 0, m_dataSize);
     m_recordId = record::kContinue;
-    m_data.clear();
+    m_dataSize = 0;
+}
+
+std::uint32_t SharedStrings::appendString(std::string_view gbk) {
+    // Most texts are short ASCII with room in the record being filled: written here without a call.
+    if (gbk.size() + 3 <= kMaxRecordData - m_dataSize && isAscii(gbk)) {
+        const std::uint32_t index = newIndex();
+        char* out = m_data.data() + m_dataSize;
+        out[0] = static_cast<char>(gbk.size());
+        out[1] = static_cast<char>(gbk.size() >> 8);
+        out[2] = 0x00;
+        copyBytes(out + 3, gbk.data(), gbk.size());
+        m_dataSize += 3 + gbk.size();
+        return index;
+    }
+    return appendAnyString(gbk);
+}
+
+void SharedStrings::addBucket() {
+    m_buckets.push_back({static_cast<std::uint32_t>(m_records.size() + 4 + m_dataSize),
+                         static_cast<std::uint16_t>(4 + m_dataSize)});
+    if (m_buckets.size() > kMaxBuckets) {
+        // Keep every other bucket: the rest still start every (twice as many) strings.
+        for (std::size_t i = 0; 2 * i < m_buckets.size(); ++i) m_buckets[i] = m_buckets[2 * i];
+        m_buckets.resize((m_buckets.size() + 1) / 2);
+        m_bucketStep *= 2;
+    }
 }
 
 // A string's three-byte header never splits; its characters may, and then the CONTINUE starts with a
 // fresh flags byte, as readers expect.
-std::uint32_t SharedStrings::appendString(std::string_view gbk) {
+std::uint32_t SharedStrings::appendAnyString(std::string_view gbk) {
     const bool ascii = isAscii(gbk);
-    if (!ascii) utf16Into(gbk, m_units);
-    const std::size_t length = ascii ? gbk.size() : m_units.size();
-    const bool wide = !ascii && !fitsInOneByte(m_units);
+    const std::size_t length = ascii ? gbk.size() : unitsOf(gbk);
+    const std::u16string_view units(m_units.data(), ascii ? 0 : length);
+    const bool wide = !ascii && !fitsInOneByte(units);
     const std::size_t headerAndOneUnit = 3 + (length == 0 ? 0 : (wide ? 2 : 1));
-    if (kMaxRecordData - m_data.size() < headerAndOneUnit) flushRecord();
+    if (kMaxRecordData - m_dataSize < headerAndOneUnit) flushRecord();
 
-    const auto index = static_cast<std::uint32_t>(m_uniqueCount++);
-    if (index % m_bucketStep == 0) {
-        m_buckets.push_back({static_cast<std::uint32_t>(m_records.size() + 4 + m_data.size()),
-                             static_cast<std::uint16_t>(4 + m_data.size())});
-        if (m_buckets.size() > kMaxBuckets) {
-            // Keep every other bucket: the rest still start every (twice as many) strings.
-            for (std::size_t i = 0; 2 * i < m_buckets.size(); ++i) m_buckets[i] = m_buckets[2 * i];
-            m_buckets.resize((m_buckets.size() + 1) / 2);
-            m_bucketStep *= 2;
-        }
-    }
-    m_data.u16(static_cast<std::uint16_t>(length)).u8(wide ? 0x01 : 0x00);
+    const std::uint32_t index = newIndex();
+    char* header = m_data.data() + m_dataSize;
+    header[0] = static_cast<char>(length);
+    header[1] = static_cast<char>(length >> 8);
+    header[2] = wide ? 0x01 : 0x00;
+    m_dataSize += 3;
     if (ascii) {
         appendAscii(gbk);
     } else {
-        appendUnits(m_units, wide);
+        appendUnits(units, wide);
     }
     return index;
 }
 
 // Plain ASCII goes in as it is: one byte a character, no flags change, nothing to convert.
 void SharedStrings::appendAscii(std::string_view bytes) {
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        const std::size_t room = kMaxRecordData - m_data.size();
-        if (room == 0) {
+    while (!bytes.empty()) {
+        if (m_dataSize == kMaxRecordData) {
             flushRecord();
-            m_data.u8(0x00);
-            continue;
+            m_data[m_dataSize++] = 0x00;
         }
-        const std::size_t fit = std::min(bytes.size() - pos, room);
-        m_data.str().append(bytes.substr(pos, fit));
-        pos += fit;
+        const std::size_t fit = std::min(bytes.size(), kMaxRecordData - m_dataSize);
+        copyBytes(m_data.data() + m_dataSize, bytes.data(), fit);
+        m_dataSize += fit;
+        bytes.remove_prefix(fit);
     }
 }
 
 void SharedStrings::appendUnits(std::u16string_view units, bool wide) {
     const std::size_t unitSize = wide ? 2 : 1;
-    std::size_t pos = 0;
-    while (pos < units.size()) {
-        const std::size_t fit = (kMaxRecordData - m_data.size()) / unitSize;
+    while (!units.empty()) {
+        std::size_t fit = (kMaxRecordData - m_dataSize) / unitSize;
         if (fit == 0) {
             flushRecord();
-            m_data.u8(wide ? 0x01 : 0x00);
-            continue;
+            m_data[m_dataSize++] = wide ? 0x01 : 0x00;
+            fit = (kMaxRecordData - m_dataSize) / unitSize;
         }
-        const std::size_t end = std::min(units.size(), pos + fit);
-        std::string& bytes = m_data.str();
-        std::size_t at = bytes.size();
-        bytes.resize(at + (end - pos) * unitSize);
-        for (; pos < end; ++pos) {
-            bytes[at++] = static_cast<char>(units[pos]);
-            if (wide) bytes[at++] = static_cast<char>(units[pos] >> 8);
+        fit = std::min(fit, units.size());
+        char* out = m_data.data() + m_dataSize;
+        for (std::size_t i = 0; i < fit; ++i) {
+            if (wide) {
+                out[2 * i] = static_cast<char>(units[i]);
+                out[2 * i + 1] = static_cast<char>(units[i] >> 8);
+            } else {
+                out[i] = static_cast<char>(units[i]);
+            }
         }
+        m_dataSize += fit * unitSize;
+        units.remove_prefix(fit);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,15 +28,14 @@ public:
     // The string index of one more cell holding `gbk`; nullopt, adding nothing, when the text is longer
     // than a cell may be. Not after close().
     std::optional<std::uint32_t> add(std::string_view gbk);
-    // add() for each text of `texts` in turn, their indices in `indices`; false at the first text that
-    // is too long. On a large table this is much quicker than one add() after another: the memory every
-    // lookup needs is asked for before the first one waits for it.
-    bool addAll(const std::vector<std::string_view>& texts, std::vector<std::uint32_t>& indices);
-    // The same, but a text whose `lookUp` flag is 0 is neither looked for nor remembered: it gets an
-    // entry of its own. For texts that are known to be (nearly) all different, such as card codes,
-    // searching would cost a wait for memory per text and find nothing.
-    bool addAll(const std::vector<std::string_view>& texts, const std::vector<std::uint8_t>& lookUp,
-                std::vector<std::uint32_t>& indices);
+    // add() for each text of `texts` in turn, their indices in `indices` (as many); false at the first
+    // text that is too long. On a large table this is much quicker than one add() after another: the
+    // memory every lookup needs is asked for before the first one waits for it. A text whose `lookUp`
+    // flag is 0 is neither looked for nor remembered: it gets an entry of its own. For texts that are
+    // known to be (nearly) all different, such as card codes, searching would cost a wait for memory per
+    // text and find nothing.
+    bool addAll(std::span<const std::string_view> texts, std::span<const std::uint8_t> lookUp,
+                std::span<std::uint32_t> indices);
 
     std::size_t uniqueCount() const { return m_uniqueCount; }
     std::size_t cellCount() const { return m_cellCount; }
@@ -54,13 +54,21 @@ private:
         std::uint16_t recordOffset;  // the same, counted from the header of the record holding it
     };
     std::optional<std::uint32_t> add(std::string_view gbk, std::uint64_t hash);
-    std::optional<std::uint32_t> addOwn(std::string_view gbk);
     bool fits(std::string_view gbk);
     std::uint32_t appendString(std::string_view gbk);
+    std::uint32_t appendAnyString(std::string_view gbk);
+    // The next string's index, with an EXTSST bucket at every m_bucketStep-th (a power of two).
+    std::uint32_t newIndex() {
+        const auto index = static_cast<std::uint32_t>(m_uniqueCount++);
+        if ((index & (m_bucketStep - 1)) == 0) addBucket();
+        return index;
+    }
+    void addBucket();
     std::optional<std::uint32_t> remembered(std::string_view gbk, std::uint64_t hash,
                                             std::size_t& slot) const;
     void remember(std::string_view gbk, std::uint64_t hash, std::size_t slot, std::uint32_t index);
     void growSlots();
+    std::size_t unitsOf(std::string_view gbk);
     void flushRecord();
     void appendAscii(std::string_view bytes);
     void appendUnits(std::u16string_view units, bool wide);
@@ -68,7 +76,10 @@ private:
     // The laid-out records; the first SST record's counts are filled in by write().
     std::string m_records;
     std::uint16_t m_recordId;
-    Bytes m_data;
+    // The record being filled: its first m_dataSize bytes. Sized for the longest record once, so a
+    // string goes in by a plain copy.
+    std::string m_data;
+    std::size_t m_dataSize = 0;
     bool m_closed = false;
 
     std::size_t m_uniqueCount = 0;
@@ -102,7 +113,7 @@ private:
     std::size_t m_rememberedCount = 0;
     std::vector<std::uint64_t> m_batchHashes;
 
-    std::u16string m_units;  // scratch for the UTF-16 of a non-ASCII text
+    std::u16string m_units;  // scratch for the UTF-16 of a non-ASCII text, never shrunk
 };
 
 }  // namespace velmora::xls

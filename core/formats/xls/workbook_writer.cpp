@@ -7,11 +7,13 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <span>
 
 #include "sheet/gsf_library.h"
 #include "text/encoding.h"
@@ -144,6 +146,13 @@ struct ColumnRepeats {
     bool lookUp = true;
 };
 
+// Stores `v` at `out` least significant byte first, as BIFF keeps every number; the compiler makes
+// it one store.
+template <typename Unsigned>
+void putLittleEndian(char* out, Unsigned v) {
+    for (std::size_t i = 0; i < sizeof v; ++i) out[i] = static_cast<char>(v >> (8 * i));
+}
+
 // Cell records are handed on in pieces of about this size, so a sheet of millions of cells is never
 // laid out whole in memory.
 constexpr std::size_t kPieceBytes = std::size_t(1) << 20;
@@ -171,17 +180,19 @@ struct WorkbookDraft::Cells {
     std::vector<std::uint32_t> cells;
     std::vector<double> numbers;
     UsedRange used;
-    std::vector<std::string_view> texts;  // one row's, while it is added
-    std::vector<std::uint8_t> lookUp;     // whether each of them is looked up
-    std::vector<std::uint16_t> textColumns;
-    std::vector<std::uint32_t> indices;
+    // One row's texts while it is added: each with whether it is looked up, its column and its index.
+    std::size_t textCount = 0;
+    std::array<std::string_view, kMaxColumns> texts;
+    std::array<std::uint8_t, kMaxColumns> lookUp;
+    std::array<std::uint16_t, kMaxColumns> textColumns;
+    std::array<std::uint32_t, kMaxColumns> indices;
     std::vector<ColumnRepeats> repeats = std::vector<ColumnRepeats>(kMaxColumns);
 
     // Counts, for each sampled text of the row just added, whether it repeated an earlier text: its index
     // is then below the next new one (new texts are numbered in turn).
     void countRepeats(std::uint32_t firstNew) {
         std::uint32_t next = firstNew;
-        for (std::size_t i = 0; i < texts.size(); ++i) {
+        for (std::size_t i = 0; i < textCount; ++i) {
             if (!lookUp[i]) {
                 ++next;
                 continue;
@@ -200,69 +211,78 @@ struct WorkbookDraft::Cells {
         if (row.size() > kMaxColumns) return WriteError::TooManyColumns;
         const auto r = static_cast<std::uint32_t>(rowEnds.size());
         const std::size_t first = cells.size();
-        texts.clear();
-        lookUp.clear();
-        textColumns.clear();
+        cells.resize(first + row.size(), kEmptyCell);
+        std::size_t count = 0, firstUsed = kMaxColumns, lastUsed = 0;
         for (std::size_t column = 0; column < row.size(); ++column) {
-            std::uint32_t value = kEmptyCell;
+            const std::string_view cell = row[column];
             if (const auto number = numberSource ? numberSource->numberAt(column) : std::nullopt) {
-                value = kNumberCell | static_cast<std::uint32_t>(numbers.size());
+                cells[first + column] = kNumberCell | static_cast<std::uint32_t>(numbers.size());
                 numbers.push_back(*number);
-            } else if (!row[column].empty()) {
-                texts.push_back(row[column]);
-                lookUp.push_back(repeats[column].lookUp ? 1 : 0);
-                textColumns.push_back(static_cast<std::uint16_t>(column));
-                value = 0;  // its string index follows below
+            } else if (!cell.empty()) {
+                texts[count] = cell;
+                lookUp[count] = repeats[column].lookUp ? 1 : 0;
+                textColumns[count] = static_cast<std::uint16_t>(column);
+                ++count;  // its string index follows below
+            } else {
+                continue;
             }
-            if (value != kEmptyCell) used.include(r, static_cast<std::uint16_t>(column));
-            cells.push_back(value);
+            firstUsed = std::min(firstUsed, column);
+            lastUsed = column;
+        }
+        textCount = count;
+        if (firstUsed != kMaxColumns) {
+            used.include(r, static_cast<std::uint16_t>(firstUsed));
+            used.include(r, static_cast<std::uint16_t>(lastUsed));
         }
         // The row's texts are looked up together, which is far quicker on a large table.
         const auto firstNew = static_cast<std::uint32_t>(strings.uniqueCount());
-        if (!strings.addAll(texts, lookUp, indices)) return WriteError::CellTooLong;
+        if (!strings.addAll(std::span(texts.data(), textCount), std::span(lookUp.data(), textCount),
+                            std::span(indices.data(), textCount)))
+            return WriteError::CellTooLong;
         countRepeats(firstNew);
-        std::size_t next = 0;
-        for (std::size_t at = first; at < cells.size(); ++at) {
-            if ((cells[at] & kNumberCell) == 0) cells[at] = indices[next++];  // neither empty nor a number
-        }
+        for (std::size_t i = 0; i < textCount; ++i) cells[first + textColumns[i]] = indices[i];
         rowEnds.push_back(static_cast<std::uint32_t>(cells.size()));
         return WriteError::None;
     }
 
-    // The sheet substream after BOF and DIMENSIONS: one LABELSST or NUMBER record a cell.
+    // The sheet substream after BOF and DIMENSIONS: one LABELSST or NUMBER record a cell, each laid
+    // straight into the piece (a row's records at most past its nominal size).
     bool writeCellRecords(const std::function<bool(std::string_view)>& sink) const {
-        std::string piece;
-        piece.reserve(kPieceBytes + 32);
+        constexpr std::size_t kNumberRecordBytes = 18, kTextRecordBytes = 14;
+        std::string piece(kPieceBytes + kMaxColumns * kNumberRecordBytes, '\0');
+        char* const start = piece.data();
+        char* put = start;
         std::uint32_t begin = 0;
         for (std::uint32_t row = 0; row < rowEnds.size(); ++row) {
             for (std::uint32_t at = begin; at < rowEnds[row]; ++at) {
                 const std::uint32_t value = cells[at];
                 if (value == kEmptyCell) continue;
-                const bool number = (value & kNumberCell) != 0;
                 const auto column = static_cast<std::uint16_t>(at - begin);
-                char record[18];
-                const auto put16 = [&record](std::size_t offset, std::uint16_t v) {
-                    record[offset] = static_cast<char>(v);
-                    record[offset + 1] = static_cast<char>(v >> 8);
-                };
-                put16(0, number ? record::kNumber : record::kLabelSst);
-                put16(2, number ? 14 : 10);
-                put16(4, static_cast<std::uint16_t>(row));
-                put16(6, column);
-                put16(8, number ? kNumberCellXf : kTextCellXf);
-                std::uint64_t payload = value;
-                if (number) std::memcpy(&payload, &numbers[value & ~kNumberCell], sizeof payload);
-                for (std::size_t i = 0; i < (number ? 8u : 4u); ++i)
-                    record[10 + i] = static_cast<char>(payload >> (8 * i));
-                piece.append(record, number ? 18 : 14);
+                putLittleEndian(put + 4, static_cast<std::uint16_t>(row));
+                putLittleEndian(put + 6, column);
+                if ((value & kNumberCell) == 0) {
+                    putLittleEndian(put, record::kLabelSst);
+                    putLittleEndian(put + 2, static_cast<std::uint16_t>(kTextRecordBytes - 4));
+                    putLittleEndian(put + 8, kTextCellXf);
+                    putLittleEndian(put + 10, value);
+                    put += kTextRecordBytes;
+                } else {
+                    std::uint64_t bits = 0;
+                    std::memcpy(&bits, &numbers[value & ~kNumberCell], sizeof bits);
+                    putLittleEndian(put, record::kNumber);
+                    putLittleEndian(put + 2, static_cast<std::uint16_t>(kNumberRecordBytes - 4));
+                    putLittleEndian(put + 8, kNumberCellXf);
+                    putLittleEndian(put + 10, bits);
+                    put += kNumberRecordBytes;
+                }
             }
             begin = rowEnds[row];
-            if (piece.size() >= kPieceBytes) {
-                if (!sink(piece)) return false;
-                piece.clear();
+            if (static_cast<std::size_t>(put - start) >= kPieceBytes) {
+                if (!sink(std::string_view(start, static_cast<std::size_t>(put - start)))) return false;
+                put = start;
             }
         }
-        return piece.empty() || sink(piece);
+        return put == start || sink(std::string_view(start, static_cast<std::size_t>(put - start)));
     }
 };
 

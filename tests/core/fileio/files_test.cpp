@@ -200,6 +200,10 @@ TEST(Paths, SplitAtTheLastSlash) {
     EXPECT_EQ(folderPartOf("b.txt"), "");
     EXPECT_EQ(namePartOf("b.txt"), "b.txt");
     EXPECT_EQ(namePartOf("/a/"), "");
+    // A file's folder on its own: no closing separator, but a root keeps it and "." stands for none.
+    for (const auto& [path, folder] : std::vector<std::pair<std::string, std::string>>{
+             {"/a/b.txt", "/a"}, {"/b.txt", "/"}, {"b.txt", "."}, {"C:/b.txt", "C:/"}, {"a/b/", "a/b"}})
+        EXPECT_EQ(folderOfFile(text::FilePath(path)).native(), folder) << path;
 }
 
 }  // namespace

@@ -342,6 +342,39 @@ TEST(TableImport, MatchesTheNestedLoopsOnRandomSpecs) {
     }
 }
 
+// A sheet of many thousand rows is copied on two threads; the rows must come out as one thread gives
+// them, whether the reader keeps its records or frees each once taken.
+TEST(TableImport, CopiesALargeSheetOnTwoThreadsInOrder) {
+    const int records = 9001;
+    sheet::Sheet sheet = labelledSheet(records, 3);
+    for (int row = 0; row < records; row += 7) sheet.setCell(row, 2, number(0));
+    const struct {
+        TableKind kind;
+        const char* spec;
+        const char* startRow;
+    } cases[] = {{TableKind::Register, "1,3,2,3", "4"},
+                 {TableKind::Source, "3,1", "1"},
+                 {TableKind::Source, "2,2", "0"},
+                 {TableKind::Register, "0,2", "700"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.spec);
+        const TableSettings settings = settings::parseTable("Sheet1", c.spec, c.startRow);
+        WorksheetReader reader, spent;
+        reader.openSheet(sheet, false);
+        spent.openSheet(sheet, false);
+        const Grid expected = importedByNestedLoops(c.kind, reader, c.spec, c.startRow);
+        Grid kept, freed;
+        RecordingProgress progress;
+        importTable(c.kind, reader, settings, kept, progress);
+        importTable(c.kind, std::move(spent), settings, freed, progress);
+        for (const Grid* grid : {&kept, &freed}) {
+            ASSERT_EQ(grid->rowCount(), expected.rowCount());
+            for (int row = 0; row < expected.rowCount(); ++row)
+                ASSERT_EQ(rowTexts(*grid, row), rowTexts(expected, row)) << row;
+        }
+    }
+}
+
 TEST(TableImport, ShowsProgressWhileRunningAndClearsItAfter) {
     const Imported imported = importSheet(TableKind::Source, labelledSheet(25, 2), "1,2", "10");
     EXPECT_EQ(imported.progress.yields, 25);  // once per record, imported or not

@@ -1,16 +1,69 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The table converter of the Windows build must give exactly the bytes of the converter this build uses,
-// for every code and character and for malformed input, replacements included.
+// The table converter both builds use must give exactly the bytes of glibc's converter, from which its
+// tables were made, for every code and character and for malformed input, replacements included.
 #include "text/gb18030.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <random>
-
-#include "text/encoding.h"
+#include <string>
 
 namespace velmora::text {
 namespace {
+
+// glibc's converter, each byte (or unit) it cannot take replaced by `replacement` and skipped.
+std::string systemConverted(const char* to, const char* from, std::string_view in,
+                            std::string_view replacement, std::size_t unit) {
+    iconv_t cd = iconv_open(to, from);
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    std::string out;
+    char buffer[256];
+    auto* inPtr = const_cast<char*>(in.data());
+    std::size_t inLeft = in.size();
+    while (true) {
+        char* outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t rc = iconv(cd, inLeft ? &inPtr : nullptr, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+        if (rc != static_cast<std::size_t>(-1)) {
+            if (inLeft == 0) break;
+            continue;
+        }
+        if (errno == E2BIG) continue;
+        // An invalid or incomplete sequence: one unit replaced, the rest tried again.
+        out += replacement;
+        const std::size_t skip = std::min(unit, inLeft);
+        inPtr += skip;
+        inLeft -= skip;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv_close(cd);
+    return out;
+}
+
+std::string utf8FromGbk(std::string_view gbk) {
+    return systemConverted("UTF-8", "GB18030", gbk, "\xEF\xBF\xBD", 1);
+}
+std::string gbkFromUtf8(std::string_view utf8) { return systemConverted("GB18030", "UTF-8", utf8, "?", 1); }
+std::u16string utf16FromGbk(std::string_view gbk) {
+    const std::string bytes = systemConverted("UTF-16LE", "GB18030", gbk, "\xFD\xFF", 1);
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                         static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    return units;
+}
+std::string gbkFromUtf16(std::u16string_view utf16) {
+    std::string bytes;
+    for (const char16_t unit : utf16) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return systemConverted("GB18030", "UTF-16LE", bytes, "?", 2);
+}
 
 TEST(Gb18030Table, DecodesEveryCodeAsTheSystemConverter) {
     std::vector<std::string> codes;
