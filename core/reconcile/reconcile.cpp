@@ -2,8 +2,11 @@
 #include "reconcile/reconcile.h"
 
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "text/phrases.h"
@@ -110,6 +113,99 @@ std::size_t RegisterIndex::probe(std::string_view code, std::size_t hash) const 
     return slot;
 }
 
+namespace {
+
+// What filling some of the source rows found, in their order.
+struct FillPart {
+    struct Entry {
+        int sourceRow;
+        int registerRow;  // -1: the code was not found
+        Text line;        // the entry of the list it belongs in
+    };
+    std::vector<Entry> entries;
+};
+
+// Everything one source row asks of the grids: the figures copied into its register row `t` (-1: none
+// has its code), the names compared and the markers written. It writes only register row `t` and source
+// row `s`, so rows whose register rows differ may be filled at once.
+class RowFiller {
+public:
+    RowFiller(Grid& registerGrid, Grid& sourceGrid, int lastCopiedColumn, int registerMarker,
+              int sourceMarker)
+        : m_register(registerGrid),
+          m_source(sourceGrid),
+          m_lastCopied(lastCopiedColumn),
+          m_registerMarker(registerMarker),
+          m_sourceMarker(sourceMarker) {}
+
+    void fill(int s, int t, FillPart& part) const {
+        const Text code(m_source.cell(s, 0));
+        const Text sourceName(m_source.cell(s, 1));
+        if (t < 0) {
+            part.entries.push_back(
+                {s, -1, text::join(phrases::notFoundEntry(), sourceName, ", ", code, "\r\n")});
+            m_source.setCell(s, m_sourceMarker, phrases::notFoundMarker());
+            return;
+        }
+        // Room for the figures first, so the register row grows once rather than figure by figure.
+        std::size_t bytes = 0;
+        for (int column = 2; column <= m_lastCopied; ++column) bytes += m_source.cell(s, column).size();
+        m_register.reserveCells(t, m_lastCopied - 1, bytes);
+        for (int column = 2; column <= m_lastCopied; ++column) {
+            if (column != m_registerMarker) m_register.setCell(t, column, m_source.cell(s, column));
+        }
+        // A copy: the register's marker is written into this row before the name is used again.
+        const Text registerName(m_register.cell(t, 1));
+        if (text::compareText(registerName, sourceName) == 0) return;
+        part.entries.push_back({s, t,
+                                text::join(phrases::mismatchEntryRegister(), registerName, ", ", code, "\r\n",
+                                           phrases::mismatchEntrySource(), sourceName, ", ", code, "\r\n")});
+        m_register.setCell(t, m_registerMarker, text::join(phrases::registerMarker(), sourceName));
+        m_source.setCell(s, m_sourceMarker, text::join(phrases::sourceMarker(), registerName));
+    }
+
+private:
+    Grid& m_register;
+    Grid& m_source;
+    int m_lastCopied;
+    int m_registerMarker;
+    int m_sourceMarker;
+};
+
+// Below this many source rows a second thread costs more than it saves.
+constexpr int kRowsWorthSplitting = 8192;
+
+// Adds the parts' entries to `result` in source row order (each part holds its rows in order).
+void collect(const std::vector<FillPart>& parts, ReconcileResult& result) {
+    std::vector<std::size_t> next(parts.size(), 0);
+    while (true) {
+        const FillPart::Entry* first = nullptr;
+        std::size_t from = 0;
+        for (std::size_t p = 0; p < parts.size(); ++p) {
+            if (next[p] == parts[p].entries.size()) continue;
+            const FillPart::Entry& candidate = parts[p].entries[next[p]];
+            if (first == nullptr || candidate.sourceRow < first->sourceRow) {
+                first = &candidate;
+                from = p;
+            }
+        }
+        if (first == nullptr) return;
+        ++next[from];
+        if (first->registerRow < 0) {
+            result.notFoundList += first->line;
+            ++result.notFoundCount;
+            result.notFoundSourceRows.push_back(first->sourceRow);
+        } else {
+            result.mismatchList += first->line;
+            ++result.mismatchCount;
+            result.mismatchRegisterRows.push_back(first->registerRow);
+            result.mismatchSourceRows.push_back(first->sourceRow);
+        }
+    }
+}
+
+}  // namespace
+
 ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, int fillCount,
                                    model::Progress& progress, const RegisterIndex* index) {
     ReconcileResult result;
@@ -127,6 +223,8 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, int fil
     progress.setStatus(phrases::statusWorking());
 
     const RegisterLookup lookup(registerGrid, registerRows, registerMarker != 0, index);
+    const RowFiller filler(registerGrid, sourceGrid, lastCopiedColumn, registerMarker, sourceMarker);
+    std::vector<FillPart> parts(1);
     // With the index, every code is looked up before any row is filled: only figure and marker columns
     // are written, never the codes, so each lookup finds what it would have found in turn.
     std::vector<int> targets;
@@ -135,43 +233,54 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, int fil
         for (int s = 0; s < sourceRows; ++s) codes[static_cast<std::size_t>(s)] = sourceGrid.cell(s, 0);
         targets = lookup.findAll(codes);
     }
+    // A large table's rows whose register rows lie in the register's later half are filled on a second
+    // core. Every register row is then written by one thread only, in source order as before, and every
+    // source row by one thread: the grids and the lists come out as one thread makes them.
+    const int half = registerRows / 2;
+    const bool split = !targets.empty() && sourceRows >= kRowsWorthSplitting;
     constexpr int kRowsAhead = 4;
-    for (int s = 0; s < sourceRows; ++s) {
-        progress.yield();
-        const Text code(sourceGrid.cell(s, 0));
-        const Text sourceName(sourceGrid.cell(s, 1));
-        if (!targets.empty() && s + kRowsAhead < sourceRows)
-            registerGrid.prefetchRow(targets[static_cast<std::size_t>(s + kRowsAhead)]);
-        const int t = targets.empty() ? lookup.find(code) : targets[static_cast<std::size_t>(s)];
-        if (t >= 0) {
-            // Room for the figures first, so the register row grows once rather than figure by figure.
-            std::size_t bytes = 0;
-            for (int column = 2; column <= lastCopiedColumn; ++column)
-                bytes += sourceGrid.cell(s, column).size();
-            registerGrid.reserveCells(t, lastCopiedColumn - 1, bytes);
-            for (int column = 2; column <= lastCopiedColumn; ++column) {
-                if (column != registerMarker) registerGrid.setCell(t, column, sourceGrid.cell(s, column));
-            }
-            // A copy: the register's marker is written into this row before the name is used again.
-            const Text registerName(registerGrid.cell(t, 1));
-            if (text::compareText(registerName, sourceName) != 0) {
-                result.mismatchList +=
-                    text::join(phrases::mismatchEntryRegister(), registerName, ", ", code, "\r\n",
-                               phrases::mismatchEntrySource(), sourceName, ", ", code, "\r\n");
-                ++result.mismatchCount;
-                result.mismatchRegisterRows.push_back(t);
-                result.mismatchSourceRows.push_back(s);
-                registerGrid.setCell(t, registerMarker, text::join(phrases::registerMarker(), sourceName));
-                sourceGrid.setCell(s, sourceMarker, text::join(phrases::sourceMarker(), registerName));
-            }
-        } else {
-            result.notFoundList += text::join(phrases::notFoundEntry(), sourceName, ", ", code, "\r\n");
-            ++result.notFoundCount;
-            result.notFoundSourceRows.push_back(s);
-            sourceGrid.setCell(s, sourceMarker, phrases::notFoundMarker());
+    std::thread worker;
+    std::exception_ptr workerFailed;
+    if (split) {
+        parts.resize(2);
+        try {
+            worker = std::thread([&] {
+                try {
+                    for (int s = 0; s < sourceRows; ++s) {
+                        const int t = targets[static_cast<std::size_t>(s)];
+                        if (t < half) continue;
+                        if (s + kRowsAhead < sourceRows)
+                            registerGrid.prefetchRow(targets[static_cast<std::size_t>(s + kRowsAhead)]);
+                        filler.fill(s, t, parts[1]);
+                    }
+                } catch (...) {
+                    workerFailed = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            parts.resize(1);  // no thread to be had under a memory limit: all rows are filled here
         }
-        progress.setPosition(s + 1);
     }
+    const bool shared = worker.joinable();
+    try {
+        for (int s = 0; s < sourceRows; ++s) {
+            progress.yield();
+            const int t =
+                targets.empty() ? lookup.find(sourceGrid.cell(s, 0)) : targets[static_cast<std::size_t>(s)];
+            if (!shared || t < half) {
+                if (!targets.empty() && s + kRowsAhead < sourceRows)
+                    registerGrid.prefetchRow(targets[static_cast<std::size_t>(s + kRowsAhead)]);
+                filler.fill(s, t, parts[0]);
+            }
+            progress.setPosition(s + 1);
+        }
+    } catch (...) {
+        if (worker.joinable()) worker.join();
+        throw;
+    }
+    if (worker.joinable()) worker.join();
+    if (workerFailed) std::rethrow_exception(workerFailed);
+    collect(parts, result);
 
     result.summary =
         text::join(phrases::summaryStart(), text::writeInteger(result.notFoundCount),

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "text/encoding.h"
+#include "text/phrases.h"
 
 namespace velmora::reconcile {
 namespace {
@@ -57,13 +58,17 @@ ReconcileResult scanReference(Grid& reg, Grid& src, int n) {
             }
             const Text name1(reg.cell(t, 1));
             if (name1 != name2) {
-                result.mismatchList += "1:" + name1 + "," + code + "|2:" + name2 + "," + code + "\n";
+                result.mismatchList += text::join(phrases::mismatchEntryRegister(), name1, ", ", code, "\r\n",
+                                                  phrases::mismatchEntrySource(), name2, ", ", code, "\r\n");
                 ++result.mismatchCount;
+                result.mismatchSourceRows.push_back(s);
                 reg.setCell(t, regMarker, gbk("表2姓名为:") + name2);
                 src.setCell(s, srcMarker, gbk("表1姓名为:") + name1);
             }
         } else {
+            result.notFoundList += text::join(phrases::notFoundEntry(), name2, ", ", code, "\r\n");
             ++result.notFoundCount;
+            result.notFoundSourceRows.push_back(s);
             src.setCell(s, srcMarker, gbk("未找到此编码"));
         }
     }
@@ -103,6 +108,38 @@ TEST(AutoFill, MatchesTheLinearScanOnRandomGrids) {
         ASSERT_EQ(reg.columnCount(), regRef.columnCount());
         ASSERT_EQ(got.notFoundCount, want.notFoundCount);
         ASSERT_EQ(got.mismatchCount, want.mismatchCount);
+    }
+}
+
+// A payment list of many thousand rows is filled on two threads, split by register row; grids, lists
+// and rows must come out as the straightforward pass gives them, repeated codes and names included.
+TEST(AutoFill, FillsALargeListOnTwoThreadsAsOnOne) {
+    std::mt19937 random(8122026);
+    const std::vector<Text> names = {gbk("张三"), gbk("李四"), "x"};
+    for (const int fill : {3, 0, 12}) {
+        SCOPED_TRACE(fill);
+        std::vector<std::vector<Text>> registerRows, sourceRows;
+        for (int r = 0; r < 300; ++r)
+            registerRows.push_back({"C" + std::to_string(random() % 400), names[random() % names.size()]});
+        for (int r = 0; r < 9000; ++r) {
+            std::vector<Text> row = {"C" + std::to_string(random() % 450), names[random() % names.size()]};
+            for (int c = 2; c < 6; ++c) row.push_back(std::to_string(random() % 100000) + ".5");
+            sourceRows.push_back(std::move(row));
+        }
+        Grid reg = makeGrid(5, registerRows), src = makeGrid(6, sourceRows);
+        Grid regRef = reg, srcRef = src;
+        model::Progress progress;
+        const RegisterIndex index(reg);
+        const ReconcileResult got = autoFillAndCompare(reg, src, fill, progress, &index);
+        const ReconcileResult want = scanReference(regRef, srcRef, fill);
+        ASSERT_EQ(contents(reg), contents(regRef));
+        ASSERT_EQ(contents(src), contents(srcRef));
+        EXPECT_EQ(got.notFoundList, want.notFoundList);
+        EXPECT_EQ(got.mismatchList, want.mismatchList);
+        EXPECT_EQ(got.notFoundSourceRows, want.notFoundSourceRows);
+        EXPECT_EQ(got.mismatchSourceRows, want.mismatchSourceRows);
+        EXPECT_GT(got.mismatchCount, 1000);
+        EXPECT_GT(got.notFoundCount, 100);
     }
 }
 
