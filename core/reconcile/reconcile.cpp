@@ -264,7 +264,9 @@ ReconcileResult autoFillAndCompare(Grid& registerGrid, Grid& sourceGrid, int fil
     const bool shared = worker.joinable();
     try {
         for (int s = 0; s < sourceRows; ++s) {
-            progress.yield();
+            // While the second thread writes into the grids nothing may read them, and a window's yield
+            // lets them be painted: a large list is filled without one (it takes a few tens of ms).
+            if (!shared) progress.yield();
             const int t =
                 targets.empty() ? lookup.find(sourceGrid.cell(s, 0)) : targets[static_cast<std::size_t>(s)];
             if (!shared || t < half) {
