@@ -7,16 +7,13 @@
 #include "text/gb18030.h"
 
 namespace velmora::text {
-namespace {
 
-bool isAscii(std::string_view s) {
-    for (char c : s) {
+bool isAscii(std::string_view text) {
+    for (char c : text) {
         if (static_cast<unsigned char>(c) >= 0x80) return false;
     }
     return true;
 }
-
-}  // namespace
 
 Text gbkFromUtf8(std::string_view utf8) {
     if (isAscii(utf8)) return Text(utf8);

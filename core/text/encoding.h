@@ -10,6 +10,9 @@
 
 namespace velmora::text {
 
+// Whether every byte is below 0x80: such a text reads the same in GBK, UTF-8 and every 8-bit code page.
+bool isAscii(std::string_view text);
+
 // Converts UTF-8 to GB18030, so every GBK character keeps its GBK bytes and no character is lost.
 // A byte that is not valid UTF-8 becomes "?".
 Text gbkFromUtf8(std::string_view utf8);

@@ -110,13 +110,6 @@ std::string iconvNameOf(int codePage) {
     return "CP" + std::to_string(codePage);
 }
 
-bool isAscii(std::string_view s) {
-    for (char c : s) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 Text gbkFromCodePage(std::string_view bytes, int codePage) {

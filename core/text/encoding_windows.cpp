@@ -11,13 +11,6 @@
 namespace velmora::text {
 namespace {
 
-bool isAscii(std::string_view s) {
-    for (char c : s) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    }
-    return true;
-}
-
 // The system code page for a workbook's code page, choosing what the Linux build's converter chooses:
 // the Mac pages glibc lacks are read as Mac Roman there, so here too.
 UINT systemCodePageOf(int codePage) {
