@@ -49,9 +49,10 @@ void initialiseGsf() {
 }
 
 bool prepareGsf() {
-    // Far more than GLib's set-up takes, asked for and given back before GLib is touched.
+    // Far more than GLib's set-up takes, asked for and given back before GLib is touched; held in a
+    // volatile, so the request is made even though nothing uses it.
     constexpr std::size_t kRoom = std::size_t(8) << 20;
-    void* room = std::malloc(kRoom);
+    void* volatile room = std::malloc(kRoom);
     if (room == nullptr) return false;
     std::free(room);
     initialiseGsf();
