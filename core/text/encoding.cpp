@@ -4,15 +4,40 @@
 // short text, such as a cell's, is converted without a converter call's cost.
 #include "text/encoding.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "text/gb18030.h"
 
 namespace velmora::text {
 
+namespace {
+
+// The Word (8 or 4 bytes) at `at`, unaligned.
+template <typename Word>
+std::uint64_t loadWord(const char* at) {
+    Word word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+}  // namespace
+
+// Eight bytes at a time, the last word overlapping the one before: most cell texts are short codes and
+// figures, all ASCII, and the workbook writer asks this of every one.
 bool isAscii(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    const char* bytes = text.data();
+    const std::size_t size = text.size();
+    std::uint64_t seen = 0;
+    if (size >= 8) {
+        for (std::size_t i = 0; i + 8 <= size; i += 8) seen |= loadWord<std::uint64_t>(bytes + i);
+        seen |= loadWord<std::uint64_t>(bytes + size - 8);
+    } else if (size >= 4) {
+        seen = loadWord<std::uint32_t>(bytes) | loadWord<std::uint32_t>(bytes + size - 4);
+    } else {
+        for (std::size_t i = 0; i < size; ++i) seen |= static_cast<unsigned char>(bytes[i]);
     }
-    return true;
+    return (seen & 0x8080808080808080u) == 0;
 }
 
 Text gbkFromUtf8(std::string_view utf8) {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The conversions on Windows: GB18030 by the tables made from glibc's converter, so the bytes are those of
-// the Linux build (the system's code page 936 differs from GB18030 on 0x80 and the euro and PUA codes, and
-// code page 54936 is missing from some systems); the other 8-bit code pages through the system.
+// The 8-bit code pages of old workbooks on Windows, through the system, their results taken to GB18030 by
+// the shared tables (the system's code page 936 differs from GB18030 on 0x80 and the euro and PUA codes).
 #include "text/encoding.h"
 
 #include <windows.h>

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// GB18030 by table, for systems whose C library has no GB18030 converter (Windows has no iconv, and its
-// code page 54936 is missing from some of them). The tables are made from glibc's converter and every
-// function gives the bytes glibc's iconv gives, replacements included, so the builds agree byte for byte.
+// GB18030 by table, on every system (Windows has no iconv, and its code page 54936 is missing from some
+// of them; a call per short cell text also costs more than the table). The tables are made from glibc's
+// converter and every function gives the bytes glibc's iconv gives, replacements included, so the builds
+// agree byte for byte.
 #pragma once
 
 #include <cstddef>

@@ -4,36 +4,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "text/encoding.h"
 #include "text/gb18030.h"
 #include "xls/workbook_writer.h"
 
 namespace velmora::xls {
 namespace {
-
-// The Word (8 or 4 bytes) at `at`, unaligned.
-template <typename Word>
-std::uint64_t loadWord(const char* at) {
-    Word word;
-    std::memcpy(&word, at, sizeof word);
-    return word;
-}
-
-// Eight bytes at a time, the last word overlapping the one before: most cell texts are short codes and
-// figures, all ASCII, and a byte loop would cost more than the rest of adding them.
-bool isAscii(std::string_view gbk) {
-    const char* bytes = gbk.data();
-    const std::size_t size = gbk.size();
-    std::uint64_t seen = 0;
-    if (size >= 8) {
-        for (std::size_t i = 0; i + 8 <= size; i += 8) seen |= loadWord<std::uint64_t>(bytes + i);
-        seen |= loadWord<std::uint64_t>(bytes + size - 8);
-    } else if (size >= 4) {
-        seen = loadWord<std::uint32_t>(bytes) | loadWord<std::uint32_t>(bytes + size - 4);
-    } else {
-        for (std::size_t i = 0; i < size; ++i) seen |= static_cast<unsigned char>(bytes[i]);
-    }
-    return (seen & 0x8080808080808080u) == 0;
-}
 
 // memcpy without the library call for the short texts most cells hold: two copies that may overlap.
 void copyBytes(char* out, const char* in, std::size_t size) {
@@ -139,7 +115,7 @@ std::size_t SharedStrings::unitsOf(std::string_view gbk) {
 
 // A GBK text has at least as many bytes as UTF-16 units, so only long texts need converting here.
 bool SharedStrings::fits(std::string_view gbk) {
-    return gbk.size() <= kMaxCellUnits || (!isAscii(gbk) && unitsOf(gbk) <= kMaxCellUnits);
+    return gbk.size() <= kMaxCellUnits || (!text::isAscii(gbk) && unitsOf(gbk) <= kMaxCellUnits);
 }
 
 std::optional<std::uint32_t> SharedStrings::add(std::string_view gbk, std::uint64_t hash) {
@@ -215,7 +191,7 @@ void SharedStrings::flushRecord() {
 
 std::uint32_t SharedStrings::appendString(std::string_view gbk) {
     // Most texts are short ASCII with room in the record being filled: written here without a call.
-    if (gbk.size() + 3 <= kMaxRecordData - m_dataSize && isAscii(gbk)) {
+    if (gbk.size() + 3 <= kMaxRecordData - m_dataSize && text::isAscii(gbk)) {
         const std::uint32_t index = newIndex();
         char* out = m_data.data() + m_dataSize;
         out[0] = static_cast<char>(gbk.size());
@@ -242,7 +218,7 @@ void SharedStrings::addBucket() {
 // A string's three-byte header never splits; its characters may, and then the CONTINUE starts with a
 // fresh flags byte, as readers expect.
 std::uint32_t SharedStrings::appendAnyString(std::string_view gbk) {
-    const bool ascii = isAscii(gbk);
+    const bool ascii = text::isAscii(gbk);
     const std::size_t length = ascii ? gbk.size() : unitsOf(gbk);
     const std::u16string_view units(m_units.data(), ascii ? 0 : length);
     const bool wide = !ascii && !fitsInOneByte(units);

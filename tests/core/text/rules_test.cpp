@@ -125,6 +125,19 @@ TEST(Encoding, KeepsGbkBytesAndLosesNothing) {
     EXPECT_EQ(gbkFromUtf8("a\xFF"), "a?");
 }
 
+// Read a word at a time: a high byte at any place of a text of any length must be seen.
+TEST(Encoding, FindsAHighByteAnywhere) {
+    for (std::size_t size = 0; size <= 20; ++size) {
+        const std::string plain(size, 'a');
+        EXPECT_TRUE(isAscii(plain)) << size;
+        for (std::size_t at = 0; at < size; ++at) {
+            std::string high = plain;
+            high[at] = '\x80';
+            EXPECT_FALSE(isAscii(high)) << size << " " << at;
+        }
+    }
+}
+
 TEST(Phrases, AreGbk) {
     EXPECT_EQ(phrases::unitSeparator(), "\xA1\xA4");
     EXPECT_EQ(phrases::fullWidthComma(), "\xA3\xAC");
