@@ -7,7 +7,6 @@
 #include <system_error>
 #include <thread>
 
-#include "import/workbooks_opening.h"
 #include "sheet/gsf_library.h"
 #include "text/phrases.h"
 #include "xls/workbook_writer.h"
@@ -117,7 +116,7 @@ void fillRows(const WorksheetReader& reader, WorksheetReader* spent, TableKind k
     const bool dropZeros = kind == TableKind::Register;
     // A large sheet's later rows are copied on the second core into a grid of their own, and moved
     // behind the earlier ones when both are done: the rows, their order and their cells are the same.
-    const bool worthSplitting = records - firstRow + 1 >= kRowsWorthSplitting && workbooksOpening() == 0;
+    const bool worthSplitting = records - firstRow + 1 >= kRowsWorthSplitting;
     const int split = worthSplitting ? firstRow + (records - firstRow + 1) / 2 : records + 1;
     model::Grid later;
     std::exception_ptr laterFailed;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a worksheet of a workbook file, kept apart from the text conversion it feeds.
 #include "import/workbook_file.h"
-#include "import/workbooks_opening.h"
 #include "import/worksheet_reader.h"
 
 namespace velmora::import {
@@ -43,7 +42,6 @@ ReaderStatus statusOf(const failure::Failure& failure) {
 }
 
 ReaderStatus WorksheetReader::open(const text::FilePath& path, const Text& sheetName) {
-    const OpeningWorkbook opening;
     openSheet(sheet::Sheet{}, false);
     m_failure = {};
     const auto workbook = WorkbookFile::open(path, m_failure);
