@@ -63,11 +63,6 @@ mode_t currentUmask() {
     return 022;
 }
 
-std::string folderOf(std::string_view path) {
-    const std::string_view folder = folderPartOf(path);
-    return folder.empty() ? std::string(".") : std::string(folder);
-}
-
 // Follows `path` to the file it names. A link is followed only when this account or root made it: a
 // link another account planted in a shared folder must not steer the write to this account's files.
 // With `follow` false, a link is the file to replace.
@@ -147,7 +142,7 @@ failure::Failure AtomicFile::open() {
         m_keptOwner = existing.st_uid;
         m_keptGroup = existing.st_gid;
     }
-    const std::string folder = folderOf(m_destination);
+    const std::string folder = folderOfFile(text::FilePath(m_destination)).native();
     removeStaleTemporaries(folder);
     // O_EXCL with O_NOFOLLOW: a file or link already at the name is never used, only stepped over.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -212,7 +207,8 @@ failure::Failure AtomicFile::commit() {
     m_temporary.clear();
     // The rename itself is only safe on disk once the folder is.
     if (!flushed) return {};
-    const int folder = ::open(folderOf(m_destination).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::open(folderOfFile(text::FilePath(m_destination)).native().c_str(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         if (::fsync(folder) != 0 && errno != EINVAL) error = errno;
         ::close(folder);

@@ -36,11 +36,6 @@ const FILETIME kStartedAt = [] {
     return now;
 }();
 
-std::string folderOf(std::string_view path) {
-    const std::string_view folder = folderPartOf(path);
-    return folder.empty() ? std::string(".") : std::string(folder);
-}
-
 // Whether another program holds `path` open in a way that stops it being replaced, or it may not be
 // written: asked before anything is written, so such a target is left untouched.
 Failure checkReplaceable(const std::wstring& path) {
@@ -94,7 +89,7 @@ Failure AtomicFile::open() {
             return Failure(Reason::NoWritePermission, ERROR_ACCESS_DENIED);
         if (const Failure held = checkReplaceable(destination); held.failed()) return held;
     }
-    const std::string folder = folderOf(m_destination);
+    const std::string folder = folderOfFile(text::FilePath(m_destination)).native();
     removeStaleTemporaries(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate =
