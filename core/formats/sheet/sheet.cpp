@@ -152,6 +152,45 @@ std::int64_t Sheet::firstRowBeyond(std::int64_t column) const {
     return first;
 }
 
+bool Sheet::appendLater(Sheet&& later, int rowOffset) {
+    if (!later.m_rowsBeyond.empty() || !later.m_columnsBeyond.empty() || rowOffset < 0 ||
+        later.m_rowSlots.size() > static_cast<std::size_t>(kMaxRows - rowOffset))
+        return false;
+    const std::size_t textBase = m_texts.size();
+    m_texts.append(later.m_texts);
+    if (later.m_rowCount > 0) m_rowCount = std::max(m_rowCount, later.m_rowCount + rowOffset);
+    m_columnCount = std::max(m_columnCount, later.m_columnCount);
+    const std::size_t end = later.m_rowSlots.size() + static_cast<std::size_t>(rowOffset);
+    if (m_rowSlots.size() < end) m_rowSlots.resize(end, 0);
+    m_rows.reserve(m_rows.size() + later.m_rows.size());
+    for (std::size_t row = 0; row < later.m_rowSlots.size(); ++row) {
+        const std::uint32_t slot = later.m_rowSlots[row];
+        if (slot == 0) continue;
+        std::vector<Entry>& entries = later.m_rows[slot - 1];
+        for (Entry& entry : entries) {
+            if (entry.kind == CellKind::Text) entry.value += textBase;
+        }
+        std::uint32_t& target = m_rowSlots[row + static_cast<std::size_t>(rowOffset)];
+        if (target == 0) {
+            m_rows.push_back(std::move(entries));
+            target = static_cast<std::uint32_t>(m_rows.size());
+            continue;
+        }
+        // A row both parts hold (rows out of order): the later part's cells win, as stored later.
+        std::vector<Entry>& kept = m_rows[target - 1];
+        for (const Entry& entry : entries) {
+            const auto found = firstAtOrAfter(kept, entry.column);
+            if (found != kept.end() && found->column == entry.column) {
+                *found = entry;
+            } else {
+                kept.insert(found, entry);
+            }
+        }
+    }
+    later = Sheet();
+    return true;
+}
+
 void Sheet::releaseRow(int row) {
     if (row < 0 || row >= static_cast<int>(m_rowSlots.size())) return;
     const std::uint32_t slot = m_rowSlots[static_cast<std::size_t>(row)];

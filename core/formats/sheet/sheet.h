@@ -75,6 +75,12 @@ public:
     // when there is none.
     std::int64_t firstRowBeyond(std::int64_t column) const;
 
+    // Stores the cells of `later`, read from the part of the same source that follows this sheet's own,
+    // `rowOffset` rows further down, as if they had been stored here one by one after this sheet's.
+    // False, with nothing changed, when a row would move beyond the sheet or `later` noted a value
+    // beyond it (where those notes belong depends on the rows before).
+    bool appendLater(Sheet&& later, int rowOffset);
+
     // Frees the row's cells once they have been taken elsewhere, so a reader of a large sheet need not
     // hold it twice. The row reads as empty afterwards; rowCount and columnCount stay as they were.
     void releaseRow(int row);

@@ -5,6 +5,7 @@
 #include "ooxml/string_items.h"
 #include "ooxml/workbook_parts.h"
 #include "package/cell_values.h"
+#include "package/xml_halves.h"
 #include "package/xml_parser.h"
 #include "text/encoding.h"
 
@@ -49,14 +50,23 @@ bool parseReference(std::string_view reference, std::int64_t& column, std::optio
 
 class SheetHandler : public package::XmlHandler {
 public:
-    SheetHandler(const WorkbookParts& parts, std::size_t partSize)
-        : m_parts(parts), m_budget(package::SheetBudget::forSource(partSize)), m_sink(m_budget) {}
+    // `afterSplit`: the handler of a part's second half, whose first row must say its number.
+    SheetHandler(const WorkbookParts& parts, std::size_t partSize, bool afterSplit = false)
+        : m_parts(parts),
+          m_budget(package::SheetBudget::forSource(partSize)),
+          m_sink(m_budget),
+          m_rowNumberNeeded(afterSplit) {}
 
     failure::Reason error = failure::Reason::None;
     failure::Place fault;  // where the handler refused the part: what, and the row (one-based) where known
     sheet::Sheet take() { return m_sink.take(); }
     // The one-based row being read, for a fault the parser finds; 0 outside the cells.
     std::int64_t rowBeingRead() const { return m_inSheetData && m_row >= 0 ? m_row + 1 : 0; }
+    const package::SheetBudget& budgetLeft() const { return m_budget; }
+
+    // Between rows nothing carries over but the last row's number, which the next half's first row
+    // must state.
+    bool readyToSplit() const override { return m_inSheetData && !m_inCell && !m_inInline && !m_inValue; }
 
     void startElement(std::string_view localName, std::string_view,
                       const package::XmlAttributes& attributes) override {
@@ -69,6 +79,8 @@ public:
             std::int64_t number = 0;
             const auto reference = attributes.value("r");
             if (reference && !parseIndex(*reference, number)) return refuse(What::RowNumber, 0);
+            if (m_rowNumberNeeded && !reference) return refuse(What::RowNumber, 0);
+            m_rowNumberNeeded = false;
             // Rows without a number follow the one before.
             m_row = reference ? number - 1 : m_row + 1;
             m_nextColumn = 0;
@@ -222,6 +234,7 @@ private:
     std::string m_type;
     std::size_t m_style = 0;
     What m_badValue = What::CellValue;  // why cellValue gave none
+    bool m_rowNumberNeeded;
     std::string m_value;
     text::Text m_text;
     StringItem m_inline;
@@ -234,21 +247,13 @@ std::optional<sheet::Sheet> readSheetPart(const WorkbookParts& parts, const std:
     return readSheetXml(parts, package::XmlSource::part(*parts.zip, partName), failure);
 }
 
-std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
-                                         failure::Failure& failure) {
-    const auto size = source.size();
-    if (!size) {
-        // The workbook names a sheet the package does not hold, or holds twice.
-        const auto status = source.zip && !source.partName.empty() ? source.zip->find(source.partName)
-                                                                   : package::PartStatus::Missing;
-        failure = failure::Failure::inWorkbook(
-            failure::Reason::WorkbookDamaged,
-            package::faultOf(status == package::PartStatus::Ok ? package::PartStatus::Damaged : status,
-                             source.partName));
-        return std::nullopt;
-    }
-    SheetHandler handler(parts, *size);
-    const package::PartStatus status = package::parseXml(source, handler);
+namespace {
+
+const package::HalvesShape kSheetShape{"sheetData", "", "<sheetData", "<row"};
+
+// The sheet `handler` read with `status`, or the failure that names where it could not.
+std::optional<sheet::Sheet> sheetOrFailure(SheetHandler& handler, package::PartStatus status,
+                                           const package::XmlSource& source, failure::Failure& failure) {
     if (handler.error != failure::Reason::None) {
         handler.fault.part = source.partName;
         failure = failure::Failure::inWorkbook(handler.error, std::move(handler.fault));
@@ -265,6 +270,42 @@ std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const packa
     }
     failure = {};
     return handler.take();
+}
+
+}  // namespace
+
+std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
+                                         failure::Failure& failure, std::size_t halvesFrom) {
+    const auto size = source.size();
+    if (!size) {
+        // The workbook names a sheet the package does not hold, or holds twice.
+        const auto status = source.zip && !source.partName.empty() ? source.zip->find(source.partName)
+                                                                   : package::PartStatus::Missing;
+        failure = failure::Failure::inWorkbook(
+            failure::Reason::WorkbookDamaged,
+            package::faultOf(status == package::PartStatus::Ok ? package::PartStatus::Damaged : status,
+                             source.partName));
+        return std::nullopt;
+    }
+    if (*size >= halvesFrom) {
+        SheetHandler first(parts, *size);
+        SheetHandler second(parts, *size, true);
+        const package::HalvesResult halves = package::parseXmlInHalves(source, kSheetShape, first, second);
+        if (halves.outcome == package::HalvesOutcome::Whole)
+            return sheetOrFailure(first, halves.first, source, failure);
+        const package::SheetBudget whole = package::SheetBudget::forSource(*size);
+        if (halves.outcome == package::HalvesOutcome::Halves &&
+            whole.covers(first.budgetLeft(), second.budgetLeft())) {
+            sheet::Sheet sheet = first.take();
+            if (sheet.appendLater(second.take(), 0)) {
+                failure = {};
+                return sheet;
+            }
+        }
+        // The halves did not meet: read whole, so a fault is named where it lies.
+    }
+    SheetHandler handler(parts, *size);
+    return sheetOrFailure(handler, package::parseXml(source, handler), source, failure);
 }
 
 }  // namespace velmora::ooxml

@@ -34,8 +34,12 @@ failure::Failure readWorkbookParts(WorkbookParts& parts);
 // Reads the worksheet part into a sheet; a failure names the part and, where it lies in a row, the row.
 std::optional<sheet::Sheet> readSheetPart(const WorkbookParts& parts, const std::string& partName,
                                           failure::Failure& failure);
-// The same from any source of worksheet XML.
+// Worksheet parts from this size are parsed in two halves at once (package/xml_halves.h).
+inline constexpr std::size_t kSheetHalvesFrom = std::size_t{4} << 20;
+
+// The same from any source of worksheet XML; `halvesFrom` lets tests and fuzzing split small parts.
 std::optional<sheet::Sheet> readSheetXml(const WorkbookParts& parts, const package::XmlSource& source,
-                                         failure::Failure& failure);
+                                         failure::Failure& failure,
+                                         std::size_t halvesFrom = kSheetHalvesFrom);
 
 }  // namespace velmora::ooxml

@@ -66,6 +66,11 @@ SheetBudget SheetBudget::forSource(std::size_t sourceBytes) {
     return {kTextFloor + kTextPerSourceByte * sourceBytes, kCellFloor + sourceBytes / kSourceBytesPerCell};
 }
 
+bool SheetBudget::covers(const SheetBudget& firstLeft, const SheetBudget& secondLeft) const {
+    return (textBytes - firstLeft.textBytes) + (textBytes - secondLeft.textBytes) <= textBytes &&
+           (cells - firstLeft.cells) + (cells - secondLeft.cells) <= cells;
+}
+
 bool SheetSink::put(std::int64_t row, std::int64_t column, sheet::CellView cell, std::int64_t count) {
     if (cell.kind == sheet::CellKind::Empty || count <= 0) return true;
     if (row < 0 || column < 0) {

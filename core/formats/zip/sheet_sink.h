@@ -25,6 +25,9 @@ struct SheetBudget {
     std::size_t textBytes;
     std::size_t cells;
     static SheetBudget forSource(std::size_t sourceBytes);
+    // Whether two readers that each began with this budget, and have `firstLeft` and `secondLeft` of
+    // it left, spent no more than it together (one source read in two parts).
+    bool covers(const SheetBudget& firstLeft, const SheetBudget& secondLeft) const;
 };
 
 // Takes the cells a reader finds and stores them in a sheet. Notes, rather than drops, a value beyond

@@ -9,11 +9,16 @@
 #include <cstring>
 #include <mutex>
 
+#include "package/push_parser.h"
+
 namespace velmora::package {
-namespace {
+// Not anonymous: the parser behind PushParser keeps this state, and PushParser is seen elsewhere.
+inline namespace libxml_events {
 
 // Spreadsheet parts nest a dozen levels; deeper nesting is an attack on the stack or the time.
 constexpr int kMaxDepth = 128;
+// The element fed after the last real byte of a first half, to see where the parser stands.
+constexpr std::string_view kProbeName = "split-probe";
 
 std::string_view viewOf(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
@@ -58,11 +63,23 @@ bool endsWith(std::string_view text, std::string_view end) {
 }
 
 struct ParseState {
+    explicit ParseState(XmlHandler& handlerToCall) : handler(handlerToCall) {}
     XmlHandler& handler;
     xmlParserCtxtPtr context = nullptr;
     std::optional<NameLengths> names;  // once the context is made
     int depth = 0;
     bool refused = false;  // a DTD, an entity or too deep a nesting
+    // The head the halves share (see xml_halves.h): the first start of the element watched for, its
+    // depth, and whether any element started after it.
+    std::string_view watchedName, watchedUriEnd;
+    int watchedDepth = 0;
+    bool watchedSeen = false;
+    bool startedAfterWatched = false;
+    // Once every real byte is fed, the probe element's start is caught here and not handed on.
+    bool probeArmed = false;
+    bool probeSeen = false;
+    int probeDepth = 0;
+    bool probeFoundHandlerReady = false;
 
     void stopIfAsked() {
         if (handler.stopped() && context) xmlStopParser(context);
@@ -79,10 +96,24 @@ void onStart(void* user, const xmlChar* localName, const xmlChar*, const xmlChar
              int attributeCount, int, const xmlChar** attributes) {
     ParseState& state = stateOf(user);
     if (state.refused || state.handler.stopped()) return;
-    if (++state.depth > kMaxDepth) return state.refuse();
     NameLengths& names = *state.names;
-    state.handler.startElement(names.view(localName), names.view(uri),
-                               XmlAttributes(attributes, attributeCount, &names));
+    const std::string_view name = names.view(localName);
+    if (state.probeArmed && name == kProbeName) {
+        state.probeSeen = true;
+        state.probeDepth = state.depth;
+        state.probeFoundHandlerReady = state.handler.readyToSplit();
+        return state.refuse();  // nothing after the probe is read
+    }
+    if (++state.depth > kMaxDepth) return state.refuse();
+    const std::string_view namespaceUri = names.view(uri);
+    if (state.watchedSeen) {
+        state.startedAfterWatched = true;
+    } else if (!state.watchedName.empty() && name == state.watchedName &&
+               endsWith(namespaceUri, state.watchedUriEnd)) {
+        state.watchedSeen = true;
+        state.watchedDepth = state.depth;
+    }
+    state.handler.startElement(name, namespaceUri, XmlAttributes(attributes, attributeCount, &names));
     state.stopIfAsked();
 }
 
@@ -139,20 +170,22 @@ xmlSAXHandler makeHandler() {
     return sax;
 }
 
+}  // namespace libxml_events
+
 // Feeds chunks to a push parser created on the first one, so the encoding is detected from its start.
-class PushParser {
+class PushParser::Parser {
 public:
-    explicit PushParser(XmlHandler& handler) : m_state{handler, nullptr, std::nullopt} {
+    explicit Parser(XmlHandler& handler) : m_state(handler) {
         initialise();
         // Some faults (a bad byte for the declared encoding) bypass the handler's error callbacks and go
         // to this thread's generic handler, which would print them; the parse reports them as damage.
         xmlSetGenericErrorFunc(nullptr, onError);
     }
-    ~PushParser() {
+    ~Parser() {
         if (m_state.context) xmlFreeParserCtxt(m_state.context);
     }
-    PushParser(const PushParser&) = delete;
-    PushParser& operator=(const PushParser&) = delete;
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
 
     // False once the parse has ended, for whatever reason.
     bool feed(std::string_view chunk) {
@@ -183,6 +216,15 @@ public:
         return m_state.context->wellFormed ? PartStatus::Ok : PartStatus::BadXml;
     }
 
+    ParseState& state() { return m_state; }
+    // True while the bytes are read as they are, UTF-8 or ASCII, with no conversion: only then does a
+    // byte offset found in the raw text mean the same place to the parser.
+    bool readsBytesAsTheyAre() const {
+        const xmlParserCtxt* context = m_state.context;
+        return context && context->input && context->input->buf && !context->input->buf->encoder &&
+               context->charset == XML_CHAR_ENCODING_UTF8;
+    }
+
 private:
     static void initialise() {
         static std::once_flag once;
@@ -197,9 +239,36 @@ private:
     ParseState m_state;
 };
 
+namespace {
 constexpr std::size_t kMemoryChunk = std::size_t{1} << 18;
-
 }  // namespace
+
+PushParser::PushParser(XmlHandler& handler) : m_parser(std::make_unique<Parser>(handler)) {}
+PushParser::~PushParser() = default;
+bool PushParser::feed(std::string_view chunk) { return m_parser->feed(chunk); }
+PartStatus PushParser::finish() { return m_parser->finish(); }
+
+void PushParser::watchFor(std::string_view localName, std::string_view uriEnd) {
+    m_parser->state().watchedName = localName;
+    m_parser->state().watchedUriEnd = uriEnd;
+}
+
+std::optional<int> PushParser::depthOfHeadJustRead() const {
+    const ParseState& state = m_parser->state();
+    if (!state.watchedSeen || state.startedAfterWatched || state.refused || state.handler.stopped() ||
+        !m_parser->readsBytesAsTheyAre())
+        return std::nullopt;
+    return state.watchedDepth;
+}
+
+bool PushParser::endsAtDepth(int depth) {
+    ParseState& state = m_parser->state();
+    if (state.refused || state.handler.stopped() || !m_parser->readsBytesAsTheyAre()) return false;
+    state.probeArmed = true;
+    const std::string probe = "<" + std::string(kProbeName) + "/>";
+    m_parser->feed(probe);
+    return state.probeSeen && state.probeDepth == depth && state.probeFoundHandlerReady;
+}
 
 std::optional<std::string_view> XmlAttributes::value(std::string_view localName) const {
     const auto* raw = static_cast<const xmlChar* const*>(m_raw);
@@ -225,7 +294,7 @@ std::optional<std::string_view> XmlAttributes::value(std::string_view localName,
 }
 
 PartStatus parseXmlPart(const ZipPackage& package, std::string_view partName, XmlHandler& handler) {
-    PushParser parser(handler);
+    PushParser::Parser parser(handler);
     const PartStatus status =
         package.read(partName, [&parser](std::string_view chunk) { return parser.feed(chunk); });
     if (status != PartStatus::Ok) return status;
@@ -237,7 +306,7 @@ PartStatus parseXml(const XmlSource& source, XmlHandler& handler) {
 }
 
 PartStatus parseXml(std::string_view xml, XmlHandler& handler) {
-    PushParser parser(handler);
+    PushParser::Parser parser(handler);
     while (!xml.empty()) {
         const std::string_view chunk = xml.substr(0, kMemoryChunk);
         xml.remove_prefix(chunk.size());

@@ -36,6 +36,9 @@ public:
                               const XmlAttributes& attributes) = 0;
     virtual void endElement(std::string_view localName, std::string_view uri) = 0;
     virtual void characters(std::string_view text) = 0;
+    // Whether a second handler, fed the document's head and then what follows here, would go on as this
+    // one would (see xml_halves.h). Asked only between two pieces of markup.
+    virtual bool readyToSplit() const { return false; }
 
     // Ends the parse early: everything needed has been read.
     void finish() { m_state = State::Finished; }

@@ -208,8 +208,8 @@ struct ZipPackage::Handle {
     }
 };
 
-ZipPackage::ZipPackage(std::unique_ptr<Handle> handle, std::size_t partSizeLimit)
-    : m_handle(std::move(handle)), m_partSizeLimit(partSizeLimit) {}
+ZipPackage::ZipPackage(std::unique_ptr<Handle> handle, std::string_view bytes, std::size_t partSizeLimit)
+    : m_handle(std::move(handle)), m_bytes(bytes), m_partSizeLimit(partSizeLimit) {}
 ZipPackage::~ZipPackage() = default;
 ZipPackage::ZipPackage(ZipPackage&&) noexcept = default;
 ZipPackage& ZipPackage::operator=(ZipPackage&&) noexcept = default;
@@ -226,7 +226,7 @@ std::optional<ZipPackage> ZipPackage::open(std::string_view bytes) {
     if (!handle->zip.object) return std::nullopt;
     const std::size_t limit =
         std::min(kPartSizeCap, std::max(kPartSizeFloor, bytes.size() * kInflationPerFileByte));
-    return ZipPackage(std::move(handle), limit);
+    return ZipPackage(std::move(handle), bytes, limit);
 }
 
 bool ZipPackage::has(std::string_view partName) const {

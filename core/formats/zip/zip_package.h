@@ -46,10 +46,14 @@ public:
     // The most a part may inflate to: a fixed multiple of the file's size, and never beyond a fixed cap.
     std::size_t partSizeLimit() const { return m_partSizeLimit; }
 
+    // The same zip opened once more, for another thread to read: a package is read by one at a time.
+    std::optional<ZipPackage> reopen() const { return open(m_bytes); }
+
 private:
     struct Handle;
-    explicit ZipPackage(std::unique_ptr<Handle> handle, std::size_t partSizeLimit);
+    ZipPackage(std::unique_ptr<Handle> handle, std::string_view bytes, std::size_t partSizeLimit);
     std::unique_ptr<Handle> m_handle;
+    std::string_view m_bytes;
     std::size_t m_partSizeLimit;
 };
 
