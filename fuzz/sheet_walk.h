@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "import/workbook_file.h"
@@ -22,6 +23,27 @@ inline void readCells(sheet::Sheet sheet, bool uses1904) {
         for (int field = 0; field < reader.fieldCount(); ++field) (void)reader.field(record, field);
     }
     for (int field = 0; field < reader.fieldCount(); ++field) (void)reader.field(reader.recordCount(), field);
+}
+
+// Whether two readings of one source gave the same sheet: counts, cells (all of them up to a budget,
+// whole rows at a stride beyond it) and values noted beyond the edges.
+inline bool sameSheet(const sheet::Sheet& a, const sheet::Sheet& b) {
+    if (a.rowCount() != b.rowCount() || a.columnCount() != b.columnCount()) return false;
+    for (int column = 0; column <= sheet::kMaxColumns + 2; ++column) {
+        if (a.firstRowBeyond(column) != b.firstRowBeyond(column)) return false;
+    }
+    constexpr long long kFieldBudget = 1 << 16;
+    const long long fields = static_cast<long long>(a.rowCount()) * a.columnCount();
+    const int stride = static_cast<int>(std::max(1LL, fields / kFieldBudget));
+    for (int row = 0; row < a.rowCount(); row += stride) {
+        for (int column = 0; column < a.columnCount(); ++column) {
+            const sheet::CellView x = a.view(row, column), y = b.view(row, column);
+            if (x.kind != y.kind || x.text != y.text || x.errorCode != y.errorCode ||
+                std::memcmp(&x.number, &y.number, sizeof x.number) != 0)
+                return false;
+        }
+    }
+    return true;
 }
 
 // Opens the bytes as a workbook of any format and reads every worksheet; a failure's place is put in

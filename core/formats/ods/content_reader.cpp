@@ -11,6 +11,7 @@
 #include <string>
 
 #include "package/cell_values.h"
+#include "package/xml_halves.h"
 #include "package/xml_parser.h"
 #include "text/encoding.h"
 
@@ -60,6 +61,18 @@ public:
     // The one-based table and row being read, for a fault the parser finds; 0 outside the tables.
     int tableBeingRead() const { return m_sink ? static_cast<int>(m_entries.size()) : 0; }
     std::int64_t rowBeingRead() const { return m_sink ? m_row + 1 : 0; }
+
+    // A second half begins inside the first table, at its row 0: this handler may hand over between two
+    // rows of that table, when no style it knows came after the table began. Then its rows so far and
+    // the position of the next one are all that differ.
+    bool readyToSplit() const override {
+        return m_sink && m_entries.size() == 1 && !m_inCell && m_skipDepth == 0 &&
+               m_styleChanges == m_styleChangesBeforeTable;
+    }
+    const package::SheetBudget& budgetLeft() const { return m_budget; }
+    std::int64_t nextRow() const { return m_row; }
+    // The table still being read, once the first half has handed over.
+    sheet::Sheet takeOpenTable() { return m_sink ? m_sink->take() : sheet::Sheet(); }
 
     void startElement(std::string_view localName, std::string_view uri,
                       const package::XmlAttributes& attributes) override {
@@ -126,15 +139,18 @@ private:
     void startStyleElement(std::string_view localName, std::string_view uri,
                            const package::XmlAttributes& attributes) {
         if (localName == "style" && endsWith(uri, kStyleNs)) {
+            ++m_styleChanges;
             m_styleName = attributes.value("name", kStyleNs).value_or("");
             CellStyle& style = m_cellStyles[m_styleName];
             style.dataStyle = attributes.value("data-style-name", kStyleNs).value_or("");
             style.parent = attributes.value("parent-style-name", kStyleNs).value_or("");
         } else if (localName == "table-properties" && endsWith(uri, kStyleNs) &&
                    attributes.value("display", kTableNs).value_or("true") == "false") {
+            ++m_styleChanges;
             m_hiddenStyles.insert(m_styleName);
         } else if (endsWith(uri, kNumberNs) &&
                    (localName == "date-style" || localName == "time-style" || localName == "boolean-style")) {
+            ++m_styleChanges;
             m_dataStyleKinds[std::string(attributes.value("name", kStyleNs).value_or(""))] =
                 localName == "boolean-style" ? CellKind::Boolean : CellKind::DateTime;
         }
@@ -175,6 +191,7 @@ private:
         m_entries.push_back(std::move(entry));
         m_sink.emplace(m_budget);
         m_row = 0;
+        m_styleChangesBeforeTable = m_styleChanges;
     }
 
     void startCell(const package::XmlAttributes& attributes) {
@@ -342,6 +359,8 @@ private:
     std::map<std::string, CellKind, std::less<>> m_dataStyleKinds;
     std::set<std::string, std::less<>> m_hiddenStyles;
     std::string m_styleName;
+    std::uint64_t m_styleChanges = 0;  // styles read so far, and by the time the last table began
+    std::uint64_t m_styleChangesBeforeTable = 0;
     int m_skipDepth = 0;
 
     std::int64_t m_row = 0;
@@ -383,10 +402,68 @@ failure::Reason failureOf(package::PartStatus status, const ContentHandler& hand
     return package::reasonOf(status);
 }
 
+// Reads the common styles of `styles`, if given, into `handler`; a package without them still reads.
+failure::Reason readStyles(const std::optional<package::XmlSource>& styles, ContentHandler& handler,
+                           failure::Place& fault) {
+    if (!styles) return failure::Reason::None;
+    const package::PartStatus status = package::parseXml(*styles, handler);
+    if (status == package::PartStatus::Missing) return failure::Reason::None;
+    return failureOf(status, handler, *styles, fault);
+}
+
+// What reading the content left in the lists: a table cut off before its end was never stored.
+failure::Reason checkTables(const package::XmlSource& content, const std::vector<sheet::SheetEntry>& entries,
+                            const std::vector<sheet::Sheet>& sheets, failure::Place& fault) {
+    if (entries.size() == sheets.size()) return failure::Reason::None;
+    fault = {};
+    fault.sheet = static_cast<int>(entries.size());
+    fault.part = content.partName;
+    return failure::Reason::WorkbookDamaged;
+}
+
+const package::HalvesShape kContentShape{"table", kTableNs, "<table:table", "<table:table-row"};
+
+// Reads the content in two halves at once (see package/xml_halves.h). nullopt when the halves did not
+// meet: the content must then be read whole, so that a fault is named where it lies.
+std::optional<failure::Reason> readTablesInHalves(const std::optional<package::XmlSource>& styles,
+                                                  const package::XmlSource& content, std::size_t size,
+                                                  std::vector<sheet::SheetEntry>& entries,
+                                                  std::vector<sheet::Sheet>& sheets, failure::Place& fault) {
+    std::vector<sheet::SheetEntry> secondEntries;
+    std::vector<sheet::Sheet> secondSheets;
+    ContentHandler first(size, entries, sheets), second(size, secondEntries, secondSheets);
+    if (const failure::Reason error = readStyles(styles, first, fault); error != failure::Reason::None)
+        return error;
+    failure::Place unused;
+    if (readStyles(styles, second, unused) != failure::Reason::None) return std::nullopt;
+    const package::HalvesResult halves = package::parseXmlInHalves(content, kContentShape, first, second);
+    if (halves.outcome == package::HalvesOutcome::Whole) {
+        if (const failure::Reason error = failureOf(halves.first, first, content, fault);
+            error != failure::Reason::None)
+            return error;
+        return checkTables(content, entries, sheets, fault);
+    }
+    // The second half's first table is the first half's, from the row where the first stopped.
+    if (halves.outcome != package::HalvesOutcome::Halves || secondEntries.size() != secondSheets.size() ||
+        secondSheets.empty() ||
+        !package::SheetBudget::forSource(size).covers(first.budgetLeft(), second.budgetLeft()) ||
+        first.nextRow() > sheet::kMaxRows)
+        return std::nullopt;
+    sheet::Sheet table = first.takeOpenTable();
+    if (!table.appendLater(std::move(secondSheets.front()), static_cast<int>(first.nextRow())))
+        return std::nullopt;
+    sheets.push_back(std::move(table));
+    for (std::size_t index = 1; index < secondSheets.size(); ++index) {
+        entries.push_back(std::move(secondEntries[index]));
+        sheets.push_back(std::move(secondSheets[index]));
+    }
+    return failure::Reason::None;
+}
+
 // Reads the tables of `content` into the lists, after the common styles of `styles` if given.
 failure::Reason readTables(const std::optional<package::XmlSource>& styles, const package::XmlSource& content,
                            std::vector<sheet::SheetEntry>& entries, std::vector<sheet::Sheet>& sheets,
-                           failure::Place& fault) {
+                           failure::Place& fault, std::size_t halvesFrom) {
     const auto size = content.size();
     if (!size) {
         // Content held twice is damage; no content at all is no spreadsheet.
@@ -396,28 +473,21 @@ failure::Reason readTables(const std::optional<package::XmlSource>& styles, cons
                                  content.partName);
         return failure::Reason::WorkbookDamaged;
     }
-    ContentHandler handler(*size, entries, sheets);
-    if (styles) {
-        // A package without common styles still reads.
-        const package::PartStatus status = package::parseXml(*styles, handler);
-        if (status != package::PartStatus::Missing) {
-            if (const failure::Reason error = failureOf(status, handler, *styles, fault);
-                error != failure::Reason::None)
-                return error;
-        }
+    if (*size >= halvesFrom) {
+        if (const auto read = readTablesInHalves(styles, content, *size, entries, sheets, fault))
+            return *read;
+        entries.clear();
+        sheets.clear();
+        fault = {};
     }
+    ContentHandler handler(*size, entries, sheets);
+    if (const failure::Reason error = readStyles(styles, handler, fault); error != failure::Reason::None)
+        return error;
     const package::PartStatus status = package::parseXml(content, handler);
     if (const failure::Reason error = failureOf(status, handler, content, fault);
         error != failure::Reason::None)
         return error;
-    // A table cut off before its end was never stored.
-    if (entries.size() != sheets.size()) {
-        fault = {};
-        fault.sheet = static_cast<int>(entries.size());
-        fault.part = content.partName;
-        return failure::Reason::WorkbookDamaged;
-    }
-    return failure::Reason::None;
+    return checkTables(content, entries, sheets, fault);
 }
 
 }  // namespace
@@ -427,16 +497,16 @@ failure::Failure readContent(const package::ZipPackage& zip, std::vector<sheet::
     failure::Place where;
     const failure::Reason reason =
         readTables(package::XmlSource::part(zip, "styles.xml"), package::XmlSource::part(zip, "content.xml"),
-                   entries, sheets, where);
+                   entries, sheets, where, kContentHalvesFrom);
     return reason == failure::Reason::None ? failure::Failure()
                                            : failure::Failure::inWorkbook(reason, std::move(where));
 }
 
 failure::Failure readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
-                                std::vector<sheet::Sheet>& sheets) {
+                                std::vector<sheet::Sheet>& sheets, std::size_t halvesFrom) {
     failure::Place where;
     const failure::Reason reason =
-        readTables(std::nullopt, package::XmlSource::memory(xml), entries, sheets, where);
+        readTables(std::nullopt, package::XmlSource::memory(xml), entries, sheets, where, halvesFrom);
     return reason == failure::Reason::None ? failure::Failure()
                                            : failure::Failure::inWorkbook(reason, std::move(where));
 }

@@ -16,9 +16,13 @@ namespace velmora::opendocument {
 // hidden. A failure names the part and, where known, the table (as sheet) and row.
 failure::Failure readContent(const package::ZipPackage& zip, std::vector<sheet::SheetEntry>& entries,
                              std::vector<sheet::Sheet>& sheets);
+// Content parts from this size are parsed in two halves at once (package/xml_halves.h).
+inline constexpr std::size_t kContentHalvesFrom = std::size_t{4} << 20;
+
 // The same from content XML held in memory, without common styles: a flat document holds its styles in
-// the same XML. A failure names no part.
+// the same XML. A failure names no part. `halvesFrom` lets tests and fuzzing split small documents.
 failure::Failure readContentXml(std::string_view xml, std::vector<sheet::SheetEntry>& entries,
-                                std::vector<sheet::Sheet>& sheets);
+                                std::vector<sheet::Sheet>& sheets,
+                                std::size_t halvesFrom = kContentHalvesFrom);
 
 }  // namespace velmora::opendocument

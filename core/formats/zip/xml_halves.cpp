@@ -145,8 +145,7 @@ private:
         }
         const std::string text = m_carry + std::string(chunk);
         const std::size_t textStart = m_carryStart;
-        const std::size_t at =
-            findTag(text, m_shape.rowTag, m_middle > textStart ? m_middle - textStart : 0);
+        const std::size_t at = findTag(text, m_shape.rowTag, m_middle > textStart ? m_middle - textStart : 0);
         if (at == std::string::npos) {
             keepTail(chunk, keep);
             return true;
@@ -191,8 +190,8 @@ HalvesResult parseXmlInHalves(const XmlSource& source, const HalvesShape& shape,
                 half.giveUp();
                 return;
             }
-            const PartStatus read =
-                readChunks(source, zip ? &*zip : nullptr, [&half](std::string_view c) { return half.consume(c); });
+            const PartStatus read = readChunks(source, zip ? &*zip : nullptr,
+                                               [&half](std::string_view c) { return half.consume(c); });
             secondStatus = half.finish(read);
         } catch (...) {
             // Out of memory on this thread: no second half; the caller reads the part whole.
