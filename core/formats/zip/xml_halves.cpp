@@ -229,8 +229,18 @@ HalvesResult parseXmlInHalves(const XmlSource& source, const HalvesShape& shape,
             asked = true;
         }
         if (split && offset + chunk.size() >= *split) {
-            reachedSplit = parser.feed(chunk.substr(0, *split - offset));
-            return false;
+            const std::size_t before = *split - offset;
+            if (!parser.feed(chunk.substr(0, before))) return false;  // ended before the split
+            if (first.readyToSplit()) {
+                reachedSplit = true;
+                return false;
+            }
+            // The row found there is no place to hand over (a later table's, say): read on, whole,
+            // and let the second half go.
+            meeting.stop = true;
+            split.reset();
+            offset += chunk.size();
+            return parser.feed(chunk.substr(before));
         }
         offset += chunk.size();
         return parser.feed(chunk);

@@ -23,8 +23,8 @@ struct HalvesShape {
 };
 
 enum class HalvesOutcome {
-    Whole,      // the first handler read the part as parseXml would (no split was found, or the parse
-                // ended before it): `first` is its status
+    Whole,      // the first handler read the part as parseXml would (no split was found, the parse
+                // ended before it, or the handler was not ready to hand over there): `first` is its status
     Halves,     // the first handler read up to the split and the second the rest, both without fault
     Abandoned,  // the halves did not meet or the second failed: the part must be read whole, afresh
 };
