@@ -61,7 +61,8 @@ std::string rows(int first, int count, int factor = 7) {
     return xml;
 }
 
-std::string sheet(const std::string& data, const std::string& declaration = R"(<?xml version="1.0"?>)") {
+std::string sheet(const std::string& data, const std::string& declaration =
+                                               R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)") {
     return declaration + R"(<worksheet xmlns="urn:s"><sheetData>)" + data + "</sheetData></worksheet>";
 }
 
