@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -174,6 +175,18 @@ private:
     std::size_t m_carryStart = 0;  // the offset of m_carry's first byte in the part
 };
 
+// The halves take a second thread with its stack and heap, a second inflater, a second parser and half
+// a sheet more at once. GLib, under libgsf, ends the process when one of its allocations fails, so under
+// a memory limit the part is read whole unless far more than that is to be had (asked for and given
+// back at once; volatile, so the request is made).
+bool haveRoomForHalves() {
+    constexpr std::size_t kRoom = std::size_t{256} << 20;
+    void* volatile room = std::malloc(kRoom);
+    if (room == nullptr) return false;
+    std::free(room);
+    return true;
+}
+
 }  // namespace
 
 HalvesResult parseXmlInHalves(const XmlSource& source, const HalvesShape& shape, XmlHandler& first,
@@ -200,9 +213,13 @@ HalvesResult parseXmlInHalves(const XmlSource& source, const HalvesShape& shape,
         }
     };
     std::thread thread;
-    try {
-        thread = std::thread(readSecond);
-    } catch (const std::system_error&) {
+    if (haveRoomForHalves()) {
+        try {
+            thread = std::thread(readSecond);
+        } catch (const std::system_error&) {
+            meeting.decide(std::nullopt, 0);
+        }
+    } else {
         meeting.decide(std::nullopt, 0);
     }
     // However the first half ends, the second stops (unless it is needed) and is joined before the
