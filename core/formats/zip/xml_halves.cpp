@@ -17,8 +17,8 @@
 namespace velmora::package {
 namespace {
 
-// Past this many bytes without the head's end, the part is read whole: real heads are a few kilobytes
-// (a sheet's column widths, a document's automatic styles).
+// Past this many bytes, or past the middle, without the head's end, the part is read whole: real heads
+// are a few kilobytes (a sheet's column widths, a document's automatic styles).
 constexpr std::size_t kHeadLimit = std::size_t{16} << 20;
 constexpr std::size_t kMemoryChunk = std::size_t{1} << 18;
 
@@ -120,7 +120,7 @@ private:
         m_head.append(chunk);
         const std::size_t at = findTag(m_head, m_shape.headTag, 0);
         const std::size_t close = at == std::string::npos ? at : m_head.find('>', at);
-        if (close == std::string::npos) return m_head.size() <= kHeadLimit || giveUp();
+        if (close == std::string::npos) return m_head.size() <= std::min(kHeadLimit, m_middle) || giveUp();
         const std::size_t headEnd = close + 1;
         m_parser.watchFor(m_shape.headName, m_shape.headUriEnd);
         m_parser.feed(std::string_view(m_head).substr(0, headEnd));
