@@ -195,20 +195,21 @@ HalvesResult parseXmlInHalves(const XmlSource& source, const HalvesShape& shape,
     Meeting meeting;
     std::optional<PartStatus> secondStatus;
     const auto readSecond = [&] {
-        SecondHalf half(shape, size / 2, second, meeting);
+        std::optional<SecondHalf> half;
         try {
+            half.emplace(shape, size / 2, second, meeting);
             std::optional<ZipPackage> zip;
             if (source.zip) zip = source.zip->reopen();
             if (source.zip && !zip) {
-                half.giveUp();
+                half->giveUp();
                 return;
             }
             const PartStatus read = readChunks(source, zip ? &*zip : nullptr,
-                                               [&half](std::string_view c) { return half.consume(c); });
-            secondStatus = half.finish(read);
+                                               [&half](std::string_view c) { return half->consume(c); });
+            secondStatus = half->finish(read);
         } catch (...) {
             // Out of memory on this thread: no second half; the caller reads the part whole.
-            half.giveUp();
+            meeting.decide(std::nullopt, 0);
             secondStatus = PartStatus::Damaged;
         }
     };
