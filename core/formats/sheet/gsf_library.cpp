@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 
 namespace velmora::sheet {
 
@@ -48,13 +49,26 @@ void initialiseGsf() {
     });
 }
 
-bool prepareGsf() {
-    // Far more than GLib's set-up takes, asked for and given back before GLib is touched; held in a
-    // volatile, so the request is made even though nothing uses it.
+namespace {
+
+// Far more than GLib's set-up or a reader's libgsf objects take, asked for and given back before GLib is
+// touched; held in a volatile, so the request is made even though nothing uses it.
+bool haveGsfRoom() {
     constexpr std::size_t kRoom = std::size_t(8) << 20;
     void* volatile room = std::malloc(kRoom);
     if (room == nullptr) return false;
     std::free(room);
+    return true;
+}
+
+}  // namespace
+
+void requireGsfRoom() {
+    if (!haveGsfRoom()) throw std::bad_alloc();
+}
+
+bool prepareGsf() {
+    if (!haveGsfRoom()) return false;
     initialiseGsf();
     static std::once_flag classes;
     std::call_once(classes, [] {

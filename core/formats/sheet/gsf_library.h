@@ -21,6 +21,11 @@ void initialiseGsf();
 // nothing of GLib, when a few megabytes cannot be had.
 bool prepareGsf();
 
+// Throws std::bad_alloc unless a few megabytes can be had at this moment: called before libgsf makes
+// objects for a reader, so that near a memory limit the reader fails as out of memory rather than
+// GLib ending the process (it may still, if another thread takes the room meanwhile).
+void requireGsfRoom();
+
 // The first bytes of a compound document: the container of an .xls workbook, and of a zip-based one
 // saved with a password.
 inline constexpr std::string_view kCompoundDocumentSignature{"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8};

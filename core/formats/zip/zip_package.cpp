@@ -216,6 +216,7 @@ ZipPackage& ZipPackage::operator=(ZipPackage&&) noexcept = default;
 
 std::optional<ZipPackage> ZipPackage::open(std::string_view bytes) {
     sheet::initialiseGsf();
+    sheet::requireGsfRoom();
     auto handle = std::make_unique<Handle>();
     handle->memory.object = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                                  static_cast<gsf_off_t>(bytes.size()), FALSE);
@@ -248,6 +249,7 @@ std::optional<std::size_t> ZipPackage::size(std::string_view partName) const {
 
 PartStatus ZipPackage::read(std::string_view partName,
                             const std::function<bool(std::string_view chunk)>& consume) const {
+    sheet::requireGsfRoom();
     ObjectRef<GsfInput> part;
     if (const PartStatus found = m_handle->find(partName, part); found != PartStatus::Ok) return found;
     const gsf_off_t size = gsf_input_size(part.object);
